@@ -1,0 +1,44 @@
+#include "ReadingPipeline.h"
+
+#include "core/FormState.h"
+#include "core/Numbers.h"
+
+#include <QLabel>
+#include <QTabBar>
+#include <QWidget>
+
+ReadingPipeline::ReadingPipeline(FormState &form, QWidget &window, QTabBar &ChooseView, QLabel &Talvor)
+    : m_form(form)
+    , m_window(window)
+    , m_tabs(ChooseView)
+    , m_reading(Talvor)
+{
+}
+
+QString ReadingPipeline::ReadingText() const
+{
+    return m_reading.text();
+}
+
+QString ReadingPipeline::histogramTabCaption(const QString &reading)
+{
+    // A reading wider than three characters simply gets no padding.
+    const QString pad(qMax<qsizetype>(0, 3 - reading.size()), u' ');
+    return QStringLiteral("Signal Strength = ") + pad + reading + QStringLiteral("  Histogram");
+}
+
+void ReadingPipeline::ProcessNewReading()
+{
+    m_window.setWindowTitle(ReadingText() + QStringLiteral(" = SS"));
+    m_tabs.setTabText(0, histogramTabCaption(ReadingText()));
+
+    // There are icons for 0 to 100 only: anything larger shows as 100, however
+    // large; a negative reading stays negative and the icon code decides.
+    const double value = talvor::leadingNumber(ReadingText());
+    m_form.IconIndex = value > 100 ? qint16(100) : talvor::toInt16Clamped(value);
+
+    for (const auto &step : {steps.showIcon, steps.UpdateData, steps.FillChart, steps.WriteLogLine}) {
+        if (step)
+            step();
+    }
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+struct FormState;
+class Transfer;
+class PageView;
+class QLineEdit;
+class QLabel;
+
+// One request for the status page and what its transfer states write into the
+// page view; a completed page is searched for the reading.
+class StatusFetch : public QObject {
+    Q_OBJECT
+public:
+    StatusFetch(FormState &form, Transfer &Inet1, PageView &Info_HTML, QLineEdit &txtURL,
+                QLineEdit &SearchText, QLabel &Talvor, std::function<void()> processNewReading,
+                QObject *parent = nullptr);
+
+    void FetchStatusPage();
+    void Inet1_StateChanged(qint16 state);
+    QString StateMessage(qint16 state);
+
+private:
+    void reportTransferError(qint32 number);
+
+    FormState &m_form;
+    Transfer &m_inet;
+    PageView &m_page;
+    QLineEdit &m_url;
+    QLineEdit &m_searchText;
+    QLabel &m_reading;
+    std::function<void()> m_processNewReading;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace talvor {
+
+// The page-view line for a transfer state other than 12 (completion, whose
+// line carries the page body and is built by completionText).
+QString stateMessage(qint16 state);
+
+// Everything appended for state 12: the body, CR LF and the completion line.
+QString completionText(const QString &body);
+
+// The line shown when a request cannot start, for the transfer error number.
+QString transferErrorMessage(qint32 number);
+
+} // namespace talvor

@@ -1,0 +1,96 @@
+#include "TestHttpServer.h"
+
+#include <QHostAddress>
+#include <QTimer>
+#include <memory>
+
+TestHttpServer::TestHttpServer(QObject *parent)
+    : QObject(parent)
+    , m_behaviour(reply("hello\r\n"))
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &TestHttpServer::onNewConnection);
+    if (!m_server.listen(QHostAddress::LocalHost, 0))
+        qFatal("test server cannot listen on loopback");
+}
+
+TestHttpServer::~TestHttpServer()
+{
+    for (const auto &socket : m_sockets) {
+        if (socket)
+            socket->abort();
+    }
+}
+
+QString TestHttpServer::url(const QString &path) const
+{
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);
+}
+
+void TestHttpServer::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        m_sockets.append(socket);
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        auto buffer = std::make_shared<QByteArray>();
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+            *buffer += socket->readAll();
+            const qsizetype end = buffer->indexOf("\r\n\r\n");
+            if (end < 0)
+                return;
+            disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+            const QByteArray request = buffer->left(end + 4);
+            m_requests.append(request);
+            m_behaviour(socket, request);
+        });
+    }
+}
+
+TestHttpServer::Behaviour TestHttpServer::reply(const QByteArray &body, int status)
+{
+    return [body, status](QTcpSocket *socket, const QByteArray &) {
+        socket->write("HTTP/1.1 " + QByteArray::number(status) + " Status\r\nContent-Type: text/plain\r\n"
+                      "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    };
+}
+
+TestHttpServer::Behaviour TestHttpServer::silent()
+{
+    return [](QTcpSocket *, const QByteArray &) {};
+}
+
+TestHttpServer::Behaviour TestHttpServer::endlessBody()
+{
+    return [](QTcpSocket *socket, const QByteArray &) {
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
+        const QByteArray chunk(1024, 'x');
+        auto more = [socket, chunk] {
+            if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 65536)
+                socket->write(chunk);
+        };
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+        more();
+    };
+}
+
+TestHttpServer::Behaviour TestHttpServer::delayedReply(const QByteArray &body, int delayMs)
+{
+    return [body, delayMs](QTcpSocket *socket, const QByteArray &request) {
+        QTimer::singleShot(delayMs, socket, [socket, body, request] { reply(body)(socket, request); });
+    };
+}
+
+quint16 TestHttpServer::closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+QByteArray modemPage(const QByteArray &afterSearchText)
+{
+    return "Modem Status Summary\r\nReceive Status....... Operational\r\n"
+           "Signal Strength.............. " + afterSearchText + "\r\nTransmit Status...... Operational\r\n";
+}
