@@ -1,7 +1,7 @@
 // "Get File" against real HTTP servers on loopback, read back through the
 // window's own controls.
 #include "TestHttpServer.h"
-#include "acquisition/PageView.h"
+#include "views/CrlfTextView.h"
 #include "acquisition/StatusFetch.h"
 #include "acquisition/Transfer.h"
 #include "app/Talvorf.h"

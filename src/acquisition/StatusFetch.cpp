@@ -1,7 +1,7 @@
 #include "StatusFetch.h"
 
 #include "Extraction.h"
-#include "PageView.h"
+#include "views/CrlfTextView.h"
 #include "Transfer.h"
 #include "TransferTexts.h"
 #include "core/FormState.h"
@@ -10,7 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-StatusFetch::StatusFetch(FormState &form, Transfer &Inet1, PageView &Info_HTML, QLineEdit &txtURL,
+StatusFetch::StatusFetch(FormState &form, Transfer &Inet1, CrlfTextView &Info_HTML, QLineEdit &txtURL,
                          QLineEdit &SearchText, QLabel &Talvor,
                          std::function<void()> processNewReading, QObject *parent)
     : QObject(parent)

@@ -6,7 +6,7 @@
 
 struct FormState;
 class Transfer;
-class PageView;
+class CrlfTextView;
 class QLineEdit;
 class QLabel;
 
@@ -15,7 +15,7 @@ class QLabel;
 class StatusFetch : public QObject {
     Q_OBJECT
 public:
-    StatusFetch(FormState &form, Transfer &Inet1, PageView &Info_HTML, QLineEdit &txtURL,
+    StatusFetch(FormState &form, Transfer &Inet1, CrlfTextView &Info_HTML, QLineEdit &txtURL,
                 QLineEdit &SearchText, QLabel &Talvor, std::function<void()> processNewReading,
                 QObject *parent = nullptr);
 
@@ -28,7 +28,7 @@ private:
 
     FormState &m_form;
     Transfer &m_inet;
-    PageView &m_page;
+    CrlfTextView &m_page;
     QLineEdit &m_url;
     QLineEdit &m_searchText;
     QLabel &m_reading;

@@ -1,6 +1,8 @@
 #include "FormControls.h"
 
-#include "acquisition/PageView.h"
+#include "CaptionLabel.h"
+#include "views/CrlfTextView.h"
+#include "tray/ColorSwatch.h"
 #include "acquisition/Transfer.h"
 
 #include <QCheckBox>
@@ -73,6 +75,9 @@ QWidget *buildOptionsPanel(QWidget *panel, FormControls &c)
     c.HScroll1->setRange(1, 600);
     c.HScroll1->setSingleStep(1);
     c.HScroll1->setPageStep(5);
+    // Dragging reports the value once, on release, so the snapping to whole
+    // seconds does not fight the mouse.
+    c.HScroll1->setTracking(false);
     c.HScroll1->setMinimumWidth(160);
     pollForm->addWidget(c.HScroll1, 1, 0);
     c.DisplaySec = named(new QLabel(QStringLiteral("5.0"), polling), "DisplaySec");
@@ -80,7 +85,7 @@ QWidget *buildOptionsPanel(QWidget *panel, FormControls &c)
     pollForm->addWidget(c.DisplaySec, 1, 1);
     pollForm->addWidget(new QLabel(QStringLiteral("Seconds between automatic status checks"), polling), 1, 2);
     // The refresh value in tenths is what the settings file keeps; users see seconds.
-    c.M_refresh_rate = named(new QLabel(QStringLiteral("50"), polling), "M_refresh_rate");
+    c.M_refresh_rate = named(new CaptionLabel(QStringLiteral("50"), polling), "M_refresh_rate");
     c.M_refresh_rate->hide();
 
     c.SShistoryLen = named(new QLineEdit(polling), "SShistoryLen");
@@ -109,6 +114,21 @@ QWidget *buildOptionsPanel(QWidget *panel, FormControls &c)
     c.Frame2 = named(new QGroupBox(QStringLiteral("Taskbar Icon Designer"), panel), "Frame2");
     c.Frame2->setToolTip(QStringLiteral("Use these Controls to create a taskbar Icon you like."));
     auto *designer = new QVBoxLayout(c.Frame2);
+    c.Ikon = named(new QLabel(c.Frame2), "Ikon");
+    c.Ikon->setFixedSize(32, 32);
+    QFont iconFont(QStringLiteral("Arial"));
+    iconFont.setPointSizeF(15.75);
+    c.Ikon->setFont(iconFont);
+    c.Ikon->setToolTip(QStringLiteral("This is a larger version of the Icon that will show up in the system tray."));
+    designer->addWidget(c.Ikon);
+    auto *swatches = new QHBoxLayout;
+    c.LeftColor = named(new ColorSwatch(c.Frame2), "LeftColor");
+    c.RightColor = named(new ColorSwatch(c.Frame2), "RightColor");
+    c.LeftColorBad = named(new ColorSwatch(c.Frame2), "LeftColorBad");
+    c.RightColorBad = named(new ColorSwatch(c.Frame2), "RightColorBad");
+    for (ColorSwatch *swatch : {c.LeftColor, c.LeftColorBad, c.RightColor, c.RightColorBad})
+        swatches->addWidget(swatch);
+    designer->addLayout(swatches);
     c.Simulate_Checkbox = checkBox(c.Frame2, "Simulate_Checkbox", QStringLiteral("Simulate Reading Signal Strength"),
                                    QStringLiteral("Choose this to simulate random signal strengths. Enable Auto Check must be checked."));
     c.Step1to100SS = checkBox(c.Frame2, "Step1to100SS", QStringLiteral("Step 0-100 Signal Strength"),
@@ -146,15 +166,15 @@ FormControls buildFormControls(QMainWindow &window)
 
     auto *htmlLayout = new QVBoxLayout(c.Frame1[1]);
     htmlLayout->setContentsMargins(0, 0, 0, 0);
-    c.Info_HTML = named(new PageView(c.Frame1[1]), "Info_HTML");
+    c.Info_HTML = named(new CrlfTextView(c.Frame1[1]), "Info_HTML");
     htmlLayout->addWidget(c.Info_HTML);
 
     buildOptionsPanel(c.Frame1[2], c);
 
     auto *helpLayout = new QVBoxLayout(c.Frame1[3]);
     helpLayout->setContentsMargins(0, 0, 0, 0);
-    c.HelpText = named(new QPlainTextEdit(c.Frame1[3]), "HelpText");
-    c.HelpText->setReadOnly(true);
+    c.HelpText = named(new CrlfTextView(c.Frame1[3]), "HelpText");
+    c.HelpText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     helpLayout->addWidget(c.HelpText);
 
     c.Talvor = named(new QLabel(QStringLiteral("0"), central), "Talvor");

@@ -13,9 +13,10 @@ class QScrollBar;
 class QTimer;
 class QMenu;
 class QAction;
-class QPlainTextEdit;
-class PageView;
+class CrlfTextView;
 class Transfer;
+class CaptionLabel;
+class ColorSwatch;
 
 // Every control of the main window, under the name the program knows it by.
 // All are children of the window; this struct only points at them.
@@ -31,7 +32,7 @@ struct FormControls {
     std::array<QWidget *, 4> Frame1{};
 
     // "HTML"
-    PageView *Info_HTML = nullptr;
+    CrlfTextView *Info_HTML = nullptr;
 
     // "Options"
     QLineEdit *txtURL = nullptr;
@@ -39,7 +40,7 @@ struct FormControls {
     QPushButton *GetHtml_button = nullptr;
     QCheckBox *EnableAutoCheck = nullptr;
     QScrollBar *HScroll1 = nullptr;
-    QLabel *M_refresh_rate = nullptr;
+    CaptionLabel *M_refresh_rate = nullptr;
     QLabel *DisplaySec = nullptr;
     QLineEdit *SShistoryLen = nullptr;
     QLineEdit *ssThreshold = nullptr;
@@ -49,9 +50,14 @@ struct FormControls {
     QCheckBox *Simulate_Checkbox = nullptr;
     QCheckBox *Step1to100SS = nullptr;
     QWidget *Frame2 = nullptr; // "Taskbar Icon Designer"
+    QLabel *Ikon = nullptr;    // the icon preview; its font is the icon font
+    ColorSwatch *LeftColor = nullptr;     // number colour, readings above the threshold
+    ColorSwatch *RightColor = nullptr;    // background, readings above the threshold
+    ColorSwatch *LeftColorBad = nullptr;  // number colour, readings at or below it
+    ColorSwatch *RightColorBad = nullptr; // background, readings at or below it
 
     // "Help - About"
-    QPlainTextEdit *HelpText = nullptr;
+    CrlfTextView *HelpText = nullptr;
 
     // Outside the panels
     QLabel *Talvor = nullptr; // the current reading, as text

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FormControls.h"
+#include "core/Dialogs.h"
 #include "core/FormState.h"
 
 #include <QMainWindow>
@@ -8,23 +9,41 @@
 
 class StatusFetch;
 class ReadingPipeline;
+class PollScheduler;
+class SettingsController;
+class TabViews;
 
 // The one main window: it owns every control and the form-level state, and
 // wires the subsystems that hold the controls' handlers.
 class Talvorf : public QMainWindow {
     Q_OBJECT
 public:
-    explicit Talvorf(QWidget *parent = nullptr);
+    // Tests hand in their own dialogs; the program uses the real ones.
+    explicit Talvorf(std::unique_ptr<Dialogs> dialogs = {}, QWidget *parent = nullptr);
     ~Talvorf() override;
 
     FormState form;
     FormControls c;
 
-    StatusFetch &fetch() { return *m_fetch; }
-    ReadingPipeline &pipeline() { return *m_pipeline; }
+    // The start-up sequence; a reset runs it again on the living window.
+    void Form_Load();
     void ProcessNewReading();
 
+    void Save_Options_Click();
+    void menuresettodefault_Click();
+
+    Dialogs &dialogs() { return *m_dialogs; }
+    StatusFetch &fetch() { return *m_fetch; }
+    ReadingPipeline &pipeline() { return *m_pipeline; }
+    PollScheduler &scheduler() { return *m_scheduler; }
+    SettingsController &settings() { return *m_settings; }
+    TabViews &views() { return *m_views; }
+
 private:
+    std::unique_ptr<Dialogs> m_dialogs;
     std::unique_ptr<ReadingPipeline> m_pipeline;
     StatusFetch *m_fetch = nullptr;
+    PollScheduler *m_scheduler = nullptr;
+    SettingsController *m_settings = nullptr;
+    TabViews *m_views = nullptr;
 };

@@ -3,13 +3,13 @@
 #include <QPlainTextEdit>
 #include <QString>
 
-// The page view (Info_HTML): a read-only transcript of the latest request.
-// Its text, with CR LF line ends, is what the reading is searched in; the
-// widget shows the same lines with the control characters made harmless.
-class PageView : public QPlainTextEdit {
+// A read-only text whose lines end with CR LF, as the program writes and
+// searches it (the page view Info_HTML, the help text). The widget shows the
+// same lines with the control characters made harmless.
+class CrlfTextView : public QPlainTextEdit {
     Q_OBJECT
 public:
-    explicit PageView(QWidget *parent = nullptr);
+    explicit CrlfTextView(QWidget *parent = nullptr);
 
     const QString &text() const { return m_text; }
     void replaceText(const QString &text);

@@ -1,8 +1,8 @@
-#include "PageView.h"
+#include "views/CrlfTextView.h"
 
 #include <QTextCursor>
 
-PageView::PageView(QWidget *parent)
+CrlfTextView::CrlfTextView(QWidget *parent)
     : QPlainTextEdit(parent)
 {
     setReadOnly(true);
@@ -10,13 +10,13 @@ PageView::PageView(QWidget *parent)
     setUndoRedoEnabled(false);
 }
 
-void PageView::replaceText(const QString &text)
+void CrlfTextView::replaceText(const QString &text)
 {
     m_text = text;
     setPlainText(forDisplay(text));
 }
 
-void PageView::appendText(const QString &text)
+void CrlfTextView::appendText(const QString &text)
 {
     m_text += text;
     QTextCursor end(document());
@@ -24,7 +24,7 @@ void PageView::appendText(const QString &text)
     end.insertText(forDisplay(text));
 }
 
-QString PageView::forDisplay(const QString &text)
+QString CrlfTextView::forDisplay(const QString &text)
 {
     QString shown = text;
     // The editor would turn CR and LF each into a line break of its own.

@@ -1,0 +1,84 @@
+#include "PollScheduler.h"
+
+#include "views/CrlfTextView.h"
+#include "StatusFetch.h"
+#include "Transfer.h"
+#include "app/CaptionLabel.h"
+#include "app/FormControls.h"
+#include "core/Numbers.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace {
+enum ChangeCode : qint16 { AutoCheckChanged = 2, RefreshRateChanged = 3 };
+}
+
+PollScheduler::PollScheduler(FormState &form, const FormControls &controls, StatusFetch &fetch,
+                             std::function<void(qint16)> markChanged, QObject *parent)
+    : QObject(parent)
+    , m_form(form)
+    , m_c(controls)
+    , m_fetch(fetch)
+    , m_markChanged(std::move(markChanged))
+{
+    connect(m_c.AutoCheck, &QTimer::timeout, this, &PollScheduler::AutoCheck_Timer);
+    connect(m_c.HScroll1, &QScrollBar::valueChanged, this, &PollScheduler::HScroll1_Change);
+    connect(m_c.M_refresh_rate, &CaptionLabel::Change, this, &PollScheduler::M_refresh_rate_Change);
+    connect(m_c.EnableAutoCheck, &QCheckBox::toggled, this, &PollScheduler::EnableAutoCheck_Click);
+    connect(m_c.GetHtml_button, &QPushButton::clicked, this, &PollScheduler::GetHtml_button_Click);
+}
+
+void PollScheduler::AutoCheck_Timer()
+{
+    if (testTick && testTick())
+        return;
+    // The timer keeps its beat while a slow request runs: one line per tick says so.
+    if (m_c.Inet1->StillExecuting()) {
+        m_c.Info_HTML->appendLine(QStringLiteral("Still waiting for last requested page!"));
+        return;
+    }
+    m_fetch.FetchStatusPage();
+}
+
+void PollScheduler::HScroll1_Change()
+{
+    m_c.AutoCheck->stop();
+    m_c.M_refresh_rate->setCaption(QString::number(m_c.HScroll1->value()));
+    // From 5.0 seconds up the slider moves in whole seconds: one step from a
+    // whole second lands on the next one. Each correction runs this handler
+    // again for the corrected value.
+    if (m_c.HScroll1->value() > 49) {
+        if (m_c.HScroll1->value() % 10 == 1)
+            m_c.HScroll1->setValue(m_c.HScroll1->value() + 9);
+        if (m_c.HScroll1->value() % 10 == 9)
+            m_c.HScroll1->setValue(m_c.HScroll1->value() - 9);
+    }
+    m_markChanged(RefreshRateChanged);
+}
+
+void PollScheduler::M_refresh_rate_Change()
+{
+    const double tenths = talvor::leadingNumber(m_c.M_refresh_rate->text());
+    m_c.DisplaySec->setText(talvor::formatOneDecimal(tenths / 10));
+    const qint32 ms = talvor::toInt32(tenths * 100).value_or(0);
+    m_c.AutoCheck->setInterval(qBound(1, ms, 65535));
+    EnableAutoCheck_Click();
+}
+
+void PollScheduler::EnableAutoCheck_Click()
+{
+    // Switching on restarts the period: the first poll comes one interval later.
+    if (m_c.EnableAutoCheck->isChecked())
+        m_c.AutoCheck->start();
+    else
+        m_c.AutoCheck->stop();
+    m_markChanged(AutoCheckChanged);
+}
+
+void PollScheduler::GetHtml_button_Click()
+{
+    m_fetch.FetchStatusPage();
+}

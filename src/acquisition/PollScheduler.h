@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+struct FormState;
+struct FormControls;
+class StatusFetch;
+
+// When readings are taken: the poll timer AutoCheck, the refresh slider in
+// tenths of a second, automatic checking on or off, and "Get File".
+class PollScheduler : public QObject {
+    Q_OBJECT
+public:
+    PollScheduler(FormState &form, const FormControls &controls, StatusFetch &fetch,
+                  std::function<void(qint16)> markChanged, QObject *parent = nullptr);
+
+    void AutoCheck_Timer();
+    void HScroll1_Change();
+    void M_refresh_rate_Change();
+    void EnableAutoCheck_Click();
+    void GetHtml_button_Click();
+
+    // Makes a test reading instead of a request when a test mode is on;
+    // returns false when none is.
+    std::function<bool()> testTick;
+
+private:
+    FormState &m_form;
+    const FormControls &m_c;
+    StatusFetch &m_fetch;
+    std::function<void(qint16)> m_markChanged;
+};

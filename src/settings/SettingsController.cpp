@@ -1,0 +1,193 @@
+#include "SettingsController.h"
+
+#include "SettingsFile.h"
+#include "app/CaptionLabel.h"
+#include "app/FormControls.h"
+#include "core/FormState.h"
+#include "core/Numbers.h"
+#include "core/ProgramFolder.h"
+#include "tray/ColorSwatch.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTimer>
+
+using namespace talvor;
+
+namespace {
+
+// Change codes, stored in SettingsDirty by the handler that made the change.
+enum ChangeCode : qint16 {
+    MinimizeStartupChanged = 4,
+    SearchTextChanged = 5,
+    UrlChanged = 11,
+};
+
+// The refresh value in tenths of a second, kept within the slider's range.
+int refreshTenths(const SettingsField &field)
+{
+    if (!isNumericText(field.text))
+        return 50;
+    return qBound(1, int(toInt16Clamped(leadingNumber(field.text))), 600);
+}
+
+qint16 checkState(const QCheckBox *box)
+{
+    return box->isChecked() ? 1 : 0;
+}
+
+} // namespace
+
+SettingsController::SettingsController(FormState &form, const FormControls &controls, Dialogs &dialogs, QObject *parent)
+    : QObject(parent)
+    , m_form(form)
+    , m_c(controls)
+    , m_dialogs(dialogs)
+{
+    connect(m_c.SearchText, &QLineEdit::textChanged, this, [this] { markChanged(SearchTextChanged); });
+    connect(m_c.txtURL, &QLineEdit::textChanged, this, [this] { markChanged(UrlChanged); });
+    connect(m_c.MinimizeStartup, &QCheckBox::toggled, this, [this] { markChanged(MinimizeStartupChanged); });
+}
+
+void SettingsController::markChanged(qint16 code)
+{
+    m_form.SettingsDirty = code;
+}
+
+void SettingsController::LoadSettings()
+{
+    const SettingsRead read = readSettingsFile();
+    switch (read.outcome) {
+    case SettingsRead::Read:
+        applyFields(read.fields);
+        return;
+    case SettingsRead::Unreadable:
+        // A hand-edited file with one comma too many is kept for its owner.
+        setAsideSettingsFile();
+        break;
+    case SettingsRead::Missing:
+        break;
+    }
+    applyDefaults();
+    SaveSettings();
+}
+
+void SettingsController::applyDefaults()
+{
+    m_c.AutoCheck->setInterval(5000);
+    m_c.HScroll1->setValue(50);
+    m_c.EnableAutoCheck->setChecked(true);
+    m_c.M_refresh_rate->setCaption(QString::number(m_c.AutoCheck->interval() / 100));
+    m_c.SShistoryLen->setText(QStringLiteral("200"));
+    m_c.ssThreshold->setText(QStringLiteral("50"));
+    m_c.MinimizeStartup->setChecked(false);
+    m_c.SearchText->setText(DefaultSearchText);
+    m_c.txtURL->setText(DefaultStatusUrl);
+    m_c.LeftColor->setColorValue(quint32(DefaultLeftColor));
+    m_c.RightColor->setColorValue(quint32(DefaultRightColor));
+    m_c.LeftColorBad->setColorValue(quint32(DefaultLeftColorBad));
+    m_c.RightColorBad->setColorValue(quint32(DefaultRightColorBad));
+}
+
+void SettingsController::applyFields(const QList<SettingsField> &read)
+{
+    QList<SettingsField> v = read;
+    v.resize(MaxSettingsFields);
+    // v[k] is the value at position k + 1 of the file.
+    const int tenths = refreshTenths(v[1]);
+    m_c.M_refresh_rate->setCaption(QString::number(tenths));
+    m_c.SShistoryLen->setText(v[2].text);
+    m_c.ssThreshold->setText(v[3].text);
+    m_c.MinimizeStartup->setChecked(v[4].number() != 0);
+    m_c.SearchText->setText(v[5].text);
+    m_c.txtURL->setText(v[6].text);
+
+    FontChoice font = iconFont();
+    if (!v[7].isEmpty())
+        font.name = v[7].text;
+    font.bold = v[8].boolean();
+    font.italic = v[9].boolean();
+    const double size = v[10].number();
+    if (size > 0 && size < 1000)
+        font.size = float(size);
+    setIconFont(font);
+
+    auto colour = [](const SettingsField &field, ColorSwatch *swatch) {
+        if (const auto value = toInt32(field.number()))
+            swatch->setColorValue(quint32(*value));
+    };
+    colour(v[11], m_c.LeftColor);
+    colour(v[12], m_c.RightColor);
+    // A 0 here means "not stored" to the program, so black cannot be restored
+    // for the below-threshold colours; files rely on that.
+    if (!v[13].isEmpty() && v[13].number() != 0)
+        colour(v[13], m_c.LeftColorBad);
+    if (!v[14].isEmpty() && v[14].number() != 0)
+        colour(v[14], m_c.RightColorBad);
+    if (!v[15].isEmpty() && v[15].number() != 0)
+        m_c.ShowInSystemTray->setChecked(true);
+
+    m_c.AutoCheck->setInterval(tenths * 100);
+    m_c.HScroll1->setValue(tenths);
+    m_c.EnableAutoCheck->setChecked(v[0].number() != 0);
+}
+
+void SettingsController::setIconFont(const FontChoice &choice)
+{
+    QFont font = m_c.Ikon->font();
+    font.setFamily(choice.name);
+    font.setPointSizeF(choice.size);
+    font.setBold(choice.bold);
+    font.setItalic(choice.italic);
+    m_c.Ikon->setFont(font);
+}
+
+FontChoice SettingsController::iconFont() const
+{
+    const QFont font = m_c.Ikon->font();
+    return {font.family(), float(font.pointSizeF()), font.bold(), font.italic()};
+}
+
+Settings SettingsController::currentSettings() const
+{
+    Settings s;
+    s.EnableAutoCheck = checkState(m_c.EnableAutoCheck);
+    s.M_refresh_rate = m_c.M_refresh_rate->text();
+    s.SShistoryLen = m_c.SShistoryLen->text();
+    s.ssThreshold = m_c.ssThreshold->text();
+    s.MinimizeStartup = checkState(m_c.MinimizeStartup);
+    s.SearchText = m_c.SearchText->text();
+    s.txtURL = m_c.txtURL->text();
+    s.font = iconFont();
+    s.LeftColor = qint32(m_c.LeftColor->colorValue());
+    s.RightColor = qint32(m_c.RightColor->colorValue());
+    s.LeftColorBad = qint32(m_c.LeftColorBad->colorValue());
+    s.RightColorBad = qint32(m_c.RightColorBad->colorValue());
+    s.ShowInSystemTray = checkState(m_c.ShowInSystemTray);
+    return s;
+}
+
+void SettingsController::SaveSettings()
+{
+    const QString error = writeSettingsFile(currentSettings());
+    if (!error.isEmpty())
+        m_dialogs.warn(error, QStringLiteral("Talvor"));
+}
+
+void SettingsController::PromptSaveSettings()
+{
+    if (m_form.Loading)
+        return;
+    if (m_form.SettingsDirty > 0
+        && m_dialogs.askYesNo(QStringLiteral("Save changes made to settings?"), QStringLiteral("Save Settings?")))
+        SaveSettings();
+    m_form.SettingsDirty = 0;
+}
+
+void SettingsController::forgetSettingsFile()
+{
+    if (programFileExists(SettingsFileName))
+        deleteSettingsFile();
+}

@@ -1,0 +1,63 @@
+#include "SettingsFile.h"
+
+#include "core/ProgramFolder.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace talvor {
+
+const QString SettingsFileName = QStringLiteral("Talvor.ini");
+const QString SettingsSetAsideName = QStringLiteral("Talvor.ini.bad");
+
+namespace {
+// Files written before the last three fields existed still load.
+constexpr int MinSettingsFields = 13;
+}
+
+SettingsRead readSettingsFile()
+{
+    SettingsRead result;
+    if (!programFileExists(SettingsFileName))
+        return result;
+    result.outcome = SettingsRead::Unreadable;
+    QFile file(programFile(SettingsFileName));
+    if (!file.open(QIODevice::ReadOnly))
+        return result;
+    // Far more than sixteen fields could ever need: anything larger is not ours.
+    const QByteArray content = file.read(64 * 1024);
+    if (file.error() != QFileDevice::NoError)
+        return result;
+    const auto fields = readSettingsFields(content);
+    if (!fields || fields->size() < MinSettingsFields)
+        return result;
+    result.outcome = SettingsRead::Read;
+    result.fields = *fields;
+    return result;
+}
+
+QString writeSettingsFile(const Settings &settings)
+{
+    const QString path = programFile(SettingsFileName);
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        const QByteArray line = writeSettingsLine(settings);
+        if (file.write(line) == line.size() && file.commit())
+            return {};
+    }
+    return QStringLiteral("The settings could not be saved to %1: %2").arg(path, file.errorString());
+}
+
+void setAsideSettingsFile()
+{
+    const QString aside = programFile(SettingsSetAsideName);
+    QFile::remove(aside);
+    QFile::rename(programFile(SettingsFileName), aside);
+}
+
+void deleteSettingsFile()
+{
+    QFile::remove(programFile(SettingsFileName));
+}
+
+} // namespace talvor

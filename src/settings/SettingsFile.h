@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Settings.h"
+
+namespace talvor {
+
+extern const QString SettingsFileName;     // "Talvor.ini"
+extern const QString SettingsSetAsideName; // "Talvor.ini.bad"
+
+struct SettingsRead {
+    enum Outcome { Missing, Read, Unreadable } outcome = Missing;
+    QList<SettingsField> fields;
+};
+
+// Reads the settings file of the program's folder. A file that cannot be
+// opened, or that holds fewer than 13 or more than 20 fields, is Unreadable.
+SettingsRead readSettingsFile();
+
+// Writes the whole file at once; a failed write leaves the old file whole.
+// Returns an error text, empty on success.
+QString writeSettingsFile(const Settings &settings);
+
+// Moves an unreadable file aside (replacing an older one) instead of losing it.
+void setAsideSettingsFile();
+void deleteSettingsFile();
+
+} // namespace talvor

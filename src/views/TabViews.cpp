@@ -1,0 +1,70 @@
+#include "TabViews.h"
+
+#include "CrlfTextView.h"
+#include "app/FormControls.h"
+#include "core/FormState.h"
+#include "core/ProgramFolder.h"
+
+#include <QFile>
+#include <QTabBar>
+
+namespace {
+const QString HelpFileName = QStringLiteral("Read Me.txt");
+}
+
+TabViews::TabViews(FormState &form, const FormControls &controls, std::function<void()> promptSaveSettings,
+                   QObject *parent)
+    : QObject(parent)
+    , m_form(form)
+    , m_c(controls)
+    , m_promptSaveSettings(std::move(promptSaveSettings))
+{
+    connect(m_c.ChooseView, &QTabBar::currentChanged, this, &TabViews::ChooseView_Click);
+}
+
+void TabViews::ChooseView_Click()
+{
+    const int k = m_c.ChooseView->currentIndex() + 1;
+    if (k == m_form.CurrentTab || k < 1 || k > 4)
+        return;
+    m_promptSaveSettings();
+    m_c.Frame1[k - 1]->show();
+    m_c.Frame1[m_form.CurrentTab - 1]->hide();
+    m_form.CurrentTab = qint16(k);
+    if (k == 4)
+        LoadHelpText();
+}
+
+void TabViews::LoadHelpText()
+{
+    if (!talvor::programFileExists(HelpFileName)) {
+        m_c.HelpText->replaceText(QStringLiteral("HelpText.Text not found!"));
+        return;
+    }
+    QFile file(talvor::programFile(HelpFileName));
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_c.HelpText->replaceText(QStringLiteral("%1 cannot be read: %2").arg(file.fileName(), file.errorString()));
+        return;
+    }
+    // A help text is small; a huge file is not read past its first megabyte.
+    m_c.HelpText->replaceText(talvor::helpTextFromFile(file.read(1 << 20)));
+}
+
+QString talvor::helpTextFromFile(const QByteArray &content)
+{
+    const QString text = QString::fromLatin1(content);
+    QString help;
+    help.reserve(text.size() + 64);
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(u'\r', start);
+        if (end < 0)
+            end = text.size();
+        help += QStringView(text).mid(start, end - start);
+        help += QStringLiteral("\r\n");
+        start = end + 1;
+        if (start < text.size() && text[start] == u'\n')
+            ++start;
+    }
+    return help;
+}

@@ -1,0 +1,107 @@
+#include "settings/Settings.h"
+
+#include <QTest>
+
+using namespace talvor;
+
+namespace {
+QStringList texts(const QList<SettingsField> &fields)
+{
+    QStringList out;
+    for (const auto &f : fields)
+        out << f.text;
+    return out;
+}
+} // namespace
+
+class TestSettingsFile : public QObject {
+    Q_OBJECT
+private slots:
+    void writesTheFirstStartLine();
+    void quotesInsideTextsSurvive();
+    void readsFieldsInOrder();
+    void fieldCountLimits();
+    void fieldConversions();
+};
+
+void TestSettingsFile::writesTheFirstStartLine()
+{
+    Settings s;
+    s.SearchText = DefaultSearchText;
+    s.txtURL = QStringLiteral("http://192.168.0.1/stats/summary/summary 1 .txt");
+    s.LeftColor = DefaultLeftColor;
+    s.RightColor = DefaultRightColor;
+    s.LeftColorBad = DefaultLeftColorBad;
+    s.RightColorBad = DefaultRightColorBad;
+    QCOMPARE(writeSettingsLine(s),
+             QByteArray("1,\"50\",\"200\",\"50\",0,\"Signal Strength.............. \","
+                        "\"http://192.168.0.1/stats/summary/summary 1 .txt\",\"Arial\",#FALSE#,#FALSE#,15.75,"
+                        "-2147483641,49152,16777215,255,0\r\n"));
+    s.font = {QStringLiteral("Courier New"), 8.25f, true, false};
+    QVERIFY(writeSettingsLine(s).contains(",\"Courier New\",#TRUE#,#FALSE#,8.25,"));
+    s.font.size = 12;
+    QVERIFY(writeSettingsLine(s).contains(",#FALSE#,12,-2147483641,"));
+}
+
+void TestSettingsFile::quotesInsideTextsSurvive()
+{
+    Settings s;
+    s.SearchText = QStringLiteral("SS \"dB\": ");
+    const QByteArray line = writeSettingsLine(s);
+    QVERIFY(line.contains(",\"SS \"\"dB\"\": \","));
+    const auto fields = readSettingsFields(line);
+    QVERIFY(fields);
+    QCOMPARE(fields->size(), 16);
+    QCOMPARE(fields->at(5).text, s.SearchText);
+    QCOMPARE(fields->at(6).text, QString()); // the next field is not swallowed
+}
+
+void TestSettingsFile::readsFieldsInOrder()
+{
+    // The trailing blank of a quoted text stays; bare fields lose theirs.
+    auto f = readSettingsFields("1, \"50\" ,\"Signal Strength.............. \", 7 ,#TRUE#\r\n");
+    QCOMPARE(texts(*f), (QStringList{"1", "50", "Signal Strength.............. ", "7", "#TRUE#"}));
+    QVERIFY(f->at(1).quoted && !f->at(3).quoted);
+
+    // Empty fields: two commas in a row, and a comma at the end of a line.
+    f = readSettingsFields("1,,\"x\",\r\n");
+    QCOMPARE(texts(*f), (QStringList{"1", "", "x", ""}));
+
+    // Fields run on across lines; blank lines are no fields.
+    f = readSettingsFields("1,\"a\"\r\n\r\n\"b\",2\n3");
+    QCOMPARE(texts(*f), (QStringList{"1", "a", "b", "2", "3"}));
+
+    // Text after a closing quote is ignored up to the separator.
+    f = readSettingsFields("\"a\"junk,\"b\"");
+    QCOMPARE(texts(*f), (QStringList{"a", "b"}));
+
+    // An unclosed quote runs to the end of the file.
+    f = readSettingsFields("1,\"abc");
+    QCOMPARE(texts(*f), (QStringList{"1", "abc"}));
+
+    QCOMPARE(readSettingsFields("")->size(), 0);
+}
+
+void TestSettingsFile::fieldCountLimits()
+{
+    QByteArray line = "1";
+    for (int i = 2; i <= 20; ++i)
+        line += "," + QByteArray::number(i);
+    QCOMPARE(readSettingsFields(line)->size(), 20);
+    QVERIFY(!readSettingsFields(line + ",21"));
+    QVERIFY(!readSettingsFields(line + "\r\n21"));
+}
+
+void TestSettingsFile::fieldConversions()
+{
+    QCOMPARE((SettingsField{"#TRUE#", false}).number(), -1.0);
+    QCOMPARE((SettingsField{"#FALSE#", false}).number(), 0.0);
+    QVERIFY((SettingsField{"#TRUE#", false}).boolean());
+    QCOMPARE((SettingsField{"-2147483641", false}).number(), -2147483641.0);
+    QCOMPARE((SettingsField{"15.75", false}).number(), 15.75);
+    QCOMPARE((SettingsField{"", false}).number(), 0.0);
+    QVERIFY((SettingsField{"", true}).isEmpty());
+}
+
+QTEST_APPLESS_MAIN(TestSettingsFile)
+#include "test_settings_file.moc"

@@ -1,0 +1,120 @@
+// The real program started from outside: one instance per folder, and a lock
+// left by a killed instance does not stop the next start.
+#include "SettingsFiles.h"
+#include "TestHttpServer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void secondInstanceEndsAtOnce();
+    void lockOfAKilledInstanceIsTakenOver();
+    void unwritableLockFolderDoesNotStopTheStart();
+
+private:
+    QProcess *startTalvor(const QString &lockDir);
+    bool waitForLock(const QString &lockDir);
+
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<QTemporaryDir> locks;
+    QList<QProcess *> processes;
+};
+
+void TestStartup::init()
+{
+    home = std::make_unique<QTemporaryDir>();
+    locks = std::make_unique<QTemporaryDir>();
+    // Polling off and the address on loopback: the program never leaves this machine.
+    writeFile(QDir(home->path()).filePath("Talvor.ini"),
+              settingsLine(QStringLiteral("http://127.0.0.1:%1/s.txt").arg(TestHttpServer::closedPort()), "50", 0));
+}
+
+void TestStartup::cleanup()
+{
+    for (QProcess *p : processes) {
+        p->kill();
+        p->waitForFinished(3000);
+        delete p;
+    }
+    processes.clear();
+}
+
+QProcess *TestStartup::startTalvor(const QString &lockDir)
+{
+    auto *p = new QProcess;
+    processes << p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TALVOR_HOME", home->path());
+    env.insert("TALVOR_LOCK_DIR", lockDir);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p->setProcessEnvironment(env);
+    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p->start(QStringLiteral(TALVOR_BINARY), {});
+    p->waitForStarted(5000);
+    return p;
+}
+
+bool TestStartup::waitForLock(const QString &lockDir)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 10000) {
+        if (!QDir(lockDir).entryList({"talvor-*.lock"}, QDir::Files).isEmpty())
+            return true;
+        QTest::qWait(50);
+    }
+    return false;
+}
+
+void TestStartup::secondInstanceEndsAtOnce()
+{
+    QProcess *first = startTalvor(locks->path());
+    QVERIFY(waitForLock(locks->path()));
+    const QStringList filesBefore = QDir(home->path()).entryList(QDir::Files);
+    const QByteArray settingsBefore = readFile(QDir(home->path()).filePath("Talvor.ini"));
+
+    QElapsedTimer t;
+    t.start();
+    QProcess *second = startTalvor(locks->path());
+    QVERIFY(second->waitForFinished(5000));
+    QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second->exitCode(), 0);
+    QCOMPARE(first->state(), QProcess::Running);
+    QCOMPARE(QDir(home->path()).entryList(QDir::Files), filesBefore);
+    QCOMPARE(readFile(QDir(home->path()).filePath("Talvor.ini")), settingsBefore);
+}
+
+void TestStartup::lockOfAKilledInstanceIsTakenOver()
+{
+    QProcess *first = startTalvor(locks->path());
+    QVERIFY(waitForLock(locks->path()));
+    first->kill(); // no chance to remove its lock
+    QVERIFY(first->waitForFinished(5000));
+    QVERIFY(!QDir(locks->path()).entryList({"talvor-*.lock"}, QDir::Files).isEmpty());
+
+    QProcess *next = startTalvor(locks->path());
+    QVERIFY(!next->waitForFinished(1500));
+    QCOMPARE(next->state(), QProcess::Running);
+}
+
+void TestStartup::unwritableLockFolderDoesNotStopTheStart()
+{
+    // A folder that cannot hold a lock file at all: its path runs through a file.
+    const QString blocked = QDir(locks->path()).filePath("plain-file");
+    writeFile(blocked, "x");
+    QProcess *p = startTalvor(blocked + "/locks");
+    QVERIFY(!p->waitForFinished(1500));
+    QCOMPARE(p->state(), QProcess::Running);
+}
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "test_startup.moc"
