@@ -3,7 +3,9 @@
 #include "CaptionLabel.h"
 #include "views/CrlfTextView.h"
 #include "tray/ColorSwatch.h"
+#include "views/ViewTabBar.h"
 #include "acquisition/Transfer.h"
+#include "history/HistogramChart.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -149,7 +151,7 @@ FormControls buildFormControls(QMainWindow &window)
 
     auto *central = new QWidget(&window);
     auto *layout = new QVBoxLayout(central);
-    c.ChooseView = named(new QTabBar(central), "ChooseView");
+    c.ChooseView = named(new ViewTabBar(central), "ChooseView");
     for (const char *caption : {"Signal Strength = 0  Histogram", "HTML", "Options", "Help - About"})
         c.ChooseView->addTab(QLatin1String(caption));
     c.ChooseView->setExpanding(false);
@@ -163,6 +165,11 @@ FormControls buildFormControls(QMainWindow &window)
         stack->addWidget(c.Frame1[i], 0, 0);
     }
     layout->addLayout(stack, 1);
+
+    auto *chartLayout = new QVBoxLayout(c.Frame1[0]);
+    chartLayout->setContentsMargins(0, 0, 0, 0);
+    c.MSChart1 = named(new HistogramChart(c.Frame1[0]), "MSChart1");
+    chartLayout->addWidget(c.MSChart1);
 
     auto *htmlLayout = new QVBoxLayout(c.Frame1[1]);
     htmlLayout->setContentsMargins(0, 0, 0, 0);

@@ -17,6 +17,7 @@ class CrlfTextView;
 class Transfer;
 class CaptionLabel;
 class ColorSwatch;
+class HistogramChart;
 
 // Every control of the main window, under the name the program knows it by.
 // All are children of the window; this struct only points at them.
@@ -30,6 +31,9 @@ struct FormControls {
     // Tab strip and its four panels (Frame1[0] is the first tab's panel)
     QTabBar *ChooseView = nullptr;
     std::array<QWidget *, 4> Frame1{};
+
+    // "Signal Strength = ...  Histogram"
+    HistogramChart *MSChart1 = nullptr;
 
     // "HTML"
     CrlfTextView *Info_HTML = nullptr;

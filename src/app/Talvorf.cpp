@@ -4,6 +4,9 @@
 #include "acquisition/PollScheduler.h"
 #include "acquisition/ReadingPipeline.h"
 #include "acquisition/StatusFetch.h"
+#include "acquisition/TestModes.h"
+#include "history/History.h"
+#include "log/DailyLog.h"
 #include "settings/SettingsController.h"
 #include "views/TabViews.h"
 
@@ -29,7 +32,16 @@ Talvorf::Talvorf(std::unique_ptr<Dialogs> dialogs, QWidget *parent)
     m_settings = new SettingsController(form, c, *m_dialogs, this);
     m_fetch = new StatusFetch(form, *c.Inet1, *c.Info_HTML, *c.txtURL, *c.SearchText, *c.Talvor,
                               [this] { ProcessNewReading(); }, this);
-    m_scheduler = new PollScheduler(form, c, *m_fetch, [this](qint16 code) { m_settings->markChanged(code); }, this);
+    const auto markChanged = [this](qint16 code) { m_settings->markChanged(code); };
+    m_scheduler = new PollScheduler(form, c, *m_fetch, markChanged, this);
+    m_history = new History(form, c, markChanged, this);
+    m_log = new DailyLog(c, markChanged, this);
+    m_testModes = new TestModes(form, c, [this] { ProcessNewReading(); }, this);
+    m_scheduler->testTick = [this] { return m_testModes->tick(); };
+
+    m_pipeline->steps.UpdateData = [this] { m_history->UpdateData(); };
+    m_pipeline->steps.FillChart = [this] { m_history->FillChart(); };
+    m_pipeline->steps.WriteLogLine = [this] { m_log->WriteLogLine(); };
 
     m_views = new TabViews(form, c, [this] { m_settings->PromptSaveSettings(); }, this);
 

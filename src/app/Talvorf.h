@@ -12,6 +12,9 @@ class ReadingPipeline;
 class PollScheduler;
 class SettingsController;
 class TabViews;
+class History;
+class DailyLog;
+class TestModes;
 
 // The one main window: it owns every control and the form-level state, and
 // wires the subsystems that hold the controls' handlers.
@@ -38,6 +41,9 @@ public:
     PollScheduler &scheduler() { return *m_scheduler; }
     SettingsController &settings() { return *m_settings; }
     TabViews &views() { return *m_views; }
+    History &history() { return *m_history; }
+    DailyLog &dailyLog() { return *m_log; }
+    TestModes &testModes() { return *m_testModes; }
 
 private:
     std::unique_ptr<Dialogs> m_dialogs;
@@ -46,4 +52,7 @@ private:
     PollScheduler *m_scheduler = nullptr;
     SettingsController *m_settings = nullptr;
     TabViews *m_views = nullptr;
+    History *m_history = nullptr;
+    DailyLog *m_log = nullptr;
+    TestModes *m_testModes = nullptr;
 };

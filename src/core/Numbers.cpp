@@ -150,6 +150,19 @@ qint16 toInt16Clamped(double value)
 
 double leadingNumber(QStringView text)
 {
+    // Most texts are a plain whole number ("57", "-3"): read those directly.
+    {
+        qsizetype i = 0;
+        const bool negative = !text.isEmpty() && text[0] == u'-';
+        if (negative)
+            i = 1;
+        const qsizetype digitsStart = i;
+        qint64 v = 0;
+        while (i < text.size() && i - digitsStart < 15 && isDigit(text[i]))
+            v = v * 10 + (text[i++].unicode() - u'0');
+        if (i == text.size() && i > digitsStart)
+            return negative ? -double(v) : double(v);
+    }
     QString compact;
     compact.reserve(text.size());
     for (QChar c : text) {

@@ -1,0 +1,94 @@
+#include "TestModes.h"
+
+#include "app/FormControls.h"
+#include "core/FormState.h"
+#include "core/Numbers.h"
+#include "views/CrlfTextView.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <cmath>
+
+talvor::SimulationBounds talvor::simulationBounds(double threshold)
+{
+    return {toInt16Clamped(threshold - 5), toInt16Clamped(threshold + 20)};
+}
+
+int talvor::simulatedReading(const SimulationBounds &bounds, float r)
+{
+    const int n = int(bounds.SimHigh) - int(bounds.SimLow) + 1;
+    // In double the product and the sum of these single-precision values are exact.
+    return int(std::floor(double(n) * double(r) + double(bounds.SimLow)));
+}
+
+TestModes::TestModes(FormState &form, const FormControls &controls, std::function<void()> processNewReading,
+                     QObject *parent)
+    : QObject(parent)
+    , m_form(form)
+    , m_c(controls)
+    , m_processNewReading(std::move(processNewReading))
+    , m_random([] { return float(QRandomGenerator::global()->bounded(1 << 24)) / float(1 << 24); })
+{
+    m_c.Simulate_Checkbox->installEventFilter(this);
+    m_c.Step1to100SS->installEventFilter(this);
+}
+
+bool TestModes::eventFilter(QObject *watched, QEvent *event)
+{
+    // The press comes before the box changes its own state on the click.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == m_c.Simulate_Checkbox)
+            Simulate_Checkbox_MouseDown();
+        else if (watched == m_c.Step1to100SS)
+            Step1to100SS_MouseDown();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TestModes::Simulate_Checkbox_MouseDown()
+{
+    m_form.RequestNumber = 0;
+    m_c.Step1to100SS->setChecked(false);
+}
+
+void TestModes::Step1to100SS_MouseDown()
+{
+    if (m_c.Simulate_Checkbox->isChecked())
+        m_c.Simulate_Checkbox->setChecked(false);
+    // The first step tick adds one and shows 0.
+    m_form.RequestNumber = -1;
+}
+
+bool TestModes::tick()
+{
+    if (!m_c.Simulate_Checkbox->isChecked() && !m_c.Step1to100SS->isChecked())
+        return false;
+    m_form.RequestNumber = talvor::nextRequestNumber(m_form.RequestNumber);
+    if (m_c.Simulate_Checkbox->isChecked())
+        simulateTick();
+    else
+        stepTick();
+    return true;
+}
+
+void TestModes::simulateTick()
+{
+    const auto bounds = talvor::simulationBounds(talvor::leadingNumber(m_c.ssThreshold->text()));
+    const int reading = talvor::simulatedReading(bounds, m_random());
+    m_c.Talvor->setText(QString::number(reading));
+    m_c.Info_HTML->replaceText(QStringLiteral("Simulation Mode!  Request number - %1\r\n").arg(m_form.RequestNumber));
+    m_processNewReading();
+}
+
+void TestModes::stepTick()
+{
+    m_c.Talvor->setText(QString::number(m_form.RequestNumber));
+    m_c.Info_HTML->replaceText(
+        QStringLiteral("Step 0-100 Signal Strength Mode!  Request number - %1\r\n").arg(m_form.RequestNumber));
+    if (m_form.RequestNumber == 100)
+        m_c.Step1to100SS->setChecked(false);
+    m_processNewReading();
+}

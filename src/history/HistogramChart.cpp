@@ -1,0 +1,241 @@
+#include "HistogramChart.h"
+
+#include "core/Numbers.h"
+
+#include <QPainter>
+#include <QPaintEvent>
+#include <QStaticText>
+#include <cmath>
+
+namespace {
+const QColor AboveColor(0, 192, 0);
+const QColor BelowColor(255, 0, 0);
+// Rows the chart has until the history length sets its own count.
+constexpr int DesignedRows = 20;
+} // namespace
+
+talvor::AxisScale talvor::niceAxis(double minValue, double maxValue)
+{
+    double low = std::min(0.0, minValue);
+    double high = std::max(0.0, maxValue);
+    if (high - low < 10)
+        high = low + 10;
+    const double raw = (high - low) / 5;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = magnitude;
+    for (const double m : {1.0, 2.0, 5.0, 10.0}) {
+        step = m * magnitude;
+        if (step >= raw)
+            break;
+    }
+    return {std::floor(low / step) * step, std::ceil(high / step) * step, step};
+}
+
+HistogramChart::HistogramChart(QWidget *parent)
+    : QWidget(parent)
+    , m_rows(DesignedRows)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void HistogramChart::setRowCount(int rows)
+{
+    m_rows.resize(size_t(qBound(1, rows, MaxRows)));
+    m_row = qMin(m_row, rowCount());
+    scheduleRepaint();
+}
+
+void HistogramChart::setData(const QString &text)
+{
+    Row &row = m_rows[size_t(m_row - 1)];
+    row.cells[m_column - 1] = text;
+    row.values[m_column - 1] = text.isEmpty() ? 0.0 : talvor::leadingNumber(text);
+    scheduleRepaint();
+}
+
+QString HistogramChart::data() const
+{
+    return m_rows[size_t(m_row - 1)].cells[m_column - 1];
+}
+
+void HistogramChart::scheduleRepaint()
+{
+    // A refill writes thousands of cells; one repaint request covers them all.
+    if (m_repaintPending)
+        return;
+    m_repaintPending = true;
+    update();
+}
+
+void HistogramChart::paintEvent(QPaintEvent *)
+{
+    m_repaintPending = false;
+    QPainter p(this);
+
+    double minValue = 0, maxValue = 0;
+    for (const Row &row : m_rows) {
+        for (const double v : row.values) {
+            minValue = std::min(minValue, v);
+            maxValue = std::max(maxValue, v);
+        }
+    }
+    // Signal strengths live between 0 and 100: keep that range in view so
+    // bars do not jump in height as the largest reading changes.
+    const talvor::AxisScale axis = talvor::niceAxis(minValue, std::max(maxValue, 100.0));
+    const QRect plot = plotRect(p.fontMetrics(), axis);
+    if (plot.width() < 10 || plot.height() < 10) {
+        p.fillRect(rect(), palette().color(QPalette::Window));
+        return;
+    }
+    // Background, grid and value axis change only with the size or the scale.
+    if (m_frame.size() != size() * devicePixelRatio() || m_frameAxis.low != axis.low || m_frameAxis.high != axis.high) {
+        m_frame = QPixmap(size() * devicePixelRatio());
+        m_frame.setDevicePixelRatio(devicePixelRatio());
+        QPainter fp(&m_frame);
+        fp.fillRect(rect(), palette().color(QPalette::Window));
+        paintAxis(fp, plot, axis.low, axis.high, axis.step);
+        m_frameAxis = axis;
+    }
+    // The plot is covered by the bars' image: copy only the frame around it.
+    const QRect around[] = {QRect(0, 0, width(), plot.top()), QRect(0, plot.top(), plot.left(), plot.height()),
+                            QRect(plot.right() + 1, plot.top(), width() - plot.right() - 1, plot.height()),
+                            QRect(0, plot.bottom() + 1, width(), height() - plot.bottom() - 1)};
+    for (const QRect &part : around)
+        p.drawPixmap(part, m_frame, QRectF(part.topLeft() * devicePixelRatio(), part.size() * devicePixelRatio()));
+    p.drawImage(plot.topLeft(), renderBars(plot.size(), axis));
+    paintLabels(p, plot);
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(plot.adjusted(0, 0, -1, -1));
+}
+
+QRect HistogramChart::plotRect(const QFontMetrics &fm, const talvor::AxisScale &axis) const
+{
+    const int axisWidth = std::max(fm.horizontalAdvance(QString::number(axis.low)),
+                                   fm.horizontalAdvance(QString::number(axis.high))) + 12;
+    return rect().adjusted(axisWidth, 8, -10, -(fm.height() + 6));
+}
+
+const QImage &HistogramChart::renderBars(const QSize &size, const talvor::AxisScale &axis)
+{
+    // The bars are drawn straight into an image, line by line: every bar
+    // stands on the zero line, so going down the plot a pixel column only
+    // changes where its bar starts or ends, and each image line is a copy of
+    // the one above with those few pixels changed. A thousand one-pixel-wide
+    // rectangles through the paint engine cost far more.
+    const int width = size.width(), height = size.height();
+    if (m_bars.size() != size)
+        m_bars = QImage(size, QImage::Format_RGB32);
+    const double scale = height / (axis.high - axis.low);
+    const int zeroY = int(std::lround(height - (0 - axis.low) * scale));
+
+    std::vector<double> magnitude(size_t(width), 0);
+    std::vector<int> from(size_t(width), 0), to(size_t(width), 0);
+    std::vector<QRgb> colour(size_t(width), 0);
+    const double slot = double(width) / rowCount();
+    // A gap between bars while they are wide enough to show one.
+    const int gap = slot >= 4 ? std::max(1, int(slot * 0.15)) : 0;
+    for (int i = 0; i < rowCount(); ++i) {
+        const Row &row = m_rows[size_t(i)];
+        const int left = int(i * slot) + gap / 2;
+        const int right = std::min(width, std::max(left + 1, int((i + 1) * slot) - (gap - gap / 2)));
+        for (int column = 0; column < 2; ++column) {
+            const double v = row.values[column];
+            if (v == 0)
+                continue;
+            const int end = std::clamp(int(std::lround(zeroY - v * scale)), 0, height);
+            // Where rows share a pixel column, the tallest bar shows.
+            for (int x = left; x < right; ++x) {
+                if (std::abs(v) <= magnitude[size_t(x)])
+                    continue;
+                magnitude[size_t(x)] = std::abs(v);
+                from[size_t(x)] = std::min(zeroY, end);
+                to[size_t(x)] = std::max(zeroY, end);
+                colour[size_t(x)] = column == 0 ? AboveColor.rgb() : BelowColor.rgb();
+            }
+        }
+    }
+
+    // Where each column's bar starts and ends, line by line.
+    std::vector<std::vector<int>> starts(size_t(height) + 1), ends(size_t(height) + 1);
+    for (int x = 0; x < width; ++x) {
+        if (from[size_t(x)] < to[size_t(x)]) {
+            starts[size_t(from[size_t(x)])].push_back(x);
+            ends[size_t(to[size_t(x)])].push_back(x);
+        }
+    }
+    std::vector<bool> gridLine(size_t(height), false);
+    for (double v = axis.low + axis.step; v < axis.high - axis.step / 2; v += axis.step) {
+        const int y = int(std::lround(height - (v - axis.low) * scale));
+        if (y >= 0 && y < height)
+            gridLine[size_t(y)] = true;
+    }
+    const QRgb base = palette().color(QPalette::Base).rgb();
+    const QRgb grid = palette().color(QPalette::Midlight).rgb();
+    const QRgb zeroColour = palette().color(QPalette::Dark).rgb();
+
+    std::vector<QRgb> current(size_t(width), base);
+    std::vector<bool> inBar(size_t(width), false);
+    for (int y = 0; y < height; ++y) {
+        for (const int x : ends[size_t(y)]) {
+            current[size_t(x)] = base;
+            inBar[size_t(x)] = false;
+        }
+        for (const int x : starts[size_t(y)]) {
+            current[size_t(x)] = colour[size_t(x)];
+            inBar[size_t(x)] = true;
+        }
+        auto *line = reinterpret_cast<QRgb *>(m_bars.scanLine(y));
+        if (y == zeroY || gridLine[size_t(y)]) {
+            // Grid lines run behind the bars; the zero line runs through them.
+            const QRgb across = y == zeroY ? zeroColour : grid;
+            for (int x = 0; x < width; ++x)
+                line[x] = inBar[size_t(x)] && y != zeroY ? current[size_t(x)] : across;
+        } else {
+            std::copy(current.begin(), current.end(), line);
+        }
+    }
+    return m_bars;
+}
+
+void HistogramChart::paintAxis(QPainter &p, const QRect &plot, double low, double high, double step) const
+{
+    const double scale = plot.height() / (high - low);
+    const QFontMetrics fm = p.fontMetrics();
+    p.setPen(palette().color(QPalette::WindowText));
+    for (double v = low; v <= high + step / 2; v += step) {
+        const int y = int(std::lround(plot.bottom() + 1 - (v - low) * scale));
+        const QString text = QString::number(v);
+        p.drawText(QPoint(plot.left() - 6 - fm.horizontalAdvance(text), y + fm.ascent() / 2 - 1), text);
+    }
+}
+
+void HistogramChart::paintLabels(QPainter &p, const QRect &plot)
+{
+    const QFontMetrics fm = p.fontMetrics();
+    const double slot = double(plot.width()) / rowCount();
+    // Show every n-th label, n chosen so that the longest one still fits;
+    // labels are numbers, so the width of as many digits is close enough.
+    qsizetype longest = 3;
+    for (const Row &row : m_rows)
+        longest = std::max(longest, QStringView(row.label).trimmed().size());
+    const int widest = fm.horizontalAdvance(QString(longest, u'0'));
+    const int every = std::max(1, int(std::ceil((widest + 8) / slot)));
+    p.setPen(palette().color(QPalette::WindowText));
+    for (int i = 0; i < rowCount(); i += every) {
+        const QString label = m_rows[size_t(i)].label.trimmed();
+        if (label.isEmpty())
+            continue;
+        const int centre = int(plot.left() + (i + 0.5) * slot);
+        // Laying out text is the dear part of drawing it; readings repeat.
+        auto cached = m_labelCache.find(label);
+        if (cached == m_labelCache.end()) {
+            if (m_labelCache.size() > 512)
+                m_labelCache.clear();
+            QStaticText text(label);
+            text.setTextFormat(Qt::PlainText);
+            text.prepare(QTransform(), p.font());
+            cached = m_labelCache.insert(label, text);
+        }
+        p.drawStaticText(QPoint(centre - int(cached->size().width()) / 2, plot.bottom() + 3), *cached);
+    }
+}

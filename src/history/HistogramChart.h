@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QPixmap>
+#include <QStaticText>
+#include <QString>
+#include <QWidget>
+
+class QPainter;
+class QFontMetrics;
+#include <vector>
+
+namespace talvor {
+// A value axis a person reads at a glance: bounds and a step of 1, 2 or 5
+// times a power of ten that take in both values, with zero always on the axis.
+struct AxisScale {
+    double low;
+    double high;
+    double step;
+};
+AxisScale niceAxis(double minValue, double maxValue);
+} // namespace talvor
+
+// The histogram: a data grid of rows and two columns, each row drawn as a bar
+// whose height is its cell's number. Column 1 is drawn green, column 2 red; an
+// empty cell or "0" draws nothing. Cells are written and read through the
+// current row and column, as the fill routine addresses them.
+class HistogramChart : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int MaxRows = 1000;
+
+    explicit HistogramChart(QWidget *parent = nullptr);
+
+    int rowCount() const { return int(m_rows.size()); }
+    // Kept within 1 to 1000; cells of new rows start empty.
+    void setRowCount(int rows);
+    void setRow(int row) { m_row = qBound(1, row, rowCount()); }
+    void setColumn(int column) { m_column = qBound(1, column, 2); }
+    int row() const { return m_row; }
+    int column() const { return m_column; }
+    void setData(const QString &text);
+    QString data() const;
+    void setRowLabel(const QString &label)
+    {
+        m_rows[size_t(m_row - 1)].label = label;
+        scheduleRepaint();
+    }
+    QString rowLabel(int row) const { return m_rows[size_t(qBound(1, row, rowCount()) - 1)].label; }
+
+    QSize sizeHint() const override { return {760, 300}; }
+    QSize minimumSizeHint() const override { return {200, 120}; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    struct Row {
+        QString cells[2];
+        double values[2] = {0, 0};
+        QString label;
+    };
+    void scheduleRepaint();
+    QRect plotRect(const QFontMetrics &fm, const talvor::AxisScale &axis) const;
+    const QImage &renderBars(const QSize &size, const talvor::AxisScale &axis);
+    void paintAxis(QPainter &p, const QRect &plot, double low, double high, double step) const;
+    void paintLabels(QPainter &p, const QRect &plot);
+
+    std::vector<Row> m_rows;
+    int m_row = 1;
+    int m_column = 1;
+    bool m_repaintPending = false;
+    QPixmap m_frame;
+    talvor::AxisScale m_frameAxis{0, 0, 0};
+    QImage m_bars;
+    QHash<QString, QStaticText> m_labelCache;
+};
+

@@ -1,0 +1,91 @@
+#include "History.h"
+
+#include "HistogramChart.h"
+#include "app/FormControls.h"
+#include "core/FormState.h"
+#include "core/Numbers.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+enum ChangeCode : qint16 { HistoryLengthChanged = 6, ThresholdChanged = 7 };
+// Odd rows get seven blanks after their label, so neighbouring labels stand apart.
+const QString OddLabelPadding = QStringLiteral("       ");
+} // namespace
+
+History::History(FormState &form, const FormControls &controls, std::function<void(qint16)> markChanged, QObject *parent)
+    : QObject(parent)
+    , m_form(form)
+    , m_c(controls)
+    , m_markChanged(std::move(markChanged))
+{
+    connect(m_c.SShistoryLen, &QLineEdit::textChanged, this, &History::SShistoryLen_Change);
+    connect(m_c.ssThreshold, &QLineEdit::textChanged, this, &History::ssThreshold_Change);
+}
+
+void History::UpdateData()
+{
+    const QString reading = m_c.Talvor->text();
+    m_history.append(reading);
+    if ((m_c.ShowInSystemTray->isChecked() || m_form.InTray) && UpdateTrayIcon) {
+        qint16 value = talvor::toInt16Clamped(talvor::leadingNumber(reading));
+        UpdateTrayIcon(value);
+    }
+    if (m_history.count() == m_c.MSChart1->rowCount() + 1)
+        m_history.removeOldest();
+}
+
+void History::FillChart()
+{
+    HistogramChart &chart = *m_c.MSChart1;
+    // The threshold box always holds a number once its handler has run.
+    const double threshold = talvor::leadingNumber(m_c.ssThreshold->text());
+    const QString zero = QStringLiteral("0");
+    for (int r = 1; r <= chart.rowCount(); ++r) {
+        chart.setRow(r);
+        const QString reading = m_history.at(r - 1);
+        // Strictly above is green: a reading equal to the threshold is low.
+        const bool above = talvor::leadingNumber(reading) > threshold;
+        chart.setColumn(1);
+        chart.setData(above ? reading : zero);
+        chart.setColumn(2);
+        chart.setData(above ? zero : reading);
+        const QString label = chart.data();
+        chart.setRowLabel(r % 2 == 0 ? label : label + OddLabelPadding);
+    }
+}
+
+void History::SShistoryLen_Change()
+{
+    QLineEdit &box = *m_c.SShistoryLen;
+    // Each correction changes the text, which runs this handler again on the
+    // corrected text; that run does the rest.
+    if (box.text().isEmpty())
+        return box.setText(QStringLiteral("0"));
+    if (!talvor::isNumericText(box.text()))
+        return box.setText(QStringLiteral("100"));
+    const double value = talvor::leadingNumber(box.text());
+    if (value > 1000)
+        return box.setText(QStringLiteral("1000"));
+    if (value < 0)
+        return box.setText(QStringLiteral("0"));
+    // 0, and anything that rounds to 0, leaves the chart as it is.
+    const int rows = int(talvor::roundHalfEven(value));
+    if (rows >= 1)
+        m_c.MSChart1->setRowCount(rows);
+    m_history.keepNewest(m_c.MSChart1->rowCount());
+    m_markChanged(HistoryLengthChanged);
+}
+
+void History::ssThreshold_Change()
+{
+    QLineEdit &box = *m_c.ssThreshold;
+    if (box.text().isEmpty())
+        return box.setText(QStringLiteral("0"));
+    if (!talvor::isNumericText(box.text()))
+        return box.setText(QStringLiteral("50"));
+    // The bars keep their colours until the next reading refills the chart.
+    m_markChanged(ThresholdChanged);
+}

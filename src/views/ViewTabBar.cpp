@@ -1,0 +1,78 @@
+#include "ViewTabBar.h"
+
+#include <QEvent>
+#include <QPaintEvent>
+#include <QStyleOptionTab>
+#include <QStylePainter>
+
+void ViewTabBar::paintEvent(QPaintEvent *event)
+{
+    QStylePainter p(this);
+    QStyleOptionTabBarBase base;
+    base.initFrom(this);
+    base.shape = shape();
+    base.documentMode = documentMode();
+    for (int i = 0; i < count(); ++i)
+        base.tabBarRect |= tabRect(i);
+    base.selectedTabRect = tabRect(currentIndex());
+    if (drawBase())
+        p.drawPrimitive(QStyle::PE_FrameTabBarBase, base);
+
+    // The selected tab overlaps its neighbours, so it comes last.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < count(); ++i) {
+            if ((i == currentIndex()) != (pass == 1))
+                continue;
+            QStyleOptionTab option;
+            initStyleOption(&option, i);
+            if (!option.rect.intersects(event->rect()))
+                continue;
+            p.drawPixmap(option.rect.topLeft(), tabPicture(option));
+        }
+    }
+}
+
+QPixmap ViewTabBar::tabPicture(const QStyleOptionTab &option)
+{
+    const QString key = QStringLiteral("%1|%2|%3|%4|%5|%6x%7")
+                            .arg(option.text)
+                            .arg(int(option.state))
+                            .arg(int(option.position))
+                            .arg(int(option.selectedPosition))
+                            .arg(int(option.cornerWidgets))
+                            .arg(option.rect.width())
+                            .arg(option.rect.height());
+    auto found = m_pictures.constFind(key);
+    if (found != m_pictures.constEnd())
+        return *found;
+    // Readings come and go: keep the cache from growing without end.
+    if (m_pictures.size() > 64)
+        m_pictures.clear();
+    const qreal ratio = devicePixelRatio();
+    QPixmap picture(option.rect.size() * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    QStyleOptionTab atOrigin = option;
+    atOrigin.rect.moveTo(0, 0);
+    style()->drawControl(QStyle::CE_TabBarTab, &atOrigin, &painter, this);
+    painter.end();
+    return *m_pictures.insert(key, picture);
+}
+
+void ViewTabBar::changeEvent(QEvent *event)
+{
+    // Anything that changes how tabs look makes the pictures stale.
+    switch (event->type()) {
+    case QEvent::StyleChange:
+    case QEvent::FontChange:
+    case QEvent::PaletteChange:
+    case QEvent::EnabledChange:
+    case QEvent::ActivationChange:
+        m_pictures.clear();
+        break;
+    default:
+        break;
+    }
+    QTabBar::changeEvent(event);
+}

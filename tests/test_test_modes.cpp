@@ -1,0 +1,152 @@
+// Simulated and stepped readings driven by the poll tick.
+#include "FakeDialogs.h"
+#include "SettingsFiles.h"
+#include "TestHttpServer.h"
+#include "acquisition/PollScheduler.h"
+#include "acquisition/TestModes.h"
+#include "acquisition/Transfer.h"
+#include "views/CrlfTextView.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace talvor;
+
+class TestTestModes : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void boundsAroundTheThreshold();
+    void simulatedReadingsCoverTheRange_data();
+    void simulatedReadingsCoverTheRange();
+    void stepModeCountsToAHundredThenStops();
+    void stepModeFromTheKeyboardGoesOn();
+    void pressingStepTurnsSimulateOff();
+
+private:
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<TestWindow> window;
+    TestHttpServer *server = nullptr;
+    Talvorf *w = nullptr;
+};
+
+void TestTestModes::init()
+{
+    home = std::make_unique<QTemporaryDir>();
+    qputenv("TALVOR_HOME", home->path().toLocal8Bit());
+    delete server;
+    server = new TestHttpServer(this);
+    server->setBehaviour(TestHttpServer::reply(modemPage("77")));
+    writeFile(QDir(home->path()).filePath("Talvor.ini"), settingsLine(server->url(), "50", 0));
+    window = std::make_unique<TestWindow>();
+    w = window->window.get();
+    w->Form_Load();
+}
+
+void TestTestModes::boundsAroundTheThreshold()
+{
+    QCOMPARE(simulationBounds(50).SimLow, qint16(45));
+    QCOMPARE(simulationBounds(50).SimHigh, qint16(70));
+    QCOMPARE(simulationBounds(0.5).SimLow, qint16(-4));
+    QCOMPARE(simulationBounds(0.5).SimHigh, qint16(20));
+    QCOMPARE(simulationBounds(0).SimLow, qint16(-5));
+    // Thresholds whose bounds leave 16 bits are pinned, never a crash.
+    QCOMPARE(simulationBounds(1e9).SimHigh, qint16(32767));
+    QCOMPARE(simulationBounds(-1e9).SimLow, qint16(-32768));
+    const SimulationBounds wide{-32768, 32767};
+    QCOMPARE(simulatedReading(wide, 0.0f), -32768);
+    QCOMPARE(simulatedReading(wide, std::nextafter(1.0f, 0.0f)), 32767);
+    QCOMPARE(simulatedReading(simulationBounds(50), 0.0f), 45);
+    QCOMPARE(simulatedReading(simulationBounds(50), std::nextafter(1.0f, 0.0f)), 70);
+}
+
+void TestTestModes::simulatedReadingsCoverTheRange_data()
+{
+    QTest::addColumn<QString>("threshold");
+    QTest::addColumn<int>("low");
+    QTest::addColumn<int>("high");
+    QTest::newRow("50") << "50" << 45 << 70;
+    QTest::newRow("0.5") << "0.5" << -4 << 20;
+    QTest::newRow("0") << "0" << -5 << 20;
+}
+
+void TestTestModes::simulatedReadingsCoverTheRange()
+{
+    QFETCH(QString, threshold);
+    QFETCH(int, low);
+    QFETCH(int, high);
+    QRandomGenerator random(1234);
+    w->testModes().setRandomSource([&] { return float(random.bounded(1 << 24)) / float(1 << 24); });
+    w->c.ssThreshold->setText(threshold);
+    QTest::mouseClick(w->c.Simulate_Checkbox, Qt::LeftButton);
+    QVERIFY(w->c.Simulate_Checkbox->isChecked());
+    QSet<int> seen;
+    for (int tick = 1; tick <= 1000; ++tick) {
+        w->scheduler().AutoCheck_Timer();
+        seen.insert(w->c.Talvor->text().toInt());
+    }
+    QCOMPARE(w->c.Info_HTML->text(), QStringLiteral("Simulation Mode!  Request number - 1000\r\n"));
+    QCOMPARE(seen.size(), high - low + 1);
+    QCOMPARE(*std::min_element(seen.begin(), seen.end()), low);
+    QCOMPARE(*std::max_element(seen.begin(), seen.end()), high);
+    QCOMPARE(server->requestCount(), 0);
+}
+
+void TestTestModes::stepModeCountsToAHundredThenStops()
+{
+    QTest::mouseClick(w->c.Step1to100SS, Qt::LeftButton);
+    QVERIFY(w->c.Step1to100SS->isChecked());
+    QStringList readings;
+    for (int tick = 0; tick < 101; ++tick) {
+        w->scheduler().AutoCheck_Timer();
+        readings << w->c.Talvor->text();
+    }
+    QCOMPARE(readings.first(), QStringLiteral("0"));
+    QCOMPARE(readings.at(57), QStringLiteral("57"));
+    QCOMPARE(readings.last(), QStringLiteral("100"));
+    QCOMPARE(w->windowTitle(), QStringLiteral("100 = SS"));
+    QCOMPARE(w->c.Info_HTML->text(), QStringLiteral("Step 0-100 Signal Strength Mode!  Request number - 100\r\n"));
+    QVERIFY(!w->c.Step1to100SS->isChecked());
+
+    // The next tick is an ordinary poll.
+    w->scheduler().AutoCheck_Timer();
+    QVERIFY(w->c.Info_HTML->text().startsWith(QStringLiteral("Gettting new Data!!  Request number - 101\r\n")));
+    QTRY_COMPARE(w->windowTitle(), QStringLiteral("77 = SS"));
+}
+
+void TestTestModes::stepModeFromTheKeyboardGoesOn()
+{
+    w->form.RequestNumber = 150;
+    w->c.Step1to100SS->setFocus();
+    QTest::keyClick(w->c.Step1to100SS, Qt::Key_Space);
+    QVERIFY(w->c.Step1to100SS->isChecked());
+    w->scheduler().AutoCheck_Timer();
+    QCOMPARE(w->c.Talvor->text(), QStringLiteral("151"));
+    w->scheduler().AutoCheck_Timer();
+    QCOMPARE(w->c.Talvor->text(), QStringLiteral("152"));
+    QVERIFY(w->c.Step1to100SS->isChecked());
+}
+
+void TestTestModes::pressingStepTurnsSimulateOff()
+{
+    QTest::mouseClick(w->c.Simulate_Checkbox, Qt::LeftButton);
+    QTest::mousePress(w->c.Step1to100SS, Qt::LeftButton);
+    QVERIFY(!w->c.Simulate_Checkbox->isChecked());
+    QCOMPARE(w->form.RequestNumber, -1);
+    QTest::mouseRelease(w->c.Step1to100SS, Qt::LeftButton);
+    QVERIFY(w->c.Step1to100SS->isChecked());
+    // And the other way round.
+    QTest::mouseClick(w->c.Simulate_Checkbox, Qt::LeftButton);
+    QVERIFY(!w->c.Step1to100SS->isChecked());
+    QCOMPARE(w->form.RequestNumber, 0);
+}
+
+QTEST_MAIN(TestTestModes)
+#include "test_test_modes.moc"

@@ -1,0 +1,113 @@
+// Switching tabs and the help text.
+#include "FakeDialogs.h"
+#include "SettingsFiles.h"
+#include "views/CrlfTextView.h"
+#include "views/TabViews.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+class TestViews : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void switchingTabsShowsOnePanel();
+    void unsavedChangesAreOfferedOnceOnSwitching();
+    void helpIsReadOnEveryVisit();
+    void missingHelpFile();
+    void helpLineEnds();
+
+private:
+    void clickTab(int index)
+    {
+        QTest::mouseClick(w->c.ChooseView, Qt::LeftButton, {}, w->c.ChooseView->tabRect(index).center());
+    }
+    QString helpPath() const { return QDir(home->path()).filePath("Read Me.txt"); }
+
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<TestWindow> window;
+    Talvorf *w = nullptr;
+};
+
+void TestViews::init()
+{
+    home = std::make_unique<QTemporaryDir>();
+    qputenv("TALVOR_HOME", home->path().toLocal8Bit());
+    writeFile(QDir(home->path()).filePath("Talvor.ini"), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "50", 0));
+    window = std::make_unique<TestWindow>();
+    w = window->window.get();
+    w->Form_Load();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+}
+
+void TestViews::switchingTabsShowsOnePanel()
+{
+    clickTab(2);
+    QCOMPARE(w->form.CurrentTab, qint16(3));
+    QVERIFY(w->c.Frame1[2]->isVisible());
+    QVERIFY(!w->c.Frame1[0]->isVisible());
+    clickTab(1);
+    QVERIFY(w->c.Frame1[1]->isVisible());
+    QVERIFY(!w->c.Frame1[2]->isVisible());
+    // The tab already shown: nothing happens, not even the prompt.
+    w->form.SettingsDirty = 5;
+    clickTab(1);
+    QVERIFY(window->dialogs->questions.isEmpty());
+    QCOMPARE(w->form.SettingsDirty, qint16(5));
+}
+
+void TestViews::unsavedChangesAreOfferedOnceOnSwitching()
+{
+    clickTab(2);
+    w->c.ssThreshold->setText(QStringLiteral("60"));
+    clickTab(0);
+    QCOMPARE(window->dialogs->questions, QStringList{"Save Settings?|Save changes made to settings?"});
+    QCOMPARE(w->form.SettingsDirty, qint16(0));
+    clickTab(1);
+    QCOMPARE(window->dialogs->questions.size(), 1);
+}
+
+void TestViews::helpIsReadOnEveryVisit()
+{
+    writeFile(helpPath(), "one\r\ntwo\r\nthree\r\n");
+    clickTab(3);
+    QCOMPARE(w->c.HelpText->text(), QStringLiteral("one\r\ntwo\r\nthree\r\n"));
+    clickTab(0);
+    writeFile(helpPath(), "changed");
+    clickTab(3);
+    QCOMPARE(w->c.HelpText->text(), QStringLiteral("changed\r\n"));
+    writeFile(helpPath(), "");
+    clickTab(0);
+    clickTab(3);
+    QCOMPARE(w->c.HelpText->text(), QString());
+}
+
+void TestViews::missingHelpFile()
+{
+    clickTab(3);
+    QCOMPARE(w->c.HelpText->text(), QStringLiteral("HelpText.Text not found!"));
+    QCOMPARE(w->form.CurrentTab, qint16(4));
+    // Another letter case is not the help file.
+    writeFile(QDir(home->path()).filePath("read me.txt"), "x");
+    clickTab(0);
+    clickTab(3);
+    QCOMPARE(w->c.HelpText->text(), QStringLiteral("HelpText.Text not found!"));
+}
+
+void TestViews::helpLineEnds()
+{
+    using talvor::helpTextFromFile;
+    QCOMPARE(helpTextFromFile("a\rb\r\nc"), QStringLiteral("a\r\nb\r\nc\r\n"));
+    QCOMPARE(helpTextFromFile("a\r\n\r\nb\r\n"), QStringLiteral("a\r\n\r\nb\r\n"));
+    QCOMPARE(helpTextFromFile(""), QString());
+    // Latin-1, one character per byte.
+    QCOMPARE(helpTextFromFile("caf\xe9"), QString::fromUtf8("café\r\n"));
+}
+
+QTEST_MAIN(TestViews)
+#include "test_views.moc"
