@@ -1,40 +1,20 @@
 // Time of one reading through the whole pipeline (title, history, chart refill
 // and repaint, log line) with the window shown, at 200 and at 1000 rows.
 // No network: readings are put in as the producers put them.
-#include "app/Talvorf.h"
+#include "BenchSupport.h"
 #include "history/HistogramChart.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <algorithm>
-#include <cstdio>
-#include <vector>
 
 namespace {
-
-// Every test dialog answers "no"; a benchmark never waits on a person.
-class SilentDialogs : public Dialogs {
-public:
-    bool askYesNo(const QString &, const QString &) override { return false; }
-    void warn(const QString &text, const QString &) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    std::optional<FontChoice> chooseFont(const FontChoice &) override { return std::nullopt; }
-    std::optional<quint32> chooseColor() override { return std::nullopt; }
-};
-
-double percentile(std::vector<double> v, double p)
-{
-    std::sort(v.begin(), v.end());
-    return v[size_t(p * double(v.size() - 1))];
-}
 
 void measure(Talvorf &window, int rows, int readings)
 {
@@ -71,17 +51,10 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QTemporaryDir home;
-    qputenv("TALVOR_HOME", home.path().toLocal8Bit());
-    QFile ini(QDir(home.path()).filePath("Talvor.ini"));
-    // Polling off, address on loopback: nothing here touches the network.
-    if (!ini.open(QIODevice::WriteOnly)
-        || ini.write("0,\"50\",\"200\",\"50\",0,\"Signal Strength.............. \",\"http://127.0.0.1:9/\","
-                     "\"Arial\",#FALSE#,#FALSE#,15.75,-2147483641,49152,16777215,255,0\r\n") < 0)
+    auto owned = benchWindow(home);
+    if (!owned)
         return 1;
-    ini.close();
-
-    Talvorf window(std::make_unique<SilentDialogs>());
-    window.Form_Load();
+    Talvorf &window = *owned;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;

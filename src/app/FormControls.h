@@ -28,6 +28,12 @@ struct FormControls {
     QAction *MenuExit = nullptr;
     QAction *menuresettodefault = nullptr;
 
+    // The tray icon's pop-up menu, never on the menu bar
+    QMenu *RCPopup = nullptr;
+    QAction *MyExit = nullptr;
+    QAction *Rest1 = nullptr;
+    QAction *MyMenuHide = nullptr;
+
     // Tab strip and its four panels (Frame1[0] is the first tab's panel)
     QTabBar *ChooseView = nullptr;
     std::array<QWidget *, 4> Frame1{};
@@ -53,12 +59,18 @@ struct FormControls {
     QCheckBox *DoLogFile = nullptr;
     QCheckBox *Simulate_Checkbox = nullptr;
     QCheckBox *Step1to100SS = nullptr;
-    QWidget *Frame2 = nullptr; // "Taskbar Icon Designer"
-    QLabel *Ikon = nullptr;    // the icon preview; its font is the icon font
+
+    // "Taskbar Icon Designer"
+    QWidget *Frame2 = nullptr;
+    QLabel *Ikon = nullptr;               // the icon preview; its font is the icon font
     ColorSwatch *LeftColor = nullptr;     // number colour, readings above the threshold
     ColorSwatch *RightColor = nullptr;    // background, readings above the threshold
     ColorSwatch *LeftColorBad = nullptr;  // number colour, readings at or below it
     ColorSwatch *RightColorBad = nullptr; // background, readings at or below it
+    QCheckBox *EnableBad = nullptr;
+    std::array<ColorSwatch *, 48> Color{}; // the palette
+    QWidget *Frame3 = nullptr;             // "Current Font"
+    QLabel *Font_Selected = nullptr;
 
     // "Help - About"
     CrlfTextView *HelpText = nullptr;
@@ -71,3 +83,5 @@ struct FormControls {
 
 // Creates every control on the window and lays the panels out.
 FormControls buildFormControls(QMainWindow &window);
+// The "Options" panel's part of that.
+void buildOptionsPanel(QWidget &panel, FormControls &c);

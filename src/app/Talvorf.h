@@ -3,8 +3,10 @@
 #include "FormControls.h"
 #include "core/Dialogs.h"
 #include "core/FormState.h"
+#include "tray/TrayBackend.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 class StatusFetch;
@@ -15,14 +17,18 @@ class TabViews;
 class History;
 class DailyLog;
 class TestModes;
+class IconDesigner;
+class TrayPresence;
 
 // The one main window: it owns every control and the form-level state, and
 // wires the subsystems that hold the controls' handlers.
 class Talvorf : public QMainWindow {
     Q_OBJECT
 public:
-    // Tests hand in their own dialogs; the program uses the real ones.
-    explicit Talvorf(std::unique_ptr<Dialogs> dialogs = {}, QWidget *parent = nullptr);
+    // Tests hand in their own dialogs and notification area; the program uses
+    // the real ones.
+    explicit Talvorf(std::unique_ptr<Dialogs> dialogs = {}, std::unique_ptr<TrayBackend> tray = {},
+                     QWidget *parent = nullptr);
     ~Talvorf() override;
 
     FormState form;
@@ -34,6 +40,15 @@ public:
 
     void Save_Options_Click();
     void menuresettodefault_Click();
+    void MenuExit_Click();
+    void MyExit_Click() { MenuExit_Click(); }
+    // The one way out: save prompt, polling and transfer stopped, tray icon
+    // removed, process ended.
+    void MyFormUnload();
+    // The desktop session is ending: leave at once, asking nothing.
+    void endSession();
+    // Ends the process; tests put their own in.
+    std::function<void()> endProcess;
 
     Dialogs &dialogs() { return *m_dialogs; }
     StatusFetch &fetch() { return *m_fetch; }
@@ -44,9 +59,18 @@ public:
     History &history() { return *m_history; }
     DailyLog &dailyLog() { return *m_log; }
     TestModes &testModes() { return *m_testModes; }
+    IconDesigner &designer() { return *m_designer; }
+    TrayPresence &tray() { return *m_tray; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
+    void Form_QueryUnload(bool &cancel, int reason);
+    void Form_Unload(bool &cancel);
+
     std::unique_ptr<Dialogs> m_dialogs;
+    std::unique_ptr<TrayBackend> m_trayBackend;
     std::unique_ptr<ReadingPipeline> m_pipeline;
     StatusFetch *m_fetch = nullptr;
     PollScheduler *m_scheduler = nullptr;
@@ -55,4 +79,7 @@ private:
     History *m_history = nullptr;
     DailyLog *m_log = nullptr;
     TestModes *m_testModes = nullptr;
+    IconDesigner *m_designer = nullptr;
+    TrayPresence *m_tray = nullptr;
+    bool m_sessionEnding = false;
 };

@@ -1,13 +1,20 @@
+#include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/Talvorf.h"
 #include "core/ProgramFolder.h"
+#include "tray/ProgramIcon.h"
 
 #include <QApplication>
+#include <QSessionManager>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Talvor"));
+    QApplication::setDesktopFileName(QStringLiteral("talvor"));
+    QApplication::setWindowIcon(programIcon());
+    // Closing the last window hides it in the tray; only Exit ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     // A second start ends at once: no window, no file touched, no message.
     SingleInstance instance(talvor::programFolder());
@@ -15,8 +22,11 @@ int main(int argc, char *argv[])
         return 0;
 
     Talvorf window;
+    SessionEnd sessionEnd([&window] { window.endSession(); });
+    // Logging off must not be held up by a question.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [](QSessionManager &) {});
     window.Form_Load();
-    if (!window.form.InTray)
+    if (!window.form.InTray && !window.isVisible())
         window.show();
     return app.exec();
 }

@@ -104,8 +104,12 @@ void HistogramChart::paintEvent(QPaintEvent *)
         p.drawPixmap(part, m_frame, QRectF(part.topLeft() * devicePixelRatio(), part.size() * devicePixelRatio()));
     p.drawImage(plot.topLeft(), renderBars(plot.size(), axis));
     paintLabels(p, plot);
-    p.setPen(palette().color(QPalette::Mid));
-    p.drawRect(plot.adjusted(0, 0, -1, -1));
+    // A stroked rectangle this large costs more than four filled lines.
+    const QColor border = palette().color(QPalette::Mid);
+    p.fillRect(QRect(plot.left(), plot.top(), plot.width(), 1), border);
+    p.fillRect(QRect(plot.left(), plot.bottom(), plot.width(), 1), border);
+    p.fillRect(QRect(plot.left(), plot.top(), 1, plot.height()), border);
+    p.fillRect(QRect(plot.right(), plot.top(), 1, plot.height()), border);
 }
 
 QRect HistogramChart::plotRect(const QFontMetrics &fm, const talvor::AxisScale &axis) const
@@ -155,12 +159,26 @@ const QImage &HistogramChart::renderBars(const QSize &size, const talvor::AxisSc
         }
     }
 
-    // Where each column's bar starts and ends, line by line.
-    std::vector<std::vector<int>> starts(size_t(height) + 1), ends(size_t(height) + 1);
+    // Which columns start or end their bar on each line, sorted by line.
+    std::vector<int> startsAt(size_t(height) + 2, 0), endsAt(size_t(height) + 2, 0);
     for (int x = 0; x < width; ++x) {
         if (from[size_t(x)] < to[size_t(x)]) {
-            starts[size_t(from[size_t(x)])].push_back(x);
-            ends[size_t(to[size_t(x)])].push_back(x);
+            ++startsAt[size_t(from[size_t(x)]) + 1];
+            ++endsAt[size_t(to[size_t(x)]) + 1];
+        }
+    }
+    for (size_t y = 1; y < startsAt.size(); ++y) {
+        startsAt[y] += startsAt[y - 1];
+        endsAt[y] += endsAt[y - 1];
+    }
+    std::vector<int> starting(size_t(startsAt.back())), ending(size_t(endsAt.back()));
+    {
+        std::vector<int> s = startsAt, e = endsAt;
+        for (int x = 0; x < width; ++x) {
+            if (from[size_t(x)] < to[size_t(x)]) {
+                starting[size_t(s[size_t(from[size_t(x)])]++)] = x;
+                ending[size_t(e[size_t(to[size_t(x)])]++)] = x;
+            }
         }
     }
     std::vector<bool> gridLine(size_t(height), false);
@@ -176,13 +194,13 @@ const QImage &HistogramChart::renderBars(const QSize &size, const talvor::AxisSc
     std::vector<QRgb> current(size_t(width), base);
     std::vector<bool> inBar(size_t(width), false);
     for (int y = 0; y < height; ++y) {
-        for (const int x : ends[size_t(y)]) {
-            current[size_t(x)] = base;
-            inBar[size_t(x)] = false;
+        for (int k = endsAt[size_t(y)]; k < endsAt[size_t(y) + 1]; ++k) {
+            current[size_t(ending[size_t(k)])] = base;
+            inBar[size_t(ending[size_t(k)])] = false;
         }
-        for (const int x : starts[size_t(y)]) {
-            current[size_t(x)] = colour[size_t(x)];
-            inBar[size_t(x)] = true;
+        for (int k = startsAt[size_t(y)]; k < startsAt[size_t(y) + 1]; ++k) {
+            current[size_t(starting[size_t(k)])] = colour[size_t(starting[size_t(k)])];
+            inBar[size_t(starting[size_t(k)])] = true;
         }
         auto *line = reinterpret_cast<QRgb *>(m_bars.scanLine(y));
         if (y == zeroY || gridLine[size_t(y)]) {

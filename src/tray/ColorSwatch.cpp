@@ -53,3 +53,9 @@ void ColorSwatch::mousePressEvent(QMouseEvent *event)
     emit mousePressed(event->button());
     QFrame::mousePressEvent(event);
 }
+
+void ColorSwatch::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    emit doubleClicked();
+    event->accept();
+}

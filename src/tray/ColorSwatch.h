@@ -20,10 +20,13 @@ public:
 
 signals:
     void mousePressed(Qt::MouseButton button);
+    // The second press of a double-click arrives here instead of as a press.
+    void doubleClicked();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     quint32 m_value = 0;

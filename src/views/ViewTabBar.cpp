@@ -60,6 +60,17 @@ QPixmap ViewTabBar::tabPicture(const QStyleOptionTab &option)
     return *m_pictures.insert(key, picture);
 }
 
+QSize ViewTabBar::tabSizeHint(int index) const
+{
+    const QString text = tabText(index);
+    auto found = m_sizes.constFind(text);
+    if (found != m_sizes.constEnd())
+        return *found;
+    if (m_sizes.size() > 256)
+        m_sizes.clear();
+    return *m_sizes.insert(text, QTabBar::tabSizeHint(index));
+}
+
 void ViewTabBar::changeEvent(QEvent *event)
 {
     // Anything that changes how tabs look makes the pictures stale.
@@ -70,6 +81,7 @@ void ViewTabBar::changeEvent(QEvent *event)
     case QEvent::EnabledChange:
     case QEvent::ActivationChange:
         m_pictures.clear();
+        m_sizes.clear();
         break;
     default:
         break;

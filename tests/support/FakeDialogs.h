@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Talvorf.h"
+#include "FakeTray.h"
 #include "core/Dialogs.h"
 
 #include <QStringList>
@@ -36,16 +37,22 @@ public:
     }
 };
 
-// A main window whose dialogs the test answers.
+// A main window whose dialogs the test answers and whose tray it watches.
+// Ending the process only counts the calls.
 struct TestWindow {
     FakeDialogs *dialogs = nullptr;
+    FakeTray *tray = nullptr;
+    int processEnds = 0;
     std::unique_ptr<Talvorf> window;
 
     TestWindow()
     {
-        auto fake = std::make_unique<FakeDialogs>();
-        dialogs = fake.get();
-        window = std::make_unique<Talvorf>(std::move(fake));
+        auto fakeDialogs = std::make_unique<FakeDialogs>();
+        auto fakeTray = std::make_unique<FakeTray>();
+        dialogs = fakeDialogs.get();
+        tray = fakeTray.get();
+        window = std::make_unique<Talvorf>(std::move(fakeDialogs), std::move(fakeTray));
+        window->endProcess = [this] { ++processEnds; };
     }
     Talvorf *operator->() const { return window.get(); }
 };

@@ -1,0 +1,43 @@
+#pragma once
+
+// What every benchmark needs: a main window loaded from a settings file that
+// polls nothing and points at loopback, and percentiles of a run of figures.
+#include "app/Talvorf.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+// Every dialog answers "no"; a benchmark never waits on a person.
+class SilentDialogs : public Dialogs {
+public:
+    bool askYesNo(const QString &, const QString &) override { return false; }
+    void warn(const QString &text, const QString &) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    std::optional<FontChoice> chooseFont(const FontChoice &) override { return std::nullopt; }
+    std::optional<quint32> chooseColor() override { return std::nullopt; }
+};
+
+inline double percentile(std::vector<double> v, double p)
+{
+    std::sort(v.begin(), v.end());
+    return v[size_t(p * double(v.size() - 1))];
+}
+
+// A window in a fresh folder of its own; polling off, address on loopback.
+inline std::unique_ptr<Talvorf> benchWindow(const QTemporaryDir &home, const QByteArray &refresh = "50", int autoCheck = 0,
+                                            const QString &url = QStringLiteral("http://127.0.0.1:9/"))
+{
+    qputenv("TALVOR_HOME", home.path().toLocal8Bit());
+    QFile ini(QDir(home.path()).filePath("Talvor.ini"));
+    if (!ini.open(QIODevice::WriteOnly)
+        || ini.write(QByteArray::number(autoCheck) + ",\"" + refresh + "\",\"200\",\"50\",0,\"Signal Strength.............. \",\""
+                     + url.toLatin1() + "\",\"Arial\",#FALSE#,#FALSE#,15.75,-2147483641,49152,16777215,255,0\r\n") < 0)
+        return nullptr;
+    ini.close();
+    auto window = std::make_unique<Talvorf>(std::make_unique<SilentDialogs>());
+    window->Form_Load();
+    return window;
+}

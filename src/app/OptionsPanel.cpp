@@ -1,0 +1,193 @@
+// The "Options" tab: where the status page is, how often it is polled, how
+// the readings are kept, and the designer of the tray icon.
+#include "CaptionLabel.h"
+#include "ControlBuilding.h"
+#include "FormControls.h"
+#include "tray/ColorSwatch.h"
+#include "tray/Palette.h"
+
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+using talvor::checkBox;
+using talvor::named;
+
+namespace {
+
+QLabel *caption(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+QLineEdit *numberBox(QWidget *parent, const char *name)
+{
+    auto *box = named(new QLineEdit(parent), name);
+    box->setFixedWidth(56);
+    return box;
+}
+
+QLayout *buildSettings(QWidget *panel, FormControls &c)
+{
+    auto *column = new QVBoxLayout;
+
+    auto *source = new QFormLayout;
+    c.txtURL = named(new QLineEdit(panel), "txtURL");
+    c.txtURL->setToolTip(QStringLiteral("Change this to find correct URL for Status."));
+    source->addRow(QStringLiteral("URL to the summary page."), c.txtURL);
+    c.SearchText = named(new QLineEdit(panel), "SearchText");
+    c.SearchText->setToolTip(QStringLiteral("Put text that proceeds SS in here."));
+    auto *searchRow = new QHBoxLayout;
+    searchRow->addWidget(c.SearchText, 1);
+    c.GetHtml_button = named(new QPushButton(QStringLiteral("Get File"), panel), "GetHtml_button");
+    c.GetHtml_button->setToolTip(QStringLiteral("Click here to retrieve summary page."));
+    searchRow->addWidget(c.GetHtml_button);
+    source->addRow(QStringLiteral("Text preceding SS value:"), searchRow);
+    column->addLayout(source);
+
+    auto *numbers = new QGridLayout;
+    c.EnableAutoCheck = checkBox(panel, "EnableAutoCheck", QStringLiteral("Enable Auto Check"));
+    numbers->addWidget(c.EnableAutoCheck, 0, 0, 1, 3);
+    c.HScroll1 = named(new QScrollBar(Qt::Horizontal, panel), "HScroll1");
+    c.HScroll1->setRange(1, 600);
+    c.HScroll1->setSingleStep(1);
+    c.HScroll1->setPageStep(5);
+    // Dragging reports the value once, on release, so the snapping to whole
+    // seconds does not fight the mouse.
+    c.HScroll1->setTracking(false);
+    c.HScroll1->setFixedWidth(150);
+    numbers->addWidget(c.HScroll1, 1, 0);
+    c.DisplaySec = named(new QLabel(QStringLiteral("5.0"), panel), "DisplaySec");
+    c.DisplaySec->setMinimumWidth(34);
+    c.DisplaySec->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    numbers->addWidget(c.DisplaySec, 1, 1);
+    numbers->addWidget(caption(QStringLiteral("Seconds between automatic status checks"), panel), 1, 2);
+    // The refresh value in tenths is what the settings file keeps; users see seconds.
+    c.M_refresh_rate = named(new CaptionLabel(QStringLiteral("50"), panel), "M_refresh_rate");
+    c.M_refresh_rate->hide();
+    c.SShistoryLen = numberBox(panel, "SShistoryLen");
+    numbers->addWidget(c.SShistoryLen, 2, 0, Qt::AlignRight);
+    numbers->addWidget(caption(QStringLiteral("Number of  Events to display in Histogram"), panel), 2, 1, 1, 2);
+    c.ssThreshold = numberBox(panel, "ssThreshold");
+    numbers->addWidget(c.ssThreshold, 3, 0, Qt::AlignRight);
+    numbers->addWidget(caption(QStringLiteral("Threshold at which bars change from red to green"), panel), 3, 1, 1, 2);
+    numbers->setColumnStretch(2, 1);
+    column->addLayout(numbers);
+
+    c.MinimizeStartup = checkBox(panel, "MinimizeStartup", QStringLiteral("Minimize to System Tray on Startup"),
+                                 QStringLiteral("Turn this on to have Talvor start up in the System Tray."));
+    c.ShowInSystemTray = checkBox(panel, "ShowInSystemTray", QStringLiteral("Always Show in System Tray"),
+                                  QStringLiteral("Enable this to see what your Font and color selections look like in the System Tray. Use this while designing your Icon, then turn it off for normal operation."));
+    c.DoLogFile = checkBox(panel, "DoLogFile", QStringLiteral("Log to File:  YYYY_MM_DD_talvor_log.csv"),
+                           QStringLiteral("Enabling this will create a log file in the Talvor directory with YYYY_MM_DD_talvor.log file name where YYYY equals year, MM equals month, DD equalsl date"));
+    for (QCheckBox *box : {c.MinimizeStartup, c.ShowInSystemTray, c.DoLogFile})
+        column->addWidget(box);
+    column->addStretch();
+    return column;
+}
+
+ColorSwatch *swatch(QWidget *parent, const char *name, const QString &tip)
+{
+    auto *box = named(new ColorSwatch(parent), name);
+    box->setFixedSize(30, 30);
+    box->setToolTip(tip);
+    return box;
+}
+
+QWidget *buildPalette(QWidget *parent, FormControls &c)
+{
+    // Three blocks of 4 x 4 cells; neighbouring cells share their border line.
+    constexpr int Cell = 17, Pitch = 16, Gap = 8, Block = 3 * Pitch + Cell;
+    auto *palette = named(new QWidget(parent), "Palette");
+    palette->setFixedSize(3 * Block + 2 * Gap, Block);
+    for (int block = 0; block < 3; ++block) {
+        for (int row = 0; row < 4; ++row) {
+            for (int col = 0; col < 4; ++col) {
+                const int index = talvor::paletteLayout[block][row][col];
+                auto *cell = new ColorSwatch(palette);
+                cell->setObjectName(QStringLiteral("Color_%1").arg(index));
+                cell->setGeometry(block * (Block + Gap) + col * Pitch, row * Pitch, Cell, Cell);
+                cell->setColorValue(talvor::designedCellColor(index));
+                c.Color[size_t(index)] = cell;
+            }
+        }
+    }
+    return palette;
+}
+
+QWidget *buildDesigner(QWidget *panel, FormControls &c)
+{
+    auto *frame = new QGroupBox(QStringLiteral("Taskbar Icon Designer"), panel);
+    c.Frame2 = named(frame, "Frame2");
+    frame->setToolTip(QStringLiteral("Use these Controls to create a taskbar Icon you like."));
+    frame->setMaximumWidth(290);
+    auto *layout = new QVBoxLayout(frame);
+    layout->setSpacing(4);
+
+    auto *colours = new QGridLayout;
+    colours->addWidget(caption(QStringLiteral("Text Color Left Click on Colors below"), frame), 0, 0);
+    colours->addWidget(new QLabel(QStringLiteral("Icon"), frame), 0, 1, Qt::AlignHCenter | Qt::AlignBottom);
+    colours->addWidget(caption(QStringLiteral("Back Ground Color Right Click on Colors below"), frame), 0, 2);
+    // Each pair of swatches shares one place; only one pair is shown at a time.
+    c.LeftColor = swatch(frame, "LeftColor", QStringLiteral("Choose text Color"));
+    c.LeftColorBad = swatch(frame, "LeftColorBad", QStringLiteral("Choose text Color"));
+    c.RightColor = swatch(frame, "RightColor", QStringLiteral("Choose background Color"));
+    c.RightColorBad = swatch(frame, "RightColorBad", QStringLiteral("Choose background Color"));
+    colours->addWidget(c.LeftColor, 1, 0, Qt::AlignHCenter);
+    colours->addWidget(c.LeftColorBad, 1, 0, Qt::AlignHCenter);
+    colours->addWidget(c.RightColor, 1, 2, Qt::AlignHCenter);
+    colours->addWidget(c.RightColorBad, 1, 2, Qt::AlignHCenter);
+    c.LeftColorBad->hide();
+    c.RightColorBad->hide();
+    c.Ikon = named(new QLabel(frame), "Ikon");
+    c.Ikon->setFixedSize(32, 32);
+    c.Ikon->setToolTip(QStringLiteral("This is a larger version of the Icon that will show up in the system tray."));
+    QFont iconFont(QStringLiteral("Arial"));
+    iconFont.setPointSizeF(15.75);
+    c.Ikon->setFont(iconFont);
+    colours->addWidget(c.Ikon, 1, 1, Qt::AlignCenter);
+    colours->setColumnStretch(0, 1);
+    colours->setColumnStretch(2, 1);
+    layout->addLayout(colours);
+
+    c.EnableBad = checkBox(frame, "EnableBad", QStringLiteral("Select Icon Colors Below Threshold"),
+                           QStringLiteral("Click on this to change the colors of  icons with values less than the threshold."));
+    layout->addWidget(c.EnableBad);
+    layout->addWidget(buildPalette(frame, c), 0, Qt::AlignHCenter);
+
+    c.Frame3 = named(new QGroupBox(QStringLiteral("Current Font"), frame), "Frame3");
+    auto *fontLayout = new QVBoxLayout(c.Frame3);
+    fontLayout->setContentsMargins(6, 2, 6, 4);
+    c.Font_Selected = named(new QLabel(c.Frame3), "Font_Selected");
+    c.Font_Selected->setToolTip(QStringLiteral("Select this to change the font used in making the Icon"));
+    c.Font_Selected->setCursor(Qt::PointingHandCursor);
+    fontLayout->addWidget(c.Font_Selected);
+    layout->addWidget(c.Frame3);
+
+    c.Simulate_Checkbox = checkBox(frame, "Simulate_Checkbox", QStringLiteral("Simulate Reading Signal Strength"),
+                                   QStringLiteral("Choose this to simulate random signal strengths. Enable Auto Check must be checked."));
+    c.Step1to100SS = checkBox(frame, "Step1to100SS", QStringLiteral("Step 0-100 Signal Strength"),
+                              QStringLiteral("Choose this to step from 0 to 100 signal strengths. Enable Auto Check must be checked."));
+    layout->addWidget(c.Simulate_Checkbox);
+    layout->addWidget(c.Step1to100SS);
+    layout->addStretch();
+    return frame;
+}
+
+} // namespace
+
+void buildOptionsPanel(QWidget &panel, FormControls &c)
+{
+    auto *layout = new QHBoxLayout(&panel);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addLayout(buildSettings(&panel, c), 1);
+    layout->addWidget(buildDesigner(&panel, c));
+}

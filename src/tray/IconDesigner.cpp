@@ -1,0 +1,148 @@
+#include "IconDesigner.h"
+
+#include "ColorSwatch.h"
+#include "Palette.h"
+#include "app/FormControls.h"
+#include "core/Dialogs.h"
+#include "core/FormState.h"
+#include "core/Numbers.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMouseEvent>
+
+namespace {
+enum ChangeCode : qint16 { PaletteColourAssigned = 8, CustomColourAssigned = 9, FontChosen = 10 };
+}
+
+QString talvor::fontDescription(const QString &name, float size, bool bold, bool italic, QChar decimalPoint)
+{
+    QString sizeText = shortestText(size);
+    sizeText.replace(u'.', decimalPoint);
+    return name + u' ' + sizeText + u' ' + (bold ? QStringLiteral(" Bold") : QString()) + u' '
+        + (italic ? QStringLiteral(" Italic") : QString());
+}
+
+IconDesigner::IconDesigner(FormState &form, const FormControls &controls, Dialogs &dialogs,
+                           std::function<void(qint16)> markChanged, QObject *parent)
+    : QObject(parent)
+    , m_form(form)
+    , m_c(controls)
+    , m_dialogs(dialogs)
+    , m_markChanged(std::move(markChanged))
+{
+    connect(m_c.EnableBad, &QCheckBox::toggled, this, &IconDesigner::EnableBad_Click);
+    for (int i = 0; i < int(m_c.Color.size()); ++i) {
+        ColorSwatch *cell = m_c.Color[size_t(i)];
+        connect(cell, &ColorSwatch::mousePressed, this, [this, i](Qt::MouseButton button) {
+            Color_MouseDown(i, button == Qt::LeftButton ? 1 : button == Qt::RightButton ? 2 : 4);
+        });
+        connect(cell, &ColorSwatch::doubleClicked, this, [this, i] { Color_DblClick(i); });
+    }
+    m_c.Font_Selected->installEventFilter(this);
+}
+
+bool IconDesigner::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_c.Font_Selected && event->type() == QEvent::MouseButtonRelease
+        && m_c.Font_Selected->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
+        Font_Selected_Click();
+    return QObject::eventFilter(watched, event);
+}
+
+QColor IconDesigner::colourOf(const ColorSwatch *swatch) const
+{
+    return swatch->color();
+}
+
+void IconDesigner::BuildIconCache()
+{
+    const QFont font = m_c.Ikon->font();
+    QImage last;
+    for (m_form.IconIndex = 0; m_form.IconIndex <= 100; ++m_form.IconIndex) {
+        const int v = m_form.IconIndex;
+        m_c.Talvor->setText(QString::number(v));
+        // The threshold is read for every icon; the box always holds a number.
+        const double threshold = talvor::leadingNumber(m_c.ssThreshold->text());
+        const bool below = talvor::belowThreshold(v, threshold);
+        const QColor background = colourOf(below ? m_c.RightColorBad : m_c.RightColor);
+        const QColor number = colourOf(below ? m_c.LeftColorBad : m_c.LeftColor);
+        last = talvor::drawReadingIcon(m_c.Talvor->text(), background, number, font);
+        m_cache.set(v, QPixmap::fromImage(last));
+        if (v == 0)
+            m_cache.setNegative(QPixmap::fromImage(talvor::drawReadingIcon(QStringLiteral("-"), background, number, font)));
+    }
+    // The preview keeps the last drawing until the next reading.
+    m_c.Ikon->setPixmap(QPixmap::fromImage(last));
+}
+
+void IconDesigner::showReadingIcon()
+{
+    m_c.Ikon->setPixmap(m_cache.icon(m_form.IconIndex));
+}
+
+void IconDesigner::ShowFontDescription()
+{
+    const QFont font = m_c.Ikon->font();
+    m_c.Font_Selected->setText(talvor::fontDescription(font.family(), float(font.pointSizeF()), font.bold(),
+                                                       font.italic(), QLocale().decimalPoint().front()));
+}
+
+void IconDesigner::InitPalette()
+{
+    for (int i = 0; i < 16; ++i)
+        m_c.Color[size_t(i)]->setColorValue(talvor::standardColors[size_t(i)]);
+    for (int i = talvor::FirstCustomCell; i < int(m_c.Color.size()); ++i)
+        m_c.Color[size_t(i)]->setToolTip(QStringLiteral("Doubleclick for custom colors"));
+}
+
+void IconDesigner::EnableBad_Click()
+{
+    // Only which pair the palette edits; the icons stay as they are.
+    const bool bad = m_c.EnableBad->isChecked();
+    m_c.RightColorBad->setVisible(bad);
+    m_c.LeftColorBad->setVisible(bad);
+    m_c.RightColor->setVisible(!bad);
+    m_c.LeftColor->setVisible(!bad);
+}
+
+void IconDesigner::Color_MouseDown(int index, int button)
+{
+    const bool bad = m_c.EnableBad->isChecked();
+    ColorSwatch *target = button == 1 ? (bad ? m_c.LeftColorBad : m_c.LeftColor)
+                                      : (bad ? m_c.RightColorBad : m_c.RightColor);
+    target->setColorValue(m_c.Color[size_t(index)]->colorValue());
+    BuildIconCache();
+    m_markChanged(PaletteColourAssigned);
+}
+
+void IconDesigner::Color_DblClick(int index)
+{
+    if (index >= talvor::FirstCustomCell) {
+        if (const auto chosen = m_dialogs.chooseColor()) {
+            m_c.Color[size_t(index)]->setColorValue(*chosen);
+            BuildIconCache();
+        }
+    }
+    m_markChanged(CustomColourAssigned);
+}
+
+void IconDesigner::Font_Selected_Click()
+{
+    QFont font = m_c.Ikon->font();
+    const FontChoice current{font.family(), float(font.pointSizeF()), font.bold(), font.italic()};
+    if (const auto chosen = m_dialogs.chooseFont(current)) {
+        font.setFamily(chosen->name);
+        font.setPointSizeF(chosen->size);
+        font.setItalic(chosen->italic);
+        font.setBold(chosen->bold);
+        m_c.Ikon->setFont(font);
+        ShowFontDescription();
+        BuildIconCache();
+    }
+    // Even a cancelled choice counts as a change, so the save prompt comes.
+    m_markChanged(FontChosen);
+}

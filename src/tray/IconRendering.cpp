@@ -1,0 +1,32 @@
+#include "IconRendering.h"
+
+#include "core/Numbers.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+namespace {
+// The icon's centre in both directions, as users' icons have always been drawn.
+constexpr double Centre = 2416.0 / 150.0;
+// The icon surface measures fonts at 96 dots per inch, as the desktop does.
+constexpr int DotsPerMeter96 = 3780;
+} // namespace
+
+QImage talvor::drawReadingIcon(const QString &text, const QColor &background, const QColor &number, const QFont &font)
+{
+    QImage image(IconSize, IconSize, QImage::Format_ARGB32_Premultiplied);
+    image.setDotsPerMeterX(DotsPerMeter96);
+    image.setDotsPerMeterY(DotsPerMeter96);
+    image.fill(background);
+
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(number);
+    const QFontMetricsF metrics(painter.font(), &image);
+    const double x = Centre - metrics.horizontalAdvance(text) / 2;
+    const double y = Centre - metrics.height() / 2;
+    // The top-left corner of the text sits at (x, y); the painter wants the baseline.
+    const QString shown = leadingNumber(text) < 100 ? text : QStringLiteral(">C");
+    painter.drawText(QPointF(x, y + metrics.ascent()), shown);
+    return image;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QString>
+
+class QSystemTrayIcon;
+
+// The desktop's notification area as the program uses it: one icon with a tip,
+// and the mouse on it reported as the mouse message numbers the program
+// decodes (515 left double-click, 516 right press, 518 right double-click, ...).
+class TrayBackend : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    virtual bool isAvailable() const = 0;
+    virtual bool isShown() const = 0;
+    virtual void show(const QIcon &icon, const QString &tip) = 0;
+    virtual void change(const QIcon &icon, const QString &tip) = 0;
+    virtual void remove() = 0;
+
+signals:
+    void mouseMessage(int code);
+};
+
+// Over QSystemTrayIcon. Trays that speak StatusNotifierItem never report a
+// double-click: two clicks within the desktop's double-click time count as one.
+class SystemTrayBackend : public TrayBackend {
+    Q_OBJECT
+public:
+    explicit SystemTrayBackend(QObject *parent = nullptr);
+    bool isAvailable() const override;
+    bool isShown() const override;
+    void show(const QIcon &icon, const QString &tip) override;
+    void change(const QIcon &icon, const QString &tip) override;
+    void remove() override;
+
+private:
+    QSystemTrayIcon *m_icon;
+    qint64 m_lastClick = -1;
+};

@@ -1,0 +1,205 @@
+#include "TrayPresence.h"
+
+#include "IconRendering.h"
+#include "TrayBackend.h"
+#include "app/FormControls.h"
+#include "core/FormState.h"
+#include "core/Numbers.h"
+
+#include <QCheckBox>
+#include <QCursor>
+#include <QLabel>
+#include <QMenu>
+
+namespace {
+enum ChangeCode : qint16 { AlwaysInTraySwitched = 12 };
+constexpr int TipBytes = 64;
+// NIF_MESSAGE | NIF_ICON | NIF_TIP, and mouse activity reported as WM_MOUSEMOVE.
+constexpr quint32 AllFields = 7;
+constexpr quint32 MouseMoveMessage = 512;
+
+const QString HiddenTip = QStringLiteral("Talvor Double Click to Restore");
+const QString AlwaysTip = QStringLiteral("Talvor");
+} // namespace
+
+QString TrayData::tip() const
+{
+    const qsizetype end = szTip.indexOf('\0');
+    return QString::fromLatin1(end < 0 ? szTip : szTip.left(end));
+}
+
+void TrayData::setTip(const QString &tip)
+{
+    szTip = tip.toLatin1().left(TipBytes - 1) + '\0';
+    szTip.append(TipBytes - szTip.size(), ' ');
+}
+
+talvor::TrayMouseAction talvor::trayMouseAction(int code)
+{
+    switch (code) {
+    case 515: // left double-click
+    case 518: // right double-click
+        return TrayMouseAction::Restore;
+    case 516: // right button pressed
+        return TrayMouseAction::PopUp;
+    default:
+        return TrayMouseAction::None;
+    }
+}
+
+TrayPresence::TrayPresence(FormState &form, const FormControls &controls, QWidget &window, TrayBackend &backend,
+                           const IconCache &icons, QIcon programIcon, std::function<void()> promptSaveSettings,
+                           std::function<void(qint16)> markChanged, QObject *parent)
+    : QObject(parent)
+    , m_form(form)
+    , m_c(controls)
+    , m_window(window)
+    , m_backend(backend)
+    , m_icons(icons)
+    , m_programIcon(std::move(programIcon))
+    , m_promptSaveSettings(std::move(promptSaveSettings))
+    , m_markChanged(std::move(markChanged))
+{
+    connect(&m_backend, &TrayBackend::mouseMessage, this, &TrayPresence::onMouseMessage);
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(2000);
+    connect(&m_retry, &QTimer::timeout, this, [this] {
+        --m_retries;
+        if (m_window.isMinimized() && !m_form.InTray)
+            HideToTray();
+    });
+    connect(m_c.ShowInSystemTray, &QCheckBox::toggled, this, &TrayPresence::ShowInSystemTray_Click);
+    connect(m_c.Rest1, &QAction::triggered, this, &TrayPresence::Rest1_Click);
+    connect(m_c.MyMenuHide, &QAction::triggered, this, &TrayPresence::MyMenuHide_Click);
+}
+
+bool TrayPresence::notifyIcon(NotifyOperation operation, TrayData &data)
+{
+    switch (operation) {
+    case NIM_ADD:
+        // An icon that is already there stays as it is.
+        if (m_backend.isShown() || !m_backend.isAvailable())
+            return false;
+        m_backend.show(data.icon, data.tip());
+        return true;
+    case NIM_MODIFY:
+        if (!m_backend.isShown())
+            return false;
+        m_backend.change(data.icon, data.tip());
+        return true;
+    case NIM_DELETE: {
+        // Removing an icon that is not there does no harm.
+        const bool wasShown = m_backend.isShown();
+        m_backend.remove();
+        return wasShown;
+    }
+    }
+    return false;
+}
+
+void TrayPresence::fillRecord()
+{
+    m_data.cbSize = 88;
+    m_data.hWnd = m_window.winId();
+    m_data.uID = 1;
+    m_data.uFlags = AllFields;
+}
+
+void TrayPresence::HideToTray()
+{
+    m_promptSaveSettings();
+    // Without a notification area a hidden window could never come back:
+    // it is minimised instead.
+    if (!m_backend.isAvailable()) {
+        m_window.showMinimized();
+        // At login the notification area often comes up after the programs
+        // started with the session: look again for a while.
+        if (m_form.Loading)
+            m_retries = 15;
+        if (m_retries > 0)
+            m_retry.start();
+        return;
+    }
+    const double reading = talvor::leadingNumber(m_c.Talvor->text());
+    m_form.IconIndex = reading > 100 ? qint16(100) : talvor::toInt16Clamped(reading);
+    m_form.InTray = true;
+    fillRecord();
+    m_data.uCallbackMessage = MouseMoveMessage;
+    const QPixmap &cached = m_icons.icon(m_form.IconIndex);
+    if (m_form.Loading || cached.isNull()) {
+        m_data.icon = m_programIcon;
+        m_data.hIcon = m_programIcon.cacheKey();
+    } else {
+        m_data.icon = QIcon(cached);
+        m_data.hIcon = cached.cacheKey();
+    }
+    m_data.setTip(HiddenTip);
+    notifyIcon(NIM_ADD, m_data);
+    m_window.hide();
+}
+
+void TrayPresence::ShowInSystemTray_Click()
+{
+    if (m_c.ShowInSystemTray->isChecked()) {
+        fillRecord();
+        m_data.uCallbackMessage = MouseMoveMessage;
+        // Whatever the preview shows now; the program's icon before any drawing.
+        const QPixmap preview = m_c.Ikon->pixmap();
+        m_data.icon = preview.isNull() ? m_programIcon : QIcon(preview);
+        m_data.hIcon = preview.isNull() ? m_programIcon.cacheKey() : preview.cacheKey();
+        m_data.setTip(AlwaysTip);
+        notifyIcon(NIM_ADD, m_data);
+    } else {
+        notifyIcon(NIM_DELETE, m_data);
+        m_window.setWindowIcon(m_programIcon);
+    }
+    m_markChanged(AlwaysInTraySwitched);
+}
+
+void TrayPresence::UpdateTrayIcon(qint16 &value)
+{
+    if (value > 99)
+        value = 100;
+    const QPixmap &icon = m_icons.icon(value);
+    // Nothing is sent for the icon refreshed last time, even if an add has
+    // shown another one since.
+    if (icon.cacheKey() == m_lastRefreshed)
+        return;
+    m_lastRefreshed = icon.cacheKey();
+    fillRecord();
+    m_data.icon = QIcon(icon);
+    m_data.hIcon = icon.cacheKey();
+    notifyIcon(NIM_MODIFY, m_data);
+}
+
+void TrayPresence::Form_MouseMove(int, int, float X, float)
+{
+    const double twipsPerPixel = 1440.0 / std::max(1, m_window.logicalDpiX());
+    const auto code = talvor::toInt32(double(X) / twipsPerPixel).value_or(0);
+    switch (talvor::trayMouseAction(code)) {
+    case talvor::TrayMouseAction::Restore:
+        RestoreFromTray();
+        break;
+    case talvor::TrayMouseAction::PopUp:
+        m_c.RCPopup->popup(QCursor::pos());
+        break;
+    case talvor::TrayMouseAction::None:
+        break;
+    }
+}
+
+void TrayPresence::onMouseMessage(int code)
+{
+    const double twipsPerPixel = 1440.0 / std::max(1, m_window.logicalDpiX());
+    Form_MouseMove(0, 0, float(code * twipsPerPixel), 0);
+}
+
+void TrayPresence::RestoreFromTray()
+{
+    if (!m_c.ShowInSystemTray->isChecked())
+        notifyIcon(NIM_DELETE, m_data);
+    m_window.show();
+    m_window.showNormal();
+    m_form.InTray = false;
+    m_window.setWindowIcon(m_programIcon);
+}
