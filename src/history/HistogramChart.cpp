@@ -137,7 +137,7 @@ const QImage &HistogramChart::renderBars(const QSize &size, const talvor::AxisSc
     std::vector<QRgb> colour(size_t(width), 0);
     const double slot = double(width) / rowCount();
     // A gap between bars while they are wide enough to show one.
-    const int gap = slot >= 4 ? std::max(1, int(slot * 0.15)) : 0;
+    const int gap = slot >= 3 ? std::max(1, int(slot * 0.15)) : 0;
     for (int i = 0; i < rowCount(); ++i) {
         const Row &row = m_rows[size_t(i)];
         const int left = int(i * slot) + gap / 2;

@@ -1,0 +1,232 @@
+// The icon in the notification area, closing the window and leaving.
+#include "FakeDialogs.h"
+#include "SettingsFiles.h"
+#include "TestHttpServer.h"
+#include "acquisition/Transfer.h"
+#include "tray/IconDesigner.h"
+#include "tray/TrayPresence.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using talvor::TrayMouseAction;
+using talvor::trayMouseAction;
+
+class TestTray : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void mouseMessages();
+    void closingHidesToTheTrayAndPollingGoesOn();
+    void startingInTheTrayShowsTheProgramIcon();
+    void alwaysInTheTrayKeepsItsIconOnRestore();
+    void sameIconIsNotSentTwice();
+    void popUpMenu();
+    void exitDuringARequestDoesNotWait();
+    void exitAsksAboutUnsavedChangesFirst();
+    void withoutANotificationAreaTheWindowIsMinimised();
+
+private:
+    void start(int minimizeStartup = 0, const QByteArray &refresh = "50", int autoCheck = 0)
+    {
+        QByteArray line = settingsLine(server->url(), refresh, autoCheck);
+        line.replace(",\"50\",0,\"Signal", ",\"50\"," + QByteArray::number(minimizeStartup) + ",\"Signal");
+        writeFile(QDir(home->path()).filePath("Talvor.ini"), line);
+        window = std::make_unique<TestWindow>();
+        w = window->window.get();
+        tray = window->tray;
+        w->Form_Load();
+        if (!minimizeStartup)
+            w->show();
+    }
+    void reading(const QString &text)
+    {
+        w->c.Talvor->setText(text);
+        w->ProcessNewReading();
+    }
+    QImage trayPicture() const { return tray->icon.pixmap(32, 32).toImage(); }
+    QImage cached(int v) const { return w->designer().IconStorage().icon(v).toImage(); }
+
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<TestWindow> window;
+    TestHttpServer *server = nullptr;
+    Talvorf *w = nullptr;
+    FakeTray *tray = nullptr;
+};
+
+void TestTray::init()
+{
+    window.reset();
+    home = std::make_unique<QTemporaryDir>();
+    qputenv("TALVOR_HOME", home->path().toLocal8Bit());
+    delete server;
+    server = new TestHttpServer(this);
+    server->setBehaviour(TestHttpServer::reply(modemPage("64")));
+}
+
+void TestTray::mouseMessages()
+{
+    QCOMPARE(trayMouseAction(515), TrayMouseAction::Restore);
+    QCOMPARE(trayMouseAction(518), TrayMouseAction::Restore);
+    QCOMPARE(trayMouseAction(516), TrayMouseAction::PopUp);
+    for (int code : {512, 513, 514, 517, 519, 0, -1})
+        QCOMPARE(trayMouseAction(code), TrayMouseAction::None);
+
+    // The window undoes the twips the message number arrived in, rounding.
+    start();
+    w->close();
+    QVERIFY(w->isHidden());
+    w->tray().Form_MouseMove(0, 0, 514 * 15.0f, 0);
+    QVERIFY(w->isHidden());
+    w->tray().Form_MouseMove(0, 0, 515 * 15.0f + 7, 0);
+    QVERIFY(w->isVisible());
+}
+
+void TestTray::closingHidesToTheTrayAndPollingGoesOn()
+{
+    start(0, "2", 1);
+    reading("57");
+    w->close();
+    QVERIFY(w->isHidden());
+    QVERIFY(w->form.InTray);
+    QVERIFY(tray->shown);
+    QCOMPARE(tray->tip, QStringLiteral("Talvor Double Click to Restore"));
+    QCOMPARE(trayPicture(), cached(57));
+    QCOMPARE(w->tray().trayData().szTip.size(), 64);
+    QVERIFY(window->dialogs->questions.isEmpty());
+
+    reading("60");
+    QCOMPARE(trayPicture(), cached(60));
+    // Polling goes on in the tray.
+    QVERIFY(w->c.AutoCheck->isActive());
+    QTRY_COMPARE(w->windowTitle(), QStringLiteral("64 = SS"));
+    QCOMPARE(trayPicture(), cached(64));
+
+    tray->mouse(515);
+    QVERIFY(w->isVisible());
+    QVERIFY(!w->form.InTray);
+    QVERIFY(!tray->shown);
+    QCOMPARE(window->processEnds, 0);
+}
+
+void TestTray::startingInTheTrayShowsTheProgramIcon()
+{
+    start(1);
+    QVERIFY(!w->isVisible());
+    QVERIFY(w->form.InTray);
+    QVERIFY(tray->shown);
+    QCOMPARE(trayPicture(), w->tray().Talvor_IconMemory().pixmap(32, 32).toImage());
+    QVERIFY(window->dialogs->questions.isEmpty());
+    reading("42");
+    QCOMPARE(trayPicture(), cached(42));
+}
+
+void TestTray::alwaysInTheTrayKeepsItsIconOnRestore()
+{
+    start();
+    w->c.ShowInSystemTray->setChecked(true);
+    QVERIFY(tray->shown);
+    QCOMPARE(tray->tip, QStringLiteral("Talvor"));
+    QCOMPARE(w->form.SettingsDirty, qint16(12));
+    reading("30");
+    QCOMPARE(trayPicture(), cached(30));
+
+    w->form.SettingsDirty = 0;
+    w->close();
+    // The add fails: the tray keeps its tip until the next new icon.
+    QCOMPARE(tray->tip, QStringLiteral("Talvor"));
+    reading("31");
+    QCOMPARE(tray->tip, QStringLiteral("Talvor Double Click to Restore"));
+
+    tray->mouse(518);
+    QVERIFY(w->isVisible());
+    QVERIFY(tray->shown);
+    w->c.ShowInSystemTray->setChecked(false);
+    QVERIFY(!tray->shown);
+}
+
+void TestTray::sameIconIsNotSentTwice()
+{
+    start();
+    w->c.ShowInSystemTray->setChecked(true);
+    tray->calls.clear();
+    reading("70");
+    reading("70");
+    reading("70.2");
+    QCOMPARE(tray->calls, QStringList{"change"});
+    qint16 value = 250;
+    w->tray().UpdateTrayIcon(value);
+    QCOMPARE(value, qint16(100));
+    QCOMPARE(trayPicture(), cached(100));
+    value = 400;
+    w->tray().UpdateTrayIcon(value);
+    QCOMPARE(tray->calls.size(), 2);
+}
+
+void TestTray::popUpMenu()
+{
+    start();
+    w->close();
+    tray->mouse(516);
+    QTRY_VERIFY(w->c.RCPopup->isVisible());
+    QCOMPARE(w->c.RCPopup->actions().size(), 4);
+    QVERIFY(w->c.RCPopup->actions().at(1)->isSeparator());
+    w->c.MyMenuHide->trigger();
+    w->c.RCPopup->hide();
+    QVERIFY(w->isHidden());
+    w->c.Rest1->trigger();
+    QVERIFY(w->isVisible());
+    QVERIFY(!tray->shown);
+}
+
+void TestTray::exitDuringARequestDoesNotWait()
+{
+    server->setBehaviour(TestHttpServer::silent());
+    start();
+    w->close();
+    QTest::mouseClick(w->c.GetHtml_button, Qt::LeftButton);
+    QTRY_COMPARE(server->requestCount(), 1);
+    QVERIFY(w->c.Inet1->StillExecuting());
+    w->c.MyExit->trigger();
+    QCOMPARE(window->processEnds, 1);
+    QVERIFY(!w->c.Inet1->StillExecuting());
+    QVERIFY(!w->c.AutoCheck->isActive());
+    QVERIFY(!tray->shown);
+}
+
+void TestTray::exitAsksAboutUnsavedChangesFirst()
+{
+    start();
+    w->c.ssThreshold->setText(QStringLiteral("65"));
+    w->Save_Options_Click();
+    tray->calls.clear();
+    w->c.MenuExit->trigger();
+    // Saving does not clear the mark: the question still comes.
+    QCOMPARE(window->dialogs->questions.size(), 1);
+    // No icon is shown, and its removal is still issued.
+    QCOMPARE(tray->calls, QStringList{"remove"});
+    QCOMPARE(window->processEnds, 1);
+}
+
+void TestTray::withoutANotificationAreaTheWindowIsMinimised()
+{
+    start();
+    tray->available = false;
+    w->c.ssThreshold->setText(QStringLiteral("66"));
+    w->close();
+    QCOMPARE(window->dialogs->questions.size(), 1);
+    QVERIFY(w->isVisible());
+    QVERIFY(w->windowState() & Qt::WindowMinimized);
+    QVERIFY(!w->form.InTray);
+    QVERIFY(!tray->shown);
+}
+
+QTEST_MAIN(TestTray)
+#include "test_tray.moc"
