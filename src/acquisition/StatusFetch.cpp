@@ -60,6 +60,9 @@ QString StatusFetch::StateMessage(qint16 state)
 void StatusFetch::Inet1_StateChanged(qint16 state)
 {
     m_page.appendLine(StateMessage(state));
+    // Say why, so that a user can tell a wrong address from a modem that is off.
+    if (state == Transfer::Failed && !m_inet.errorText().isEmpty())
+        m_page.appendLine(m_inet.errorText());
     if (state != Transfer::Complete)
         return;
     const std::optional<QString> reading = talvor::extractReading(m_page.text(), m_searchText.text());

@@ -71,6 +71,7 @@ void Transfer::startGet(const QUrl &url)
     request.setRawHeader("Connection", "close");
 
     m_body.clear();
+    m_errorText.clear();
     m_reportedReceiving = false;
     m_hostIsName = QHostAddress(url.host()).isNull();
     m_busy = true;
@@ -166,6 +167,8 @@ void Transfer::onFinished()
     const bool answered = error == QNetworkReply::NoError
         || (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
         || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+    if (!answered)
+        m_errorText = reply->errorString();
     m_reply = nullptr;
     reply->disconnect(this);
     reply->deleteLater();
@@ -177,6 +180,7 @@ void Transfer::onTimeout()
     if (!m_busy)
         return;
     dropReply();
+    m_errorText = QStringLiteral("No complete answer within %1 seconds.").arg(m_timeout.interval() / 1000.0);
     finish(Failed);
 }
 

@@ -42,6 +42,8 @@ public:
     void setAccessType(int type) { m_accessType = type; }
 
     bool StillExecuting() const { return m_busy; }
+    // Why the last request failed, in words; empty after a success.
+    QString errorText() const { return m_errorText; }
     // The received body, one character per byte, at most maxSize of them.
     QString readBody(int maxSize) const;
     // Abandons the request in flight; no further state is reported for it.
@@ -73,6 +75,7 @@ private:
     QTimer m_timeout;
     QUrl m_url;
     QByteArray m_body;
+    QString m_errorText;
     int m_accessType = 0;
     bool m_busy = false;
     bool m_reportedReceiving = false;

@@ -179,7 +179,14 @@ double leadingNumber(QStringView text)
 
 bool isNumericText(QStringView text)
 {
-    const QStringView t = text.trimmed();
+    // Only the blanks the reading skips may stand around the number: a
+    // carriage return would stop the reading before it.
+    qsizetype first = 0, last = text.size();
+    while (first < last && isBlank(text[first]))
+        ++first;
+    while (last > first && isBlank(text[last - 1]))
+        --last;
+    const QStringView t = text.mid(first, last - first);
     if (t.isEmpty())
         return false;
     if (t.startsWith(u'&')) {

@@ -74,8 +74,11 @@ std::optional<QList<SettingsField>> readSettingsFields(const QByteArray &content
             ++i;
         if (i >= n || isLineEnd(s[i])) {
             // A comma at the end of a line or of the file leaves an empty field.
-            if (afterComma)
+            if (afterComma) {
                 fields.append(SettingsField{});
+                if (fields.size() > MaxSettingsFields)
+                    return std::nullopt;
+            }
             afterComma = false;
             if (i >= n)
                 break;

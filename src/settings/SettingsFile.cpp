@@ -42,7 +42,9 @@ QString writeSettingsFile(const Settings &settings)
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly)) {
         const QByteArray line = writeSettingsLine(settings);
-        if (file.write(line) == line.size() && file.commit())
+        // commit() can report success over a write that failed for a full
+        // disk and leave an empty file; flushing first catches that.
+        if (file.write(line) == line.size() && file.flush() && file.commit())
             return {};
     }
     return QStringLiteral("The settings could not be saved to %1: %2").arg(path, file.errorString());

@@ -94,3 +94,52 @@ QByteArray modemPage(const QByteArray &afterSearchText)
     return "Modem Status Summary\r\nReceive Status....... Operational\r\n"
            "Signal Strength.............. " + afterSearchText + "\r\nTransmit Status...... Operational\r\n";
 }
+
+TestHttpServer::Behaviour TestHttpServer::drip(const QByteArray &body, int msPerByte)
+{
+    return [body, msPerByte](QTcpSocket *socket, const QByteArray &) {
+        socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n");
+        auto *timer = new QTimer(socket);
+        auto sent = std::make_shared<qsizetype>(0);
+        QObject::connect(timer, &QTimer::timeout, socket, [socket, body, sent, timer] {
+            if (*sent >= body.size()) {
+                timer->stop();
+                socket->disconnectFromHost();
+                return;
+            }
+            socket->write(body.mid((*sent)++, 1));
+        });
+        timer->start(msPerByte);
+    };
+}
+
+TestHttpServer::Behaviour TestHttpServer::raw(const QByteArray &bytes)
+{
+    return [bytes](QTcpSocket *socket, const QByteArray &) {
+        socket->write(bytes);
+        socket->disconnectFromHost();
+    };
+}
+
+TestHttpServer::Behaviour TestHttpServer::resetAfter(const QByteArray &bytes)
+{
+    return [bytes](QTcpSocket *socket, const QByteArray &) {
+        socket->write(bytes);
+        socket->flush();
+        QTimer::singleShot(50, socket, [socket] {
+            // A zero linger time makes the close a reset.
+            socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+            socket->abort();
+        });
+    };
+}
+
+TestHttpServer::Behaviour TestHttpServer::redirectLoop()
+{
+    return [](QTcpSocket *socket, const QByteArray &request) {
+        const QByteArray path = request.split(' ').value(1);
+        const QByteArray next = path.endsWith("a") ? path.chopped(1) + "b" : path.chopped(1) + "a";
+        socket->write("HTTP/1.1 302 Found\r\nLocation: " + next + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        socket->disconnectFromHost();
+    };
+}

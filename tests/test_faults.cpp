@@ -1,0 +1,166 @@
+// The real transfer against loopback servers that misbehave on purpose. For
+// every fault: nothing breaks, the page view says what happened, the window
+// keeps answering, memory stays bounded, and the next request works.
+#include "FakeDialogs.h"
+#include "SettingsFiles.h"
+#include "TestHttpServer.h"
+#include "acquisition/Transfer.h"
+#include "views/CrlfTextView.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+const QString Failed = QStringLiteral("An error has occurred while communicating with the remote server.\r\n");
+const QString Completed = QStringLiteral("The request was completed, all data has been received. \r\n");
+
+// The longest time the event loop went without running a zero-time timer.
+class ResponsivenessProbe : public QObject {
+public:
+    ResponsivenessProbe()
+    {
+        m_timer.setInterval(0);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            m_longest = std::max(m_longest, m_since.restart());
+        });
+        m_since.start();
+        m_timer.start();
+    }
+    qint64 longestGapMs() const { return m_longest; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    qint64 m_longest = 0;
+};
+
+qint64 residentKb()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(1).toLongLong() * 4;
+}
+
+QByteArray header(int status, qint64 length)
+{
+    return "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Type: text/plain\r\nContent-Length: "
+        + QByteArray::number(length) + "\r\n\r\n";
+}
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void misbehavingServer_data();
+    void misbehavingServer();
+    void refusedConnection();
+
+private:
+    // Runs one request to the current behaviour and checks what every fault
+    // must leave behind.
+    void runAndRecover(const QString &url, const QString &pageEnd, const QString &title);
+
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<TestWindow> window;
+    TestHttpServer *server = nullptr;
+    Talvorf *w = nullptr;
+    qint64 startKb = 0;
+};
+
+void TestFaults::initTestCase()
+{
+    home = std::make_unique<QTemporaryDir>();
+    qputenv("TALVOR_HOME", home->path().toLocal8Bit());
+    server = new TestHttpServer(this);
+    writeFile(QDir(home->path()).filePath("Talvor.ini"), settingsLine(server->url(), "50", 0));
+    window = std::make_unique<TestWindow>();
+    w = window->window.get();
+    w->Form_Load();
+    w->show();
+    w->c.Inet1->setTimeoutMs(2000);
+    startKb = residentKb();
+}
+
+void TestFaults::runAndRecover(const QString &url, const QString &pageEnd, const QString &title)
+{
+    w->c.Talvor->setText(QStringLiteral("0"));
+    w->setWindowTitle(QStringLiteral("0 = SS"));
+    ResponsivenessProbe probe;
+    w->c.txtURL->setText(url);
+    QTest::mouseClick(w->c.GetHtml_button, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->c.Inet1->StillExecuting(), 10000);
+    QTest::qWait(20);
+    const QString page = w->c.Info_HTML->text();
+    if (pageEnd.isEmpty()) {
+        // A failure: the failed state, then the reason in words on a line of its own.
+        const QString reason = page.section(Failed, 1);
+        QVERIFY2(page.contains(Failed) && reason.size() > 2 && reason.endsWith(QStringLiteral("\r\n"))
+                     && reason.count(QStringLiteral("\r\n")) == 1,
+                 qPrintable(page.right(300)));
+    } else {
+        QVERIFY2(page.endsWith(pageEnd), qPrintable(page.right(300)));
+    }
+    QCOMPARE(w->windowTitle(), title);
+    QVERIFY2(probe.longestGapMs() < 100, qPrintable(QString::number(probe.longestGapMs())));
+    QVERIFY(w->c.Inet1->readBody(1 << 30).size() <= Transfer::BodyCap);
+    QVERIFY2(residentKb() - startKb < 20 * 1024, qPrintable(QString::number(residentKb() - startKb)));
+
+    // The next poll works as if nothing had happened.
+    server->setBehaviour(TestHttpServer::reply(modemPage("61")));
+    w->c.txtURL->setText(server->url());
+    QTest::mouseClick(w->c.GetHtml_button, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(w->windowTitle(), QStringLiteral("61 = SS"), 10000);
+}
+
+void TestFaults::misbehavingServer_data()
+{
+    QTest::addColumn<TestHttpServer::Behaviour>("behaviour");
+    QTest::addColumn<QString>("pageEnd");
+    QTest::addColumn<QString>("title");
+    const QByteArray page = modemPage("47");
+    QTest::newRow("accepted, never answered")
+        << TestHttpServer::silent() << Failed + "No complete answer within 2 seconds.\r\n" << "0 = SS";
+    QTest::newRow("a byte a second") << TestHttpServer::drip(page, 1000) << Failed + "No complete answer within 2 seconds.\r\n"
+                                     << "0 = SS";
+    QTest::newRow("endless body") << TestHttpServer::endlessBody() << Completed + "Search text not found!\r\n" << "0 = SS";
+    QTest::newRow("4 GB promised, little sent") << TestHttpServer::raw(header(200, 4294967296LL) + page) << QString() << "0 = SS";
+    QTest::newRow("not HTTP at all") << TestHttpServer::raw(QByteArray("\x16\x03\x01garbage\xff\xfe\r\n\r\n", 20)) << QString()
+                                     << "0 = SS";
+    QTest::newRow("500 with the reading") << TestHttpServer::reply(page, 500) << Completed << "47 = SS";
+    QTest::newRow("404 with the reading") << TestHttpServer::reply(page, 404) << Completed << "47 = SS";
+    QTest::newRow("500 without") << TestHttpServer::reply("Internal error", 500) << Completed + "Search text not found!\r\n"
+                                 << "0 = SS";
+    QTest::newRow("404 without") << TestHttpServer::reply("<h1>Not found</h1>", 404)
+                                 << Completed + "Search text not found!\r\n" << "0 = SS";
+    QTest::newRow("redirect loop") << TestHttpServer::redirectLoop() << QString() << "0 = SS";
+    QTest::newRow("reset mid-body") << TestHttpServer::resetAfter(header(200, 5000) + page) << QString() << "0 = SS";
+    QTest::newRow("NUL and invalid UTF-8")
+        << TestHttpServer::reply(QByteArray("\0\xc3\x28\xa0\xa1 ", 6) + page + QByteArray("\xff\0", 2)) << Completed << "47 = SS";
+}
+
+void TestFaults::misbehavingServer()
+{
+    QFETCH(TestHttpServer::Behaviour, behaviour);
+    QFETCH(QString, pageEnd);
+    QFETCH(QString, title);
+    server->setBehaviour(behaviour);
+    runAndRecover(server->url(), pageEnd, title);
+}
+
+void TestFaults::refusedConnection()
+{
+    runAndRecover(QStringLiteral("http://127.0.0.1:%1/").arg(TestHttpServer::closedPort()),
+                  Failed + QStringLiteral("Connection refused\r\n"), QStringLiteral("0 = SS"));
+}
+
+QTEST_MAIN(TestFaults)
+#include "test_faults.moc"
