@@ -37,11 +37,12 @@ void TabViews::ChooseView_Click()
 
 void TabViews::LoadHelpText()
 {
-    if (!talvor::programFileExists(HelpFileName)) {
+    const QString path = talvor::locateShippedFile(HelpFileName);
+    if (path.isEmpty()) {
         m_c.HelpText->replaceText(QStringLiteral("HelpText.Text not found!"));
         return;
     }
-    QFile file(talvor::programFile(HelpFileName));
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_c.HelpText->replaceText(QStringLiteral("%1 cannot be read: %2").arg(file.fileName(), file.errorString()));
         return;
