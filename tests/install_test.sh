@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and checks what a user gets: the
+# program, its help text, the menu entry and its icons; a copy in a writable
+# folder keeps its settings beside itself, and a copy in a folder it cannot
+# write keeps them in the user's data folder.
+#   install_test.sh <build folder>
+# The program starts here with its default settings, whose address is a LAN
+# modem: it only runs in a network namespace of its own, and the test is
+# skipped (exit 77) where none can be made.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+
+if [ -z "${TALVOR_INSTALL_TEST_ISOLATED:-}" ]; then
+  if [ "$(id -u)" -ne 0 ] || ! unshare -n -m true 2>/dev/null; then
+    echo "SKIP: needs root to run the program in a network and mount namespace of its own"
+    exit 77
+  fi
+  export TALVOR_INSTALL_TEST_ISOLATED=1
+  exec unshare -n -m bash "$0" "$build"
+fi
+ip link set lo up
+
+work=$(mktemp -d)
+cleanup() { umount "$work/prefix/bin" 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+prefix=$work/prefix
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+fail() { echo "FAIL: $*"; exit 1; }
+for f in bin/talvor "share/talvor/Read Me.txt" share/applications/talvor.desktop \
+         share/icons/hicolor/32x32/apps/talvor.png share/icons/hicolor/256x256/apps/talvor.png; do
+  [ -s "$prefix/$f" ] || fail "$f was not installed"
+done
+grep -qx 'Exec=talvor' "$prefix/share/applications/talvor.desktop" || fail "menu entry does not start talvor"
+grep -qx 'Icon=talvor' "$prefix/share/applications/talvor.desktop" || fail "menu entry has no icon"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$prefix/share/applications/talvor.desktop" || fail "menu entry is not valid"
+fi
+
+# Runs the installed program for a moment in a fresh home and ends it the way
+# a session end does.
+run_installed() {
+  local home=$1
+  mkdir -p "$home"
+  env -u TALVOR_HOME HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" \
+      XDG_RUNTIME_DIR="$home/run" TALVOR_LOCK_DIR="$home/lock" QT_QPA_PLATFORM=offscreen \
+      timeout -s TERM 3 "$prefix/bin/talvor" >/dev/null 2>&1 || true
+}
+
+run_installed "$work/home1"
+[ -f "$prefix/bin/Talvor.ini" ] || fail "a copy in a writable folder did not keep its settings beside itself"
+[ ! -e "$work/home1/.local/share/Talvor/Talvor.ini" ] || fail "a portable copy wrote into the user's data folder"
+rm "$prefix/bin/Talvor.ini"
+
+mount --bind "$prefix/bin" "$prefix/bin"
+mount -o remount,bind,ro "$prefix/bin"
+run_installed "$work/home2"
+[ -f "$work/home2/.local/share/Talvor/Talvor.ini" ] || fail "a copy in a read-only folder did not keep its settings in the user's data folder"
+echo "PASS"
