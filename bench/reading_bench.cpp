@@ -2,6 +2,7 @@
 // and repaint, log line) with the window shown, at 200 and at 1000 rows.
 // No network: readings are put in as the producers put them.
 #include "BenchSupport.h"
+#include "core/MemoryUse.h"
 #include "history/HistogramChart.h"
 
 #include <QApplication>
@@ -49,6 +50,8 @@ void measure(Talvorf &window, int rows, int readings)
 
 int main(int argc, char *argv[])
 {
+    // As the program itself does.
+    keepLargeBuffersOutOfHeap();
     QApplication app(argc, argv);
     QTemporaryDir home;
     auto owned = benchWindow(home);

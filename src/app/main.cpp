@@ -1,6 +1,7 @@
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/Talvorf.h"
+#include "core/MemoryUse.h"
 #include "core/ProgramFolder.h"
 #include "tray/ProgramIcon.h"
 
@@ -9,6 +10,7 @@
 
 int main(int argc, char *argv[])
 {
+    keepLargeBuffersOutOfHeap();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Talvor"));
     QApplication::setDesktopFileName(QStringLiteral("talvor"));

@@ -247,7 +247,7 @@ void HistogramChart::paintLabels(QPainter &p, const QRect &plot)
         // Laying out text is the dear part of drawing it; readings repeat.
         auto cached = m_labelCache.find(label);
         if (cached == m_labelCache.end()) {
-            if (m_labelCache.size() > 512)
+            if (m_labelCache.size() >= MaxCachedLabels)
                 m_labelCache.clear();
             QStaticText text(label);
             text.setTextFormat(Qt::PlainText);

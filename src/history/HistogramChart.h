@@ -74,6 +74,9 @@ private:
     QPixmap m_frame;
     talvor::AxisScale m_frameAxis{0, 0, 0};
     QImage m_bars;
+    // Enough for every label a chart can show at once; a laid-out label costs
+    // a few kB, so a run of odd readings must not grow it for long.
+    static constexpr qsizetype MaxCachedLabels = 256;
     QHash<QString, QStaticText> m_labelCache;
 };
 
