@@ -29,16 +29,20 @@ desktop_wait_for() {
 # Starts Xvfb on a free display and exports DISPLAY.
 desktop_start_xvfb() {
   local size=${1:-1024x768x24}
-  Xvfb -displayfd 3 -screen 0 "$size" -nolisten tcp 3>"$desktop_tmp/display" 2>"$desktop_tmp/xvfb.log" &
+  Xvfb -displayfd 3 -screen 0 "$size" -nolisten tcp -noreset 3>"$desktop_tmp/display" 2>"$desktop_tmp/xvfb.log" &
   desktop_pids+=($!)
   desktop_wait_for '[ -s "$desktop_tmp/display" ]' 100 || { echo "Xvfb did not start" >&2; return 1; }
   export DISPLAY=":$(head -n 1 "$desktop_tmp/display")"
   unset WAYLAND_DISPLAY
+  # The number can come before the server takes clients. (-noreset: a server
+  # that resets when its last client leaves refuses the next one for a moment.)
+  desktop_wait_for 'xdpyinfo >/dev/null 2>&1' 100 || { echo "Xvfb on $DISPLAY takes no clients" >&2; return 1; }
 }
 
-# Starts trayer, a notification area, along the top right of the screen.
+# Starts trayer, a notification area, at the right of the screen's top edge
+# (or the edge $1).
 desktop_start_trayer() {
-  trayer --edge top --align right --widthtype pixel --width 160 --heighttype pixel --height 32 \
+  trayer --edge "${1:-top}" --align right --widthtype pixel --width 160 --heighttype pixel --height 32 \
          --iconspacing 4 --transparent false --tint 0x404040 --SetDockType false >/dev/null 2>&1 &
   desktop_pids+=($!)
   desktop_wait_for 'xdotool search --onlyvisible --class trayer >/dev/null 2>&1' 100 ||

@@ -40,8 +40,13 @@ QImage programIconImage(int size)
 
 QIcon programIcon()
 {
-    QIcon icon;
-    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addPixmap(QPixmap::fromImage(programIconImage(size)));
+    // Drawn once per run. The sizes a title bar, task bar or tray asks for;
+    // menus take the larger ones from the installed icon theme.
+    static const QIcon icon = [] {
+        QIcon drawn;
+        for (const int size : {16, 22, 24, 32, 48, 64})
+            drawn.addPixmap(QPixmap::fromImage(programIconImage(size)));
+        return drawn;
+    }();
     return icon;
 }
