@@ -4,9 +4,11 @@
 // polls nothing and points at loopback, and percentiles of a run of figures.
 #include "app/Talvorf.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -39,5 +41,18 @@ inline std::unique_ptr<Talvorf> benchWindow(const QTemporaryDir &home, const QBy
     ini.close();
     auto window = std::make_unique<Talvorf>(std::make_unique<SilentDialogs>());
     window->Form_Load();
+    return window;
+}
+
+// The window shown and painted with logging ticked: a reading's whole path.
+inline std::unique_ptr<Talvorf> shownLoggingWindow(const QTemporaryDir &home)
+{
+    auto window = benchWindow(home);
+    if (!window)
+        return nullptr;
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        return nullptr;
+    window->c.DoLogFile->setChecked(true);
     return window;
 }

@@ -54,14 +54,10 @@ int main(int argc, char *argv[])
     keepLargeBuffersOutOfHeap();
     QApplication app(argc, argv);
     QTemporaryDir home;
-    auto owned = benchWindow(home);
+    auto owned = shownLoggingWindow(home);
     if (!owned)
         return 1;
     Talvorf &window = *owned;
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        return 1;
-    window.c.DoLogFile->setChecked(true);
 
     measure(window, 200, 2000);
     measure(window, 1000, 1000);

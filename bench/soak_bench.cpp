@@ -39,15 +39,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const int readings = argc > 1 ? std::max(2000, atoi(argv[1])) : 100000;
     QTemporaryDir home;
-    auto owned = benchWindow(home);
+    auto owned = shownLoggingWindow(home);
     if (!owned)
         return 1;
     Talvorf &window = *owned;
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        return 1;
     window.c.SShistoryLen->setText(QStringLiteral("1000"));
-    window.c.DoLogFile->setChecked(true);
 
     // Mostly ordinary readings, now and then one out of the icons' range.
     QRandomGenerator random(7);

@@ -52,11 +52,8 @@ private:
 void TestHistory::init()
 {
     home = std::make_unique<QTemporaryDir>();
-    qputenv("TALVOR_HOME", home->path().toLocal8Bit());
-    writeFile(QDir(home->path()).filePath("Talvor.ini"), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "50", 0));
-    window = std::make_unique<TestWindow>();
+    window = loadTestWindow(*home);
     w = window->window.get();
-    w->Form_Load();
 }
 
 void TestHistory::fullHistorySlidesByOne()

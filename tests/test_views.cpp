@@ -36,11 +36,8 @@ private:
 void TestViews::init()
 {
     home = std::make_unique<QTemporaryDir>();
-    qputenv("TALVOR_HOME", home->path().toLocal8Bit());
-    writeFile(QDir(home->path()).filePath("Talvor.ini"), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "50", 0));
-    window = std::make_unique<TestWindow>();
+    window = loadTestWindow(*home);
     w = window->window.get();
-    w->Form_Load();
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w));
 }

@@ -2,9 +2,12 @@
 
 #include "app/Talvorf.h"
 #include "FakeTray.h"
+#include "SettingsFiles.h"
 #include "core/Dialogs.h"
 
+#include <QDir>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <memory>
 
 // Answers every box at once and remembers what was asked.
@@ -56,3 +59,14 @@ struct TestWindow {
     }
     Talvorf *operator->() const { return window.get(); }
 };
+
+// A window loaded from settings in the folder `home` that poll nothing and
+// point at loopback.
+inline std::unique_ptr<TestWindow> loadTestWindow(const QTemporaryDir &home)
+{
+    qputenv("TALVOR_HOME", home.path().toLocal8Bit());
+    writeFile(QDir(home.path()).filePath("Talvor.ini"), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "50", 0));
+    auto window = std::make_unique<TestWindow>();
+    window->window->Form_Load();
+    return window;
+}
