@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QNetworkInterface>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,9 +19,10 @@ private slots:
     void secondInstanceEndsAtOnce();
     void lockOfAKilledInstanceIsTakenOver();
     void unwritableLockFolderDoesNotStopTheStart();
+    void sessionEndDuringAStartUpWarningEnds();
 
 private:
-    QProcess *startTalvor(const QString &lockDir);
+    QProcess *startTalvor(const QString &lockDir, const QString &folder = {});
     bool waitForLock(const QString &lockDir);
 
     std::unique_ptr<QTemporaryDir> home;
@@ -47,12 +49,12 @@ void TestStartup::cleanup()
     processes.clear();
 }
 
-QProcess *TestStartup::startTalvor(const QString &lockDir)
+QProcess *TestStartup::startTalvor(const QString &lockDir, const QString &folder)
 {
     auto *p = new QProcess;
     processes << p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TALVOR_HOME", home->path());
+    env.insert("TALVOR_HOME", folder.isEmpty() ? home->path() : folder);
     env.insert("TALVOR_LOCK_DIR", lockDir);
     env.insert("QT_QPA_PLATFORM", "offscreen");
     p->setProcessEnvironment(env);
@@ -114,6 +116,27 @@ void TestStartup::unwritableLockFolderDoesNotStopTheStart()
     QProcess *p = startTalvor(blocked + "/locks");
     QVERIFY(!p->waitForFinished(1500));
     QCOMPARE(p->state(), QProcess::Running);
+}
+
+void TestStartup::sessionEndDuringAStartUpWarningEnds()
+{
+    // A first start whose settings cannot be written warns in a box; the
+    // settings are then the defaults, whose address is a LAN modem, so this
+    // runs only where no network but loopback exists.
+    for (const QNetworkInterface &i : QNetworkInterface::allInterfaces()) {
+        if (!i.flags().testFlag(QNetworkInterface::IsLoopBack) && i.flags().testFlag(QNetworkInterface::IsUp))
+            QSKIP("needs a network namespace with loopback only (scripts/test makes one)");
+    }
+    const QString blocked = QDir(locks->path()).filePath("plain-file");
+    writeFile(blocked, "x");
+    QProcess *p = startTalvor(locks->path(), blocked + "/home");
+    QVERIFY(waitForLock(locks->path()));
+    QTest::qWait(500);
+    QCOMPARE(p->state(), QProcess::Running);
+    p->terminate();
+    QVERIFY2(p->waitForFinished(3000), "the program did not end on SIGTERM while its warning was open");
+    QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p->exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

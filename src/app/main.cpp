@@ -24,10 +24,20 @@ int main(int argc, char *argv[])
         return 0;
 
     Talvorf window;
+    // An end asked for before the main loop runs, such as a session ending
+    // while a start-up warning is open, only leaves that warning's loop: the
+    // main loop must then not start at all.
+    bool ended = false;
+    window.endProcess = [&ended] {
+        ended = true;
+        QCoreApplication::exit(0);
+    };
     SessionEnd sessionEnd([&window] { window.endSession(); });
     // Logging off must not be held up by a question.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [](QSessionManager &) {});
     window.Form_Load();
+    if (ended)
+        return 0;
     if (!window.form.InTray && !window.isVisible())
         window.show();
     return app.exec();
