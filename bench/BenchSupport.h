@@ -3,6 +3,7 @@
 // What every benchmark needs: a main window loaded from a settings file that
 // polls nothing and points at loopback, and percentiles of a run of figures.
 #include "app/Talvorf.h"
+#include "settings/Settings.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -29,14 +30,14 @@ inline double percentile(std::vector<double> v, double p)
 }
 
 // A window in a fresh folder of its own; polling off, address on loopback.
-inline std::unique_ptr<Talvorf> benchWindow(const QTemporaryDir &home, const QByteArray &refresh = "50", int autoCheck = 0,
-                                            const QString &url = QStringLiteral("http://127.0.0.1:9/"))
+inline std::unique_ptr<Talvorf> benchWindow(const QTemporaryDir &home)
 {
     qputenv("TALVOR_HOME", home.path().toLocal8Bit());
+    Settings quiet = talvor::firstStartSettings();
+    quiet.EnableAutoCheck = 0;
+    quiet.txtURL = QStringLiteral("http://127.0.0.1:9/");
     QFile ini(QDir(home.path()).filePath("Talvor.ini"));
-    if (!ini.open(QIODevice::WriteOnly)
-        || ini.write(QByteArray::number(autoCheck) + ",\"" + refresh + "\",\"200\",\"50\",0,\"Signal Strength.............. \",\""
-                     + url.toLatin1() + "\",\"Arial\",#FALSE#,#FALSE#,15.75,-2147483641,49152,16777215,255,0\r\n") < 0)
+    if (!ini.open(QIODevice::WriteOnly) || ini.write(talvor::writeSettingsLine(quiet)) < 0)
         return nullptr;
     ini.close();
     auto window = std::make_unique<Talvorf>(std::make_unique<SilentDialogs>());

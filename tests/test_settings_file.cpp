@@ -26,13 +26,7 @@ private slots:
 
 void TestSettingsFile::writesTheFirstStartLine()
 {
-    Settings s;
-    s.SearchText = DefaultSearchText;
-    s.txtURL = QStringLiteral("http://192.168.0.1/stats/summary/summary 1 .txt");
-    s.LeftColor = DefaultLeftColor;
-    s.RightColor = DefaultRightColor;
-    s.LeftColorBad = DefaultLeftColorBad;
-    s.RightColorBad = DefaultRightColorBad;
+    Settings s = firstStartSettings();
     QCOMPARE(writeSettingsLine(s),
              QByteArray("1,\"50\",\"200\",\"50\",0,\"Signal Strength.............. \","
                         "\"http://192.168.0.1/stats/summary/summary 1 .txt\",\"Arial\",#FALSE#,#FALSE#,15.75,"

@@ -1,6 +1,6 @@
-# Helpers for scripts that run the real Talvor on a virtual X display with a
-# notification area (Xvfb and trayer) against the modem simulator on
-# loopback. Source it, set `build` to the build folder, and call
+# Helpers for scripts that run the real Talvor against the modem simulator on
+# loopback, on a virtual X display with a notification area (Xvfb and trayer)
+# where they want one. Source it, set `build` to the build folder, and call
 # desktop_cleanup on exit (desktop_trap does both).
 
 desktop_pids=()
@@ -93,7 +93,9 @@ desktop_window_of() {
 # Clicks the control named $2 (as talvor-control-centres names it) in window $1.
 desktop_click_control() {
   local wid=$1 name=$2 x y
-  read -r x y < <("$build/bin/talvor-control-centres" 2>/dev/null | sed -n "s/^$name //p")
+  # The layout is the same for every window of the run: lay it out once.
+  [ -s "$desktop_tmp/centres" ] || "$build/bin/talvor-control-centres" >"$desktop_tmp/centres" 2>/dev/null
+  read -r x y < <(sed -n "s/^$name //p" "$desktop_tmp/centres")
   [ -n "$x" ] || { echo "no position for $name" >&2; return 1; }
   xdotool mousemove --window "$wid" "$x" "$y" click 1
 }

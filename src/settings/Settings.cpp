@@ -7,6 +7,18 @@ namespace talvor {
 const QString DefaultSearchText = QStringLiteral("Signal Strength.............. ");
 const QString DefaultStatusUrl = QStringLiteral("http://192.168.0.1/stats/summary/summary 1 .txt");
 
+Settings firstStartSettings()
+{
+    Settings settings;
+    settings.SearchText = DefaultSearchText;
+    settings.txtURL = DefaultStatusUrl;
+    settings.LeftColor = DefaultLeftColor;
+    settings.RightColor = DefaultRightColor;
+    settings.LeftColorBad = DefaultLeftColorBad;
+    settings.RightColorBad = DefaultRightColorBad;
+    return settings;
+}
+
 double SettingsField::number() const
 {
     if (!quoted && text == u"#TRUE#")

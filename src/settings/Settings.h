@@ -34,6 +34,9 @@ constexpr qint32 DefaultRightColor = 0x00C000;           // green
 constexpr qint32 DefaultLeftColorBad = 0xFFFFFF;         // white
 constexpr qint32 DefaultRightColorBad = 0x0000FF;        // red
 
+// The settings of a first start, as the file written then holds them.
+Settings firstStartSettings();
+
 // One field as read from the file: a quoted text, or the bare text of a
 // number or #TRUE#/#FALSE#; an empty bare text is an empty field.
 struct SettingsField {

@@ -7,6 +7,7 @@
 // Lays the window out headless with the same fonts and geometry as a real run,
 // in a settings folder of its own that nothing polls.
 #include "app/Talvorf.h"
+#include "settings/Settings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,10 +34,11 @@ int main(int argc, char *argv[])
     QTemporaryDir home;
     qputenv("TALVOR_HOME", home.path().toLocal8Bit());
     // Polling off and the address on loopback: this window never fetches.
+    Settings quiet = talvor::firstStartSettings();
+    quiet.EnableAutoCheck = 0;
+    quiet.txtURL = QStringLiteral("http://127.0.0.1:9/");
     QFile ini(QDir(home.path()).filePath(QStringLiteral("Talvor.ini")));
-    if (!ini.open(QIODevice::WriteOnly)
-        || ini.write("0,\"50\",\"200\",\"50\",0,\"Signal Strength.............. \",\"http://127.0.0.1:9/\",\"Arial\","
-                     "#FALSE#,#FALSE#,15.75,-2147483641,49152,16777215,255,0\r\n") < 0)
+    if (!ini.open(QIODevice::WriteOnly) || ini.write(talvor::writeSettingsLine(quiet)) < 0)
         return 1;
     ini.close();
     QApplication app(argc, argv);
