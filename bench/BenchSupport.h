@@ -3,7 +3,7 @@
 // What every benchmark needs: a main window loaded from a settings file that
 // polls nothing and points at loopback, and percentiles of a run of figures.
 #include "app/Talvorf.h"
-#include "settings/Settings.h"
+#include "core/Settings.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -36,7 +36,7 @@ inline std::unique_ptr<Talvorf> benchWindow(const QTemporaryDir &home)
     Settings quiet = talvor::firstStartSettings();
     quiet.EnableAutoCheck = 0;
     quiet.txtURL = QStringLiteral("http://127.0.0.1:9/");
-    QFile ini(QDir(home.path()).filePath("Talvor.ini"));
+    QFile ini(QDir(home.path()).filePath(QStringLiteral("Talvor.ini")));
     if (!ini.open(QIODevice::WriteOnly) || ini.write(talvor::writeSettingsLine(quiet)) < 0)
         return nullptr;
     ini.close();

@@ -3,7 +3,7 @@
 #include "SettingsFiles.h"
 #include "history/History.h"
 #include "log/DailyLog.h"
-#include "views/CrlfTextView.h"
+#include "form/CrlfTextView.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -11,9 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-using talvor::logFileName;
-using talvor::logLine;
 
 namespace {
 QDateTime at(int y, int mo, int d, int h, int mi, int s)
@@ -26,7 +23,6 @@ class TestDailyLog : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void fileNameAndLineFormat();
     void readingsAcrossMidnightGoIntoTwoFiles();
     void loggingOffTouchesNothing();
     void tornLastLineIsNotContinued();
@@ -57,17 +53,7 @@ void TestDailyLog::init()
 {
     home = std::make_unique<QTemporaryDir>();
     qputenv("TALVOR_HOME", home->path().toLocal8Bit());
-    writeFile(logPath("Talvor.ini"), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "50", 0));
-}
-
-void TestDailyLog::fileNameAndLineFormat()
-{
-    QCOMPARE(logFileName(QDate(2004, 3, 15)), QStringLiteral("2004_03_15_talvor_log.csv"));
-    QCOMPARE(logLine(at(2004, 3, 15, 21, 5, 7), "57"), QByteArray("\"2004/03/15\",\"09:05:07 pm\",57\r\n"));
-    QCOMPARE(logLine(at(2004, 3, 15, 9, 5, 7), "5.5"), QByteArray("\"2004/03/15\",\"09:05:07 am\",5.5\r\n"));
-    QCOMPARE(logLine(at(2026, 12, 7, 12, 0, 0), "-3"), QByteArray("\"2026/12/07\",\"12:00:00 pm\",-3\r\n"));
-    QCOMPARE(logLine(at(2026, 1, 2, 0, 10, 0), "100"), QByteArray("\"2026/01/02\",\"12:10:00 am\",100\r\n"));
-    QCOMPARE(logLine(at(2026, 1, 2, 11, 59, 59), "0.55"), QByteArray("\"2026/01/02\",\"11:59:59 am\",0.55\r\n"));
+    writeFile(logPath(QStringLiteral("Talvor.ini")), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "50", 0));
 }
 
 void TestDailyLog::readingsAcrossMidnightGoIntoTwoFiles()
@@ -76,14 +62,14 @@ void TestDailyLog::readingsAcrossMidnightGoIntoTwoFiles()
     w->c.DoLogFile->setChecked(true);
     QCOMPARE(w->form.SettingsDirty, qint16(1));
     now = at(2026, 12, 7, 23, 59, 58);
-    reading("57");
+    reading(QStringLiteral("57"));
     now = at(2026, 12, 7, 23, 59, 59);
-    reading("5.5");
+    reading(QStringLiteral("5.5"));
     now = at(2026, 12, 8, 0, 0, 1);
-    reading("-3");
-    QCOMPARE(readFile(logPath("2026_12_07_talvor_log.csv")),
+    reading(QStringLiteral("-3"));
+    QCOMPARE(readFile(logPath(QStringLiteral("2026_12_07_talvor_log.csv"))),
              QByteArray("\"2026/12/07\",\"11:59:58 pm\",57\r\n\"2026/12/07\",\"11:59:59 pm\",5.5\r\n"));
-    QCOMPARE(readFile(logPath("2026_12_08_talvor_log.csv")), QByteArray("\"2026/12/08\",\"12:00:01 am\",-3\r\n"));
+    QCOMPARE(readFile(logPath(QStringLiteral("2026_12_08_talvor_log.csv"))), QByteArray("\"2026/12/08\",\"12:00:01 am\",-3\r\n"));
 }
 
 void TestDailyLog::loggingOffTouchesNothing()
@@ -91,18 +77,18 @@ void TestDailyLog::loggingOffTouchesNothing()
     start();
     const QStringList before = QDir(home->path()).entryList(QDir::Files);
     now = at(2026, 12, 7, 10, 0, 0);
-    reading("57");
+    reading(QStringLiteral("57"));
     QCOMPARE(QDir(home->path()).entryList(QDir::Files), before);
 }
 
 void TestDailyLog::tornLastLineIsNotContinued()
 {
-    writeFile(logPath("2026_12_07_talvor_log.csv"), "\"2026/12/07\",\"10:00:00 am\",5");
+    writeFile(logPath(QStringLiteral("2026_12_07_talvor_log.csv")), "\"2026/12/07\",\"10:00:00 am\",5");
     start();
     w->c.DoLogFile->setChecked(true);
     now = at(2026, 12, 7, 10, 0, 5);
-    reading("61");
-    QCOMPARE(readFile(logPath("2026_12_07_talvor_log.csv")),
+    reading(QStringLiteral("61"));
+    QCOMPARE(readFile(logPath(QStringLiteral("2026_12_07_talvor_log.csv"))),
              QByteArray("\"2026/12/07\",\"10:00:00 am\",5\r\n\"2026/12/07\",\"10:00:05 am\",61\r\n"));
 }
 
@@ -111,11 +97,11 @@ void TestDailyLog::lineThatCannotBeWrittenIsReported()
     start();
     w->c.DoLogFile->setChecked(true);
     // A folder where the day's file should be stands in its way.
-    QDir(home->path()).mkdir("2026_12_07_talvor_log.csv");
+    QDir(home->path()).mkdir(QStringLiteral("2026_12_07_talvor_log.csv"));
     now = at(2026, 12, 7, 10, 0, 0);
-    reading("44");
+    reading(QStringLiteral("44"));
     QVERIFY2(w->c.Info_HTML->text().contains(
-                 QStringLiteral("Could not write the log line to %1").arg(logPath("2026_12_07_talvor_log.csv"))),
+                 QStringLiteral("Could not write the log line to %1").arg(logPath(QStringLiteral("2026_12_07_talvor_log.csv")))),
              qPrintable(w->c.Info_HTML->text()));
     // The rest of the pipeline has run.
     QCOMPARE(w->windowTitle(), QStringLiteral("44 = SS"));

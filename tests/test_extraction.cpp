@@ -1,4 +1,4 @@
-#include "acquisition/Extraction.h"
+#include "core/Extraction.h"
 
 #include <QTest>
 
@@ -47,11 +47,11 @@ void TestExtraction::readsTheNumberAfterTheSearchText()
 
 void TestExtraction::noSearchTextNoReading()
 {
-    QCOMPARE(extractReading(page("57"), QStringLiteral("signal STRENGTH.............. ")), std::optional<QString>("57"));
-    QCOMPARE(extractReading(page("57"), QString()), std::nullopt);
-    QCOMPARE(extractReading(page("57"), QStringLiteral("Rain Fade: ")), std::nullopt);
+    QCOMPARE(extractReading(page(QStringLiteral("57")), QStringLiteral("signal STRENGTH.............. ")), std::optional<QString>(QStringLiteral("57")));
+    QCOMPARE(extractReading(page(QStringLiteral("57")), QString()), std::nullopt);
+    QCOMPARE(extractReading(page(QStringLiteral("57")), QStringLiteral("Rain Fade: ")), std::nullopt);
     // The first occurrence counts.
-    QCOMPARE(extractReading(QStringLiteral("SS: 12 SS: 34"), QStringLiteral("SS: ")), std::optional<QString>("12"));
+    QCOMPARE(extractReading(QStringLiteral("SS: 12 SS: 34"), QStringLiteral("SS: ")), std::optional<QString>(QStringLiteral("12")));
 }
 
 QTEST_APPLESS_MAIN(TestExtraction)

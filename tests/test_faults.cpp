@@ -5,7 +5,7 @@
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
 #include "acquisition/Transfer.h"
-#include "views/CrlfTextView.h"
+#include "form/CrlfTextView.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -81,7 +81,7 @@ void TestFaults::initTestCase()
     home = std::make_unique<QTemporaryDir>();
     qputenv("TALVOR_HOME", home->path().toLocal8Bit());
     server = new TestHttpServer(this);
-    writeFile(QDir(home->path()).filePath("Talvor.ini"), settingsLine(server->url(), "50", 0));
+    writeFile(QDir(home->path()).filePath(QStringLiteral("Talvor.ini")), settingsLine(server->url(), "50", 0));
     window = std::make_unique<TestWindow>();
     w = window->window.get();
     w->Form_Load();
@@ -128,19 +128,19 @@ void TestFaults::misbehavingServer_data()
     QTest::addColumn<QString>("title");
     const QByteArray page = modemPage("47");
     QTest::newRow("accepted, never answered")
-        << TestHttpServer::silent() << Failed + "No complete answer within 2 seconds.\r\n" << "0 = SS";
-    QTest::newRow("a byte a second") << TestHttpServer::drip(page, 1000) << Failed + "No complete answer within 2 seconds.\r\n"
+        << TestHttpServer::silent() << Failed + QStringLiteral("No complete answer within 2 seconds.\r\n") << "0 = SS";
+    QTest::newRow("a byte a second") << TestHttpServer::drip(page, 1000) << Failed + QStringLiteral("No complete answer within 2 seconds.\r\n")
                                      << "0 = SS";
-    QTest::newRow("endless body") << TestHttpServer::endlessBody() << Completed + "Search text not found!\r\n" << "0 = SS";
+    QTest::newRow("endless body") << TestHttpServer::endlessBody() << Completed + QStringLiteral("Search text not found!\r\n") << "0 = SS";
     QTest::newRow("4 GB promised, little sent") << TestHttpServer::raw(header(200, 4294967296LL) + page) << QString() << "0 = SS";
     QTest::newRow("not HTTP at all") << TestHttpServer::raw(QByteArray("\x16\x03\x01garbage\xff\xfe\r\n\r\n", 20)) << QString()
                                      << "0 = SS";
     QTest::newRow("500 with the reading") << TestHttpServer::reply(page, 500) << Completed << "47 = SS";
     QTest::newRow("404 with the reading") << TestHttpServer::reply(page, 404) << Completed << "47 = SS";
-    QTest::newRow("500 without") << TestHttpServer::reply("Internal error", 500) << Completed + "Search text not found!\r\n"
+    QTest::newRow("500 without") << TestHttpServer::reply("Internal error", 500) << Completed + QStringLiteral("Search text not found!\r\n")
                                  << "0 = SS";
     QTest::newRow("404 without") << TestHttpServer::reply("<h1>Not found</h1>", 404)
-                                 << Completed + "Search text not found!\r\n" << "0 = SS";
+                                 << Completed + QStringLiteral("Search text not found!\r\n") << "0 = SS";
     QTest::newRow("redirect loop") << TestHttpServer::redirectLoop() << QString() << "0 = SS";
     QTest::newRow("reset mid-body") << TestHttpServer::resetAfter(header(200, 5000) + page) << QString() << "0 = SS";
     QTest::newRow("NUL and invalid UTF-8")

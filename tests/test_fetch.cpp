@@ -1,7 +1,7 @@
 // "Get File" against real HTTP servers on loopback, read back through the
 // window's own controls.
 #include "TestHttpServer.h"
-#include "views/CrlfTextView.h"
+#include "form/CrlfTextView.h"
 #include "acquisition/StatusFetch.h"
 #include "acquisition/Transfer.h"
 #include "app/Talvorf.h"
@@ -101,12 +101,12 @@ void TestFetch::readingsAroundTheIconRange()
 {
     struct Case { QByteArray onPage; QString reading; qint16 icon; QString caption; };
     const Case cases[] = {
-        {"250", "250", 100, "Signal Strength = 250  Histogram"},
-        {"1.5", "1.5", 2, "Signal Strength = 1.5  Histogram"},
-        {" 5 ", "5", 5, "Signal Strength =   5  Histogram"},
-        {"-7", "-7", -7, "Signal Strength =  -7  Histogram"},
-        {"&H7", "7", 7, "Signal Strength =   7  Histogram"},
-        {".55", "0.55", 1, "Signal Strength = 0.55  Histogram"},
+        {"250", QStringLiteral("250"), 100, QStringLiteral("Signal Strength = 250  Histogram")},
+        {"1.5", QStringLiteral("1.5"), 2, QStringLiteral("Signal Strength = 1.5  Histogram")},
+        {" 5 ", QStringLiteral("5"), 5, QStringLiteral("Signal Strength =   5  Histogram")},
+        {"-7", QStringLiteral("-7"), -7, QStringLiteral("Signal Strength =  -7  Histogram")},
+        {"&H7", QStringLiteral("7"), 7, QStringLiteral("Signal Strength =   7  Histogram")},
+        {".55", QStringLiteral("0.55"), 1, QStringLiteral("Signal Strength = 0.55  Histogram")},
     };
     for (const Case &c : cases) {
         server->setBehaviour(TestHttpServer::reply(modemPage(c.onPage)));

@@ -5,7 +5,7 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
-#include "views/CrlfTextView.h"
+#include "form/CrlfTextView.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -41,7 +41,7 @@ void TestFileFaults::checkRefusals(const QString &folder)
     w->c.DoLogFile->setChecked(true);
     w->Save_Options_Click();
     QCOMPARE(window.dialogs->warnings.size(), 1);
-    QVERIFY(window.dialogs->warnings.first().contains(QDir(folder).filePath("Talvor.ini")));
+    QVERIFY(window.dialogs->warnings.first().contains(QDir(folder).filePath(QStringLiteral("Talvor.ini"))));
 
     w->c.EnableAutoCheck->setChecked(true);
     QTRY_COMPARE(w->windowTitle(), QStringLiteral("58 = SS"));
@@ -58,7 +58,7 @@ void TestFileFaults::readOnlyFolder()
             QSKIP("no read-only folder was mounted for this run");
         // Without root, file permissions are enough.
         QTemporaryDir dir;
-        writeFile(QDir(dir.path()).filePath("Talvor.ini"), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "3", 0));
+        writeFile(QDir(dir.path()).filePath(QStringLiteral("Talvor.ini")), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "3", 0));
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
         checkRefusals(dir.path());
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -72,9 +72,9 @@ void TestFileFaults::fullFolder()
     const QString folder = qEnvironmentVariable("TALVOR_TEST_FULL_DIR");
     if (folder.isEmpty())
         QSKIP("no small folder was mounted for this run");
-    writeFile(QDir(folder).filePath("Talvor.ini"), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "3", 0));
+    writeFile(QDir(folder).filePath(QStringLiteral("Talvor.ini")), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "3", 0));
     // Fill what is left.
-    QFile filler(QDir(folder).filePath("filler"));
+    QFile filler(QDir(folder).filePath(QStringLiteral("filler")));
     QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
     for (const int size : {4096, 512, 1}) {
         const QByteArray block(size, 'x');
@@ -84,7 +84,7 @@ void TestFileFaults::fullFolder()
     filler.close();
     checkRefusals(folder);
     // The settings file is whole after the refused save.
-    QCOMPARE(readFile(QDir(folder).filePath("Talvor.ini")),
+    QCOMPARE(readFile(QDir(folder).filePath(QStringLiteral("Talvor.ini"))),
              settingsLine(QStringLiteral("http://127.0.0.1:9/"), "3", 0));
 }
 

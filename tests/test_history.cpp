@@ -27,7 +27,6 @@ private slots:
     void newThresholdWaitsForTheNextReading();
     void thresholdIsCorrectedInPlace();
     void trayIconOnlyWhenShown();
-    void axisScale();
     void barsAreDrawnInTheirColours();
 
 private:
@@ -195,20 +194,6 @@ void TestHistory::trayIconOnlyWhenShown()
     w->c.ShowInSystemTray->setChecked(true);
     reading(QStringLiteral("99999"));
     QCOMPARE(sent, (QList<qint16>{4, 32767}));
-}
-
-void TestHistory::axisScale()
-{
-    using talvor::niceAxis;
-    const auto a = niceAxis(0, 100);
-    QCOMPARE(a.low, 0.0);
-    QCOMPARE(a.high, 100.0);
-    QCOMPARE(a.step, 20.0);
-    const auto b = niceAxis(-7, 250);
-    QVERIFY(b.low <= -7 && b.high >= 250);
-    QCOMPARE(std::fmod(b.high, b.step), 0.0);
-    const auto c = niceAxis(0, 0);
-    QVERIFY(c.high > c.low);
 }
 
 void TestHistory::barsAreDrawnInTheirColours()

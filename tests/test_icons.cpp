@@ -1,7 +1,7 @@
 // The tray icons drawn in advance, and the designer that chooses their look.
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
-#include "tray/ColorSwatch.h"
+#include "form/ColorSwatch.h"
 #include "tray/IconDesigner.h"
 
 #include <QCheckBox>
@@ -47,7 +47,6 @@ private slots:
     void switchingThePairChangesNothingElse();
     void customColoursComeFromTheDialog();
     void fontChoice();
-    void fontDescriptions();
 
 private:
     QImage icon(int v) const { return w->designer().IconStorage().icon(v).toImage(); }
@@ -107,7 +106,7 @@ void TestIcons::hundredShowsCAndNegativeShowsAMinus()
         p.setPen(menuText());
         const QFontMetricsF m(p.font(), &expected);
         const double c = 2416.0 / 150.0;
-        p.drawText(QPointF(c - m.horizontalAdvance("100") / 2, c - m.height() / 2 + m.ascent()), QStringLiteral(">C"));
+        p.drawText(QPointF(c - m.horizontalAdvance(QStringLiteral("100")) / 2, c - m.height() / 2 + m.ascent()), QStringLiteral(">C"));
     }
     expected = expected.convertToFormat(icon(100).format());
     QCOMPARE(icon(100), expected);
@@ -200,15 +199,6 @@ void TestIcons::fontChoice()
     QCOMPARE(w->c.Font_Selected->text(), QStringLiteral("Arial 22  Bold  Italic"));
     QVERIFY(w->c.Ikon->font().bold() && w->c.Ikon->font().italic());
     QVERIFY(icon(42) != before);
-}
-
-void TestIcons::fontDescriptions()
-{
-    using talvor::fontDescription;
-    QCOMPARE(fontDescription("Arial", 22, true, true, u'.'), QStringLiteral("Arial 22  Bold  Italic"));
-    QCOMPARE(fontDescription("Arial", 22, true, false, u'.'), QStringLiteral("Arial 22  Bold "));
-    QCOMPARE(fontDescription("Arial", 22, false, true, u'.'), QStringLiteral("Arial 22   Italic"));
-    QCOMPARE(fontDescription("Arial", 15.75f, false, false, u','), QStringLiteral("Arial 15,75  "));
 }
 
 QTEST_MAIN(TestIcons)

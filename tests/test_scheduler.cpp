@@ -3,8 +3,8 @@
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
 #include "acquisition/Transfer.h"
-#include "app/CaptionLabel.h"
-#include "views/CrlfTextView.h"
+#include "form/CaptionLabel.h"
+#include "form/CrlfTextView.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -33,7 +33,7 @@ private:
     // A window loaded from a settings file that polls the test server.
     std::unique_ptr<TestWindow> start(const QByteArray &tenths, int autoCheck = 1)
     {
-        writeFile(QDir(home->path()).filePath("Talvor.ini"), settingsLine(server->url(), tenths, autoCheck));
+        writeFile(QDir(home->path()).filePath(QStringLiteral("Talvor.ini")), settingsLine(server->url(), tenths, autoCheck));
         auto w = std::make_unique<TestWindow>();
         (*w)->Form_Load();
         return w;

@@ -2,9 +2,9 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
-#include "app/CaptionLabel.h"
+#include "form/CaptionLabel.h"
 #include "settings/SettingsController.h"
-#include "tray/ColorSwatch.h"
+#include "form/ColorSwatch.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -41,7 +41,7 @@ private slots:
     void failedSaveWarnsAndKeepsRunning();
 
 private:
-    QString iniPath() const { return QDir(home->path()).filePath("Talvor.ini"); }
+    QString iniPath() const { return QDir(home->path()).filePath(QStringLiteral("Talvor.ini")); }
     // Loads with polling stopped before any event runs: the default address
     // belongs to a LAN modem and is never contacted from a test.
     void load(TestWindow &w)
@@ -147,7 +147,7 @@ void TestSettings::extraFieldsUpToTwentyAreIgnored()
     TestWindow w;
     load(w);
     QCOMPARE(w->c.HScroll1->value(), 30);
-    QVERIFY(!QFile::exists(iniPath() + ".bad"));
+    QVERIFY(!QFile::exists(iniPath() + QStringLiteral(".bad")));
 }
 
 void TestSettings::unreadableFileIsSetAside()
@@ -158,7 +158,7 @@ void TestSettings::unreadableFileIsSetAside()
     writeFile(iniPath(), line);
     TestWindow w;
     load(w);
-    QCOMPARE(readFile(iniPath() + ".bad"), line);
+    QCOMPARE(readFile(iniPath() + QStringLiteral(".bad")), line);
     QCOMPARE(readFile(iniPath()), firstStartLine);
     QCOMPARE(w->c.HScroll1->value(), 50);
     QCOMPARE(w->form.SettingsDirty, qint16(0));
@@ -167,7 +167,7 @@ void TestSettings::unreadableFileIsSetAside()
     writeFile(iniPath(), "garbage\r\n");
     TestWindow again;
     load(again);
-    QCOMPARE(readFile(iniPath() + ".bad"), QByteArray("garbage\r\n"));
+    QCOMPARE(readFile(iniPath() + QStringLiteral(".bad")), QByteArray("garbage\r\n"));
 }
 
 void TestSettings::textsSurviveASaveAndALoad()
@@ -234,7 +234,7 @@ void TestSettings::savingDoesNotClearTheChangeMark()
     w->Save_Options_Click();
     QVERIFY(readFile(iniPath()).contains(",\"SS65=\","));
     w->settings().PromptSaveSettings();
-    QCOMPARE(w.dialogs->questions, QStringList{"Save Settings?|Save changes made to settings?"});
+    QCOMPARE(w.dialogs->questions, QStringList{QStringLiteral("Save Settings?|Save changes made to settings?")});
     QCOMPARE(w->form.SettingsDirty, qint16(0));
     // Nothing changed since: no second question.
     w->settings().PromptSaveSettings();
@@ -265,13 +265,13 @@ void TestSettings::noPromptWhileLoading()
 
 void TestSettings::failedSaveWarnsAndKeepsRunning()
 {
-    const QString missing = QDir(home->path()).filePath("no/such/folder");
+    const QString missing = QDir(home->path()).filePath(QStringLiteral("no/such/folder"));
     qputenv("TALVOR_HOME", missing.toLocal8Bit());
     TestWindow w;
     load(w);
     QCOMPARE(w.dialogs->warnings.size(), 1);
-    QVERIFY(w.dialogs->warnings.first().contains(missing + "/Talvor.ini"));
-    QVERIFY(w.dialogs->warnings.first().startsWith("The settings could not be saved"));
+    QVERIFY(w.dialogs->warnings.first().contains(missing + QStringLiteral("/Talvor.ini")));
+    QVERIFY(w.dialogs->warnings.first().startsWith(QStringLiteral("The settings could not be saved")));
     QCOMPARE(w->c.AutoCheck->interval(), 5000);
     w->Save_Options_Click();
     QCOMPARE(w.dialogs->warnings.size(), 2);

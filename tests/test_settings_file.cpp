@@ -1,4 +1,4 @@
-#include "settings/Settings.h"
+#include "core/Settings.h"
 
 #include <QTest>
 
@@ -54,24 +54,24 @@ void TestSettingsFile::readsFieldsInOrder()
 {
     // The trailing blank of a quoted text stays; bare fields lose theirs.
     auto f = readSettingsFields("1, \"50\" ,\"Signal Strength.............. \", 7 ,#TRUE#\r\n");
-    QCOMPARE(texts(*f), (QStringList{"1", "50", "Signal Strength.............. ", "7", "#TRUE#"}));
+    QCOMPARE(texts(*f), (QStringList{QStringLiteral("1"), QStringLiteral("50"), QStringLiteral("Signal Strength.............. "), QStringLiteral("7"), QStringLiteral("#TRUE#")}));
     QVERIFY(f->at(1).quoted && !f->at(3).quoted);
 
     // Empty fields: two commas in a row, and a comma at the end of a line.
     f = readSettingsFields("1,,\"x\",\r\n");
-    QCOMPARE(texts(*f), (QStringList{"1", "", "x", ""}));
+    QCOMPARE(texts(*f), (QStringList{QStringLiteral("1"), QStringLiteral(""), QStringLiteral("x"), QStringLiteral("")}));
 
     // Fields run on across lines; blank lines are no fields.
     f = readSettingsFields("1,\"a\"\r\n\r\n\"b\",2\n3");
-    QCOMPARE(texts(*f), (QStringList{"1", "a", "b", "2", "3"}));
+    QCOMPARE(texts(*f), (QStringList{QStringLiteral("1"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("2"), QStringLiteral("3")}));
 
     // Text after a closing quote is ignored up to the separator.
     f = readSettingsFields("\"a\"junk,\"b\"");
-    QCOMPARE(texts(*f), (QStringList{"a", "b"}));
+    QCOMPARE(texts(*f), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
 
     // An unclosed quote runs to the end of the file.
     f = readSettingsFields("1,\"abc");
-    QCOMPARE(texts(*f), (QStringList{"1", "abc"}));
+    QCOMPARE(texts(*f), (QStringList{QStringLiteral("1"), QStringLiteral("abc")}));
 
     QCOMPARE(readSettingsFields("")->size(), 0);
 }
@@ -88,13 +88,13 @@ void TestSettingsFile::fieldCountLimits()
 
 void TestSettingsFile::fieldConversions()
 {
-    QCOMPARE((SettingsField{"#TRUE#", false}).number(), -1.0);
-    QCOMPARE((SettingsField{"#FALSE#", false}).number(), 0.0);
-    QVERIFY((SettingsField{"#TRUE#", false}).boolean());
-    QCOMPARE((SettingsField{"-2147483641", false}).number(), -2147483641.0);
-    QCOMPARE((SettingsField{"15.75", false}).number(), 15.75);
-    QCOMPARE((SettingsField{"", false}).number(), 0.0);
-    QVERIFY((SettingsField{"", true}).isEmpty());
+    QCOMPARE((SettingsField{QStringLiteral("#TRUE#"), false}).number(), -1.0);
+    QCOMPARE((SettingsField{QStringLiteral("#FALSE#"), false}).number(), 0.0);
+    QVERIFY((SettingsField{QStringLiteral("#TRUE#"), false}).boolean());
+    QCOMPARE((SettingsField{QStringLiteral("-2147483641"), false}).number(), -2147483641.0);
+    QCOMPARE((SettingsField{QStringLiteral("15.75"), false}).number(), 15.75);
+    QCOMPARE((SettingsField{QStringLiteral(""), false}).number(), 0.0);
+    QVERIFY((SettingsField{QStringLiteral(""), true}).isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestSettingsFile)

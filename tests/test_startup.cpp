@@ -35,7 +35,7 @@ void TestStartup::init()
     home = std::make_unique<QTemporaryDir>();
     locks = std::make_unique<QTemporaryDir>();
     // Polling off and the address on loopback: the program never leaves this machine.
-    writeFile(QDir(home->path()).filePath("Talvor.ini"),
+    writeFile(QDir(home->path()).filePath(QStringLiteral("Talvor.ini")),
               settingsLine(QStringLiteral("http://127.0.0.1:%1/s.txt").arg(TestHttpServer::closedPort()), "50", 0));
 }
 
@@ -54,9 +54,9 @@ QProcess *TestStartup::startTalvor(const QString &lockDir, const QString &folder
     auto *p = new QProcess;
     processes << p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TALVOR_HOME", folder.isEmpty() ? home->path() : folder);
-    env.insert("TALVOR_LOCK_DIR", lockDir);
-    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert(QStringLiteral("TALVOR_HOME"), folder.isEmpty() ? home->path() : folder);
+    env.insert(QStringLiteral("TALVOR_LOCK_DIR"), lockDir);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     p->setProcessEnvironment(env);
     p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p->start(QStringLiteral(TALVOR_BINARY), {});
@@ -69,7 +69,7 @@ bool TestStartup::waitForLock(const QString &lockDir)
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < 10000) {
-        if (!QDir(lockDir).entryList({"talvor-*.lock"}, QDir::Files).isEmpty())
+        if (!QDir(lockDir).entryList({QStringLiteral("talvor-*.lock")}, QDir::Files).isEmpty())
             return true;
         QTest::qWait(50);
     }
@@ -81,7 +81,7 @@ void TestStartup::secondInstanceEndsAtOnce()
     QProcess *first = startTalvor(locks->path());
     QVERIFY(waitForLock(locks->path()));
     const QStringList filesBefore = QDir(home->path()).entryList(QDir::Files);
-    const QByteArray settingsBefore = readFile(QDir(home->path()).filePath("Talvor.ini"));
+    const QByteArray settingsBefore = readFile(QDir(home->path()).filePath(QStringLiteral("Talvor.ini")));
 
     QElapsedTimer t;
     t.start();
@@ -92,7 +92,7 @@ void TestStartup::secondInstanceEndsAtOnce()
     QCOMPARE(second->exitCode(), 0);
     QCOMPARE(first->state(), QProcess::Running);
     QCOMPARE(QDir(home->path()).entryList(QDir::Files), filesBefore);
-    QCOMPARE(readFile(QDir(home->path()).filePath("Talvor.ini")), settingsBefore);
+    QCOMPARE(readFile(QDir(home->path()).filePath(QStringLiteral("Talvor.ini"))), settingsBefore);
 }
 
 void TestStartup::lockOfAKilledInstanceIsTakenOver()
@@ -101,7 +101,7 @@ void TestStartup::lockOfAKilledInstanceIsTakenOver()
     QVERIFY(waitForLock(locks->path()));
     first->kill(); // no chance to remove its lock
     QVERIFY(first->waitForFinished(5000));
-    QVERIFY(!QDir(locks->path()).entryList({"talvor-*.lock"}, QDir::Files).isEmpty());
+    QVERIFY(!QDir(locks->path()).entryList({QStringLiteral("talvor-*.lock")}, QDir::Files).isEmpty());
 
     QProcess *next = startTalvor(locks->path());
     QVERIFY(!next->waitForFinished(1500));
@@ -111,9 +111,9 @@ void TestStartup::lockOfAKilledInstanceIsTakenOver()
 void TestStartup::unwritableLockFolderDoesNotStopTheStart()
 {
     // A folder that cannot hold a lock file at all: its path runs through a file.
-    const QString blocked = QDir(locks->path()).filePath("plain-file");
+    const QString blocked = QDir(locks->path()).filePath(QStringLiteral("plain-file"));
     writeFile(blocked, "x");
-    QProcess *p = startTalvor(blocked + "/locks");
+    QProcess *p = startTalvor(blocked + QStringLiteral("/locks"));
     QVERIFY(!p->waitForFinished(1500));
     QCOMPARE(p->state(), QProcess::Running);
 }
@@ -127,9 +127,9 @@ void TestStartup::sessionEndDuringAStartUpWarningEnds()
         if (!i.flags().testFlag(QNetworkInterface::IsLoopBack) && i.flags().testFlag(QNetworkInterface::IsUp))
             QSKIP("needs a network namespace with loopback only (scripts/test makes one)");
     }
-    const QString blocked = QDir(locks->path()).filePath("plain-file");
+    const QString blocked = QDir(locks->path()).filePath(QStringLiteral("plain-file"));
     writeFile(blocked, "x");
-    QProcess *p = startTalvor(locks->path(), blocked + "/home");
+    QProcess *p = startTalvor(locks->path(), blocked + QStringLiteral("/home"));
     QVERIFY(waitForLock(locks->path()));
     QTest::qWait(500);
     QCOMPARE(p->state(), QProcess::Running);

@@ -5,7 +5,7 @@
 #include "acquisition/PollScheduler.h"
 #include "acquisition/TestModes.h"
 #include "acquisition/Transfer.h"
-#include "views/CrlfTextView.h"
+#include "form/CrlfTextView.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -23,7 +23,6 @@ class TestTestModes : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void boundsAroundTheThreshold();
     void simulatedReadingsCoverTheRange_data();
     void simulatedReadingsCoverTheRange();
     void stepModeCountsToAHundredThenStops();
@@ -44,27 +43,10 @@ void TestTestModes::init()
     delete server;
     server = new TestHttpServer(this);
     server->setBehaviour(TestHttpServer::reply(modemPage("77")));
-    writeFile(QDir(home->path()).filePath("Talvor.ini"), settingsLine(server->url(), "50", 0));
+    writeFile(QDir(home->path()).filePath(QStringLiteral("Talvor.ini")), settingsLine(server->url(), "50", 0));
     window = std::make_unique<TestWindow>();
     w = window->window.get();
     w->Form_Load();
-}
-
-void TestTestModes::boundsAroundTheThreshold()
-{
-    QCOMPARE(simulationBounds(50).SimLow, qint16(45));
-    QCOMPARE(simulationBounds(50).SimHigh, qint16(70));
-    QCOMPARE(simulationBounds(0.5).SimLow, qint16(-4));
-    QCOMPARE(simulationBounds(0.5).SimHigh, qint16(20));
-    QCOMPARE(simulationBounds(0).SimLow, qint16(-5));
-    // Thresholds whose bounds leave 16 bits are pinned, never a crash.
-    QCOMPARE(simulationBounds(1e9).SimHigh, qint16(32767));
-    QCOMPARE(simulationBounds(-1e9).SimLow, qint16(-32768));
-    const SimulationBounds wide{-32768, 32767};
-    QCOMPARE(simulatedReading(wide, 0.0f), -32768);
-    QCOMPARE(simulatedReading(wide, std::nextafter(1.0f, 0.0f)), 32767);
-    QCOMPARE(simulatedReading(simulationBounds(50), 0.0f), 45);
-    QCOMPARE(simulatedReading(simulationBounds(50), std::nextafter(1.0f, 0.0f)), 70);
 }
 
 void TestTestModes::simulatedReadingsCoverTheRange_data()

@@ -1,4 +1,4 @@
-#include "acquisition/TransferTexts.h"
+#include "core/TransferTexts.h"
 
 #include <QTest>
 

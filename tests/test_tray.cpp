@@ -16,9 +16,6 @@
 #include <QTest>
 #include <QTimer>
 
-using talvor::TrayMouseAction;
-using talvor::trayMouseAction;
-
 class TestTray : public QObject {
     Q_OBJECT
 private slots:
@@ -38,7 +35,7 @@ private:
     {
         QByteArray line = settingsLine(server->url(), refresh, autoCheck);
         line.replace(",\"50\",0,\"Signal", ",\"50\"," + QByteArray::number(minimizeStartup) + ",\"Signal");
-        writeFile(QDir(home->path()).filePath("Talvor.ini"), line);
+        writeFile(QDir(home->path()).filePath(QStringLiteral("Talvor.ini")), line);
         window = std::make_unique<TestWindow>();
         w = window->window.get();
         tray = window->tray;
@@ -73,12 +70,6 @@ void TestTray::init()
 
 void TestTray::mouseMessages()
 {
-    QCOMPARE(trayMouseAction(515), TrayMouseAction::Restore);
-    QCOMPARE(trayMouseAction(518), TrayMouseAction::Restore);
-    QCOMPARE(trayMouseAction(516), TrayMouseAction::PopUp);
-    for (int code : {512, 513, 514, 517, 519, 0, -1})
-        QCOMPARE(trayMouseAction(code), TrayMouseAction::None);
-
     // The window undoes the twips the message number arrived in, rounding.
     start();
     w->close();
@@ -92,7 +83,7 @@ void TestTray::mouseMessages()
 void TestTray::closingHidesToTheTrayAndPollingGoesOn()
 {
     start(0, "2", 1);
-    reading("57");
+    reading(QStringLiteral("57"));
     w->close();
     QVERIFY(w->isHidden());
     QVERIFY(w->form.InTray);
@@ -102,7 +93,7 @@ void TestTray::closingHidesToTheTrayAndPollingGoesOn()
     QCOMPARE(w->tray().trayData().szTip.size(), 64);
     QVERIFY(window->dialogs->questions.isEmpty());
 
-    reading("60");
+    reading(QStringLiteral("60"));
     QCOMPARE(trayPicture(), cached(60));
     // Polling goes on in the tray.
     QVERIFY(w->c.AutoCheck->isActive());
@@ -124,7 +115,7 @@ void TestTray::startingInTheTrayShowsTheProgramIcon()
     QVERIFY(tray->shown);
     QCOMPARE(trayPicture(), w->tray().Talvor_IconMemory().pixmap(32, 32).toImage());
     QVERIFY(window->dialogs->questions.isEmpty());
-    reading("42");
+    reading(QStringLiteral("42"));
     QCOMPARE(trayPicture(), cached(42));
 }
 
@@ -135,14 +126,14 @@ void TestTray::alwaysInTheTrayKeepsItsIconOnRestore()
     QVERIFY(tray->shown);
     QCOMPARE(tray->tip, QStringLiteral("Talvor"));
     QCOMPARE(w->form.SettingsDirty, qint16(12));
-    reading("30");
+    reading(QStringLiteral("30"));
     QCOMPARE(trayPicture(), cached(30));
 
     w->form.SettingsDirty = 0;
     w->close();
     // The add fails: the tray keeps its tip until the next new icon.
     QCOMPARE(tray->tip, QStringLiteral("Talvor"));
-    reading("31");
+    reading(QStringLiteral("31"));
     QCOMPARE(tray->tip, QStringLiteral("Talvor Double Click to Restore"));
 
     tray->mouse(518);
@@ -157,10 +148,10 @@ void TestTray::sameIconIsNotSentTwice()
     start();
     w->c.ShowInSystemTray->setChecked(true);
     tray->calls.clear();
-    reading("70");
-    reading("70");
-    reading("70.2");
-    QCOMPARE(tray->calls, QStringList{"change"});
+    reading(QStringLiteral("70"));
+    reading(QStringLiteral("70"));
+    reading(QStringLiteral("70.2"));
+    QCOMPARE(tray->calls, QStringList{QStringLiteral("change")});
     qint16 value = 250;
     w->tray().UpdateTrayIcon(value);
     QCOMPARE(value, qint16(100));
@@ -211,7 +202,7 @@ void TestTray::exitAsksAboutUnsavedChangesFirst()
     // Saving does not clear the mark: the question still comes.
     QCOMPARE(window->dialogs->questions.size(), 1);
     // No icon is shown, and its removal is still issued.
-    QCOMPARE(tray->calls, QStringList{"remove"});
+    QCOMPARE(tray->calls, QStringList{QStringLiteral("remove")});
     QCOMPARE(window->processEnds, 1);
 }
 

@@ -1,7 +1,7 @@
 // Switching tabs and the help text.
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
-#include "views/CrlfTextView.h"
+#include "form/CrlfTextView.h"
 #include "views/TabViews.h"
 
 #include <QDir>
@@ -19,14 +19,13 @@ private slots:
     void unsavedChangesAreOfferedOnceOnSwitching();
     void helpIsReadOnEveryVisit();
     void missingHelpFile();
-    void helpLineEnds();
 
 private:
     void clickTab(int index)
     {
         QTest::mouseClick(w->c.ChooseView, Qt::LeftButton, {}, w->c.ChooseView->tabRect(index).center());
     }
-    QString helpPath() const { return QDir(home->path()).filePath("Read Me.txt"); }
+    QString helpPath() const { return QDir(home->path()).filePath(QStringLiteral("Read Me.txt")); }
 
     std::unique_ptr<QTemporaryDir> home;
     std::unique_ptr<TestWindow> window;
@@ -63,7 +62,7 @@ void TestViews::unsavedChangesAreOfferedOnceOnSwitching()
     clickTab(2);
     w->c.ssThreshold->setText(QStringLiteral("60"));
     clickTab(0);
-    QCOMPARE(window->dialogs->questions, QStringList{"Save Settings?|Save changes made to settings?"});
+    QCOMPARE(window->dialogs->questions, QStringList{QStringLiteral("Save Settings?|Save changes made to settings?")});
     QCOMPARE(w->form.SettingsDirty, qint16(0));
     clickTab(1);
     QCOMPARE(window->dialogs->questions.size(), 1);
@@ -90,20 +89,10 @@ void TestViews::missingHelpFile()
     QCOMPARE(w->c.HelpText->text(), QStringLiteral("HelpText.Text not found!"));
     QCOMPARE(w->form.CurrentTab, qint16(4));
     // Another letter case is not the help file.
-    writeFile(QDir(home->path()).filePath("read me.txt"), "x");
+    writeFile(QDir(home->path()).filePath(QStringLiteral("read me.txt")), "x");
     clickTab(0);
     clickTab(3);
     QCOMPARE(w->c.HelpText->text(), QStringLiteral("HelpText.Text not found!"));
-}
-
-void TestViews::helpLineEnds()
-{
-    using talvor::helpTextFromFile;
-    QCOMPARE(helpTextFromFile("a\rb\r\nc"), QStringLiteral("a\r\nb\r\nc\r\n"));
-    QCOMPARE(helpTextFromFile("a\r\n\r\nb\r\n"), QStringLiteral("a\r\n\r\nb\r\n"));
-    QCOMPARE(helpTextFromFile(""), QString());
-    // Latin-1, one character per byte.
-    QCOMPARE(helpTextFromFile("caf\xe9"), QString::fromUtf8("café\r\n"));
 }
 
 QTEST_MAIN(TestViews)

@@ -1,10 +1,11 @@
 #include "PollScheduler.h"
 
-#include "views/CrlfTextView.h"
+#include "form/CrlfTextView.h"
 #include "StatusFetch.h"
 #include "Transfer.h"
-#include "app/CaptionLabel.h"
-#include "app/FormControls.h"
+#include "form/CaptionLabel.h"
+#include "core/ChangeCodes.h"
+#include "core/ReadingRules.h"
 #include "core/Numbers.h"
 
 #include <QCheckBox>
@@ -12,11 +13,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
-namespace {
-enum ChangeCode : qint16 { AutoCheckChanged = 2, RefreshRateChanged = 3 };
-}
-
-PollScheduler::PollScheduler(FormState &form, const FormControls &controls, StatusFetch &fetch,
+PollScheduler::PollScheduler(FormState &form, const PollControls &controls, StatusFetch &fetch,
                              std::function<void(qint16)> markChanged, QObject *parent)
     : QObject(parent)
     , m_form(form)
@@ -47,16 +44,11 @@ void PollScheduler::HScroll1_Change()
 {
     m_c.AutoCheck->stop();
     m_c.M_refresh_rate->setCaption(QString::number(m_c.HScroll1->value()));
-    // From 5.0 seconds up the slider moves in whole seconds: one step from a
-    // whole second lands on the next one. Each correction runs this handler
-    // again for the corrected value.
-    if (m_c.HScroll1->value() > 49) {
-        if (m_c.HScroll1->value() % 10 == 1)
-            m_c.HScroll1->setValue(m_c.HScroll1->value() + 9);
-        if (m_c.HScroll1->value() % 10 == 9)
-            m_c.HScroll1->setValue(m_c.HScroll1->value() - 9);
-    }
-    m_markChanged(RefreshRateChanged);
+    // A correction runs this handler again for the corrected value.
+    const int snapped = talvor::snappedRefreshTenths(m_c.HScroll1->value());
+    if (snapped != m_c.HScroll1->value())
+        m_c.HScroll1->setValue(snapped);
+    m_markChanged(talvor::RefreshRateChanged);
 }
 
 void PollScheduler::M_refresh_rate_Change()
@@ -75,7 +67,7 @@ void PollScheduler::EnableAutoCheck_Click()
         m_c.AutoCheck->start();
     else
         m_c.AutoCheck->stop();
-    m_markChanged(AutoCheckChanged);
+    m_markChanged(talvor::AutoCheckChanged);
 }
 
 void PollScheduler::GetHtml_button_Click()

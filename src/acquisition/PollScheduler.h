@@ -4,15 +4,34 @@
 #include <functional>
 
 struct FormState;
-struct FormControls;
 class StatusFetch;
+class Transfer;
+class CrlfTextView;
+class CaptionLabel;
+class QTimer;
+class QScrollBar;
+class QCheckBox;
+class QPushButton;
+class QLabel;
+
+// The controls the poll schedule reads and sets.
+struct PollControls {
+    QTimer *AutoCheck;
+    QScrollBar *HScroll1;
+    CaptionLabel *M_refresh_rate;
+    QLabel *DisplaySec;
+    QCheckBox *EnableAutoCheck;
+    QPushButton *GetHtml_button;
+    Transfer *Inet1;
+    CrlfTextView *Info_HTML;
+};
 
 // When readings are taken: the poll timer AutoCheck, the refresh slider in
 // tenths of a second, automatic checking on or off, and "Get File".
 class PollScheduler : public QObject {
     Q_OBJECT
 public:
-    PollScheduler(FormState &form, const FormControls &controls, StatusFetch &fetch,
+    PollScheduler(FormState &form, const PollControls &controls, StatusFetch &fetch,
                   std::function<void(qint16)> markChanged, QObject *parent = nullptr);
 
     void AutoCheck_Timer();
@@ -27,7 +46,7 @@ public:
 
 private:
     FormState &m_form;
-    const FormControls &m_c;
+    PollControls m_c;
     StatusFetch &m_fetch;
     std::function<void(qint16)> m_markChanged;
 };

@@ -2,6 +2,7 @@
 
 #include "core/FormState.h"
 #include "core/Numbers.h"
+#include "core/ReadingRules.h"
 
 #include <QLabel>
 #include <QTabBar>
@@ -32,10 +33,7 @@ void ReadingPipeline::ProcessNewReading()
     m_window.setWindowTitle(ReadingText() + QStringLiteral(" = SS"));
     m_tabs.setTabText(0, histogramTabCaption(ReadingText()));
 
-    // There are icons for 0 to 100 only: anything larger shows as 100, however
-    // large; a negative reading stays negative and the icon code decides.
-    const double value = talvor::leadingNumber(ReadingText());
-    m_form.IconIndex = value > 100 ? qint16(100) : talvor::toInt16Clamped(value);
+    m_form.IconIndex = talvor::iconIndex(talvor::leadingNumber(ReadingText()));
 
     for (const auto &step : {steps.showIcon, steps.UpdateData, steps.FillChart, steps.WriteLogLine}) {
         if (step)

@@ -1,9 +1,9 @@
 #include "StatusFetch.h"
 
-#include "Extraction.h"
-#include "views/CrlfTextView.h"
+#include "core/Extraction.h"
+#include "form/CrlfTextView.h"
 #include "Transfer.h"
-#include "TransferTexts.h"
+#include "core/TransferTexts.h"
 #include "core/FormState.h"
 #include "core/Numbers.h"
 
@@ -36,7 +36,6 @@ void StatusFetch::FetchStatusPage()
     m_form.RequestNumber = talvor::nextRequestNumber(m_form.RequestNumber);
     m_page.replaceText(QStringLiteral("Gettting new Data!!  Request number - %1\r\n").arg(m_form.RequestNumber));
 
-    m_inet.setAccessType(1);
     qint32 error = m_inet.setUrl(m_url.text());
     if (error == Transfer::NoError)
         error = m_inet.execute(QString(), QStringLiteral("GET"));

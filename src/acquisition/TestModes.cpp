@@ -1,9 +1,9 @@
 #include "TestModes.h"
 
-#include "app/FormControls.h"
 #include "core/FormState.h"
 #include "core/Numbers.h"
-#include "views/CrlfTextView.h"
+#include "core/ReadingRules.h"
+#include "form/CrlfTextView.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -12,19 +12,8 @@
 #include <QRandomGenerator>
 #include <cmath>
 
-talvor::SimulationBounds talvor::simulationBounds(double threshold)
-{
-    return {toInt16Clamped(threshold - 5), toInt16Clamped(threshold + 20)};
-}
 
-int talvor::simulatedReading(const SimulationBounds &bounds, float r)
-{
-    const int n = int(bounds.SimHigh) - int(bounds.SimLow) + 1;
-    // In double the product and the sum of these single-precision values are exact.
-    return int(std::floor(double(n) * double(r) + double(bounds.SimLow)));
-}
-
-TestModes::TestModes(FormState &form, const FormControls &controls, std::function<void()> processNewReading,
+TestModes::TestModes(FormState &form, const TestModeControls &controls, std::function<void()> processNewReading,
                      QObject *parent)
     : QObject(parent)
     , m_form(form)

@@ -4,20 +4,20 @@
 #include <functional>
 
 struct FormState;
-struct FormControls;
+class CrlfTextView;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
 
-namespace talvor {
-// Simulated readings lie between the threshold minus 5 and plus 20, both
-// rounded halves to even and kept within 16 bits.
-struct SimulationBounds {
-    qint16 SimLow;
-    qint16 SimHigh;
+// The controls the test modes read and set.
+struct TestModeControls {
+    QCheckBox *Simulate_Checkbox;
+    QCheckBox *Step1to100SS;
+    QLineEdit *ssThreshold;
+    QLabel *Talvor;
+    CrlfTextView *Info_HTML;
 };
-SimulationBounds simulationBounds(double threshold);
-// The reading for a draw r, 0 <= r < 1: every value from SimLow to SimHigh
-// inclusive is equally likely.
-int simulatedReading(const SimulationBounds &bounds, float r);
-} // namespace talvor
+
 
 // Made-up readings fed through the whole pipeline without asking the modem:
 // random ones around the threshold, or 0 to 100 one step a tick.
@@ -26,7 +26,7 @@ class TestModes : public QObject {
 public:
     using RandomSource = std::function<float()>; // 0 <= r < 1
 
-    TestModes(FormState &form, const FormControls &controls, std::function<void()> processNewReading,
+    TestModes(FormState &form, const TestModeControls &controls, std::function<void()> processNewReading,
               QObject *parent = nullptr);
 
     void Simulate_Checkbox_MouseDown();
@@ -43,7 +43,7 @@ private:
     void stepTick();
 
     FormState &m_form;
-    const FormControls &m_c;
+    TestModeControls m_c;
     std::function<void()> m_processNewReading;
     RandomSource m_random;
 };

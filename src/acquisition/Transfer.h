@@ -38,8 +38,6 @@ public:
     // Each returns NoError or the error number that stops the request.
     qint32 setUrl(const QString &text);
     qint32 execute(const QString &url, const QString &operation);
-    // 1 = direct connection; the transfer never goes through a proxy anyway.
-    void setAccessType(int type) { m_accessType = type; }
 
     bool StillExecuting() const { return m_busy; }
     // Why the last request failed, in words; empty after a success.
@@ -51,8 +49,6 @@ public:
 
     // A request still running this long after its start ends as state 11.
     void setTimeoutMs(int ms) { m_timeout.setInterval(ms); }
-    int timeoutMs() const { return m_timeout.interval(); }
-    QNetworkAccessManager &manager() { return m_manager; }
 
 signals:
     void StateChanged(qint16 state);
@@ -76,7 +72,6 @@ private:
     QUrl m_url;
     QByteArray m_body;
     QString m_errorText;
-    int m_accessType = 0;
     bool m_busy = false;
     bool m_reportedReceiving = false;
     bool m_hostIsName = false;

@@ -1,10 +1,10 @@
 // The "Options" tab: where the status page is, how often it is polled, how
 // the readings are kept, and the designer of the tray icon.
-#include "CaptionLabel.h"
-#include "ControlBuilding.h"
-#include "FormControls.h"
-#include "tray/ColorSwatch.h"
-#include "tray/Palette.h"
+#include "ControlLayout.h"
+#include "form/CaptionLabel.h"
+#include "form/ControlBuilding.h"
+#include "form/ColorSwatch.h"
+#include "core/Palette.h"
 
 #include <QFormLayout>
 #include <QGridLayout>

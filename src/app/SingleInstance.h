@@ -13,7 +13,6 @@ public:
     // False only when another running Talvor holds the lock. A lock that
     // cannot be created at all (no permission) does not stop this one.
     bool acquire();
-    QString lockPath() const { return m_path; }
 
 private:
     QString m_path;

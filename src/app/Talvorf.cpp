@@ -1,5 +1,6 @@
 #include "Talvorf.h"
 
+#include "ControlLayout.h"
 #include "QtDialogs.h"
 #include "acquisition/PollScheduler.h"
 #include "acquisition/ReadingPipeline.h"
@@ -40,19 +41,33 @@ Talvorf::Talvorf(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<TrayBackend> 
     endProcess = [] { QCoreApplication::exit(0); };
 
     m_pipeline = std::make_unique<ReadingPipeline>(form, *this, *c.ChooseView, *c.Talvor);
-    m_settings = new SettingsController(form, c, *m_dialogs, this);
+    m_settings = new SettingsController(form,
+                                        {c.EnableAutoCheck, c.AutoCheck, c.HScroll1, c.M_refresh_rate, c.SShistoryLen,
+                                         c.ssThreshold, c.MinimizeStartup, c.SearchText, c.txtURL, c.Ikon, c.LeftColor,
+                                         c.RightColor, c.LeftColorBad, c.RightColorBad, c.ShowInSystemTray},
+                                        *m_dialogs, this);
     const auto markChanged = [this](qint16 code) { m_settings->markChanged(code); };
     const auto promptSaveSettings = [this] { m_settings->PromptSaveSettings(); };
-    m_fetch = new StatusFetch(form, *c.Inet1, *c.Info_HTML, *c.txtURL, *c.SearchText, *c.Talvor,
-                              [this] { ProcessNewReading(); }, this);
-    m_scheduler = new PollScheduler(form, c, *m_fetch, markChanged, this);
-    m_history = new History(form, c, markChanged, this);
-    m_log = new DailyLog(c, markChanged, this);
-    m_testModes = new TestModes(form, c, [this] { ProcessNewReading(); }, this);
-    m_views = new TabViews(form, c, promptSaveSettings, this);
-    m_designer = new IconDesigner(form, c, *m_dialogs, markChanged, this);
-    m_tray = new TrayPresence(form, c, *this, *m_trayBackend, m_designer->IconStorage(), programIcon(),
-                              promptSaveSettings, markChanged, this);
+    const auto processNewReading = [this] { ProcessNewReading(); };
+    m_fetch = new StatusFetch(form, *c.Inet1, *c.Info_HTML, *c.txtURL, *c.SearchText, *c.Talvor, processNewReading,
+                              this);
+    m_scheduler = new PollScheduler(form,
+                                    {c.AutoCheck, c.HScroll1, c.M_refresh_rate, c.DisplaySec, c.EnableAutoCheck,
+                                     c.GetHtml_button, c.Inet1, c.Info_HTML},
+                                    *m_fetch, markChanged, this);
+    m_history = new History(form, {c.Talvor, c.SShistoryLen, c.ssThreshold, c.ShowInSystemTray, c.MSChart1},
+                            markChanged, this);
+    m_log = new DailyLog({c.DoLogFile, c.Talvor, c.Info_HTML}, markChanged, this);
+    m_testModes = new TestModes(form, {c.Simulate_Checkbox, c.Step1to100SS, c.ssThreshold, c.Talvor, c.Info_HTML},
+                                processNewReading, this);
+    m_views = new TabViews(form, {c.ChooseView, c.Frame1, c.HelpText}, promptSaveSettings, this);
+    m_designer = new IconDesigner(form,
+                                  {c.Ikon, c.LeftColor, c.RightColor, c.LeftColorBad, c.RightColorBad, c.EnableBad,
+                                   c.Color, c.Font_Selected, c.Talvor, c.ssThreshold},
+                                  *m_dialogs, markChanged, this);
+    m_tray = new TrayPresence(form, {c.ShowInSystemTray, c.Talvor, c.Ikon, c.RCPopup, c.Rest1, c.MyMenuHide}, *this,
+                              *m_trayBackend, m_designer->IconStorage(), programIcon(), promptSaveSettings,
+                              markChanged, this);
 
     m_scheduler->testTick = [this] { return m_testModes->tick(); };
     m_history->UpdateTrayIcon = [this](qint16 &value) { m_tray->UpdateTrayIcon(value); };
@@ -116,11 +131,11 @@ void Talvorf::closeEvent(QCloseEvent *event)
         return;
     }
     bool cancel = false;
-    Form_QueryUnload(cancel, 0);
+    Form_QueryUnload(cancel);
     event->setAccepted(!cancel);
 }
 
-void Talvorf::Form_QueryUnload(bool &cancel, int)
+void Talvorf::Form_QueryUnload(bool &cancel)
 {
     Form_Unload(cancel);
 }

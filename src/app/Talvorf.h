@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FormControls.h"
+#include "form/FormControls.h"
 #include "core/Dialogs.h"
 #include "core/FormState.h"
 #include "tray/TrayBackend.h"
@@ -51,11 +51,8 @@ public:
     std::function<void()> endProcess;
 
     Dialogs &dialogs() { return *m_dialogs; }
-    StatusFetch &fetch() { return *m_fetch; }
-    ReadingPipeline &pipeline() { return *m_pipeline; }
     PollScheduler &scheduler() { return *m_scheduler; }
     SettingsController &settings() { return *m_settings; }
-    TabViews &views() { return *m_views; }
     History &history() { return *m_history; }
     DailyLog &dailyLog() { return *m_log; }
     TestModes &testModes() { return *m_testModes; }
@@ -66,7 +63,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void Form_QueryUnload(bool &cancel, int reason);
+    void Form_QueryUnload(bool &cancel);
     void Form_Unload(bool &cancel);
 
     std::unique_ptr<Dialogs> m_dialogs;

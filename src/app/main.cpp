@@ -6,7 +6,6 @@
 #include "tray/ProgramIcon.h"
 
 #include <QApplication>
-#include <QSessionManager>
 
 int main(int argc, char *argv[])
 {
@@ -33,8 +32,6 @@ int main(int argc, char *argv[])
         QCoreApplication::exit(0);
     };
     SessionEnd sessionEnd([&window] { window.endSession(); });
-    // Logging off must not be held up by a question.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [](QSessionManager &) {});
     window.Form_Load();
     if (ended)
         return 0;

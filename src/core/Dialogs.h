@@ -1,17 +1,10 @@
 #pragma once
 
+#include "FontChoice.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <optional>
-
-// A font as the icon designer and the settings file know it.
-struct FontChoice {
-    QString name;
-    float size = 15.75f; // points
-    bool bold = false;
-    bool italic = false;
-    bool operator==(const FontChoice &) const = default;
-};
 
 // Every box the program can put in front of the user. The window uses the real
 // Qt dialogs; tests hand in their own answers, so nothing ever waits on a click.

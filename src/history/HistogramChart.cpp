@@ -14,22 +14,6 @@ const QColor BelowColor(255, 0, 0);
 constexpr int DesignedRows = 20;
 } // namespace
 
-talvor::AxisScale talvor::niceAxis(double minValue, double maxValue)
-{
-    double low = std::min(0.0, minValue);
-    double high = std::max(0.0, maxValue);
-    if (high - low < 10)
-        high = low + 10;
-    const double raw = (high - low) / 5;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    double step = magnitude;
-    for (const double m : {1.0, 2.0, 5.0, 10.0}) {
-        step = m * magnitude;
-        if (step >= raw)
-            break;
-    }
-    return {std::floor(low / step) * step, std::ceil(high / step) * step, step};
-}
 
 HistogramChart::HistogramChart(QWidget *parent)
     : QWidget(parent)

@@ -7,20 +7,12 @@
 #include <QString>
 #include <QWidget>
 
+#include "core/ReadingRules.h"
+
 class QPainter;
 class QFontMetrics;
 #include <vector>
 
-namespace talvor {
-// A value axis a person reads at a glance: bounds and a step of 1, 2 or 5
-// times a power of ten that take in both values, with zero always on the axis.
-struct AxisScale {
-    double low;
-    double high;
-    double step;
-};
-AxisScale niceAxis(double minValue, double maxValue);
-} // namespace talvor
 
 // The histogram: a data grid of rows and two columns, each row drawn as a bar
 // whose height is its cell's number. Column 1 is drawn green, column 2 red; an

@@ -1,21 +1,21 @@
 #include "History.h"
 
 #include "HistogramChart.h"
-#include "app/FormControls.h"
+#include "core/ChangeCodes.h"
 #include "core/FormState.h"
 #include "core/Numbers.h"
+#include "core/ReadingRules.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 
 namespace {
-enum ChangeCode : qint16 { HistoryLengthChanged = 6, ThresholdChanged = 7 };
 // Odd rows get seven blanks after their label, so neighbouring labels stand apart.
 const QString OddLabelPadding = QStringLiteral("       ");
 } // namespace
 
-History::History(FormState &form, const FormControls &controls, std::function<void(qint16)> markChanged, QObject *parent)
+History::History(FormState &form, const HistoryControls &controls, std::function<void(qint16)> markChanged, QObject *parent)
     : QObject(parent)
     , m_form(form)
     , m_c(controls)
@@ -46,8 +46,7 @@ void History::FillChart()
     for (int r = 1; r <= chart.rowCount(); ++r) {
         chart.setRow(r);
         const QString reading = m_history.at(r - 1);
-        // Strictly above is green: a reading equal to the threshold is low.
-        const bool above = talvor::leadingNumber(reading) > threshold;
+        const bool above = !talvor::belowThreshold(talvor::leadingNumber(reading), threshold);
         chart.setColumn(1);
         chart.setData(above ? reading : zero);
         chart.setColumn(2);
@@ -76,7 +75,7 @@ void History::SShistoryLen_Change()
     if (rows >= 1)
         m_c.MSChart1->setRowCount(rows);
     m_history.keepNewest(m_c.MSChart1->rowCount());
-    m_markChanged(HistoryLengthChanged);
+    m_markChanged(talvor::HistoryLengthChanged);
 }
 
 void History::ssThreshold_Change()
@@ -87,5 +86,5 @@ void History::ssThreshold_Change()
     if (!talvor::isNumericText(box.text()))
         return box.setText(QStringLiteral("50"));
     // The bars keep their colours until the next reading refills the chart.
-    m_markChanged(ThresholdChanged);
+    m_markChanged(talvor::ThresholdChanged);
 }

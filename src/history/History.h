@@ -1,12 +1,24 @@
 #pragma once
 
-#include "ReadingHistory.h"
+#include "core/ReadingHistory.h"
 
 #include <QObject>
 #include <functional>
 
 struct FormState;
-struct FormControls;
+class HistogramChart;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
+// The controls the history reads and sets.
+struct HistoryControls {
+    QLabel *Talvor;
+    QLineEdit *SShistoryLen;
+    QLineEdit *ssThreshold;
+    QCheckBox *ShowInSystemTray;
+    HistogramChart *MSChart1;
+};
 
 // The readings of this run and the histogram that draws them: the history
 // length and threshold boxes correct themselves, every reading refills the
@@ -14,7 +26,7 @@ struct FormControls;
 class History : public QObject {
     Q_OBJECT
 public:
-    History(FormState &form, const FormControls &controls, std::function<void(qint16)> markChanged,
+    History(FormState &form, const HistoryControls &controls, std::function<void(qint16)> markChanged,
             QObject *parent = nullptr);
 
     void UpdateData();
@@ -28,7 +40,7 @@ public:
 
 private:
     FormState &m_form;
-    const FormControls &m_c;
+    HistoryControls m_c;
     std::function<void(qint16)> m_markChanged;
     ReadingHistory m_history;
 };

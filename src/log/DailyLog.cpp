@@ -1,38 +1,18 @@
 #include "DailyLog.h"
 
-#include "app/FormControls.h"
+#include "core/ChangeCodes.h"
+#include "core/LogLine.h"
 #include "core/Numbers.h"
 #include "core/ProgramFolder.h"
-#include "views/CrlfTextView.h"
+#include "form/CrlfTextView.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 
-namespace {
-enum ChangeCode : qint16 { LoggingSwitched = 1 };
-}
 
-QString talvor::logFileName(const QDate &date)
-{
-    return date.toString(u"yyyy_MM_dd_") + QStringLiteral("talvor_log.csv");
-}
 
-QByteArray talvor::logLine(const QDateTime &when, const QString &readingText)
-{
-    const QTime t = when.time();
-    const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
-    const QString time = QStringLiteral("%1:%2:%3 %4")
-                             .arg(hour12, 2, 10, QLatin1Char('0'))
-                             .arg(t.minute(), 2, 10, QLatin1Char('0'))
-                             .arg(t.second(), 2, 10, QLatin1Char('0'))
-                             .arg(t.hour() < 12 ? u"am" : u"pm");
-    const QString line = u'"' + when.date().toString(u"yyyy/MM/dd") + QStringLiteral("\",\"") + time
-        + QStringLiteral("\",") + shortestText(leadingNumber(readingText)) + QStringLiteral("\r\n");
-    return line.toLatin1();
-}
-
-DailyLog::DailyLog(const FormControls &controls, std::function<void(qint16)> markChanged, QObject *parent)
+DailyLog::DailyLog(const LogControls &controls, std::function<void(qint16)> markChanged, QObject *parent)
     : QObject(parent)
     , m_c(controls)
     , m_markChanged(std::move(markChanged))
@@ -43,7 +23,7 @@ DailyLog::DailyLog(const FormControls &controls, std::function<void(qint16)> mar
 
 void DailyLog::DoLogFile_Click()
 {
-    m_markChanged(LoggingSwitched);
+    m_markChanged(talvor::LoggingSwitched);
 }
 
 void DailyLog::WriteLogLine()

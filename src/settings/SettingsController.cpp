@@ -1,12 +1,14 @@
 #include "SettingsController.h"
 
 #include "SettingsFile.h"
-#include "app/CaptionLabel.h"
-#include "app/FormControls.h"
+#include "core/ChangeCodes.h"
+#include "core/Dialogs.h"
 #include "core/FormState.h"
 #include "core/Numbers.h"
 #include "core/ProgramFolder.h"
-#include "tray/ColorSwatch.h"
+#include "form/CaptionLabel.h"
+#include "form/ColorSwatch.h"
+#include "form/IconFont.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -17,13 +19,6 @@
 using namespace talvor;
 
 namespace {
-
-// Change codes, stored in SettingsDirty by the handler that made the change.
-enum ChangeCode : qint16 {
-    MinimizeStartupChanged = 4,
-    SearchTextChanged = 5,
-    UrlChanged = 11,
-};
 
 // The refresh value in tenths of a second, kept within the slider's range.
 int refreshTenths(const SettingsField &field)
@@ -40,7 +35,7 @@ qint16 checkState(const QCheckBox *box)
 
 } // namespace
 
-SettingsController::SettingsController(FormState &form, const FormControls &controls, Dialogs &dialogs, QObject *parent)
+SettingsController::SettingsController(FormState &form, const SettingsControls &controls, Dialogs &dialogs, QObject *parent)
     : QObject(parent)
     , m_form(form)
     , m_c(controls)
@@ -76,19 +71,21 @@ void SettingsController::LoadSettings()
 
 void SettingsController::applyDefaults()
 {
-    m_c.AutoCheck->setInterval(5000);
-    m_c.HScroll1->setValue(50);
-    m_c.EnableAutoCheck->setChecked(true);
+    const Settings defaults = firstStartSettings();
+    const int tenths = int(leadingNumber(defaults.M_refresh_rate));
+    m_c.AutoCheck->setInterval(tenths * 100);
+    m_c.HScroll1->setValue(tenths);
+    m_c.EnableAutoCheck->setChecked(defaults.EnableAutoCheck != 0);
     m_c.M_refresh_rate->setCaption(QString::number(m_c.AutoCheck->interval() / 100));
-    m_c.SShistoryLen->setText(QStringLiteral("200"));
-    m_c.ssThreshold->setText(QStringLiteral("50"));
-    m_c.MinimizeStartup->setChecked(false);
-    m_c.SearchText->setText(DefaultSearchText);
-    m_c.txtURL->setText(DefaultStatusUrl);
-    m_c.LeftColor->setColorValue(quint32(DefaultLeftColor));
-    m_c.RightColor->setColorValue(quint32(DefaultRightColor));
-    m_c.LeftColorBad->setColorValue(quint32(DefaultLeftColorBad));
-    m_c.RightColorBad->setColorValue(quint32(DefaultRightColorBad));
+    m_c.SShistoryLen->setText(defaults.SShistoryLen);
+    m_c.ssThreshold->setText(defaults.ssThreshold);
+    m_c.MinimizeStartup->setChecked(defaults.MinimizeStartup != 0);
+    m_c.SearchText->setText(defaults.SearchText);
+    m_c.txtURL->setText(defaults.txtURL);
+    m_c.LeftColor->setColorValue(quint32(defaults.LeftColor));
+    m_c.RightColor->setColorValue(quint32(defaults.RightColor));
+    m_c.LeftColorBad->setColorValue(quint32(defaults.LeftColorBad));
+    m_c.RightColorBad->setColorValue(quint32(defaults.RightColorBad));
 }
 
 void SettingsController::applyFields(const QList<SettingsField> &read)
@@ -104,7 +101,7 @@ void SettingsController::applyFields(const QList<SettingsField> &read)
     m_c.SearchText->setText(v[5].text);
     m_c.txtURL->setText(v[6].text);
 
-    FontChoice font = iconFont();
+    FontChoice font = fontChoiceOf(m_c.Ikon->font());
     if (!v[7].isEmpty())
         font.name = v[7].text;
     font.bold = v[8].boolean();
@@ -112,7 +109,7 @@ void SettingsController::applyFields(const QList<SettingsField> &read)
     const double size = v[10].number();
     if (size > 0 && size < 1000)
         font.size = float(size);
-    setIconFont(font);
+    m_c.Ikon->setFont(withFontChoice(m_c.Ikon->font(), font));
 
     auto colour = [](const SettingsField &field, ColorSwatch *swatch) {
         if (const auto value = toInt32(field.number()))
@@ -134,21 +131,6 @@ void SettingsController::applyFields(const QList<SettingsField> &read)
     m_c.EnableAutoCheck->setChecked(v[0].number() != 0);
 }
 
-void SettingsController::setIconFont(const FontChoice &choice)
-{
-    QFont font = m_c.Ikon->font();
-    font.setFamily(choice.name);
-    font.setPointSizeF(choice.size);
-    font.setBold(choice.bold);
-    font.setItalic(choice.italic);
-    m_c.Ikon->setFont(font);
-}
-
-FontChoice SettingsController::iconFont() const
-{
-    const QFont font = m_c.Ikon->font();
-    return {font.family(), float(font.pointSizeF()), font.bold(), font.italic()};
-}
 
 Settings SettingsController::currentSettings() const
 {
@@ -160,7 +142,7 @@ Settings SettingsController::currentSettings() const
     s.MinimizeStartup = checkState(m_c.MinimizeStartup);
     s.SearchText = m_c.SearchText->text();
     s.txtURL = m_c.txtURL->text();
-    s.font = iconFont();
+    s.font = fontChoiceOf(m_c.Ikon->font());
     s.LeftColor = qint32(m_c.LeftColor->colorValue());
     s.RightColor = qint32(m_c.RightColor->colorValue());
     s.LeftColorBad = qint32(m_c.LeftColorBad->colorValue());

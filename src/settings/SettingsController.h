@@ -1,19 +1,44 @@
 #pragma once
 
-#include "Settings.h"
+#include "core/Settings.h"
 
 #include <QObject>
 
 struct FormState;
-struct FormControls;
 class Dialogs;
+class CaptionLabel;
+class ColorSwatch;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QScrollBar;
+class QTimer;
+
+// Every control that holds a setting.
+struct SettingsControls {
+    QCheckBox *EnableAutoCheck;
+    QTimer *AutoCheck;
+    QScrollBar *HScroll1;
+    CaptionLabel *M_refresh_rate;
+    QLineEdit *SShistoryLen;
+    QLineEdit *ssThreshold;
+    QCheckBox *MinimizeStartup;
+    QLineEdit *SearchText;
+    QLineEdit *txtURL;
+    QLabel *Ikon; // its font is the icon font
+    ColorSwatch *LeftColor;
+    ColorSwatch *RightColor;
+    ColorSwatch *LeftColorBad;
+    ColorSwatch *RightColorBad;
+    QCheckBox *ShowInSystemTray;
+};
 
 // Loads the settings into the window's controls, saves them from there, and
 // keeps track of unsaved changes so the user is asked before they are lost.
 class SettingsController : public QObject {
     Q_OBJECT
 public:
-    SettingsController(FormState &form, const FormControls &controls, Dialogs &dialogs, QObject *parent = nullptr);
+    SettingsController(FormState &form, const SettingsControls &controls, Dialogs &dialogs, QObject *parent = nullptr);
 
     void LoadSettings();
     void SaveSettings();
@@ -28,10 +53,8 @@ public:
 private:
     void applyDefaults();
     void applyFields(const QList<talvor::SettingsField> &fields);
-    void setIconFont(const FontChoice &font);
-    FontChoice iconFont() const;
 
     FormState &m_form;
-    const FormControls &m_c;
+    SettingsControls m_c;
     Dialogs &m_dialogs;
 };

@@ -1,11 +1,13 @@
 #include "IconDesigner.h"
 
-#include "ColorSwatch.h"
-#include "Palette.h"
-#include "app/FormControls.h"
+#include "form/ColorSwatch.h"
+#include "core/Palette.h"
+#include "core/ChangeCodes.h"
 #include "core/Dialogs.h"
 #include "core/FormState.h"
 #include "core/Numbers.h"
+#include "core/ReadingRules.h"
+#include "form/IconFont.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -14,19 +16,8 @@
 #include <QLocale>
 #include <QMouseEvent>
 
-namespace {
-enum ChangeCode : qint16 { PaletteColourAssigned = 8, CustomColourAssigned = 9, FontChosen = 10 };
-}
 
-QString talvor::fontDescription(const QString &name, float size, bool bold, bool italic, QChar decimalPoint)
-{
-    QString sizeText = shortestText(size);
-    sizeText.replace(u'.', decimalPoint);
-    return name + u' ' + sizeText + u' ' + (bold ? QStringLiteral(" Bold") : QString()) + u' '
-        + (italic ? QStringLiteral(" Italic") : QString());
-}
-
-IconDesigner::IconDesigner(FormState &form, const FormControls &controls, Dialogs &dialogs,
+IconDesigner::IconDesigner(FormState &form, const DesignerControls &controls, Dialogs &dialogs,
                            std::function<void(qint16)> markChanged, QObject *parent)
     : QObject(parent)
     , m_form(form)
@@ -86,9 +77,9 @@ void IconDesigner::showReadingIcon()
 
 void IconDesigner::ShowFontDescription()
 {
-    const QFont font = m_c.Ikon->font();
-    m_c.Font_Selected->setText(talvor::fontDescription(font.family(), float(font.pointSizeF()), font.bold(),
-                                                       font.italic(), QLocale().decimalPoint().front()));
+    const FontChoice font = fontChoiceOf(m_c.Ikon->font());
+    m_c.Font_Selected->setText(
+        talvor::fontDescription(font.name, font.size, font.bold, font.italic, QLocale().decimalPoint().front()));
 }
 
 void IconDesigner::InitPalette()
@@ -116,7 +107,7 @@ void IconDesigner::Color_MouseDown(int index, int button)
                                       : (bad ? m_c.RightColorBad : m_c.RightColor);
     target->setColorValue(m_c.Color[size_t(index)]->colorValue());
     BuildIconCache();
-    m_markChanged(PaletteColourAssigned);
+    m_markChanged(talvor::PaletteColourAssigned);
 }
 
 void IconDesigner::Color_DblClick(int index)
@@ -127,22 +118,16 @@ void IconDesigner::Color_DblClick(int index)
             BuildIconCache();
         }
     }
-    m_markChanged(CustomColourAssigned);
+    m_markChanged(talvor::CustomColourAssigned);
 }
 
 void IconDesigner::Font_Selected_Click()
 {
-    QFont font = m_c.Ikon->font();
-    const FontChoice current{font.family(), float(font.pointSizeF()), font.bold(), font.italic()};
-    if (const auto chosen = m_dialogs.chooseFont(current)) {
-        font.setFamily(chosen->name);
-        font.setPointSizeF(chosen->size);
-        font.setItalic(chosen->italic);
-        font.setBold(chosen->bold);
-        m_c.Ikon->setFont(font);
+    if (const auto chosen = m_dialogs.chooseFont(fontChoiceOf(m_c.Ikon->font()))) {
+        m_c.Ikon->setFont(withFontChoice(m_c.Ikon->font(), *chosen));
         ShowFontDescription();
         BuildIconCache();
     }
     // Even a cancelled choice counts as a change, so the save prompt comes.
-    m_markChanged(FontChosen);
+    m_markChanged(talvor::FontChosen);
 }

@@ -3,19 +3,36 @@
 #include "IconRendering.h"
 
 #include <QObject>
+#include <array>
 #include <functional>
 
 struct FormState;
-struct FormControls;
 class Dialogs;
 class ColorSwatch;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
+// The controls of the designer, and the two it reads the icons' text from.
+struct DesignerControls {
+    QLabel *Ikon; // the icon preview; its font is the icon font
+    ColorSwatch *LeftColor;
+    ColorSwatch *RightColor;
+    ColorSwatch *LeftColorBad;
+    ColorSwatch *RightColorBad;
+    QCheckBox *EnableBad;
+    std::array<ColorSwatch *, 48> Color;
+    QLabel *Font_Selected;
+    QLabel *Talvor;
+    QLineEdit *ssThreshold;
+};
 
 // The tray icon's look: four colours and a font chosen in the designer, and
 // the cache of icons drawn with them.
 class IconDesigner : public QObject {
     Q_OBJECT
 public:
-    IconDesigner(FormState &form, const FormControls &controls, Dialogs &dialogs,
+    IconDesigner(FormState &form, const DesignerControls &controls, Dialogs &dialogs,
                  std::function<void(qint16)> markChanged, QObject *parent = nullptr);
 
     void BuildIconCache();
@@ -38,14 +55,9 @@ private:
     QColor colourOf(const ColorSwatch *swatch) const;
 
     FormState &m_form;
-    const FormControls &m_c;
+    DesignerControls m_c;
     Dialogs &m_dialogs;
     std::function<void(qint16)> m_markChanged;
     IconCache m_cache;
 };
 
-namespace talvor {
-// "Arial 22  Bold  Italic": name, size, then the styles, each behind a blank
-// of its own and one more.
-QString fontDescription(const QString &name, float size, bool bold, bool italic, QChar decimalPoint);
-} // namespace talvor

@@ -11,9 +11,6 @@ namespace talvor {
 
 constexpr int IconSize = 32;
 
-// A value at or below the threshold is drawn in the below-threshold pair.
-constexpr bool belowThreshold(int value, double threshold) { return threshold >= value; }
-
 // One tray icon: the reading's text centred on 2416/150 (not 16) in both
 // directions by the font's advance and line height, drawn over the background;
 // 100 and more show ">C", placed as the text of 100 would be.
@@ -27,7 +24,6 @@ class IconCache {
 public:
     static constexpr int Count = 101;
 
-    bool isBuilt() const { return !m_icons[0].isNull(); }
     void set(int value, const QPixmap &icon) { m_icons[size_t(value)] = icon; }
     void setNegative(const QPixmap &icon) { m_negative = icon; }
     // Above 100 is the icon of 100; below 0 the negative icon.

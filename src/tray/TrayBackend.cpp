@@ -1,13 +1,13 @@
 #include "TrayBackend.h"
 
+#include "core/TrayMouse.h"
+
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QStyleHints>
 #include <QSystemTrayIcon>
 
-namespace {
-enum MouseMessage { LeftDown = 513, LeftUp = 514, LeftDoubleClick = 515, RightDown = 516 };
-}
+using namespace talvor;
 
 SystemTrayBackend::SystemTrayBackend(QObject *parent)
     : TrayBackend(parent)

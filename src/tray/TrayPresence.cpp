@@ -2,7 +2,9 @@
 
 #include "IconRendering.h"
 #include "TrayBackend.h"
-#include "app/FormControls.h"
+#include "core/ChangeCodes.h"
+#include "core/ReadingRules.h"
+#include "core/TrayMouse.h"
 #include "core/FormState.h"
 #include "core/Numbers.h"
 
@@ -12,11 +14,7 @@
 #include <QMenu>
 
 namespace {
-enum ChangeCode : qint16 { AlwaysInTraySwitched = 12 };
 constexpr int TipBytes = 64;
-// NIF_MESSAGE | NIF_ICON | NIF_TIP, and mouse activity reported as WM_MOUSEMOVE.
-constexpr quint32 AllFields = 7;
-constexpr quint32 MouseMoveMessage = 512;
 
 const QString HiddenTip = QStringLiteral("Talvor Double Click to Restore");
 const QString AlwaysTip = QStringLiteral("Talvor");
@@ -34,20 +32,8 @@ void TrayData::setTip(const QString &tip)
     szTip.append(TipBytes - szTip.size(), ' ');
 }
 
-talvor::TrayMouseAction talvor::trayMouseAction(int code)
-{
-    switch (code) {
-    case 515: // left double-click
-    case 518: // right double-click
-        return TrayMouseAction::Restore;
-    case 516: // right button pressed
-        return TrayMouseAction::PopUp;
-    default:
-        return TrayMouseAction::None;
-    }
-}
 
-TrayPresence::TrayPresence(FormState &form, const FormControls &controls, QWidget &window, TrayBackend &backend,
+TrayPresence::TrayPresence(FormState &form, const TrayControls &controls, QWidget &window, TrayBackend &backend,
                            const IconCache &icons, QIcon programIcon, std::function<void()> promptSaveSettings,
                            std::function<void(qint16)> markChanged, QObject *parent)
     : QObject(parent)
@@ -97,14 +83,6 @@ bool TrayPresence::notifyIcon(NotifyOperation operation, TrayData &data)
     return false;
 }
 
-void TrayPresence::fillRecord()
-{
-    m_data.cbSize = 88;
-    m_data.hWnd = m_window.winId();
-    m_data.uID = 1;
-    m_data.uFlags = AllFields;
-}
-
 void TrayPresence::HideToTray()
 {
     m_promptSaveSettings();
@@ -120,19 +98,10 @@ void TrayPresence::HideToTray()
             m_retry.start();
         return;
     }
-    const double reading = talvor::leadingNumber(m_c.Talvor->text());
-    m_form.IconIndex = reading > 100 ? qint16(100) : talvor::toInt16Clamped(reading);
+    m_form.IconIndex = talvor::iconIndex(talvor::leadingNumber(m_c.Talvor->text()));
     m_form.InTray = true;
-    fillRecord();
-    m_data.uCallbackMessage = MouseMoveMessage;
     const QPixmap &cached = m_icons.icon(m_form.IconIndex);
-    if (m_form.Loading || cached.isNull()) {
-        m_data.icon = m_programIcon;
-        m_data.hIcon = m_programIcon.cacheKey();
-    } else {
-        m_data.icon = QIcon(cached);
-        m_data.hIcon = cached.cacheKey();
-    }
+    m_data.icon = m_form.Loading || cached.isNull() ? m_programIcon : QIcon(cached);
     m_data.setTip(HiddenTip);
     notifyIcon(NIM_ADD, m_data);
     m_window.hide();
@@ -141,19 +110,16 @@ void TrayPresence::HideToTray()
 void TrayPresence::ShowInSystemTray_Click()
 {
     if (m_c.ShowInSystemTray->isChecked()) {
-        fillRecord();
-        m_data.uCallbackMessage = MouseMoveMessage;
         // Whatever the preview shows now; the program's icon before any drawing.
         const QPixmap preview = m_c.Ikon->pixmap();
         m_data.icon = preview.isNull() ? m_programIcon : QIcon(preview);
-        m_data.hIcon = preview.isNull() ? m_programIcon.cacheKey() : preview.cacheKey();
         m_data.setTip(AlwaysTip);
         notifyIcon(NIM_ADD, m_data);
     } else {
         notifyIcon(NIM_DELETE, m_data);
         m_window.setWindowIcon(m_programIcon);
     }
-    m_markChanged(AlwaysInTraySwitched);
+    m_markChanged(talvor::AlwaysInTraySwitched);
 }
 
 void TrayPresence::UpdateTrayIcon(qint16 &value)
@@ -166,9 +132,7 @@ void TrayPresence::UpdateTrayIcon(qint16 &value)
     if (icon.cacheKey() == m_lastRefreshed)
         return;
     m_lastRefreshed = icon.cacheKey();
-    fillRecord();
     m_data.icon = QIcon(icon);
-    m_data.hIcon = icon.cacheKey();
     notifyIcon(NIM_MODIFY, m_data);
 }
 

@@ -1,7 +1,7 @@
 #include "TabViews.h"
 
-#include "CrlfTextView.h"
-#include "app/FormControls.h"
+#include "form/CrlfTextView.h"
+#include "core/HelpText.h"
 #include "core/FormState.h"
 #include "core/ProgramFolder.h"
 
@@ -12,7 +12,7 @@ namespace {
 const QString HelpFileName = QStringLiteral("Read Me.txt");
 }
 
-TabViews::TabViews(FormState &form, const FormControls &controls, std::function<void()> promptSaveSettings,
+TabViews::TabViews(FormState &form, const ViewControls &controls, std::function<void()> promptSaveSettings,
                    QObject *parent)
     : QObject(parent)
     , m_form(form)
@@ -51,21 +51,3 @@ void TabViews::LoadHelpText()
     m_c.HelpText->replaceText(talvor::helpTextFromFile(file.read(1 << 20)));
 }
 
-QString talvor::helpTextFromFile(const QByteArray &content)
-{
-    const QString text = QString::fromLatin1(content);
-    QString help;
-    help.reserve(text.size() + 64);
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = text.indexOf(u'\r', start);
-        if (end < 0)
-            end = text.size();
-        help += QStringView(text).mid(start, end - start);
-        help += QStringLiteral("\r\n");
-        start = end + 1;
-        if (start < text.size() && text[start] == u'\n')
-            ++start;
-    }
-    return help;
-}

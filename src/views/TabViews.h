@@ -1,16 +1,26 @@
 #pragma once
 
 #include <QObject>
+#include <array>
 #include <functional>
 
 struct FormState;
-struct FormControls;
+class CrlfTextView;
+class QTabBar;
+class QWidget;
+
+// The controls the tab views switch and fill.
+struct ViewControls {
+    QTabBar *ChooseView;
+    std::array<QWidget *, 4> Frame1;
+    CrlfTextView *HelpText;
+};
 
 // Which of the four panels is shown, and the help text of the fourth.
 class TabViews : public QObject {
     Q_OBJECT
 public:
-    TabViews(FormState &form, const FormControls &controls, std::function<void()> promptSaveSettings,
+    TabViews(FormState &form, const ViewControls &controls, std::function<void()> promptSaveSettings,
              QObject *parent = nullptr);
 
     void ChooseView_Click();
@@ -18,12 +28,7 @@ public:
 
 private:
     FormState &m_form;
-    const FormControls &m_c;
+    ViewControls m_c;
     std::function<void()> m_promptSaveSettings;
 };
 
-namespace talvor {
-// The help file's lines, each ended by CR LF; a line ends at a carriage
-// return, with or without a line feed after it.
-QString helpTextFromFile(const QByteArray &content);
-}

@@ -1,6 +1,6 @@
 // Any page and search text: extraction never fails, an empty search text or
 // one not on the page gives no reading, and a reading is a short finite number.
-#include "acquisition/Extraction.h"
+#include "core/Extraction.h"
 #include "core/Numbers.h"
 
 #include <cmath>

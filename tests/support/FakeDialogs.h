@@ -65,7 +65,7 @@ struct TestWindow {
 inline std::unique_ptr<TestWindow> loadTestWindow(const QTemporaryDir &home)
 {
     qputenv("TALVOR_HOME", home.path().toLocal8Bit());
-    writeFile(QDir(home.path()).filePath("Talvor.ini"), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "50", 0));
+    writeFile(QDir(home.path()).filePath(QStringLiteral("Talvor.ini")), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "50", 0));
     auto window = std::make_unique<TestWindow>();
     window->window->Form_Load();
     return window;

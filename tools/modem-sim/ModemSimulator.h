@@ -16,7 +16,6 @@ public:
     bool listen(quint16 port);
     quint16 port() const { return m_server.serverPort(); }
     void setFixedReading(std::optional<int> reading) { m_fixed = reading; }
-    int requestsServed() const { return m_served; }
 
     QByteArray statusPage();
 

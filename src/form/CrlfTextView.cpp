@@ -1,4 +1,4 @@
-#include "views/CrlfTextView.h"
+#include "form/CrlfTextView.h"
 
 #include <QTextCursor>
 

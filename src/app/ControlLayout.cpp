@@ -1,10 +1,10 @@
-#include "FormControls.h"
+#include "ControlLayout.h"
 
-#include "ControlBuilding.h"
+#include "form/ControlBuilding.h"
 #include "acquisition/Transfer.h"
 #include "history/HistogramChart.h"
-#include "views/CrlfTextView.h"
-#include "views/ViewTabBar.h"
+#include "form/CrlfTextView.h"
+#include "form/ViewTabBar.h"
 
 #include <QGridLayout>
 #include <QLabel>

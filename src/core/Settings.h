@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Dialogs.h"
+#include "FontChoice.h"
 
 #include <QByteArray>
 #include <QList>

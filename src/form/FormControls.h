@@ -2,7 +2,6 @@
 
 #include <array>
 
-class QMainWindow;
 class QWidget;
 class QTabBar;
 class QLabel;
@@ -20,7 +19,8 @@ class ColorSwatch;
 class HistogramChart;
 
 // Every control of the main window, under the name the program knows it by.
-// All are children of the window; this struct only points at them.
+// All are children of the window; this struct only points at them. The window
+// hands each of its parts the few it uses.
 struct FormControls {
     // Menu bar
     QMenu *MenuFile = nullptr;
@@ -80,8 +80,3 @@ struct FormControls {
     QTimer *AutoCheck = nullptr;
     Transfer *Inet1 = nullptr;
 };
-
-// Creates every control on the window and lays the panels out.
-FormControls buildFormControls(QMainWindow &window);
-// The "Options" panel's part of that.
-void buildOptionsPanel(QWidget &panel, FormControls &c);

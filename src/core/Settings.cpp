@@ -1,4 +1,4 @@
-#include "Settings.h"
+#include "core/Settings.h"
 
 #include "core/Numbers.h"
 

@@ -1,0 +1,20 @@
+#include "HelpText.h"
+
+QString talvor::helpTextFromFile(const QByteArray &content)
+{
+    const QString text = QString::fromLatin1(content);
+    QString help;
+    help.reserve(text.size() + 64);
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(u'\r', start);
+        if (end < 0)
+            end = text.size();
+        help += QStringView(text).mid(start, end - start);
+        help += QStringLiteral("\r\n");
+        start = end + 1;
+        if (start < text.size() && text[start] == u'\n')
+            ++start;
+    }
+    return help;
+}

@@ -1,0 +1,22 @@
+#include "LogLine.h"
+
+#include "Numbers.h"
+
+QString talvor::logFileName(const QDate &date)
+{
+    return date.toString(u"yyyy_MM_dd_") + QStringLiteral("talvor_log.csv");
+}
+
+QByteArray talvor::logLine(const QDateTime &when, const QString &readingText)
+{
+    const QTime t = when.time();
+    const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
+    const QString time = QStringLiteral("%1:%2:%3 %4")
+                             .arg(hour12, 2, 10, QLatin1Char('0'))
+                             .arg(t.minute(), 2, 10, QLatin1Char('0'))
+                             .arg(t.second(), 2, 10, QLatin1Char('0'))
+                             .arg(t.hour() < 12 ? u"am" : u"pm");
+    const QString line = u'"' + when.date().toString(u"yyyy/MM/dd") + QStringLiteral("\",\"") + time
+        + QStringLiteral("\",") + shortestText(leadingNumber(readingText)) + QStringLiteral("\r\n");
+    return line.toLatin1();
+}

@@ -1,0 +1,52 @@
+#include "ReadingRules.h"
+
+#include "Numbers.h"
+
+#include <cmath>
+
+namespace talvor {
+
+qint16 iconIndex(double reading)
+{
+    return reading > 100 ? qint16(100) : toInt16Clamped(reading);
+}
+
+int snappedRefreshTenths(int tenths)
+{
+    if (tenths > 49 && tenths % 10 == 1)
+        return tenths + 9;
+    if (tenths > 49 && tenths % 10 == 9)
+        return tenths - 9;
+    return tenths;
+}
+
+AxisScale niceAxis(double minValue, double maxValue)
+{
+    double low = std::min(0.0, minValue);
+    double high = std::max(0.0, maxValue);
+    if (high - low < 10)
+        high = low + 10;
+    const double raw = (high - low) / 5;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = magnitude;
+    for (const double m : {1.0, 2.0, 5.0, 10.0}) {
+        step = m * magnitude;
+        if (step >= raw)
+            break;
+    }
+    return {std::floor(low / step) * step, std::ceil(high / step) * step, step};
+}
+
+SimulationBounds simulationBounds(double threshold)
+{
+    return {toInt16Clamped(threshold - 5), toInt16Clamped(threshold + 20)};
+}
+
+int simulatedReading(const SimulationBounds &bounds, float r)
+{
+    const int n = int(bounds.SimHigh) - int(bounds.SimLow) + 1;
+    // In double the product and the sum of these single-precision values are exact.
+    return int(std::floor(double(n) * double(r) + double(bounds.SimLow)));
+}
+
+} // namespace talvor

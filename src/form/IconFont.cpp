@@ -1,0 +1,15 @@
+#include "IconFont.h"
+
+FontChoice fontChoiceOf(const QFont &font)
+{
+    return {font.family(), float(font.pointSizeF()), font.bold(), font.italic()};
+}
+
+QFont withFontChoice(QFont base, const FontChoice &choice)
+{
+    base.setFamily(choice.name);
+    base.setPointSizeF(choice.size);
+    base.setBold(choice.bold);
+    base.setItalic(choice.italic);
+    return base;
+}

@@ -1,0 +1,99 @@
+// The pure rules: log lines, made-up readings, help text, the chart's axis,
+// the font caption and the tray's mouse messages.
+#include "core/FontChoice.h"
+#include "core/HelpText.h"
+#include "core/LogLine.h"
+#include "core/ReadingRules.h"
+#include "core/TrayMouse.h"
+
+#include <QTest>
+#include <cmath>
+
+using namespace talvor;
+
+namespace {
+QDateTime at(int y, int mo, int d, int h, int mi, int s)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
+}
+} // namespace
+
+class TestRules : public QObject {
+    Q_OBJECT
+private slots:
+    void fileNameAndLineFormat();
+    void boundsAroundTheThreshold();
+    void helpLineEnds();
+    void axisScale();
+    void fontDescriptions();
+    void mouseMessages();
+};
+
+void TestRules::fileNameAndLineFormat()
+{
+    QCOMPARE(logFileName(QDate(2004, 3, 15)), QStringLiteral("2004_03_15_talvor_log.csv"));
+    QCOMPARE(logLine(at(2004, 3, 15, 21, 5, 7), QStringLiteral("57")), QByteArray("\"2004/03/15\",\"09:05:07 pm\",57\r\n"));
+    QCOMPARE(logLine(at(2004, 3, 15, 9, 5, 7), QStringLiteral("5.5")), QByteArray("\"2004/03/15\",\"09:05:07 am\",5.5\r\n"));
+    QCOMPARE(logLine(at(2026, 12, 7, 12, 0, 0), QStringLiteral("-3")), QByteArray("\"2026/12/07\",\"12:00:00 pm\",-3\r\n"));
+    QCOMPARE(logLine(at(2026, 1, 2, 0, 10, 0), QStringLiteral("100")), QByteArray("\"2026/01/02\",\"12:10:00 am\",100\r\n"));
+    QCOMPARE(logLine(at(2026, 1, 2, 11, 59, 59), QStringLiteral("0.55")), QByteArray("\"2026/01/02\",\"11:59:59 am\",0.55\r\n"));
+}
+
+void TestRules::boundsAroundTheThreshold()
+{
+    QCOMPARE(simulationBounds(50).SimLow, qint16(45));
+    QCOMPARE(simulationBounds(50).SimHigh, qint16(70));
+    QCOMPARE(simulationBounds(0.5).SimLow, qint16(-4));
+    QCOMPARE(simulationBounds(0.5).SimHigh, qint16(20));
+    QCOMPARE(simulationBounds(0).SimLow, qint16(-5));
+    // Thresholds whose bounds leave 16 bits are pinned, never a crash.
+    QCOMPARE(simulationBounds(1e9).SimHigh, qint16(32767));
+    QCOMPARE(simulationBounds(-1e9).SimLow, qint16(-32768));
+    const SimulationBounds wide{-32768, 32767};
+    QCOMPARE(simulatedReading(wide, 0.0f), -32768);
+    QCOMPARE(simulatedReading(wide, std::nextafter(1.0f, 0.0f)), 32767);
+    QCOMPARE(simulatedReading(simulationBounds(50), 0.0f), 45);
+    QCOMPARE(simulatedReading(simulationBounds(50), std::nextafter(1.0f, 0.0f)), 70);
+}
+
+void TestRules::helpLineEnds()
+{
+    QCOMPARE(helpTextFromFile("a\rb\r\nc"), QStringLiteral("a\r\nb\r\nc\r\n"));
+    QCOMPARE(helpTextFromFile("a\r\n\r\nb\r\n"), QStringLiteral("a\r\n\r\nb\r\n"));
+    QCOMPARE(helpTextFromFile(""), QString());
+    // Latin-1, one character per byte.
+    QCOMPARE(helpTextFromFile("caf\xe9"), QString::fromUtf8("café\r\n"));
+}
+
+void TestRules::axisScale()
+{
+    const auto a = niceAxis(0, 100);
+    QCOMPARE(a.low, 0.0);
+    QCOMPARE(a.high, 100.0);
+    QCOMPARE(a.step, 20.0);
+    const auto b = niceAxis(-7, 250);
+    QVERIFY(b.low <= -7 && b.high >= 250);
+    QCOMPARE(std::fmod(b.high, b.step), 0.0);
+    const auto c = niceAxis(0, 0);
+    QVERIFY(c.high > c.low);
+}
+
+void TestRules::fontDescriptions()
+{
+    QCOMPARE(fontDescription(QStringLiteral("Arial"), 22, true, true, u'.'), QStringLiteral("Arial 22  Bold  Italic"));
+    QCOMPARE(fontDescription(QStringLiteral("Arial"), 22, true, false, u'.'), QStringLiteral("Arial 22  Bold "));
+    QCOMPARE(fontDescription(QStringLiteral("Arial"), 22, false, true, u'.'), QStringLiteral("Arial 22   Italic"));
+    QCOMPARE(fontDescription(QStringLiteral("Arial"), 15.75f, false, false, u','), QStringLiteral("Arial 15,75  "));
+}
+
+void TestRules::mouseMessages()
+{
+    QCOMPARE(trayMouseAction(515), TrayMouseAction::Restore);
+    QCOMPARE(trayMouseAction(518), TrayMouseAction::Restore);
+    QCOMPARE(trayMouseAction(516), TrayMouseAction::PopUp);
+    for (int code : {512, 513, 514, 517, 519, 0, -1})
+        QCOMPARE(trayMouseAction(code), TrayMouseAction::None);
+}
+
+QTEST_APPLESS_MAIN(TestRules)
+#include "test_rules.moc"
