@@ -133,7 +133,7 @@ void TestFaults::misbehavingServer_data()
                                      << "0 = SS";
     QTest::newRow("endless body") << TestHttpServer::endlessBody() << Completed + QStringLiteral("Search text not found!\r\n") << "0 = SS";
     QTest::newRow("4 GB promised, little sent") << TestHttpServer::raw(header(200, 4294967296LL) + page) << QString() << "0 = SS";
-    QTest::newRow("not HTTP at all") << TestHttpServer::raw(QByteArray("\x16\x03\x01garbage\xff\xfe\r\n\r\n", 20)) << QString()
+    QTest::newRow("not HTTP at all") << TestHttpServer::raw(QByteArray("\x16\x03\x01garbage\xff\xfe\r\n\r\n", 16)) << QString()
                                      << "0 = SS";
     QTest::newRow("500 with the reading") << TestHttpServer::reply(page, 500) << Completed << "47 = SS";
     QTest::newRow("404 with the reading") << TestHttpServer::reply(page, 404) << Completed << "47 = SS";

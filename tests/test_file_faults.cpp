@@ -1,11 +1,15 @@
-// A program folder that cannot be written, and one that is full. These need
-// folders the test itself cannot make as root: scripts/test mounts them
-// (a read-only and a tiny tmpfs) and names them in TALVOR_TEST_RO_DIR and
-// TALVOR_TEST_FULL_DIR; without them the cases are skipped.
+// A program folder that cannot be written, and one that is full. The real
+// folders need what the test itself cannot make as root: scripts/test mounts
+// them (a read-only and a tiny tmpfs) and names them in TALVOR_TEST_RO_DIR and
+// TALVOR_TEST_FULL_DIR; without them those cases are skipped. Files that fill
+// up part way test the same paths on any machine.
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
+#include "ShortWriteFile.h"
 #include "TestHttpServer.h"
 #include "form/CrlfTextView.h"
+#include "log/DailyLog.h"
+#include "settings/SettingsFile.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -22,10 +26,14 @@ class TestFileFaults : public QObject {
 private slots:
     void readOnlyFolder();
     void fullFolder();
+    void diskFillsUpDuringAWrite_data();
+    void diskFillsUpDuringAWrite();
 
 private:
     // Settings refused, log line refused, and polling goes on all the same.
     void checkRefusals(const QString &folder);
+    // A reset that cannot remove the file says so.
+    void checkResetRefused();
 };
 
 void TestFileFaults::checkRefusals(const QString &folder)
@@ -61,10 +69,21 @@ void TestFileFaults::readOnlyFolder()
         writeFile(QDir(dir.path()).filePath(QStringLiteral("Talvor.ini")), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "3", 0));
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
         checkRefusals(dir.path());
+        checkResetRefused();
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return;
     }
     checkRefusals(folder);
+    checkResetRefused();
+}
+
+void TestFileFaults::checkResetRefused()
+{
+    TestWindow window;
+    window.window->Form_Load();
+    window.window->menuresettodefault_Click();
+    QCOMPARE(window.dialogs->warnings.size(), 1);
+    QVERIFY(window.dialogs->warnings.first().contains(QStringLiteral("could not be removed")));
 }
 
 void TestFileFaults::fullFolder()
@@ -86,6 +105,46 @@ void TestFileFaults::fullFolder()
     // The settings file is whole after the refused save.
     QCOMPARE(readFile(QDir(folder).filePath(QStringLiteral("Talvor.ini"))),
              settingsLine(QStringLiteral("http://127.0.0.1:9/"), "3", 0));
+}
+
+void TestFileFaults::diskFillsUpDuringAWrite_data()
+{
+    QTest::addColumn<qint64>("room");
+    QTest::newRow("nothing fits") << qint64(0);
+    QTest::newRow("part of a line fits") << qint64(9);
+}
+
+void TestFileFaults::diskFillsUpDuringAWrite()
+{
+    QFETCH(qint64, room);
+    QTemporaryDir home;
+    qputenv("TALVOR_HOME", home.path().toLocal8Bit());
+    const QString ini = QDir(home.path()).filePath(QStringLiteral("Talvor.ini"));
+    writeFile(ini, settingsLine(QStringLiteral("http://127.0.0.1:9/"), "3", 0));
+
+    // The settings writer reports the refusal instead of a success.
+    ShortWriteFile settingsFile(QDir(home.path()).filePath(QStringLiteral("other.ini")), room);
+    QVERIFY(settingsFile.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    QCOMPARE(talvor::writeSettingsTo(settingsFile, talvor::firstStartSettings()),
+             QStringLiteral("No space left on device"));
+
+    // The log keeps whole rows only, and the page view gives the real reason.
+    TestWindow window;
+    Talvorf *w = window.window.get();
+    w->Form_Load();
+    w->c.DoLogFile->setChecked(true);
+    w->c.Talvor->setText(QStringLiteral("57"));
+    w->ProcessNewReading();
+    QString logPath;
+    w->dailyLog().setFileFactory([&](const QString &path) {
+        logPath = path;
+        return std::make_unique<ShortWriteFile>(path, room);
+    });
+    const QByteArray before = readFile(QDir(home.path()).filePath(QDir(home.path()).entryList({QStringLiteral("*.csv")}).first()));
+    w->c.Talvor->setText(QStringLiteral("58"));
+    w->ProcessNewReading();
+    QCOMPARE(readFile(logPath), before);
+    QVERIFY(w->c.Info_HTML->text().endsWith(QStringLiteral(": No space left on device\r\n")));
 }
 
 QTEST_MAIN(TestFileFaults)

@@ -4,6 +4,9 @@
 #include <QDateTime>
 #include <QObject>
 #include <functional>
+#include <memory>
+
+class QFile;
 
 class CrlfTextView;
 class QCheckBox;
@@ -22,6 +25,9 @@ class DailyLog : public QObject {
     Q_OBJECT
 public:
     using Clock = std::function<QDateTime()>;
+    // Opens (does not yet open) the day's file; tests hand in files that
+    // refuse writes as a full disk does.
+    using FileFactory = std::function<std::unique_ptr<QFile>(const QString &path)>;
 
     DailyLog(const LogControls &controls, std::function<void(qint16)> markChanged, QObject *parent = nullptr);
 
@@ -29,9 +35,11 @@ public:
     void DoLogFile_Click();
     // Tests step the clock across midnight.
     void setClock(Clock clock) { m_clock = std::move(clock); }
+    void setFileFactory(FileFactory factory) { m_files = std::move(factory); }
 
 private:
     LogControls m_c;
     std::function<void(qint16)> m_markChanged;
     Clock m_clock;
+    FileFactory m_files;
 };

@@ -59,8 +59,13 @@ void SettingsController::LoadSettings()
         applyFields(read.fields);
         return;
     case SettingsRead::Unreadable:
-        // A hand-edited file with one comma too many is kept for its owner.
-        setAsideSettingsFile();
+        // A hand-edited file with one comma too many is kept for its owner;
+        // where it cannot be moved, it is not overwritten either.
+        if (const QString error = setAsideSettingsFile(); !error.isEmpty()) {
+            m_dialogs.warn(error, QStringLiteral("Talvor"));
+            applyDefaults();
+            return;
+        }
         break;
     case SettingsRead::Missing:
         break;
@@ -170,6 +175,8 @@ void SettingsController::PromptSaveSettings()
 
 void SettingsController::forgetSettingsFile()
 {
-    if (programFileExists(SettingsFileName))
-        deleteSettingsFile();
+    if (!programFileExists(SettingsFileName))
+        return;
+    if (const QString error = deleteSettingsFile(); !error.isEmpty())
+        m_dialogs.warn(error, QStringLiteral("Talvor"));
 }

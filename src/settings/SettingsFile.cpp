@@ -40,26 +40,42 @@ QString writeSettingsFile(const Settings &settings)
 {
     const QString path = programFile(SettingsFileName);
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        const QByteArray line = writeSettingsLine(settings);
-        // commit() can report success over a write that failed for a full
-        // disk and leave an empty file; flushing first catches that.
-        if (file.write(line) == line.size() && file.flush() && file.commit())
-            return {};
-    }
-    return QStringLiteral("The settings could not be saved to %1: %2").arg(path, file.errorString());
+    QString error = file.open(QIODevice::WriteOnly) ? writeSettingsTo(file, settings) : file.errorString();
+    if (error.isEmpty() && !file.commit())
+        error = file.errorString();
+    if (error.isEmpty())
+        return {};
+    return QStringLiteral("The settings could not be saved to %1: %2").arg(path, error);
 }
 
-void setAsideSettingsFile()
+QString writeSettingsTo(QFileDevice &file, const Settings &settings)
+{
+    const QByteArray line = writeSettingsLine(settings);
+    // commit() can report success over a write that failed for a full disk
+    // and leave an empty file; flushing first catches that.
+    if (file.write(line) == line.size() && file.flush())
+        return {};
+    return file.errorString();
+}
+
+QString setAsideSettingsFile()
 {
     const QString aside = programFile(SettingsSetAsideName);
     QFile::remove(aside);
-    QFile::rename(programFile(SettingsFileName), aside);
+    QFile file(programFile(SettingsFileName));
+    if (file.rename(aside))
+        return {};
+    return QStringLiteral("%1 could not be read, and could not be kept as %2: %3. It is left as it is.")
+        .arg(file.fileName(), aside, file.errorString());
 }
 
-void deleteSettingsFile()
+QString deleteSettingsFile()
 {
-    QFile::remove(programFile(SettingsFileName));
+    QFile file(programFile(SettingsFileName));
+    if (file.remove())
+        return {};
+    return QStringLiteral("%1 could not be removed: %2. The settings it holds stay in use.")
+        .arg(file.fileName(), file.errorString());
 }
 
 } // namespace talvor

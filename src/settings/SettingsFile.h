@@ -2,6 +2,8 @@
 
 #include "core/Settings.h"
 
+class QFileDevice;
+
 namespace talvor {
 
 extern const QString SettingsFileName;     // "Talvor.ini"
@@ -19,9 +21,12 @@ SettingsRead readSettingsFile();
 // Writes the whole file at once; a failed write leaves the old file whole.
 // Returns an error text, empty on success.
 QString writeSettingsFile(const Settings &settings);
+// The line into an open file, flushed; an error text unless all of it went.
+QString writeSettingsTo(QFileDevice &file, const Settings &settings);
 
-// Moves an unreadable file aside (replacing an older one) instead of losing it.
-void setAsideSettingsFile();
-void deleteSettingsFile();
+// Moves an unreadable file aside (replacing an older one) instead of losing
+// it, or removes the file. Each returns an error text, empty on success.
+QString setAsideSettingsFile();
+QString deleteSettingsFile();
 
 } // namespace talvor

@@ -1,5 +1,7 @@
 #include "TestHttpServer.h"
 
+#include <sys/socket.h>
+
 #include <QHostAddress>
 #include <QTimer>
 #include <memory>
@@ -127,8 +129,9 @@ TestHttpServer::Behaviour TestHttpServer::resetAfter(const QByteArray &bytes)
         socket->write(bytes);
         socket->flush();
         QTimer::singleShot(50, socket, [socket] {
-            // A zero linger time makes the close a reset.
-            socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+            // A zero linger time makes the close a reset (RST), not an orderly FIN.
+            const linger reset{1, 0};
+            ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
             socket->abort();
         });
     };
