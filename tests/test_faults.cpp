@@ -49,10 +49,10 @@ qint64 residentKb()
     return statm.readAll().split(' ').value(1).toLongLong() * 4;
 }
 
-QByteArray header(int status, qint64 length)
+QByteArray header(int status, qint64 length, const QByteArray &more = {})
 {
     return "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Type: text/plain\r\nContent-Length: "
-        + QByteArray::number(length) + "\r\n\r\n";
+        + QByteArray::number(length) + "\r\n" + more + "\r\n";
 }
 } // namespace
 
@@ -95,6 +95,7 @@ void TestFaults::runAndRecover(const QString &url, const QString &pageEnd, const
     w->c.Talvor->setText(QStringLiteral("0"));
     w->setWindowTitle(QStringLiteral("0 = SS"));
     ResponsivenessProbe probe;
+    const int requestsBefore = server->requestCount();
     w->c.txtURL->setText(url);
     QTest::mouseClick(w->c.GetHtml_button, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!w->c.Inet1->StillExecuting(), 10000);
@@ -110,6 +111,8 @@ void TestFaults::runAndRecover(const QString &url, const QString &pageEnd, const
         QVERIFY2(page.endsWith(pageEnd), qPrintable(page.right(300)));
     }
     QCOMPARE(w->windowTitle(), title);
+    // A poll follows at most five redirects.
+    QVERIFY(server->requestCount() - requestsBefore <= 6);
     QVERIFY2(probe.longestGapMs() < 100, qPrintable(QString::number(probe.longestGapMs())));
     QVERIFY(w->c.Inet1->readBody(1 << 30).size() <= Transfer::BodyCap);
     QVERIFY2(residentKb() - startKb < 20 * 1024, qPrintable(QString::number(residentKb() - startKb)));
@@ -143,6 +146,23 @@ void TestFaults::misbehavingServer_data()
                                  << Completed + QStringLiteral("Search text not found!\r\n") << "0 = SS";
     QTest::newRow("redirect loop") << TestHttpServer::redirectLoop() << QString() << "0 = SS";
     QTest::newRow("reset mid-body") << TestHttpServer::resetAfter(header(200, 5000) + page) << QString() << "0 = SS";
+    QTest::newRow("400 with the reading") << TestHttpServer::reply(page, 400) << Completed << "47 = SS";
+    QTest::newRow("418 with the reading") << TestHttpServer::reply(page, 418) << Completed << "47 = SS";
+    QTest::newRow("3xx without a Location") << TestHttpServer::reply(page, 302) << Completed << "47 = SS";
+    QTest::newRow("plain page labelled gzip")
+        << TestHttpServer::raw(header(200, page.size(), "Content-Encoding: gzip\r\n") + page) << Completed << "47 = SS";
+    QTest::newRow("redirect to another host")
+        << TestHttpServer::redirectTo("http://127.0.0.2:9/s.txt")
+        << Failed + QStringLiteral("The server sent the request on to another host (http://127.0.0.2:9/s.txt); only "
+                                   "redirects on the same host are followed.\r\n")
+        << "0 = SS";
+    QTest::newRow("endless headers")
+        << TestHttpServer::endless("HTTP/1.1 200 OK\r\n", "X-Filler: 0123456789abcdef0123456789abcdef\r\n") << QString()
+        << "0 = SS";
+    QTest::newRow("endless status line") << TestHttpServer::endless("HTTP/1.1 200 ", "OOOOOOOOOOOOOOOO") << QString() << "0 = SS";
+    QTest::newRow("endless chunk-size line")
+        << TestHttpServer::endless("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", "ffffffffffffffff") << QString()
+        << "0 = SS";
     QTest::newRow("NUL and invalid UTF-8")
         << TestHttpServer::reply(QByteArray("\0\xc3\x28\xa0\xa1 ", 6) + page + QByteArray("\xff\0", 2)) << Completed << "47 = SS";
 }

@@ -22,6 +22,9 @@ private slots:
     void readsFieldsInOrder();
     void fieldCountLimits();
     void fieldConversions();
+    void encodingsOfTheFile_data();
+    void encodingsOfTheFile();
+    void addressesOutsideLatin1AreStoredEncoded();
 };
 
 void TestSettingsFile::writesTheFirstStartLine()
@@ -95,6 +98,34 @@ void TestSettingsFile::fieldConversions()
     QCOMPARE((SettingsField{QStringLiteral("15.75"), false}).number(), 15.75);
     QCOMPARE((SettingsField{QStringLiteral(""), false}).number(), 0.0);
     QVERIFY((SettingsField{QStringLiteral(""), true}).isEmpty());
+}
+
+void TestSettingsFile::encodingsOfTheFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("fields"); // -1: not a settings file at all
+    QTest::newRow("UTF-8 byte-order mark") << QByteArray("\xEF\xBB\xBF" "1,\"50\"\r\n") << 2;
+    QTest::newRow("UTF-16 little-endian") << QByteArray("\xFF\xFE" "1\0,\0", 6) << -1;
+    QTest::newRow("UTF-16 big-endian") << QByteArray("\xFE\xFF\0" "1\0,", 6) << -1;
+    QTest::newRow("NUL in the line") << QByteArray("1,\"5\0\"\r\n", 8) << -1;
+}
+
+void TestSettingsFile::encodingsOfTheFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, fields);
+    const auto read = readSettingsFields(content);
+    QCOMPARE(read ? int(read->size()) : -1, fields);
+    if (read && fields > 0)
+        QCOMPARE(read->first().number(), 1.0);
+}
+
+void TestSettingsFile::addressesOutsideLatin1AreStoredEncoded()
+{
+    QCOMPARE(storableUrl(QStringLiteral("http://192.168.0.1/stats/summary/summary 1 .txt")),
+             QStringLiteral("http://192.168.0.1/stats/summary/summary 1 .txt"));
+    QCOMPARE(storableUrl(QString::fromUtf8("http://127.0.0.1/\u0441\u0442\u0430\u0442.txt")),
+             QStringLiteral("http://127.0.0.1/%D1%81%D1%82%D0%B0%D1%82.txt"));
 }
 
 QTEST_APPLESS_MAIN(TestSettingsFile)

@@ -1,17 +1,23 @@
 #pragma once
 
 #include <QByteArray>
-#include <QNetworkAccessManager>
+#include <QList>
 #include <QObject>
-#include <QPointer>
+#include <QString>
 #include <QTimer>
 #include <QUrl>
+#include <curl/curl.h>
+#include <map>
+#include <memory>
 
-class QNetworkReply;
+class QSocketNotifier;
 
-// The program's HTTP transfer control (Inet1): one request at a time, progress
-// reported as numbered states on the GUI thread, failures to start reported as
-// the error numbers the page view has messages for.
+// The program's HTTP transfer control (Inet1): one request at a time over
+// libcurl, driven from the GUI thread by socket notifiers and one timer, its
+// progress reported as numbered states; failures to start are reported as the
+// error numbers the page view has messages for. No server can hold it: the
+// body kept, the headers and the hops are bounded, the whole request is
+// limited in time, and a cancel drops it at once.
 class Transfer : public QObject {
     Q_OBJECT
 public:
@@ -30,6 +36,8 @@ public:
     };
     // No more than this much of a body is ever kept.
     static constexpr int BodyCap = 4096;
+    static constexpr int HeaderCap = 64 * 1024;
+    static constexpr int MaxRedirects = 5;
     static constexpr int DefaultTimeoutMs = 30000;
 
     explicit Transfer(QObject *parent = nullptr);
@@ -39,7 +47,7 @@ public:
     qint32 setUrl(const QString &text);
     qint32 execute(const QString &url, const QString &operation);
 
-    bool StillExecuting() const { return m_busy; }
+    bool StillExecuting() const { return m_easy != nullptr; }
     // Why the last request failed, in words; empty after a success.
     QString errorText() const { return m_errorText; }
     // The received body, one character per byte, at most maxSize of them.
@@ -48,31 +56,53 @@ public:
     void cancel();
 
     // A request still running this long after its start ends as state 11.
-    void setTimeoutMs(int ms) { m_timeout.setInterval(ms); }
+    void setTimeoutMs(int ms) { m_timeoutMs = ms; }
 
 signals:
     void StateChanged(qint16 state);
 
 private:
-    void startGet(const QUrl &url);
-    void report(State state);
-    void onStartedConnecting();
-    void onRequestSent();
-    void onMetaData();
-    void onReadyRead();
-    void onFinished();
-    void onTimeout();
-    // Detaches and aborts the reply so its own late signals never reach us.
-    void dropReply();
-    void finish(State last);
+    struct SocketWatch {
+        std::unique_ptr<QSocketNotifier> read;
+        std::unique_ptr<QSocketNotifier> write;
+    };
 
-    QNetworkAccessManager m_manager;
-    QPointer<QNetworkReply> m_reply;
-    QTimer m_timeout;
+    bool startGet();
+    // Lets curl work on a socket (or on its timer, for -1) and then tells
+    // the states it reached and the end, if it came.
+    void drive(curl_socket_t socket, int events);
+    void finishIfDone();
+    void finish(State last);
+    void dropEasy();
+    void watchSocket(curl_socket_t socket, int what);
+    void report(State state) { m_pending.append(state); }
+    void emitPending();
+
+    // curl's callbacks, each given the Transfer as its user pointer.
+    static int onSocket(CURL *easy, curl_socket_t socket, int what, void *self, void *socketData);
+    static int onTimer(CURLM *multi, long timeoutMs, void *self);
+    static size_t onBody(char *data, size_t size, size_t count, void *self);
+    static size_t onHeader(char *data, size_t size, size_t count, void *self);
+    static int onResolverStart(void *resolverState, void *reserved, void *self);
+    static curl_socket_t onOpenSocket(void *self, curlsocktype purpose, curl_sockaddr *address);
+    static int onPreRequest(void *self, char *connPrimaryIp, char *connLocalIp, int primaryPort, int localPort);
+    static int onDebug(CURL *easy, curl_infotype type, char *data, size_t size, void *self);
+
+    CURLM *m_multi = nullptr;
+    CURL *m_easy = nullptr;
+    std::map<curl_socket_t, SocketWatch> m_sockets;
+    QTimer m_curlTimer;
     QUrl m_url;
+    QByteArray m_encodedUrl;
     QByteArray m_body;
+    QByteArray m_location; // of the response whose headers are arriving
     QString m_errorText;
-    bool m_busy = false;
-    bool m_reportedReceiving = false;
+    QList<State> m_pending;
+    char m_curlError[CURL_ERROR_SIZE] = {};
+    int m_timeoutMs = DefaultTimeoutMs;
+    qint64 m_headerBytes = 0;
     bool m_hostIsName = false;
+    bool m_inHeaders = false;
+    bool m_capped = false;
+    bool m_driving = false;
 };

@@ -2,6 +2,9 @@
 
 #include "core/Numbers.h"
 
+#include <QUrl>
+#include <algorithm>
+
 namespace talvor {
 
 const QString DefaultSearchText = QStringLiteral("Signal Strength.............. ");
@@ -74,8 +77,27 @@ QByteArray writeSettingsLine(const Settings &s)
     return fields.join(',') + "\r\n";
 }
 
-std::optional<QList<SettingsField>> readSettingsFields(const QByteArray &content)
+bool isLatin1(QStringView text)
 {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x100; });
+}
+
+QString storableUrl(const QString &address)
+{
+    if (isLatin1(address))
+        return address;
+    return QString::fromLatin1(QUrl(address, QUrl::TolerantMode).toEncoded());
+}
+
+std::optional<QList<SettingsField>> readSettingsFields(const QByteArray &raw)
+{
+    // Some editors start a file saved as UTF-8 with a byte-order mark.
+    const QByteArray content = raw.startsWith("\xEF\xBB\xBF") ? raw.mid(3) : raw;
+    // A file in UTF-16 (or anything else with NULs in its line) is not ours:
+    // read as single bytes it would give every field as garbage.
+    const qsizetype lineEnd = content.indexOf('\n');
+    if (content.startsWith("\xFF\xFE") || content.startsWith("\xFE\xFF") || content.left(lineEnd).contains('\0'))
+        return std::nullopt;
     const QString s = QString::fromLatin1(content);
     const qsizetype n = s.size();
     QList<SettingsField> fields;

@@ -54,8 +54,15 @@ constexpr int MaxSettingsFields = 20;
 // (a quote inside doubled), CR LF at the end, one byte per character.
 QByteArray writeSettingsLine(const Settings &settings);
 
-// Every field of the file, in order and across lines. Empty when the file
-// holds more fields than the program has ever written there.
+// True when every character fits the file's single bytes.
+bool isLatin1(QStringView text);
+// An address as the file can keep it: one with characters outside Latin-1 is
+// stored percent-encoded, which still reaches the same page.
+QString storableUrl(const QString &address);
+
+// Every field of the file, in order and across lines; a UTF-8 byte-order mark
+// before them is skipped. Empty when the file holds more fields than the
+// program has ever written there, or is not single-byte text (UTF-16, NULs).
 std::optional<QList<SettingsField>> readSettingsFields(const QByteArray &content);
 
 } // namespace talvor

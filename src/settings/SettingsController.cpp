@@ -146,7 +146,7 @@ Settings SettingsController::currentSettings() const
     s.ssThreshold = m_c.ssThreshold->text();
     s.MinimizeStartup = checkState(m_c.MinimizeStartup);
     s.SearchText = m_c.SearchText->text();
-    s.txtURL = m_c.txtURL->text();
+    s.txtURL = storableUrl(m_c.txtURL->text());
     s.font = fontChoiceOf(m_c.Ikon->font());
     s.LeftColor = qint32(m_c.LeftColor->colorValue());
     s.RightColor = qint32(m_c.RightColor->colorValue());
@@ -158,7 +158,14 @@ Settings SettingsController::currentSettings() const
 
 void SettingsController::SaveSettings()
 {
-    const QString error = writeSettingsFile(currentSettings());
+    const Settings settings = currentSettings();
+    if (!isLatin1(settings.SearchText))
+        m_dialogs.warn(QStringLiteral("The search text \"%1\" has characters that %2 cannot hold; they are saved as "
+                                      "\"?\", so after a restart it would look for other text. Change the search "
+                                      "text and save again.")
+                           .arg(settings.SearchText, SettingsFileName),
+                       QStringLiteral("Talvor"));
+    const QString error = writeSettingsFile(settings);
     if (!error.isEmpty())
         m_dialogs.warn(error, QStringLiteral("Talvor"));
 }

@@ -63,9 +63,16 @@ TestHttpServer::Behaviour TestHttpServer::silent()
 
 TestHttpServer::Behaviour TestHttpServer::endlessBody()
 {
-    return [](QTcpSocket *socket, const QByteArray &) {
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
-        const QByteArray chunk(1024, 'x');
+    return endless("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n", QByteArray(1024, 'x'));
+}
+
+TestHttpServer::Behaviour TestHttpServer::endless(const QByteArray &head, const QByteArray &unit)
+{
+    return [head, unit](QTcpSocket *socket, const QByteArray &) {
+        socket->write(head);
+        QByteArray chunk;
+        while (chunk.size() < 16384)
+            chunk += unit;
         auto more = [socket, chunk] {
             if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 65536)
                 socket->write(chunk);
@@ -134,6 +141,14 @@ TestHttpServer::Behaviour TestHttpServer::resetAfter(const QByteArray &bytes)
             ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
             socket->abort();
         });
+    };
+}
+
+TestHttpServer::Behaviour TestHttpServer::redirectTo(const QByteArray &location)
+{
+    return [location](QTcpSocket *socket, const QByteArray &) {
+        socket->write("HTTP/1.1 302 Found\r\nLocation: " + location + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        socket->disconnectFromHost();
     };
 }
 

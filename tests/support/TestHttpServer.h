@@ -28,11 +28,14 @@ public:
     static Behaviour reply(const QByteArray &body, int status = 200);
     static Behaviour silent();           // accepts, reads, never answers
     static Behaviour endlessBody();      // 200, then bytes for as long as the client reads
+    // head, then unit again and again at full speed for as long as the client reads
+    static Behaviour endless(const QByteArray &head, const QByteArray &unit);
     static Behaviour delayedReply(const QByteArray &body, int delayMs);
     static Behaviour drip(const QByteArray &body, int msPerByte); // one byte at a time
     static Behaviour raw(const QByteArray &bytes);                  // whatever bytes, then close
     static Behaviour resetAfter(const QByteArray &bytes);           // bytes, then a reset
     static Behaviour redirectLoop();
+    static Behaviour redirectTo(const QByteArray &location);
 
     // A port on 127.0.0.1 where nothing listens.
     static quint16 closedPort();
