@@ -28,6 +28,8 @@ private slots:
     void thresholdIsCorrectedInPlace();
     void trayIconOnlyWhenShown();
     void barsAreDrawnInTheirColours();
+    void typingALengthTrimsOnlyAtTheEnd();
+    void everyDipShowsRedInAFullChart();
 
 private:
     void reading(const QString &text)
@@ -228,6 +230,49 @@ void TestHistory::barsAreDrawnInTheirColours()
     QCOMPARE(countIn(2, green) + countIn(2, red), 0);
     // A negative value hangs below the zero line.
     QVERIFY(countIn(3, green) > 0);
+}
+
+void TestHistory::typingALengthTrimsOnlyAtTheEnd()
+{
+    w->c.SShistoryLen->setText(QStringLiteral("1000"));
+    for (int i = 1; i <= 300; ++i)
+        reading(QString::number(i));
+    w->show();
+    w->c.SShistoryLen->setFocus();
+    w->c.SShistoryLen->selectAll();
+    // Key by key: "2" and "20" pass by on the way to 200.
+    QTest::keyClicks(w->c.SShistoryLen, QStringLiteral("200"));
+    QCOMPARE(w->history().SS_History().count(), 200);
+    QCOMPARE(w->history().SS_History().at(0), QStringLiteral("101"));
+    // Once the edit has ended, a shorter length trims for good.
+    QTest::keyClick(w->c.SShistoryLen, Qt::Key_Return);
+    w->c.SShistoryLen->selectAll();
+    QTest::keyClicks(w->c.SShistoryLen, QStringLiteral("50"));
+    QTest::keyClick(w->c.SShistoryLen, Qt::Key_Return);
+    w->c.SShistoryLen->selectAll();
+    QTest::keyClicks(w->c.SShistoryLen, QStringLiteral("200"));
+    QCOMPARE(w->history().SS_History().count(), 50);
+    QCOMPARE(w->history().SS_History().at(0), QStringLiteral("251"));
+}
+
+void TestHistory::everyDipShowsRedInAFullChart()
+{
+    w->c.SShistoryLen->setText(QStringLiteral("1000"));
+    // Ten single dips far apart among high readings, in a chart narrower than its rows.
+    for (int i = 0; i < 1000; ++i)
+        reading(i % 97 == 50 ? QStringLiteral("20") : QStringLiteral("90"));
+    w->resize(801, 427);
+    w->show();
+    const QImage image = w->c.MSChart1->grab().toImage();
+    QVERIFY(image.width() < 1000);
+    int redColumns = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        bool red = false;
+        for (int y = 0; y < image.height() && !red; ++y)
+            red = image.pixelColor(x, y) == QColor(255, 0, 0);
+        redColumns += red;
+    }
+    QCOMPARE(redColumns, 10);
 }
 
 QTEST_MAIN(TestHistory)

@@ -1,11 +1,15 @@
 // The tray icons drawn in advance, and the designer that chooses their look.
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
+#include "app/QtDialogs.h"
 #include "form/ColorSwatch.h"
 #include "tray/IconDesigner.h"
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QDir>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,6 +42,7 @@ bool contains(const QImage &image, const QColor &colour)
 class TestIcons : public QObject {
     Q_OBJECT
 private slots:
+    void fontDialogKeepsTheExactFontWhenNothingChanges();
     void init();
     void thresholdSplitsTheColourPairs_data();
     void thresholdSplitsTheColourPairs();
@@ -199,6 +204,24 @@ void TestIcons::fontChoice()
     QCOMPARE(w->c.Font_Selected->text(), QStringLiteral("Arial 22  Bold  Italic"));
     QVERIFY(w->c.Ikon->font().bold() && w->c.Ikon->font().italic());
     QVERIFY(icon(42) != before);
+}
+
+void TestIcons::fontDialogKeepsTheExactFontWhenNothingChanges()
+{
+    QtDialogs dialogs(nullptr);
+    // Fractional points and a name the desktop may know only by a metric alias.
+    const FontChoice start{QStringLiteral("Arial"), 15.75f, true, false};
+    QFont opened;
+    QTimer::singleShot(0, [&opened] {
+        if (auto *dialog = qobject_cast<QFontDialog *>(QApplication::activeModalWidget())) {
+            opened = dialog->currentFont();
+            dialog->accept();
+        }
+    });
+    QCOMPARE(dialogs.chooseFont(start), std::optional<FontChoice>(start));
+    // It opened on the icon's font as the desktop draws it.
+    QVERIFY(opened.bold() && !opened.italic());
+    QCOMPARE(opened.family(), QFontInfo(QFont(QStringLiteral("Arial"))).family());
 }
 
 QTEST_MAIN(TestIcons)

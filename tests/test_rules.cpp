@@ -27,6 +27,10 @@ private slots:
     void axisScale();
     void fontDescriptions();
     void mouseMessages();
+    void trayActivationsBecomeMouseMessages_data();
+    void trayActivationsBecomeMouseMessages();
+    void popUpNeverOpensUnderThePointer_data();
+    void popUpNeverOpensUnderThePointer();
 };
 
 void TestRules::fileNameAndLineFormat()
@@ -93,6 +97,55 @@ void TestRules::mouseMessages()
     QCOMPARE(trayMouseAction(516), TrayMouseAction::PopUp);
     for (int code : {512, 513, 514, 517, 519, 0, -1})
         QCOMPARE(trayMouseAction(code), TrayMouseAction::None);
+}
+
+void TestRules::trayActivationsBecomeMouseMessages_data()
+{
+    // Activations as (kind, milliseconds since the last), with a 400 ms double-click time.
+    QTest::addColumn<QList<int>>("kinds"); // 0 click, 1 double-click, 2 context click
+    QTest::addColumn<QList<int>>("gaps");
+    QTest::addColumn<QList<int>>("codes");
+    QTest::newRow("right double-click") << QList<int>{2, 2} << QList<int>{0, 300} << QList<int>{516, 518};
+    QTest::newRow("two slow right clicks") << QList<int>{2, 2} << QList<int>{0, 500} << QList<int>{516, 516};
+    QTest::newRow("right double-click, then a right click")
+        << QList<int>{2, 2, 2} << QList<int>{0, 100, 100} << QList<int>{516, 518, 516};
+    QTest::newRow("two left clicks") << QList<int>{0, 0} << QList<int>{0, 200} << QList<int>{513, 514, 515};
+    QTest::newRow("tray's own double-click") << QList<int>{0, 1} << QList<int>{0, 200} << QList<int>{513, 514, 515};
+    QTest::newRow("right then left") << QList<int>{2, 0} << QList<int>{0, 100} << QList<int>{516, 513, 514};
+}
+
+void TestRules::trayActivationsBecomeMouseMessages()
+{
+    QFETCH(QList<int>, kinds);
+    QFETCH(QList<int>, gaps);
+    QFETCH(QList<int>, codes);
+    TrayClickDecoder decoder;
+    qint64 now = 1000;
+    QList<int> got;
+    for (qsizetype i = 0; i < kinds.size(); ++i) {
+        now += gaps[i];
+        got += decoder.decode(TrayActivation(kinds[i]), now, 400);
+    }
+    QCOMPARE(got, codes);
+}
+
+void TestRules::popUpNeverOpensUnderThePointer_data()
+{
+    QTest::addColumn<QPoint>("cursor");
+    QTest::newRow("panel at the top, left") << QPoint(10, 5);
+    QTest::newRow("panel at the top, right") << QPoint(1275, 5);
+    QTest::newRow("panel at the bottom, left") << QPoint(10, 1020);
+    QTest::newRow("panel at the bottom, right") << QPoint(1279, 1023);
+}
+
+void TestRules::popUpNeverOpensUnderThePointer()
+{
+    QFETCH(QPoint, cursor);
+    const QRect screen(0, 0, 1280, 1024);
+    const QSize menu(240, 90);
+    const QRect placed(popupPosition(cursor, menu, screen), menu);
+    QVERIFY(screen.contains(placed));
+    QVERIFY(!placed.contains(cursor));
 }
 
 QTEST_APPLESS_MAIN(TestRules)

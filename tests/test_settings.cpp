@@ -31,6 +31,7 @@ private slots:
     void refreshValueOutOfRangeIsClamped();
     void shortFileKeepsTheLastThreeValues();
     void zerosInTheLastThreeAreNotApplied();
+    void shortFileStartsFromVisibleColoursAndEmptyFieldsReact();
     void extraFieldsUpToTwentyAreIgnored();
     void unreadableFileIsSetAside();
     void textsSurviveASaveAndALoad();
@@ -124,6 +125,21 @@ void TestSettings::shortFileKeepsTheLastThreeValues()
     QCOMPARE(w->c.HScroll1->value(), 20);
     QCOMPARE(w->c.RightColor->colorValue(), 49152u);
     QCOMPARE(readFile(iniPath()), line); // loading never writes
+}
+
+void TestSettings::shortFileStartsFromVisibleColoursAndEmptyFieldsReact()
+{
+    // Thirteen values, the history length and threshold stored empty.
+    QByteArray line = settingsLine(loopbackUrl);
+    line = line.left(line.indexOf(",16777215")) + "\r\n";
+    line.replace(",\"200\",\"50\",", ",\"\",\"\",");
+    writeFile(iniPath(), line);
+    TestWindow w;
+    load(w);
+    QCOMPARE(w->c.LeftColorBad->colorValue(), 0xFFFFFFu);
+    QCOMPARE(w->c.RightColorBad->colorValue(), 0x0000FFu);
+    QCOMPARE(w->c.SShistoryLen->text(), QStringLiteral("0"));
+    QCOMPARE(w->c.ssThreshold->text(), QStringLiteral("0"));
 }
 
 void TestSettings::zerosInTheLastThreeAreNotApplied()

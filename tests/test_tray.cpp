@@ -26,6 +26,8 @@ private slots:
     void alwaysInTheTrayKeepsItsIconOnRestore();
     void sameIconIsNotSentTwice();
     void popUpMenu();
+    void rightDoubleClickRestoresAndNeverExits();
+    void alwaysInTheTrayBeforeTheFirstReadingShowsTheProgramIcon();
     void exitDuringARequestDoesNotWait();
     void exitAsksAboutUnsavedChangesFirst();
     void withoutANotificationAreaTheWindowIsMinimised();
@@ -175,6 +177,28 @@ void TestTray::popUpMenu()
     w->c.Rest1->trigger();
     QVERIFY(w->isVisible());
     QVERIFY(!tray->shown);
+}
+
+void TestTray::rightDoubleClickRestoresAndNeverExits()
+{
+    start();
+    bool exited = false;
+    w->endProcess = [&exited] { exited = true; };
+    w->close();
+    tray->mouse(516);
+    QTRY_VERIFY(w->c.RCPopup->isVisible());
+    QVERIFY(!w->c.RCPopup->geometry().contains(QCursor::pos()));
+    tray->mouse(518);
+    QVERIFY(!w->c.RCPopup->isVisible());
+    QVERIFY(w->isVisible());
+    QVERIFY(!exited);
+}
+
+void TestTray::alwaysInTheTrayBeforeTheFirstReadingShowsTheProgramIcon()
+{
+    start();
+    w->c.ShowInSystemTray->setChecked(true);
+    QCOMPARE(tray->icon.cacheKey(), w->tray().Talvor_IconMemory().cacheKey());
 }
 
 void TestTray::exitDuringARequestDoesNotWait()

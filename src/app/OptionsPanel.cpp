@@ -5,6 +5,7 @@
 #include "form/ControlBuilding.h"
 #include "form/ColorSwatch.h"
 #include "core/Palette.h"
+#include "core/Settings.h"
 
 #include <QFormLayout>
 #include <QGridLayout>
@@ -64,6 +65,8 @@ QLayout *buildSettings(QWidget *panel, FormControls &c)
     // seconds does not fight the mouse.
     c.HScroll1->setTracking(false);
     c.HScroll1->setFixedWidth(150);
+    // Reachable with Tab and moved with the arrow keys, like every other setting.
+    c.HScroll1->setFocusPolicy(Qt::StrongFocus);
     numbers->addWidget(c.HScroll1, 1, 0);
     c.DisplaySec = named(new QLabel(QStringLiteral("5.0"), panel), "DisplaySec");
     c.DisplaySec->setMinimumWidth(34);
@@ -73,12 +76,13 @@ QLayout *buildSettings(QWidget *panel, FormControls &c)
     // The refresh value in tenths is what the settings file keeps; users see seconds.
     c.M_refresh_rate = named(new CaptionLabel(QStringLiteral("50"), panel), "M_refresh_rate");
     c.M_refresh_rate->hide();
+    numbers->addWidget(caption(QStringLiteral("Histogram "), panel), 2, 0, 1, 3);
     c.SShistoryLen = numberBox(panel, "SShistoryLen");
-    numbers->addWidget(c.SShistoryLen, 2, 0, Qt::AlignRight);
-    numbers->addWidget(caption(QStringLiteral("Number of  Events to display in Histogram"), panel), 2, 1, 1, 2);
+    numbers->addWidget(c.SShistoryLen, 3, 0, Qt::AlignRight);
+    numbers->addWidget(caption(QStringLiteral("Number of  Events to display in Histogram"), panel), 3, 1, 1, 2);
     c.ssThreshold = numberBox(panel, "ssThreshold");
-    numbers->addWidget(c.ssThreshold, 3, 0, Qt::AlignRight);
-    numbers->addWidget(caption(QStringLiteral("Threshold at which bars change from red to green"), panel), 3, 1, 1, 2);
+    numbers->addWidget(c.ssThreshold, 4, 0, Qt::AlignRight);
+    numbers->addWidget(caption(QStringLiteral("Threshold at which bars change from red to green"), panel), 4, 1, 1, 2);
     numbers->setColumnStretch(2, 1);
     column->addLayout(numbers);
 
@@ -145,6 +149,10 @@ QWidget *buildDesigner(QWidget *panel, FormControls &c)
     colours->addWidget(c.LeftColorBad, 1, 0, Qt::AlignHCenter);
     colours->addWidget(c.RightColor, 1, 2, Qt::AlignHCenter);
     colours->addWidget(c.RightColorBad, 1, 2, Qt::AlignHCenter);
+    // A file without the below-threshold colours (or with 0 there) keeps these:
+    // the defaults, never black on black.
+    c.LeftColorBad->setColorValue(quint32(talvor::DefaultLeftColorBad));
+    c.RightColorBad->setColorValue(quint32(talvor::DefaultRightColorBad));
     c.LeftColorBad->hide();
     c.RightColorBad->hide();
     c.Ikon = named(new QLabel(frame), "Ikon");

@@ -1,9 +1,11 @@
 #include "QtDialogs.h"
 
 #include "core/ColorValue.h"
+#include "form/IconFont.h"
 
 #include <QColorDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QMessageBox>
 
 bool QtDialogs::askYesNo(const QString &text, const QString &title)
@@ -19,15 +21,20 @@ void QtDialogs::warn(const QString &text, const QString &title)
 
 std::optional<FontChoice> QtDialogs::chooseFont(const FontChoice &initial)
 {
-    QFont font(initial.name);
-    font.setPointSizeF(initial.size);
-    font.setItalic(initial.italic);
-    font.setBold(initial.bold);
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, font, m_parent);
-    if (!ok)
+    // The dialog lists the desktop's names for fonts (a metric alias for
+    // Arial, say) and knows whole points: it opens on the font the icon is
+    // really drawn with, and what it shows before the user does anything
+    // stands for the exact font it was given.
+    QFont start = withFontChoice(QFont(), initial);
+    start.setFamily(QFontInfo(start).family());
+    QFontDialog dialog(start, m_parent);
+    const QFont shown = dialog.currentFont();
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return FontChoice{chosen.family(), float(chosen.pointSizeF()), chosen.bold(), chosen.italic()};
+    const QFont chosen = dialog.selectedFont();
+    if (fontChoiceOf(chosen) == fontChoiceOf(shown))
+        return initial;
+    return fontChoiceOf(chosen);
 }
 
 std::optional<quint32> QtDialogs::chooseColor()

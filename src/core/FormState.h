@@ -11,4 +11,5 @@ struct FormState {
     qint16 CurrentTab = 1;      // 1..4, the tab whose panel is shown
     bool InTray = false;        // window hidden to the notification area
     qint16 IconIndex = 0;       // current reading rounded and capped at 100
+    bool ReadingShown = false;  // a reading has reached the preview in this run
 };

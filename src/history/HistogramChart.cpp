@@ -131,14 +131,18 @@ const QImage &HistogramChart::renderBars(const QSize &size, const talvor::AxisSc
             if (v == 0)
                 continue;
             const int end = std::clamp(int(std::lround(zeroY - v * scale)), 0, height);
-            // Where rows share a pixel column, the tallest bar shows.
+            // Where rows share a pixel column, a red (low) bar wins it, so no
+            // dip ever disappears; among bars of one colour the tallest shows.
+            const QRgb rgb = column == 0 ? AboveColor.rgb() : BelowColor.rgb();
             for (int x = left; x < right; ++x) {
-                if (std::abs(v) <= magnitude[size_t(x)])
+                const QRgb shown = colour[size_t(x)];
+                const bool beats = shown == 0 || (shown == rgb ? std::abs(v) > magnitude[size_t(x)] : column == 1);
+                if (!beats)
                     continue;
                 magnitude[size_t(x)] = std::abs(v);
                 from[size_t(x)] = std::min(zeroY, end);
                 to[size_t(x)] = std::max(zeroY, end);
-                colour[size_t(x)] = column == 0 ? AboveColor.rgb() : BelowColor.rgb();
+                colour[size_t(x)] = rgb;
             }
         }
     }

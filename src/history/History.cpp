@@ -21,6 +21,11 @@ History::History(FormState &form, const HistoryControls &controls, std::function
     , m_c(controls)
     , m_markChanged(std::move(markChanged))
 {
+    connect(m_c.SShistoryLen, &QLineEdit::textEdited, this, [this] { m_editing = true; });
+    connect(m_c.SShistoryLen, &QLineEdit::editingFinished, this, [this] {
+        m_editing = false;
+        m_trimmedInEdit.clear();
+    });
     connect(m_c.SShistoryLen, &QLineEdit::textChanged, this, &History::SShistoryLen_Change);
     connect(m_c.ssThreshold, &QLineEdit::textChanged, this, &History::ssThreshold_Change);
 }
@@ -74,7 +79,12 @@ void History::SShistoryLen_Change()
     const int rows = int(talvor::roundHalfEven(value));
     if (rows >= 1)
         m_c.MSChart1->setRowCount(rows);
-    m_history.keepNewest(m_c.MSChart1->rowCount());
+    if (m_editing) {
+        m_history.restoreOlder(m_trimmedInEdit, m_c.MSChart1->rowCount());
+        m_history.keepNewest(m_c.MSChart1->rowCount(), &m_trimmedInEdit);
+    } else {
+        m_history.keepNewest(m_c.MSChart1->rowCount());
+    }
     m_markChanged(talvor::HistoryLengthChanged);
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/ReadingHistory.h"
 
+#include <QList>
 #include <QObject>
 #include <functional>
 
@@ -43,4 +44,9 @@ private:
     HistoryControls m_c;
     std::function<void(qint16)> m_markChanged;
     ReadingHistory m_history;
+    // Readings that the values typed so far in the current edit of the
+    // history length trimmed away: a later value of the same edit takes them
+    // back, so typing "200" over "1000" never passes through keeping 2.
+    QList<QString> m_trimmedInEdit;
+    bool m_editing = false;
 };

@@ -8,6 +8,7 @@
 #include "core/ProgramFolder.h"
 #include "form/CaptionLabel.h"
 #include "form/ColorSwatch.h"
+#include "form/ControlBuilding.h"
 #include "form/IconFont.h"
 
 #include <QCheckBox>
@@ -82,11 +83,11 @@ void SettingsController::applyDefaults()
     m_c.HScroll1->setValue(tenths);
     m_c.EnableAutoCheck->setChecked(defaults.EnableAutoCheck != 0);
     m_c.M_refresh_rate->setCaption(QString::number(m_c.AutoCheck->interval() / 100));
-    m_c.SShistoryLen->setText(defaults.SShistoryLen);
-    m_c.ssThreshold->setText(defaults.ssThreshold);
+    putText(m_c.SShistoryLen, defaults.SShistoryLen);
+    putText(m_c.ssThreshold, defaults.ssThreshold);
     m_c.MinimizeStartup->setChecked(defaults.MinimizeStartup != 0);
-    m_c.SearchText->setText(defaults.SearchText);
-    m_c.txtURL->setText(defaults.txtURL);
+    putText(m_c.SearchText, defaults.SearchText);
+    putText(m_c.txtURL, defaults.txtURL);
     m_c.LeftColor->setColorValue(quint32(defaults.LeftColor));
     m_c.RightColor->setColorValue(quint32(defaults.RightColor));
     m_c.LeftColorBad->setColorValue(quint32(defaults.LeftColorBad));
@@ -100,11 +101,11 @@ void SettingsController::applyFields(const QList<SettingsField> &read)
     // v[k] is the value at position k + 1 of the file.
     const int tenths = refreshTenths(v[1]);
     m_c.M_refresh_rate->setCaption(QString::number(tenths));
-    m_c.SShistoryLen->setText(v[2].text);
-    m_c.ssThreshold->setText(v[3].text);
+    putText(m_c.SShistoryLen, v[2].text);
+    putText(m_c.ssThreshold, v[3].text);
     m_c.MinimizeStartup->setChecked(v[4].number() != 0);
-    m_c.SearchText->setText(v[5].text);
-    m_c.txtURL->setText(v[6].text);
+    putText(m_c.SearchText, v[5].text);
+    putText(m_c.txtURL, v[6].text);
 
     FontChoice font = fontChoiceOf(m_c.Ikon->font());
     if (!v[7].isEmpty())

@@ -1,43 +1,61 @@
 #include "TrayBackend.h"
 
-#include "core/TrayMouse.h"
-
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QStyleHints>
 #include <QSystemTrayIcon>
 
-using namespace talvor;
+namespace {
+
+// Trays that speak StatusNotifierItem (KDE, GNOME with the AppIndicator
+// extension) draw the menu an icon publishes and never show a pop-up of the
+// program's own; Qt talks to them whenever their watcher is on the bus.
+bool statusNotifierHostRunning()
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface()
+        && bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
+}
+
+talvor::TrayActivation activationOf(QSystemTrayIcon::ActivationReason reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::DoubleClick:
+        return talvor::TrayActivation::DoubleClick;
+    case QSystemTrayIcon::Context:
+        return talvor::TrayActivation::ContextClick;
+    default:
+        return talvor::TrayActivation::Click;
+    }
+}
+
+} // namespace
 
 SystemTrayBackend::SystemTrayBackend(QObject *parent)
     : TrayBackend(parent)
     , m_icon(new QSystemTrayIcon(this))
+    , m_publishesMenu(statusNotifierHostRunning())
 {
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        switch (reason) {
-        case QSystemTrayIcon::DoubleClick:
-            m_lastClick = -1;
-            emit mouseMessage(LeftDoubleClick);
-            break;
-        case QSystemTrayIcon::Context:
-            emit mouseMessage(RightDown);
-            break;
-        case QSystemTrayIcon::Trigger: {
-            const qint64 now = QDateTime::currentMSecsSinceEpoch();
-            if (m_lastClick >= 0 && now - m_lastClick <= QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
-                m_lastClick = -1;
-                emit mouseMessage(LeftDoubleClick);
-                break;
-            }
-            m_lastClick = now;
-            emit mouseMessage(LeftDown);
-            emit mouseMessage(LeftUp);
-            break;
-        }
-        default:
-            break;
-        }
+        if (reason == QSystemTrayIcon::Unknown || reason == QSystemTrayIcon::MiddleClick)
+            return;
+        // Where the host shows the published menu, a right click is its business.
+        if (reason == QSystemTrayIcon::Context && m_publishesMenu)
+            return;
+        const QList<int> codes = m_clicks.decode(activationOf(reason), QDateTime::currentMSecsSinceEpoch(),
+                                                 QGuiApplication::styleHints()->mouseDoubleClickInterval());
+        for (const int code : codes)
+            emit mouseMessage(code);
     });
+}
+
+void SystemTrayBackend::setMenu(QMenu *menu)
+{
+    if (m_publishesMenu)
+        m_icon->setContextMenu(menu);
 }
 
 bool SystemTrayBackend::isAvailable() const

@@ -4,6 +4,9 @@
 #include <QObject>
 #include <QString>
 
+#include "core/TrayMouse.h"
+
+class QMenu;
 class QSystemTrayIcon;
 
 // The desktop's notification area as the program uses it: one icon with a tip,
@@ -18,13 +21,14 @@ public:
     virtual void show(const QIcon &icon, const QString &tip) = 0;
     virtual void change(const QIcon &icon, const QString &tip) = 0;
     virtual void remove() = 0;
+    // The program's pop-up menu, for trays that show an icon's own menu.
+    virtual void setMenu(QMenu *) {}
 
 signals:
     void mouseMessage(int code);
 };
 
-// Over QSystemTrayIcon. Trays that speak StatusNotifierItem never report a
-// double-click: two clicks within the desktop's double-click time count as one.
+// Over QSystemTrayIcon.
 class SystemTrayBackend : public TrayBackend {
     Q_OBJECT
 public:
@@ -34,8 +38,10 @@ public:
     void show(const QIcon &icon, const QString &tip) override;
     void change(const QIcon &icon, const QString &tip) override;
     void remove() override;
+    void setMenu(QMenu *menu) override;
 
 private:
     QSystemTrayIcon *m_icon;
-    qint64 m_lastClick = -1;
+    talvor::TrayClickDecoder m_clicks;
+    bool m_publishesMenu;
 };

@@ -11,7 +11,9 @@
 #include <QCheckBox>
 #include <QCursor>
 #include <QLabel>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 
 namespace {
 constexpr int TipBytes = 64;
@@ -47,6 +49,7 @@ TrayPresence::TrayPresence(FormState &form, const TrayControls &controls, QWidge
     , m_markChanged(std::move(markChanged))
 {
     connect(&m_backend, &TrayBackend::mouseMessage, this, &TrayPresence::onMouseMessage);
+    m_backend.setMenu(m_c.RCPopup);
     m_retry.setSingleShot(true);
     m_retry.setInterval(2000);
     connect(&m_retry, &QTimer::timeout, this, [this] {
@@ -110,9 +113,11 @@ void TrayPresence::HideToTray()
 void TrayPresence::ShowInSystemTray_Click()
 {
     if (m_c.ShowInSystemTray->isChecked()) {
-        // Whatever the preview shows now; the program's icon before any drawing.
+        // The preview's icon of the current reading; before the first reading
+        // the preview holds only the last drawing of the cache, so the
+        // program's own icon stands in.
         const QPixmap preview = m_c.Ikon->pixmap();
-        m_data.icon = preview.isNull() ? m_programIcon : QIcon(preview);
+        m_data.icon = !m_form.ReadingShown || preview.isNull() ? m_programIcon : QIcon(preview);
         m_data.setTip(AlwaysTip);
         notifyIcon(NIM_ADD, m_data);
     } else {
@@ -142,11 +147,18 @@ void TrayPresence::Form_MouseMove(int, int, float X, float)
     const auto code = talvor::toInt32(double(X) / twipsPerPixel).value_or(0);
     switch (talvor::trayMouseAction(code)) {
     case talvor::TrayMouseAction::Restore:
+        // The second click of a right double-click closes what the first opened.
+        m_c.RCPopup->hide();
         RestoreFromTray();
         break;
-    case talvor::TrayMouseAction::PopUp:
-        m_c.RCPopup->popup(QCursor::pos());
+    case talvor::TrayMouseAction::PopUp: {
+        const QPoint cursor = QCursor::pos();
+        const QScreen *screen = QGuiApplication::screenAt(cursor);
+        // With no screen under the pointer (none known yet), room on every side.
+        const QRect area = screen ? screen->availableGeometry() : QRect(cursor - QPoint(4096, 4096), QSize(8192, 8192));
+        m_c.RCPopup->popup(talvor::popupPosition(cursor, m_c.RCPopup->sizeHint(), area));
         break;
+    }
     case talvor::TrayMouseAction::None:
         break;
     }
