@@ -85,4 +85,25 @@ kill -TERM "$talvor"
 desktop_wait_for '! kill -0 "$talvor" 2>/dev/null' 50 || fail "did not end on SIGTERM"
 trayer_icons=$(xwininfo -tree -root | grep -c '"Talvor"' || true)
 [ "$trayer_icons" -eq 0 ] || fail "the tray icon stayed after the end"
+
+# Hidden in the tray, a second start brings the window forward; so it does
+# once the tray itself has gone.
+for tray in running stopped; do
+  home=$desktop_tmp/hidden-$tray
+  desktop_write_settings "$home" 1 10 200 0
+  sed -i 's/,"50",0,"Signal/,"50",1,"Signal/' "$home/Talvor.ini"
+  desktop_start_talvor "$home"
+  hidden=$desktop_talvor_pid
+  desktop_wait_for '[ -s "$home"/talvor-*.lock ]' 100 || fail "the hidden copy did not start"
+  sleep 1
+  ! xdotool search --all --onlyvisible --pid "$hidden" --name ' = SS' >/dev/null || fail "did not start hidden"
+  # trayer was the second thing started.
+  [ "$tray" = stopped ] && kill "${desktop_pids[1]}"
+  start=$(date +%s%N)
+  TALVOR_HOME="$home" TALVOR_LOCK_DIR="$home" timeout 10 "$build/bin/talvor" >/dev/null 2>&1 ||
+    fail "second start with the tray $tray ended with status $?"
+  desktop_window_of "$hidden" ' = SS' 10 >/dev/null || fail "second start with the tray $tray did not show the window"
+  echo "tray $tray: window shown $(( ($(date +%s%N) - start) / 1000000 )) ms after a second start"
+  kill -TERM "$hidden"
+done
 echo "PASS"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a user gets: the
-# program, its help text, the menu entry and its icons; a copy in a writable
-# folder keeps its settings beside itself, and a copy in a folder it cannot
-# write keeps them in the user's data folder.
+# program, its help text, the menu entry and its icons; an installed copy keeps
+# its settings in the user's data folder, writable prefix or not, and a
+# portable copy in a folder of its own keeps them beside itself.
 #   install_test.sh <build folder>
 # The program starts here with its default settings, whose address is a LAN
 # modem: it only runs in a network namespace of its own, and the test is
@@ -37,23 +37,27 @@ if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/talvor.desktop" || fail "menu entry is not valid"
 fi
 
-# Runs the installed program for a moment in a fresh home and ends it the way
-# a session end does.
-run_installed() {
-  local home=$1
+# Runs a program for a moment in a fresh home and ends it the way a session end does.
+run_in_home() {
+  local program=$1 home=$2
   mkdir -p "$home"
   env -u TALVOR_HOME HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" \
       XDG_RUNTIME_DIR="$home/run" TALVOR_LOCK_DIR="$home/lock" QT_QPA_PLATFORM=offscreen \
-      timeout -s TERM 3 "$prefix/bin/talvor" >/dev/null 2>&1 || true
+      timeout -s TERM 3 "$program" >/dev/null 2>&1 || true
 }
 
-run_installed "$work/home1"
-[ -f "$prefix/bin/Talvor.ini" ] || fail "a copy in a writable folder did not keep its settings beside itself"
-[ ! -e "$work/home1/.local/share/Talvor/Talvor.ini" ] || fail "a portable copy wrote into the user's data folder"
-rm "$prefix/bin/Talvor.ini"
+run_in_home "$prefix/bin/talvor" "$work/home1"
+[ -f "$work/home1/.local/share/Talvor/Talvor.ini" ] || fail "an installed copy did not keep its settings in the user's data folder"
+[ -z "$(ls "$prefix/bin" | grep -vx talvor)" ] || fail "an installed copy wrote into its bin folder: $(ls "$prefix/bin")"
 
 mount --bind "$prefix/bin" "$prefix/bin"
 mount -o remount,bind,ro "$prefix/bin"
-run_installed "$work/home2"
+run_in_home "$prefix/bin/talvor" "$work/home2"
 [ -f "$work/home2/.local/share/Talvor/Talvor.ini" ] || fail "a copy in a read-only folder did not keep its settings in the user's data folder"
+
+mkdir "$work/portable"
+cp "$prefix/bin/talvor" "$work/portable/"
+run_in_home "$work/portable/talvor" "$work/home3"
+[ -f "$work/portable/Talvor.ini" ] || fail "a portable copy did not keep its settings beside itself"
+[ ! -e "$work/home3/.local/share/Talvor" ] || fail "a portable copy wrote into the user's data folder"
 echo "PASS"

@@ -1,5 +1,6 @@
 // The pure rules: log lines, made-up readings, help text, the chart's axis,
 // the font caption and the tray's mouse messages.
+#include "core/CommandLine.h"
 #include "core/FontChoice.h"
 #include "core/HelpText.h"
 #include "core/LogLine.h"
@@ -31,6 +32,8 @@ private slots:
     void trayActivationsBecomeMouseMessages();
     void popUpNeverOpensUnderThePointer_data();
     void popUpNeverOpensUnderThePointer();
+    void commandLine_data();
+    void commandLine();
 };
 
 void TestRules::fileNameAndLineFormat()
@@ -67,6 +70,8 @@ void TestRules::helpLineEnds()
     QCOMPARE(helpTextFromFile(""), QString());
     // Latin-1, one character per byte.
     QCOMPARE(helpTextFromFile("caf\xe9"), QString::fromUtf8("café\r\n"));
+    // UTF-8, as editors save it today.
+    QCOMPARE(helpTextFromFile("caf\xc3\xa9\r\n"), QString::fromUtf8("café\r\n"));
 }
 
 void TestRules::axisScale()
@@ -146,6 +151,28 @@ void TestRules::popUpNeverOpensUnderThePointer()
     const QRect placed(popupPosition(cursor, menu, screen), menu);
     QVERIFY(screen.contains(placed));
     QVERIFY(!placed.contains(cursor));
+}
+
+void TestRules::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("action");
+    QTest::newRow("plain") << QStringList{} << int(CommandLine::Run);
+    QTest::newRow("Qt's own options") << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"),
+                                                      QStringLiteral("-style=fusion")}
+                                      << int(CommandLine::Run);
+    QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << int(CommandLine::ShowHelp);
+    QTest::newRow("-v") << QStringList{QStringLiteral("-v")} << int(CommandLine::ShowVersion);
+    QTest::newRow("--bogus") << QStringList{QStringLiteral("--bogus")} << int(CommandLine::Refuse);
+    QTest::newRow("bogus beside --help") << QStringList{QStringLiteral("--help"), QStringLiteral("-x")}
+                                         << int(CommandLine::Refuse);
+}
+
+void TestRules::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, action);
+    QCOMPARE(int(parseCommandLine(QStringList{QStringLiteral("talvor")} + arguments).action), action);
 }
 
 QTEST_APPLESS_MAIN(TestRules)

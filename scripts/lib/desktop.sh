@@ -52,7 +52,10 @@ desktop_start_trayer() {
 # Starts the modem simulator on a free loopback port (or --port N); sets
 # desktop_sim_port and desktop_sim_pid.
 desktop_start_sim() {
-  "$build/bin/modem-sim" --port 0 "$@" >"$desktop_tmp/sim.log" 2>&1 &
+  # The log exists before the simulator runs, so the wait below never reads a
+  # file that is not there yet.
+  : >"$desktop_tmp/sim.log"
+  "$build/bin/modem-sim" --port 0 "$@" >>"$desktop_tmp/sim.log" 2>&1 &
   desktop_sim_pid=$!
   desktop_pids+=($desktop_sim_pid)
   desktop_wait_for 'grep -q "port [0-9]" "$desktop_tmp/sim.log"' 100 || { echo "modem simulator did not start" >&2; return 1; }
@@ -65,6 +68,11 @@ desktop_write_settings() {
   mkdir -p "$1"
   printf '%s,"%s","%s","50",0,"Signal Strength.............. ","http://127.0.0.1:%s/stats/summary/summary 1 .txt","Arial",#FALSE#,#FALSE#,15.75,-2147483641,49152,16777215,255,%s\r\n' \
     "$2" "$3" "$4" "$desktop_sim_port" "$5" >"$1/Talvor.ini"
+}
+
+# Points the settings in folder $1 at the simulator's port, changing nothing else.
+desktop_point_settings_at_sim() {
+  sed -i -E 's#"http://127\.0\.0\.1:[0-9]+/#"http://127.0.0.1:'"$desktop_sim_port"'/#' "$1/Talvor.ini"
 }
 
 # Starts talvor with folder $1; sets desktop_talvor_pid. Any further
@@ -82,7 +90,7 @@ desktop_start_talvor() {
 desktop_window_of() {
   local pid=$1 title=$2 tries=${3:-100} wid
   while [ "$tries" -gt 0 ]; do
-    wid=$(xdotool search --onlyvisible --pid "$pid" --name "$title" 2>/dev/null | head -n 1)
+    wid=$(xdotool search --all --onlyvisible --pid "$pid" --name "$title" 2>/dev/null | head -n 1)
     [ -n "$wid" ] && { echo "$wid"; return 0; }
     sleep 0.1
     tries=$((tries - 1))

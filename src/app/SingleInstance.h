@@ -1,20 +1,30 @@
 #pragma once
 
+#include <QLocalServer>
 #include <QLockFile>
+#include <QObject>
 #include <QString>
 #include <memory>
 
-// One Talvor per program folder. The lock lives in the user's runtime folder,
-// named after the program folder, so a copy whose own folder is read-only
-// still takes it.
-class SingleInstance {
+// One Talvor per program folder. The lock and a local socket live in the
+// user's runtime folder, named after the program folder, so a copy whose own
+// folder is read-only still takes them. A second start asks the first, over
+// the socket, to show itself.
+class SingleInstance : public QObject {
+    Q_OBJECT
 public:
-    explicit SingleInstance(const QString &programFolder);
+    explicit SingleInstance(const QString &programFolder, QObject *parent = nullptr);
     // False only when another running Talvor holds the lock. A lock that
     // cannot be created at all (no permission) does not stop this one.
     bool acquire();
+    // Tells the running copy to come forward; false when none answered.
+    bool askRunningCopyToShow();
+
+signals:
+    void showRequested();
 
 private:
-    QString m_path;
+    QString m_path; // without an ending: .lock for the lock, .socket for the socket
     std::unique_ptr<QLockFile> m_lock;
+    QLocalServer m_server;
 };

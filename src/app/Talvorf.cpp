@@ -167,6 +167,16 @@ void Talvorf::MyFormUnload()
     endProcess();
 }
 
+void Talvorf::bringForward()
+{
+    if (form.InTray)
+        m_tray->RestoreFromTray();
+    else
+        showNormal();
+    raise();
+    activateWindow();
+}
+
 void Talvorf::endSession()
 {
     m_sessionEnding = true;

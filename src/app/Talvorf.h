@@ -47,6 +47,9 @@ public:
     void MyFormUnload();
     // The desktop session is ending: leave at once, asking nothing.
     void endSession();
+    // Another start of the program asked for this window: out of the tray,
+    // or up from the task bar, in front.
+    void bringForward();
     // Ends the process; tests put their own in.
     std::function<void()> endProcess;
 

@@ -1,15 +1,47 @@
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/Talvorf.h"
+#include "core/CommandLine.h"
 #include "core/MemoryUse.h"
 #include "core/ProgramFolder.h"
 #include "tray/ProgramIcon.h"
 
 #include <QApplication>
+#include <cstdio>
+
+namespace {
+
+// --help and --version answer without a display, a file or the network;
+// -1 means go on and start the monitor.
+int answerCommandLine(int argc, char *argv[])
+{
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Talvor"));
+    const talvor::CommandLine line = talvor::parseCommandLine(QCoreApplication::arguments());
+    switch (line.action) {
+    case talvor::CommandLine::ShowHelp:
+        std::fputs(qPrintable(talvor::usageText(talvor::programFolder())), stdout);
+        return 0;
+    case talvor::CommandLine::ShowVersion:
+        std::fputs(qPrintable(talvor::versionText()), stdout);
+        return 0;
+    case talvor::CommandLine::Refuse:
+        std::fputs(qPrintable(line.error + u'\n' + talvor::usageText(talvor::programFolder())), stderr);
+        return 2;
+    case talvor::CommandLine::Run:
+        break;
+    }
+    return -1;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     keepLargeBuffersOutOfHeap();
+    if (const int answered = answerCommandLine(argc, argv); answered >= 0)
+        return answered;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Talvor"));
     QApplication::setDesktopFileName(QStringLiteral("talvor"));
@@ -17,12 +49,16 @@ int main(int argc, char *argv[])
     // Closing the last window hides it in the tray; only Exit ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // A second start ends at once: no window, no file touched, no message.
+    // A second start opens no window of its own and touches no file: it asks
+    // the running copy to come forward, then ends.
     SingleInstance instance(talvor::programFolder());
-    if (!instance.acquire())
+    if (!instance.acquire()) {
+        instance.askRunningCopyToShow();
         return 0;
+    }
 
     Talvorf window;
+    QObject::connect(&instance, &SingleInstance::showRequested, &window, &Talvorf::bringForward);
     // An end asked for before the main loop runs, such as a session ending
     // while a start-up warning is open, only leaves that warning's loop: the
     // main loop must then not start at all.

@@ -1,8 +1,14 @@
 #include "HelpText.h"
 
+#include <QStringDecoder>
+
 QString talvor::helpTextFromFile(const QByteArray &content)
 {
-    const QString text = QString::fromLatin1(content);
+    // Saved as UTF-8 by today's editors, or one byte a character as of old.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(content);
+    if (utf8.hasError())
+        text = QString::fromLatin1(content);
     QString help;
     help.reserve(text.size() + 64);
     qsizetype start = 0;

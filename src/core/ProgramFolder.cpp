@@ -9,15 +9,24 @@ namespace talvor {
 
 namespace {
 
+// An installed copy has its shipped files in ../share/talvor beside its bin
+// folder; such a copy keeps the user's files in the user's data folder.
+QString installedShareFolder()
+{
+    const QString share = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/talvor");
+    return QFileInfo(share).isDir() ? QDir::cleanPath(share) : QString();
+}
+
 QString executableOrDataFolder()
 {
     const QString executable = QCoreApplication::applicationDirPath();
-    if (QFileInfo(executable).isWritable())
+    if (installedShareFolder().isEmpty())
         return executable;
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (data.isEmpty() || !QDir().mkpath(data))
+    // XDG_DATA_HOME/Talvor, by default ~/.local/share/Talvor.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty())
         return executable;
-    return data;
+    return QDir(data).filePath(QStringLiteral("Talvor"));
 }
 
 bool hasFileNamed(const QString &folder, const QString &name)
@@ -41,7 +50,9 @@ QString programFolder()
 
 QString programFile(const QString &name)
 {
-    return QDir(programFolder()).filePath(name);
+    const QString folder = programFolder();
+    QDir().mkpath(folder);
+    return QDir(folder).filePath(name);
 }
 
 bool programFileExists(const QString &name)
@@ -51,12 +62,9 @@ bool programFileExists(const QString &name)
 
 QString locateShippedFile(const QString &name)
 {
-    // A folder named by TALVOR_HOME holds everything the program uses.
-    if (!qEnvironmentVariableIsEmpty("TALVOR_HOME"))
-        return hasFileNamed(programFolder(), name) ? programFile(name) : QString();
-    const QString executable = QCoreApplication::applicationDirPath();
-    for (const QString &folder : {programFolder(), executable, executable + QStringLiteral("/../share/talvor")}) {
-        if (hasFileNamed(folder, name))
+    const QString share = installedShareFolder();
+    for (const QString &folder : {programFolder(), share}) {
+        if (!folder.isEmpty() && hasFileNamed(folder, name))
             return QDir(folder).filePath(name);
     }
     return {};

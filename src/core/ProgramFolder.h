@@ -5,21 +5,23 @@
 namespace talvor {
 
 // Where the program keeps its settings and logs: the folder named by
-// TALVOR_HOME when that is set; else the folder that holds the executable, as
-// a portable copy has always done; else, for an installed copy whose folder
-// cannot be written, the user's data folder.
+// TALVOR_HOME when that is set; else, for an installed copy (one with
+// ../share/talvor beside its bin folder), the user's data folder
+// ($XDG_DATA_HOME/Talvor); else the folder that holds the executable, as a
+// portable copy in a folder of its own has always done. The folder is made
+// when the program first writes there.
 QString programFolder();
 
-// A file of that folder.
+// A file of that folder, which is made if it is not there yet: call it only
+// to write the file.
 QString programFile(const QString &name);
 
 // True when a file of exactly this name (letter case included) is in the folder.
 bool programFileExists(const QString &name);
 
 // A file the program ships (the help text): looked up in the program's
-// folder, then beside the executable, then in the installed share folder
-// (only the first when TALVOR_HOME names the folder).
-// Empty when there is none of exactly that name.
+// folder, then in an installed copy's share folder. Empty when there is none
+// of exactly that name.
 QString locateShippedFile(const QString &name);
 
 } // namespace talvor
