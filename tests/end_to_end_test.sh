@@ -69,6 +69,14 @@ desktop_wait_for 'title_is "33 = SS"' 100 || fail "title did not follow the read
 desktop_wait_for 'icon_shows 255,0,0' 50 || fail "tray icon of 33 is not on red: $(icon_share 255,0,0)% red"
 echo "title: $(xdotool getwindowname "$wid"); tray icon: $(icon_share 255,0,0)% red for 33"
 
+# The modem stops answering: within three polls the icon turns grey; it
+# comes back in colour with the next reading.
+kill "$desktop_sim_pid"; wait "$desktop_sim_pid" 2>/dev/null || true
+desktop_wait_for 'icon_shows 224,224,224' 60 || fail "tray icon did not turn grey: $(icon_share 224,224,224)% grey"
+echo "modem gone: tray icon $(icon_share 224,224,224)% grey"
+desktop_start_sim --port "$port" --reading 33
+desktop_wait_for 'icon_shows 255,0,0' 50 || fail "tray icon did not come back in colour"
+
 # A second start in the same folder ends at once and leaves the first alone.
 before=$(cat "$home/Talvor.ini")
 start=$(date +%s%N)

@@ -5,6 +5,7 @@
 #include "core/HelpText.h"
 #include "core/LogLine.h"
 #include "core/ReadingRules.h"
+#include "core/SignalWatch.h"
 #include "core/TrayMouse.h"
 
 #include <QTest>
@@ -34,6 +35,9 @@ private slots:
     void popUpNeverOpensUnderThePointer();
     void commandLine_data();
     void commandLine();
+    void signalChangesAndAlerts();
+    void oneAlertAMinute();
+    void chartFigures();
 };
 
 void TestRules::fileNameAndLineFormat()
@@ -173,6 +177,63 @@ void TestRules::commandLine()
     QFETCH(QStringList, arguments);
     QFETCH(int, action);
     QCOMPARE(int(parseCommandLine(QStringList{QStringLiteral("talvor")} + arguments).action), action);
+}
+
+void TestRules::signalChangesAndAlerts()
+{
+    // Each poll a second apart: a reading, or "" for none; then the alert it
+    // raises, the tip's line and whether the icon is stale.
+    const struct {
+        const char *reading;
+        const char *alert;
+        const char *line;
+        bool stale;
+    } polls[] = {
+        {"57", "", "Last reading 57 at 14:00:00", false},
+        {"42", "Signal low: 42 (threshold 50)", "Last reading 42 at 14:00:01", false},
+        {"40", "", "Last reading 40 at 14:00:02", false},
+        {"", "", "No reading since 14:00:02: refused", false},
+        {"", "", "No reading since 14:00:02: refused", false},
+        {"", "Modem not answering: refused", "No reading since 14:00:02: refused", true},
+        {"", "", "No reading since 14:00:02: refused", true},
+        {"45", "Modem answering again: 45", "Last reading 45 at 14:00:07", false},
+        {"57", "Signal back: 57", "Last reading 57 at 14:00:08", false},
+    };
+    SignalWatch watch;
+    QTime at(14, 0, 0);
+    for (const auto &poll : polls) {
+        const QString reading = QString::fromLatin1(poll.reading);
+        const auto change = reading.isEmpty() ? watch.noReading(QStringLiteral("refused"), at) : watch.reading(reading, 50, at);
+        QCOMPARE(change.text, QString::fromLatin1(poll.alert));
+        QCOMPARE(watch.statusLine(), QString::fromLatin1(poll.line));
+        QCOMPARE(watch.stale(), poll.stale);
+        at = at.addSecs(1);
+    }
+}
+
+void TestRules::oneAlertAMinute()
+{
+    using A = SignalWatch::Alert;
+    AlertGate gate;
+    QCOMPARE(gate.offer(A::Low, QStringLiteral("low 1"), 0), std::optional<QString>(QStringLiteral("low 1")));
+    QCOMPARE(gate.offer(A::Back, QStringLiteral("back"), 10'000), std::nullopt);
+    QCOMPARE(gate.offer(A::Low, QStringLiteral("low 2"), 20'000), std::nullopt);
+    // The latest state within the minute is what was told already: nothing more.
+    QCOMPARE(gate.due(60'000), std::nullopt);
+    QCOMPARE(gate.offer(A::NotAnswering, QStringLiteral("down"), 70'000), std::optional<QString>(QStringLiteral("down")));
+    QCOMPARE(gate.offer(A::AnsweringAgain, QStringLiteral("up"), 80'000), std::nullopt);
+    QCOMPARE(gate.dueAtMs(), 130'000);
+    QCOMPARE(gate.due(129'999), std::nullopt);
+    QCOMPARE(gate.due(130'000), std::optional<QString>(QStringLiteral("up")));
+}
+
+void TestRules::chartFigures()
+{
+    ChartFigures figures;
+    QCOMPARE(figures.text(50), QString());
+    for (const double v : {31.0, 66.0, 50.0, 63.0})
+        figures.add(v);
+    QCOMPARE(figures.text(50), QStringLiteral("min 31  avg 52.5  max 66  50% at or below 50"));
 }
 
 QTEST_APPLESS_MAIN(TestRules)

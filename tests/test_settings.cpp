@@ -19,7 +19,7 @@
 namespace {
 const QByteArray firstStartLine =
     "1,\"50\",\"200\",\"50\",0,\"Signal Strength.............. \",\"http://192.168.0.1/stats/summary/summary 1 .txt\","
-    "\"Arial\",#FALSE#,#FALSE#,15.75,-2147483641,49152,16777215,255,0\r\n";
+    "\"Arial\",#FALSE#,#FALSE#,15.75,-2147483641,49152,16777215,255,0,0,0\r\n";
 } // namespace
 
 class TestSettings : public QObject {
@@ -159,10 +159,11 @@ void TestSettings::extraFieldsUpToTwentyAreIgnored()
 {
     QByteArray line = settingsLine(loopbackUrl, "30");
     line.chop(2);
-    writeFile(iniPath(), line + ",1,2,3,4\r\n");
+    writeFile(iniPath(), line + ",0,1,3,4\r\n");
     TestWindow w;
     load(w);
     QCOMPARE(w->c.HScroll1->value(), 30);
+    QVERIFY(!w->c.DoLogFile->isChecked() && w->c.NotifyAlerts->isChecked());
     QVERIFY(!QFile::exists(iniPath() + QStringLiteral(".bad")));
 }
 
@@ -204,12 +205,14 @@ void TestSettings::textsSurviveASaveAndALoad()
 void TestSettings::fileWithoutQuotesInTextsRoundTrips()
 {
     const QByteArray line = "0,\"120\",\"35\",\"-10.5\",0,\"SS= \",\"http://127.0.0.1:9/a b.txt\",\"Courier New\","
-                            "#TRUE#,#TRUE#,8.25,255,16711680,65280,8421504,0\r\n";
+                            "#TRUE#,#TRUE#,8.25,255,16711680,65280,8421504,0,1,1\r\n";
     writeFile(iniPath(), line);
     TestWindow w;
     load(w);
     QCOMPARE(w->c.Ikon->font().family(), QStringLiteral("Courier New"));
     QVERIFY(w->c.Ikon->font().bold() && w->c.Ikon->font().italic());
+    // Logging and alerts stay on across starts.
+    QVERIFY(w->c.DoLogFile->isChecked() && w->c.NotifyAlerts->isChecked());
     w->Save_Options_Click();
     QCOMPARE(readFile(iniPath()), line);
 }
@@ -217,7 +220,7 @@ void TestSettings::fileWithoutQuotesInTextsRoundTrips()
 void TestSettings::resetRestoresTheDefaultsButKeepsTheFont()
 {
     writeFile(iniPath(), "0,\"120\",\"35\",\"-10\",1,\"SS= \",\"http://127.0.0.1:9/x\",\"Courier New\","
-                         "#TRUE#,#FALSE#,12,255,16711680,65280,8421504,0\r\n");
+                         "#TRUE#,#FALSE#,12,255,16711680,65280,8421504,0,1,1\r\n");
     TestWindow w;
     load(w);
     QVERIFY(w->c.MinimizeStartup->isChecked());
@@ -233,6 +236,7 @@ void TestSettings::resetRestoresTheDefaultsButKeepsTheFont()
     QCOMPARE(w->c.M_refresh_rate->text(), QStringLiteral("50"));
     QCOMPARE(w->c.ssThreshold->text(), QStringLiteral("50"));
     QVERIFY(!w->c.MinimizeStartup->isChecked());
+    QVERIFY(!w->c.DoLogFile->isChecked() && !w->c.NotifyAlerts->isChecked());
     QCOMPARE(w->c.LeftColor->colorValue(), 0x80000007u);
     QCOMPARE(w->c.RightColorBad->colorValue(), 255u);
     QCOMPARE(w->c.Ikon->font().family(), QStringLiteral("Courier New"));
@@ -281,6 +285,8 @@ void TestSettings::noPromptWhileLoading()
 
 void TestSettings::failedSaveWarnsAndKeepsRunning()
 {
+    // A folder that cannot be made: "no" is a file.
+    writeFile(QDir(home->path()).filePath(QStringLiteral("no")), "");
     const QString missing = QDir(home->path()).filePath(QStringLiteral("no/such/folder"));
     qputenv("TALVOR_HOME", missing.toLocal8Bit());
     TestWindow w;

@@ -33,7 +33,7 @@ void TestSettingsFile::writesTheFirstStartLine()
     QCOMPARE(writeSettingsLine(s),
              QByteArray("1,\"50\",\"200\",\"50\",0,\"Signal Strength.............. \","
                         "\"http://192.168.0.1/stats/summary/summary 1 .txt\",\"Arial\",#FALSE#,#FALSE#,15.75,"
-                        "-2147483641,49152,16777215,255,0\r\n"));
+                        "-2147483641,49152,16777215,255,0,0,0\r\n"));
     s.font = {QStringLiteral("Courier New"), 8.25f, true, false};
     QVERIFY(writeSettingsLine(s).contains(",\"Courier New\",#TRUE#,#FALSE#,8.25,"));
     s.font.size = 12;
@@ -48,7 +48,7 @@ void TestSettingsFile::quotesInsideTextsSurvive()
     QVERIFY(line.contains(",\"SS \"\"dB\"\": \","));
     const auto fields = readSettingsFields(line);
     QVERIFY(fields);
-    QCOMPARE(fields->size(), 16);
+    QCOMPARE(fields->size(), 18);
     QCOMPARE(fields->at(5).text, s.SearchText);
     QCOMPARE(fields->at(6).text, QString()); // the next field is not swallowed
 }
@@ -107,7 +107,7 @@ void TestSettingsFile::encodingsOfTheFile_data()
     QTest::newRow("UTF-8 byte-order mark") << QByteArray("\xEF\xBB\xBF" "1,\"50\"\r\n") << 2;
     QTest::newRow("UTF-16 little-endian") << QByteArray("\xFF\xFE" "1\0,\0", 6) << -1;
     QTest::newRow("UTF-16 big-endian") << QByteArray("\xFE\xFF\0" "1\0,", 6) << -1;
-    QTest::newRow("NUL in the line") << QByteArray("1,\"5\0\"\r\n", 8) << -1;
+    QTest::newRow("NUL in a field") << QByteArray("1,\"5\0\"\r\n", 8) << -1;
 }
 
 void TestSettingsFile::encodingsOfTheFile()

@@ -3,6 +3,7 @@
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
 #include "acquisition/Transfer.h"
+#include "form/CrlfTextView.h"
 #include "tray/IconDesigner.h"
 #include "tray/TrayPresence.h"
 
@@ -29,6 +30,7 @@ private slots:
     void rightDoubleClickRestoresAndNeverExits();
     void alwaysInTheTrayBeforeTheFirstReadingShowsTheProgramIcon();
     void exitDuringARequestDoesNotWait();
+    void pollsWithoutAReadingGreyTheIconAndSayWhy();
     void exitAsksAboutUnsavedChangesFirst();
     void withoutANotificationAreaTheWindowIsMinimised();
 
@@ -51,7 +53,12 @@ private:
         w->ProcessNewReading();
     }
     QImage trayPicture() const { return tray->icon.pixmap(32, 32).toImage(); }
-    QImage cached(int v) const { return w->designer().IconStorage().icon(v).toImage(); }
+    QImage cached(int v, bool stale = false) const { return w->designer().IconStorage().icon(v, stale).toImage(); }
+    void poll()
+    {
+        QTest::mouseClick(w->c.GetHtml_button, Qt::LeftButton);
+        QTRY_VERIFY(!w->c.Inet1->StillExecuting());
+    }
 
     std::unique_ptr<QTemporaryDir> home;
     std::unique_ptr<TestWindow> window;
@@ -199,6 +206,29 @@ void TestTray::alwaysInTheTrayBeforeTheFirstReadingShowsTheProgramIcon()
     start();
     w->c.ShowInSystemTray->setChecked(true);
     QCOMPARE(tray->icon.cacheKey(), w->tray().Talvor_IconMemory().cacheKey());
+}
+
+void TestTray::pollsWithoutAReadingGreyTheIconAndSayWhy()
+{
+    start();
+    w->c.NotifyAlerts->setChecked(true);
+    w->close();
+    poll();
+    QVERIFY(tray->tip.startsWith(QStringLiteral("Talvor Double Click to Restore\nLast reading 64 at ")));
+    server->setBehaviour(TestHttpServer::reply("no number here"));
+    for (int n = 1; n <= 3; ++n) {
+        poll();
+        // Three polls in a row without a reading, and the icon goes grey.
+        QCOMPARE(trayPicture() == cached(64, true), n == 3);
+    }
+    QVERIFY(w->c.Info_HTML->text().contains(QStringLiteral(
+        "Request number - 4\r\nPrevious request gave no reading: Search text not found!\r\n")));
+    QVERIFY(tray->tip.contains(QStringLiteral("\nNo reading since ")));
+    QVERIFY(tray->tip.endsWith(QStringLiteral(": Search text not found!")));
+    QCOMPARE(tray->messages, QStringList{QStringLiteral("Modem not answering: Search text not found!")});
+    server->setBehaviour(TestHttpServer::reply(modemPage("64")));
+    poll();
+    QCOMPARE(trayPicture(), cached(64));
 }
 
 void TestTray::exitDuringARequestDoesNotWait()

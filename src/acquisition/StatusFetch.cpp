@@ -1,5 +1,6 @@
 #include "StatusFetch.h"
 
+#include "SignalStatus.h"
 #include "core/Extraction.h"
 #include "form/CrlfTextView.h"
 #include "Transfer.h"
@@ -11,7 +12,7 @@
 #include <QLineEdit>
 
 StatusFetch::StatusFetch(FormState &form, Transfer &Inet1, CrlfTextView &Info_HTML, QLineEdit &txtURL,
-                         QLineEdit &SearchText, QLabel &Talvor,
+                         QLineEdit &SearchText, QLabel &Talvor, SignalStatus &status,
                          std::function<void()> processNewReading, QObject *parent)
     : QObject(parent)
     , m_form(form)
@@ -20,6 +21,7 @@ StatusFetch::StatusFetch(FormState &form, Transfer &Inet1, CrlfTextView &Info_HT
     , m_url(txtURL)
     , m_searchText(SearchText)
     , m_reading(Talvor)
+    , m_status(status)
     , m_processNewReading(std::move(processNewReading))
 {
     connect(&m_inet, &Transfer::StateChanged, this, &StatusFetch::Inet1_StateChanged);
@@ -35,6 +37,9 @@ void StatusFetch::FetchStatusPage()
     }
     m_form.RequestNumber = talvor::nextRequestNumber(m_form.RequestNumber);
     m_page.replaceText(QStringLiteral("Gettting new Data!!  Request number - %1\r\n").arg(m_form.RequestNumber));
+    // The new transcript replaces the old one: keep why the last poll failed in sight.
+    if (const QString failure = m_status.lastFailure(); !failure.isEmpty())
+        m_page.appendLine(QStringLiteral("Previous request gave no reading: %1").arg(failure));
 
     qint32 error = m_inet.setUrl(m_url.text());
     if (error == Transfer::NoError)
@@ -59,17 +64,25 @@ QString StatusFetch::StateMessage(qint16 state)
 void StatusFetch::Inet1_StateChanged(qint16 state)
 {
     m_page.appendLine(StateMessage(state));
-    // Say why, so that a user can tell a wrong address from a modem that is off.
-    if (state == Transfer::Failed && !m_inet.errorText().isEmpty())
-        m_page.appendLine(m_inet.errorText());
+    if (state == Transfer::Failed) {
+        // Say why, so that a user can tell a wrong address from a modem that is off.
+        const QString reason = m_inet.errorText();
+        if (!reason.isEmpty())
+            m_page.appendLine(reason);
+        m_status.noReading(reason.isEmpty() ? StateMessage(state) : reason);
+        return;
+    }
     if (state != Transfer::Complete)
         return;
     const std::optional<QString> reading = talvor::extractReading(m_page.text(), m_searchText.text());
     if (!reading) {
         // The previous reading stays: an error page is not a reading of 0.
-        m_page.appendLine(QStringLiteral("Search text not found!"));
+        const QString notFound = QStringLiteral("Search text not found!");
+        m_page.appendLine(notFound);
+        m_status.noReading(notFound);
         return;
     }
+    m_status.readingTaken(*reading);
     m_reading.setText(*reading);
     m_processNewReading();
 }

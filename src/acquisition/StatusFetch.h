@@ -6,6 +6,7 @@
 
 struct FormState;
 class Transfer;
+class SignalStatus;
 class CrlfTextView;
 class QLineEdit;
 class QLabel;
@@ -16,8 +17,8 @@ class StatusFetch : public QObject {
     Q_OBJECT
 public:
     StatusFetch(FormState &form, Transfer &Inet1, CrlfTextView &Info_HTML, QLineEdit &txtURL,
-                QLineEdit &SearchText, QLabel &Talvor, std::function<void()> processNewReading,
-                QObject *parent = nullptr);
+                QLineEdit &SearchText, QLabel &Talvor, SignalStatus &status,
+                std::function<void()> processNewReading, QObject *parent = nullptr);
 
     void FetchStatusPage();
     void Inet1_StateChanged(qint16 state);
@@ -32,5 +33,6 @@ private:
     QLineEdit &m_url;
     QLineEdit &m_searchText;
     QLabel &m_reading;
+    SignalStatus &m_status;
     std::function<void()> m_processNewReading;
 };

@@ -92,7 +92,10 @@ QLayout *buildSettings(QWidget *panel, FormControls &c)
                                   QStringLiteral("Enable this to see what your Font and color selections look like in the System Tray. Use this while designing your Icon, then turn it off for normal operation."));
     c.DoLogFile = checkBox(panel, "DoLogFile", QStringLiteral("Log to File:  YYYY_MM_DD_talvor_log.csv"),
                            QStringLiteral("Enabling this will create a log file in the Talvor directory with YYYY_MM_DD_talvor.log file name where YYYY equals year, MM equals month, DD equalsl date"));
-    for (QCheckBox *box : {c.MinimizeStartup, c.ShowInSystemTray, c.DoLogFile})
+    c.NotifyAlerts = checkBox(panel, "NotifyAlerts",
+                              QStringLiteral("Notify me when the signal drops or the modem stops answering"),
+                              QStringLiteral("Shows a desktop notification from the tray icon when a reading falls to the threshold or below, when it rises again, and when the modem stops or starts answering."));
+    for (QCheckBox *box : {c.MinimizeStartup, c.ShowInSystemTray, c.DoLogFile, c.NotifyAlerts})
         column->addWidget(box);
     column->addStretch();
     return column;

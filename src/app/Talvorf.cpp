@@ -4,6 +4,7 @@
 #include "QtDialogs.h"
 #include "acquisition/PollScheduler.h"
 #include "acquisition/ReadingPipeline.h"
+#include "acquisition/SignalStatus.h"
 #include "acquisition/StatusFetch.h"
 #include "acquisition/TestModes.h"
 #include "acquisition/Transfer.h"
@@ -44,13 +45,15 @@ Talvorf::Talvorf(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<TrayBackend> 
     m_settings = new SettingsController(form,
                                         {c.EnableAutoCheck, c.AutoCheck, c.HScroll1, c.M_refresh_rate, c.SShistoryLen,
                                          c.ssThreshold, c.MinimizeStartup, c.SearchText, c.txtURL, c.Ikon, c.LeftColor,
-                                         c.RightColor, c.LeftColorBad, c.RightColorBad, c.ShowInSystemTray},
+                                         c.RightColor, c.LeftColorBad, c.RightColorBad, c.ShowInSystemTray,
+                                         c.DoLogFile, c.NotifyAlerts},
                                         *m_dialogs, this);
     const auto markChanged = [this](qint16 code) { m_settings->markChanged(code); };
     const auto promptSaveSettings = [this] { m_settings->PromptSaveSettings(); };
     const auto processNewReading = [this] { ProcessNewReading(); };
-    m_fetch = new StatusFetch(form, *c.Inet1, *c.Info_HTML, *c.txtURL, *c.SearchText, *c.Talvor, processNewReading,
-                              this);
+    m_status = new SignalStatus(form, {c.NotifyAlerts, c.ssThreshold}, markChanged, this);
+    m_fetch = new StatusFetch(form, *c.Inet1, *c.Info_HTML, *c.txtURL, *c.SearchText, *c.Talvor, *m_status,
+                              processNewReading, this);
     m_scheduler = new PollScheduler(form,
                                     {c.AutoCheck, c.HScroll1, c.M_refresh_rate, c.DisplaySec, c.EnableAutoCheck,
                                      c.GetHtml_button, c.Inet1, c.Info_HTML},
@@ -70,6 +73,9 @@ Talvorf::Talvorf(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<TrayBackend> 
                               markChanged, this);
 
     m_scheduler->testTick = [this] { return m_testModes->tick(); };
+    m_status->showStatusLine = [this](const QString &line) { m_tray->setStatusLine(line); };
+    m_status->showStale = [this](bool stale) { m_tray->showStale(stale); };
+    m_status->notify = [this](const QString &text) { m_tray->notify(text); };
     m_history->UpdateTrayIcon = [this](qint16 &value) { m_tray->UpdateTrayIcon(value); };
     m_pipeline->steps.showIcon = [this] { m_designer->showReadingIcon(); };
     m_pipeline->steps.UpdateData = [this] { m_history->UpdateData(); };

@@ -10,6 +10,7 @@
 #include <memory>
 
 class StatusFetch;
+class SignalStatus;
 class ReadingPipeline;
 class PollScheduler;
 class SettingsController;
@@ -55,6 +56,7 @@ public:
 
     Dialogs &dialogs() { return *m_dialogs; }
     PollScheduler &scheduler() { return *m_scheduler; }
+    SignalStatus &signalStatus() { return *m_status; }
     SettingsController &settings() { return *m_settings; }
     History &history() { return *m_history; }
     DailyLog &dailyLog() { return *m_log; }
@@ -73,6 +75,7 @@ private:
     std::unique_ptr<TrayBackend> m_trayBackend;
     std::unique_ptr<ReadingPipeline> m_pipeline;
     StatusFetch *m_fetch = nullptr;
+    SignalStatus *m_status = nullptr;
     PollScheduler *m_scheduler = nullptr;
     SettingsController *m_settings = nullptr;
     TabViews *m_views = nullptr;

@@ -20,6 +20,7 @@ enum ChangeCode : qint16 {
     FontChosen = 10,
     UrlChanged = 11,
     AlwaysInTraySwitched = 12,
+    AlertsSwitched = 13,
 };
 
 } // namespace talvor

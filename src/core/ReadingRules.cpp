@@ -37,6 +37,29 @@ AxisScale niceAxis(double minValue, double maxValue)
     return {std::floor(low / step) * step, std::ceil(high / step) * step, step};
 }
 
+void ChartFigures::add(double reading)
+{
+    m_readings.append(reading);
+}
+
+QString ChartFigures::text(double threshold) const
+{
+    if (m_readings.isEmpty())
+        return {};
+    double low = m_readings.first(), high = low, sum = 0;
+    qsizetype atOrBelow = 0;
+    for (const double v : m_readings) {
+        low = std::min(low, v);
+        high = std::max(high, v);
+        sum += v;
+        atOrBelow += belowThreshold(v, threshold);
+    }
+    const auto n = double(m_readings.size());
+    return QStringLiteral("min %1  avg %2  max %3  %4% at or below %5")
+        .arg(shortestText(low), QString::number(sum / n, 'f', 1), shortestText(high),
+             QString::number(qRound(100.0 * double(atOrBelow) / n)), shortestText(threshold));
+}
+
 SimulationBounds simulationBounds(double threshold)
 {
     return {toInt16Clamped(threshold - 5), toInt16Clamped(threshold + 20)};

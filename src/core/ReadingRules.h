@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -29,6 +30,17 @@ struct AxisScale {
     double step;
 };
 AxisScale niceAxis(double minValue, double maxValue);
+
+// The figures over the readings a chart shows, added one by one:
+// "min 31  avg 52.4  max 66  23% at or below 50"; empty when there are none.
+class ChartFigures {
+public:
+    void add(double reading);
+    QString text(double threshold) const;
+
+private:
+    QList<double> m_readings;
+};
 
 // Simulated readings lie between the threshold minus 5 and plus 20, both
 // rounded halves to even and kept within 16 bits.

@@ -73,6 +73,8 @@ QByteArray writeSettingsLine(const Settings &s)
         QByteArray::number(s.LeftColorBad),
         QByteArray::number(s.RightColorBad),
         QByteArray::number(s.ShowInSystemTray),
+        QByteArray::number(s.DoLogFile),
+        QByteArray::number(s.NotifyAlerts),
     };
     return fields.join(',') + "\r\n";
 }
@@ -93,10 +95,9 @@ std::optional<QList<SettingsField>> readSettingsFields(const QByteArray &raw)
 {
     // Some editors start a file saved as UTF-8 with a byte-order mark.
     const QByteArray content = raw.startsWith("\xEF\xBB\xBF") ? raw.mid(3) : raw;
-    // A file in UTF-16 (or anything else with NULs in its line) is not ours:
-    // read as single bytes it would give every field as garbage.
-    const qsizetype lineEnd = content.indexOf('\n');
-    if (content.startsWith("\xFF\xFE") || content.startsWith("\xFE\xFF") || content.left(lineEnd).contains('\0'))
+    // A file in UTF-16 (or anything else with NULs in it) is not ours: read
+    // as single bytes it would give every field as garbage.
+    if (content.startsWith("\xFF\xFE") || content.startsWith("\xFE\xFF") || content.contains('\0'))
         return std::nullopt;
     const QString s = QString::fromLatin1(content);
     const qsizetype n = s.size();

@@ -7,7 +7,8 @@
 #include <QString>
 #include <optional>
 
-// The sixteen persisted settings, in the order of the settings file.
+// The persisted settings, in the order of the settings file: the sixteen
+// every Talvor reads, then two that readers of only those sixteen pass over.
 struct Settings {
     qint16 EnableAutoCheck = 1;
     QString M_refresh_rate = QStringLiteral("50");   // tenths of a second
@@ -22,6 +23,8 @@ struct Settings {
     qint32 LeftColorBad = 0;
     qint32 RightColorBad = 0;
     qint16 ShowInSystemTray = 0;
+    qint16 DoLogFile = 0;    // field 17: logging stays on across starts
+    qint16 NotifyAlerts = 0; // field 18: desktop notifications of changes
 };
 
 namespace talvor {
@@ -62,7 +65,7 @@ QString storableUrl(const QString &address);
 
 // Every field of the file, in order and across lines; a UTF-8 byte-order mark
 // before them is skipped. Empty when the file holds more fields than the
-// program has ever written there, or is not single-byte text (UTF-16, NULs).
+// program has ever written there, or is not single-byte text (UTF-16, a NUL).
 std::optional<QList<SettingsField>> readSettingsFields(const QByteArray &content);
 
 } // namespace talvor

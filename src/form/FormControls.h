@@ -57,6 +57,7 @@ struct FormControls {
     QCheckBox *MinimizeStartup = nullptr;
     QCheckBox *ShowInSystemTray = nullptr;
     QCheckBox *DoLogFile = nullptr;
+    QCheckBox *NotifyAlerts = nullptr;
     QCheckBox *Simulate_Checkbox = nullptr;
     QCheckBox *Step1to100SS = nullptr;
 

@@ -10,6 +10,7 @@
 namespace {
 const QColor AboveColor(0, 192, 0);
 const QColor BelowColor(255, 0, 0);
+const QColor ThresholdColor(96, 96, 96);
 // Rows the chart has until the history length sets its own count.
 constexpr int DesignedRows = 20;
 } // namespace
@@ -88,6 +89,7 @@ void HistogramChart::paintEvent(QPaintEvent *)
         p.drawPixmap(part, m_frame, QRectF(part.topLeft() * devicePixelRatio(), part.size() * devicePixelRatio()));
     p.drawImage(plot.topLeft(), renderBars(plot.size(), axis));
     paintLabels(p, plot);
+    paintThreshold(p, plot, axis);
     // A stroked rectangle this large costs more than four filled lines.
     const QColor border = palette().color(QPalette::Mid);
     p.fillRect(QRect(plot.left(), plot.top(), plot.width(), 1), border);
@@ -244,4 +246,23 @@ void HistogramChart::paintLabels(QPainter &p, const QRect &plot)
         }
         p.drawStaticText(QPoint(centre - int(cached->size().width()) / 2, plot.bottom() + 3), *cached);
     }
+}
+
+void HistogramChart::paintThreshold(QPainter &p, const QRect &plot, const talvor::AxisScale &axis) const
+{
+    if (m_threshold && *m_threshold > axis.low && *m_threshold < axis.high) {
+        const double scale = plot.height() / (axis.high - axis.low);
+        const int y = plot.top() + int(std::lround(plot.height() - (*m_threshold - axis.low) * scale));
+        p.fillRect(QRect(plot.left(), y, plot.width(), 1), ThresholdColor);
+    }
+    if (m_figures.isEmpty())
+        return;
+    const QFontMetrics fm = p.fontMetrics();
+    QRect box(0, 0, fm.horizontalAdvance(m_figures) + 8, fm.height() + 2);
+    box.moveTopRight(plot.topRight() + QPoint(-2, 2));
+    QColor backing = palette().color(QPalette::Base);
+    backing.setAlpha(210);
+    p.fillRect(box, backing);
+    p.setPen(palette().color(QPalette::Text));
+    p.drawText(box, Qt::AlignCenter, m_figures);
 }

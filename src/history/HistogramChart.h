@@ -11,6 +11,7 @@
 
 class QPainter;
 class QFontMetrics;
+#include <optional>
 #include <vector>
 
 
@@ -39,6 +40,15 @@ public:
         m_rows[size_t(m_row - 1)].label = label;
         scheduleRepaint();
     }
+    // A thin line across the plot at the threshold, and one line of figures
+    // over the readings shown in its top right corner.
+    void setThresholdLine(double threshold, const QString &figures)
+    {
+        m_threshold = threshold;
+        m_figures = figures;
+        scheduleRepaint();
+    }
+    QString figures() const { return m_figures; }
     QString rowLabel(int row) const { return m_rows[size_t(qBound(1, row, rowCount()) - 1)].label; }
 
     QSize sizeHint() const override { return {760, 300}; }
@@ -59,7 +69,11 @@ private:
     void paintAxis(QPainter &p, const QRect &plot, double low, double high, double step) const;
     void paintLabels(QPainter &p, const QRect &plot);
 
+    void paintThreshold(QPainter &p, const QRect &plot, const talvor::AxisScale &axis) const;
+
     std::vector<Row> m_rows;
+    std::optional<double> m_threshold;
+    QString m_figures;
     int m_row = 1;
     int m_column = 1;
     bool m_repaintPending = false;

@@ -48,10 +48,14 @@ void History::FillChart()
     // The threshold box always holds a number once its handler has run.
     const double threshold = talvor::leadingNumber(m_c.ssThreshold->text());
     const QString zero = QStringLiteral("0");
+    talvor::ChartFigures figures;
     for (int r = 1; r <= chart.rowCount(); ++r) {
         chart.setRow(r);
         const QString reading = m_history.at(r - 1);
-        const bool above = !talvor::belowThreshold(talvor::leadingNumber(reading), threshold);
+        const double value = talvor::leadingNumber(reading);
+        if (!reading.isEmpty())
+            figures.add(value);
+        const bool above = !talvor::belowThreshold(value, threshold);
         chart.setColumn(1);
         chart.setData(above ? reading : zero);
         chart.setColumn(2);
@@ -59,6 +63,7 @@ void History::FillChart()
         const QString label = chart.data();
         chart.setRowLabel(r % 2 == 0 ? label : label + OddLabelPadding);
     }
+    chart.setThresholdLine(threshold, figures.text(threshold));
 }
 
 void History::SShistoryLen_Change()

@@ -92,6 +92,8 @@ void SettingsController::applyDefaults()
     m_c.RightColor->setColorValue(quint32(defaults.RightColor));
     m_c.LeftColorBad->setColorValue(quint32(defaults.LeftColorBad));
     m_c.RightColorBad->setColorValue(quint32(defaults.RightColorBad));
+    m_c.DoLogFile->setChecked(defaults.DoLogFile != 0);
+    m_c.NotifyAlerts->setChecked(defaults.NotifyAlerts != 0);
 }
 
 void SettingsController::applyFields(const QList<SettingsField> &read)
@@ -131,6 +133,9 @@ void SettingsController::applyFields(const QList<SettingsField> &read)
         colour(v[14], m_c.RightColorBad);
     if (!v[15].isEmpty() && v[15].number() != 0)
         m_c.ShowInSystemTray->setChecked(true);
+    // Files from before these two fields existed have them missing: off.
+    m_c.DoLogFile->setChecked(v[16].number() != 0);
+    m_c.NotifyAlerts->setChecked(v[17].number() != 0);
 
     m_c.AutoCheck->setInterval(tenths * 100);
     m_c.HScroll1->setValue(tenths);
@@ -154,6 +159,8 @@ Settings SettingsController::currentSettings() const
     s.LeftColorBad = qint32(m_c.LeftColorBad->colorValue());
     s.RightColorBad = qint32(m_c.RightColorBad->colorValue());
     s.ShowInSystemTray = checkState(m_c.ShowInSystemTray);
+    s.DoLogFile = checkState(m_c.DoLogFile);
+    s.NotifyAlerts = checkState(m_c.NotifyAlerts);
     return s;
 }
 

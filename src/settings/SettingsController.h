@@ -31,6 +31,8 @@ struct SettingsControls {
     ColorSwatch *LeftColorBad;
     ColorSwatch *RightColorBad;
     QCheckBox *ShowInSystemTray;
+    QCheckBox *DoLogFile;
+    QCheckBox *NotifyAlerts;
 };
 
 // Loads the settings into the window's controls, saves them from there, and

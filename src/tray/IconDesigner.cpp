@@ -52,7 +52,7 @@ QColor IconDesigner::colourOf(const ColorSwatch *swatch) const
 void IconDesigner::BuildIconCache()
 {
     const QFont font = m_c.Ikon->font();
-    QImage last;
+    const qreal ratio = m_c.Ikon->devicePixelRatioF();
     for (m_form.IconIndex = 0; m_form.IconIndex <= 100; ++m_form.IconIndex) {
         const int v = m_form.IconIndex;
         m_c.Talvor->setText(QString::number(v));
@@ -61,13 +61,18 @@ void IconDesigner::BuildIconCache()
         const bool below = talvor::belowThreshold(v, threshold);
         const QColor background = colourOf(below ? m_c.RightColorBad : m_c.RightColor);
         const QColor number = colourOf(below ? m_c.LeftColorBad : m_c.LeftColor);
-        last = talvor::drawReadingIcon(m_c.Talvor->text(), background, number, font);
-        m_cache.set(v, QPixmap::fromImage(last));
-        if (v == 0)
-            m_cache.setNegative(QPixmap::fromImage(talvor::drawReadingIcon(QStringLiteral("-"), background, number, font)));
+        const auto draw = [&](const QString &text, bool stale) {
+            return QPixmap::fromImage(talvor::drawReadingIcon(text, stale ? talvor::StaleBackground : background,
+                                                              stale ? talvor::StaleNumber : number, font, ratio));
+        };
+        for (const bool stale : {false, true}) {
+            m_cache.set(v, stale, draw(m_c.Talvor->text(), stale));
+            if (v == 0)
+                m_cache.set(-1, stale, draw(QStringLiteral("-"), stale));
+        }
     }
     // The preview keeps the last drawing until the next reading.
-    m_c.Ikon->setPixmap(QPixmap::fromImage(last));
+    m_c.Ikon->setPixmap(m_cache.icon(100));
 }
 
 void IconDesigner::showReadingIcon()

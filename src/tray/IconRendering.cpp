@@ -12,9 +12,12 @@ constexpr double Centre = 2416.0 / 150.0;
 constexpr int DotsPerMeter96 = 3780;
 } // namespace
 
-QImage talvor::drawReadingIcon(const QString &text, const QColor &background, const QColor &number, const QFont &font)
+QImage talvor::drawReadingIcon(const QString &text, const QColor &background, const QColor &number, const QFont &font,
+                               qreal devicePixelRatio)
 {
-    QImage image(IconSize, IconSize, QImage::Format_ARGB32_Premultiplied);
+    const int side = qRound(IconSize * qMax<qreal>(1, devicePixelRatio));
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(qreal(side) / IconSize);
     image.setDotsPerMeterX(DotsPerMeter96);
     image.setDotsPerMeterY(DotsPerMeter96);
     image.fill(background);

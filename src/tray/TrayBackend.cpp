@@ -81,6 +81,16 @@ void SystemTrayBackend::change(const QIcon &icon, const QString &tip)
     m_icon->setToolTip(tip);
 }
 
+void SystemTrayBackend::changeTip(const QString &tip)
+{
+    m_icon->setToolTip(tip);
+}
+
+void SystemTrayBackend::showMessage(const QString &title, const QString &text)
+{
+    m_icon->showMessage(title, text, QSystemTrayIcon::Warning);
+}
+
 void SystemTrayBackend::remove()
 {
     m_icon->hide();

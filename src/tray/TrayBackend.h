@@ -21,6 +21,10 @@ public:
     virtual void show(const QIcon &icon, const QString &tip) = 0;
     virtual void change(const QIcon &icon, const QString &tip) = 0;
     virtual void remove() = 0;
+    virtual void changeTip(const QString &tip) = 0;
+    // A desktop notification from the icon: a balloon on XEmbed trays, the
+    // desktop's notification service where there is one.
+    virtual void showMessage(const QString &title, const QString &text) = 0;
     // The program's pop-up menu, for trays that show an icon's own menu.
     virtual void setMenu(QMenu *) {}
 
@@ -38,6 +42,8 @@ public:
     void show(const QIcon &icon, const QString &tip) override;
     void change(const QIcon &icon, const QString &tip) override;
     void remove() override;
+    void changeTip(const QString &tip) override;
+    void showMessage(const QString &title, const QString &text) override;
     void setMenu(QMenu *menu) override;
 
 private:

@@ -69,12 +69,12 @@ bool TrayPresence::notifyIcon(NotifyOperation operation, TrayData &data)
         // An icon that is already there stays as it is.
         if (m_backend.isShown() || !m_backend.isAvailable())
             return false;
-        m_backend.show(data.icon, data.tip());
+        m_backend.show(data.icon, tipOf(data));
         return true;
     case NIM_MODIFY:
         if (!m_backend.isShown())
             return false;
-        m_backend.change(data.icon, data.tip());
+        m_backend.change(data.icon, tipOf(data));
         return true;
     case NIM_DELETE: {
         // Removing an icon that is not there does no harm.
@@ -103,7 +103,7 @@ void TrayPresence::HideToTray()
     }
     m_form.IconIndex = talvor::iconIndex(talvor::leadingNumber(m_c.Talvor->text()));
     m_form.InTray = true;
-    const QPixmap &cached = m_icons.icon(m_form.IconIndex);
+    const QPixmap &cached = m_icons.icon(m_form.IconIndex, m_stale);
     m_data.icon = m_form.Loading || cached.isNull() ? m_programIcon : QIcon(cached);
     m_data.setTip(HiddenTip);
     notifyIcon(NIM_ADD, m_data);
@@ -168,6 +168,36 @@ void TrayPresence::onMouseMessage(int code)
 {
     const double twipsPerPixel = 1440.0 / std::max(1, m_window.logicalDpiX());
     Form_MouseMove(0, 0, float(code * twipsPerPixel), 0);
+}
+
+QString TrayPresence::tipOf(const TrayData &data) const
+{
+    return m_statusLine.isEmpty() ? data.tip() : data.tip() + u'\n' + m_statusLine;
+}
+
+void TrayPresence::setStatusLine(const QString &line)
+{
+    m_statusLine = line;
+    if (m_backend.isShown())
+        m_backend.changeTip(tipOf(m_data));
+}
+
+void TrayPresence::showStale(bool stale)
+{
+    m_stale = stale;
+    // Whichever icon comes next, the tray must be sent it.
+    m_lastRefreshed = 0;
+    if (!stale)
+        return;
+    const QPixmap &icon = m_icons.icon(m_form.IconIndex, true);
+    m_data.icon = QIcon(icon);
+    notifyIcon(NIM_MODIFY, m_data);
+}
+
+void TrayPresence::notify(const QString &text)
+{
+    if (m_backend.isShown())
+        m_backend.showMessage(QStringLiteral("Talvor"), text);
 }
 
 void TrayPresence::RestoreFromTray()

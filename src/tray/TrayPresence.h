@@ -57,6 +57,11 @@ public:
     // X is a mouse position in twips; the tray reports its mouse message there.
     void Form_MouseMove(int button, int shift, float X, float Y);
     void RestoreFromTray();
+    // The second line of the tip: how the last poll went.
+    void setStatusLine(const QString &line);
+    // While stale, the icon shows the last reading greyed.
+    void showStale(bool stale);
+    void notify(const QString &text);
     void Rest1_Click() { RestoreFromTray(); }
     void MyMenuHide_Click() {}
 
@@ -74,7 +79,11 @@ private:
     QIcon m_programIcon;
     std::function<void()> m_promptSaveSettings;
     std::function<void(qint16)> m_markChanged;
+    QString tipOf(const TrayData &data) const;
+
     TrayData m_data;
+    QString m_statusLine;
+    bool m_stale = false;
     qint64 m_lastRefreshed = 0;
     QTimer m_retry;
     int m_retries = 0;

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     s.txtURL = text(6);
     s.font.name = text(7);
     const auto again = talvor::readSettingsFields(talvor::writeSettingsLine(s));
-    if (!again || again->size() != 16)
+    if (!again || again->size() != 18)
         std::abort();
     for (int i : {1, 2, 3, 5, 6, 7}) {
         if (again->at(i).text != text(i))

@@ -34,6 +34,9 @@ public:
         calls << QStringLiteral("remove");
         shown = false;
     }
+    void changeTip(const QString &t) override { tip = t; }
+    void showMessage(const QString &, const QString &text) override { messages << text; }
+    QStringList messages;
     // The mouse on the icon, as the desktop reports it.
     void mouse(int code) { emit mouseMessage(code); }
 };
