@@ -2,7 +2,8 @@
 # Installs the build into a temporary prefix and checks what a user gets: the
 # program, its help text, the menu entry and its icons; an installed copy keeps
 # its settings in the user's data folder, writable prefix or not, and a
-# portable copy in a folder of its own keeps them beside itself.
+# portable copy in a folder of its own keeps them beside itself; uninstalling
+# takes every installed file away again.
 #   install_test.sh <build folder>
 # The program starts here with its default settings, whose address is a LAN
 # modem: it only runs in a network namespace of its own, and the test is
@@ -60,4 +61,9 @@ cp "$prefix/bin/talvor" "$work/portable/"
 run_in_home "$work/portable/talvor" "$work/home3"
 [ -f "$work/portable/Talvor.ini" ] || fail "a portable copy did not keep its settings beside itself"
 [ ! -e "$work/home3/.local/share/Talvor" ] || fail "a portable copy wrote into the user's data folder"
+
+umount "$prefix/bin"
+cmake -DMANIFEST="$build/install_manifest.txt" -P "$(dirname "$0")/../cmake/Uninstall.cmake" >/dev/null
+left=$(find "$prefix" -type f)
+[ -z "$left" ] || fail "uninstall left files behind: $left"
 echo "PASS"

@@ -65,7 +65,7 @@ QString usageText(const QString &programFolder)
 
 QString versionText()
 {
-    return QStringLiteral("Talvor %1\nMIT licence: see the LICENSE file.\n").arg(QStringLiteral(TALVOR_VERSION));
+    return QStringLiteral("Talvor %1\nMIT licence: see the LICENSE file that comes with Talvor.\n").arg(QStringLiteral(TALVOR_VERSION));
 }
 
 } // namespace talvor

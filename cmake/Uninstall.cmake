@@ -1,0 +1,16 @@
+# Removes every file the last `cmake --install` of this build put in place,
+# as install_manifest.txt lists them.
+set(manifest "${CMAKE_CURRENT_LIST_DIR}/../install_manifest.txt")
+if(DEFINED MANIFEST)
+  set(manifest "${MANIFEST}")
+endif()
+if(NOT EXISTS "${manifest}")
+  message(FATAL_ERROR "Nothing to remove: ${manifest} is missing (install first).")
+endif()
+file(STRINGS "${manifest}" files)
+foreach(file IN LISTS files)
+  if(EXISTS "${file}" OR IS_SYMLINK "${file}")
+    message(STATUS "Removing ${file}")
+    file(REMOVE "${file}")
+  endif()
+endforeach()
