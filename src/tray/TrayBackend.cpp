@@ -3,7 +3,9 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDateTime>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QStyleHints>
 #include <QSystemTrayIcon>
@@ -45,11 +47,30 @@ SystemTrayBackend::SystemTrayBackend(QObject *parent)
         // Where the host shows the published menu, a right click is its business.
         if (reason == QSystemTrayIcon::Context && m_publishesMenu)
             return;
-        const QList<int> codes = m_clicks.decode(activationOf(reason), QDateTime::currentMSecsSinceEpoch(),
-                                                 QGuiApplication::styleHints()->mouseDoubleClickInterval());
-        for (const int code : codes)
-            emit mouseMessage(code);
-    });
+        decode(activationOf(reason));
+        // Queued: a restore removes the icon, and with it the widget whose
+        // mouse event is still being handled.
+    }, Qt::QueuedConnection);
+    // On XEmbed trays Qt turns the second right press of a double-click into
+    // a double-click event, which its icon passes over: catch it on the way.
+    if (!m_publishesMenu)
+        qApp->installEventFilter(this);
+}
+
+void SystemTrayBackend::decode(talvor::TrayActivation activation)
+{
+    const QList<int> codes = m_clicks.decode(activation, QDateTime::currentMSecsSinceEpoch(),
+                                             QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    for (const int code : codes)
+        emit mouseMessage(code);
+}
+
+bool SystemTrayBackend::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton
+        && watched->inherits("QSystemTrayIconSys"))
+        QMetaObject::invokeMethod(this, [this] { decode(talvor::TrayActivation::ContextClick); }, Qt::QueuedConnection);
+    return TrayBackend::eventFilter(watched, event);
 }
 
 void SystemTrayBackend::setMenu(QMenu *menu)

@@ -46,7 +46,12 @@ public:
     void showMessage(const QString &title, const QString &text) override;
     void setMenu(QMenu *menu) override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void decode(talvor::TrayActivation activation);
+
     QSystemTrayIcon *m_icon;
     talvor::TrayClickDecoder m_clicks;
     bool m_publishesMenu;

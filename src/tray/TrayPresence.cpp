@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
+#include <QStyleHints>
 
 namespace {
 constexpr int TipBytes = 64;
@@ -50,6 +51,8 @@ TrayPresence::TrayPresence(FormState &form, const TrayControls &controls, QWidge
 {
     connect(&m_backend, &TrayBackend::mouseMessage, this, &TrayPresence::onMouseMessage);
     m_backend.setMenu(m_c.RCPopup);
+    m_popUpLater.setSingleShot(true);
+    connect(&m_popUpLater, &QTimer::timeout, this, &TrayPresence::popUp);
     m_retry.setSingleShot(true);
     m_retry.setInterval(2000);
     connect(&m_retry, &QTimer::timeout, this, [this] {
@@ -147,21 +150,29 @@ void TrayPresence::Form_MouseMove(int, int, float X, float)
     const auto code = talvor::toInt32(double(X) / twipsPerPixel).value_or(0);
     switch (talvor::trayMouseAction(code)) {
     case talvor::TrayMouseAction::Restore:
-        // The second click of a right double-click closes what the first opened.
+        // The second click of a right double-click takes back what the first began.
+        m_popUpLater.stop();
         m_c.RCPopup->hide();
         RestoreFromTray();
         break;
-    case talvor::TrayMouseAction::PopUp: {
-        const QPoint cursor = QCursor::pos();
-        const QScreen *screen = QGuiApplication::screenAt(cursor);
-        // With no screen under the pointer (none known yet), room on every side.
-        const QRect area = screen ? screen->availableGeometry() : QRect(cursor - QPoint(4096, 4096), QSize(8192, 8192));
-        m_c.RCPopup->popup(talvor::popupPosition(cursor, m_c.RCPopup->sizeHint(), area));
+    case talvor::TrayMouseAction::PopUp:
+        // An open pop-up takes the next click for itself, so the second click
+        // of a right double-click would never reach the icon: the pop-up waits
+        // out the double-click time first.
+        m_popUpLater.start(QGuiApplication::styleHints()->mouseDoubleClickInterval());
         break;
-    }
     case talvor::TrayMouseAction::None:
         break;
     }
+}
+
+void TrayPresence::popUp()
+{
+    const QPoint cursor = QCursor::pos();
+    const QScreen *screen = QGuiApplication::screenAt(cursor);
+    // With no screen under the pointer (none known yet), room on every side.
+    const QRect area = screen ? screen->availableGeometry() : QRect(cursor - QPoint(4096, 4096), QSize(8192, 8192));
+    m_c.RCPopup->popup(talvor::popupPosition(cursor, m_c.RCPopup->sizeHint(), area));
 }
 
 void TrayPresence::onMouseMessage(int code)

@@ -70,6 +70,7 @@ public:
 
 private:
     void onMouseMessage(int code);
+    void popUp();
 
     FormState &m_form;
     TrayControls m_c;
@@ -85,6 +86,7 @@ private:
     QString m_statusLine;
     bool m_stale = false;
     qint64 m_lastRefreshed = 0;
+    QTimer m_popUpLater;
     QTimer m_retry;
     int m_retries = 0;
 };
