@@ -9,16 +9,6 @@
 
 namespace {
 
-// curl is set up once per process, before the first transfer exists.
-void initCurlOnce()
-{
-    static const bool done = [] {
-        curl_global_init(CURL_GLOBAL_DEFAULT);
-        return true;
-    }();
-    Q_UNUSED(done);
-}
-
 // Stops watching a socket. The notifier may be the one whose signal is
 // running now, so it goes once the event loop has it back.
 void release(std::unique_ptr<QSocketNotifier> &notifier)
@@ -34,12 +24,6 @@ void release(std::unique_ptr<QSocketNotifier> &notifier)
 Transfer::Transfer(QObject *parent)
     : QObject(parent)
 {
-    initCurlOnce();
-    m_multi = curl_multi_init();
-    curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &Transfer::onSocket);
-    curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
-    curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &Transfer::onTimer);
-    curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
     m_curlTimer.setSingleShot(true);
     connect(&m_curlTimer, &QTimer::timeout, this, [this] { drive(CURL_SOCKET_TIMEOUT, 0); });
 }
@@ -47,7 +31,25 @@ Transfer::Transfer(QObject *parent)
 Transfer::~Transfer()
 {
     dropEasy();
-    curl_multi_cleanup(m_multi);
+    if (m_multi)
+        curl_multi_cleanup(m_multi);
+}
+
+bool Transfer::ensureMulti()
+{
+    // curl (and the TLS library under it) is set up at the first request,
+    // not while the window is being shown.
+    if (m_multi)
+        return true;
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    m_multi = initialised ? curl_multi_init() : nullptr;
+    if (!m_multi)
+        return false;
+    curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &Transfer::onSocket);
+    curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
+    curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &Transfer::onTimer);
+    curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
+    return true;
 }
 
 qint32 Transfer::setUrl(const QString &text)
@@ -102,6 +104,8 @@ bool Transfer::startGet()
     m_hostIsName = QHostAddress(m_url.host()).isNull();
     m_encodedUrl = m_url.toEncoded();
 
+    if (!ensureMulti())
+        return false;
     m_easy = curl_easy_init();
     if (!m_easy)
         return false;

@@ -67,6 +67,7 @@ private:
         std::unique_ptr<QSocketNotifier> write;
     };
 
+    bool ensureMulti();
     bool startGet();
     // Lets curl work on a socket (or on its timer, for -1) and then tells
     // the states it reached and the end, if it came.

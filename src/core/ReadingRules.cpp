@@ -39,25 +39,21 @@ AxisScale niceAxis(double minValue, double maxValue)
 
 void ChartFigures::add(double reading)
 {
-    m_readings.append(reading);
+    m_low = m_count == 0 ? reading : std::min(m_low, reading);
+    m_high = m_count == 0 ? reading : std::max(m_high, reading);
+    m_sum += reading;
+    ++m_count;
+    m_atOrBelow += belowThreshold(reading, m_threshold);
 }
 
-QString ChartFigures::text(double threshold) const
+QString ChartFigures::text() const
 {
-    if (m_readings.isEmpty())
+    if (m_count == 0)
         return {};
-    double low = m_readings.first(), high = low, sum = 0;
-    qsizetype atOrBelow = 0;
-    for (const double v : m_readings) {
-        low = std::min(low, v);
-        high = std::max(high, v);
-        sum += v;
-        atOrBelow += belowThreshold(v, threshold);
-    }
-    const auto n = double(m_readings.size());
+    const auto n = double(m_count);
     return QStringLiteral("min %1  avg %2  max %3  %4% at or below %5")
-        .arg(shortestText(low), QString::number(sum / n, 'f', 1), shortestText(high),
-             QString::number(qRound(100.0 * double(atOrBelow) / n)), shortestText(threshold));
+        .arg(shortestText(m_low), QString::number(m_sum / n, 'f', 1), shortestText(m_high),
+             QString::number(qRound(100.0 * double(m_atOrBelow) / n)), shortestText(m_threshold));
 }
 
 SimulationBounds simulationBounds(double threshold)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -35,11 +34,17 @@ AxisScale niceAxis(double minValue, double maxValue);
 // "min 31  avg 52.4  max 66  23% at or below 50"; empty when there are none.
 class ChartFigures {
 public:
+    explicit ChartFigures(double threshold) : m_threshold(threshold) {}
     void add(double reading);
-    QString text(double threshold) const;
+    QString text() const;
 
 private:
-    QList<double> m_readings;
+    double m_threshold;
+    double m_low = 0;
+    double m_high = 0;
+    double m_sum = 0;
+    qint64 m_count = 0;
+    qint64 m_atOrBelow = 0;
 };
 
 // Simulated readings lie between the threshold minus 5 and plus 20, both

@@ -21,6 +21,7 @@ HistogramChart::HistogramChart(QWidget *parent)
     , m_rows(DesignedRows)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_figures.setTextFormat(Qt::PlainText);
 }
 
 void HistogramChart::setRowCount(int rows)
@@ -255,14 +256,25 @@ void HistogramChart::paintThreshold(QPainter &p, const QRect &plot, const talvor
         const int y = plot.top() + int(std::lround(plot.height() - (*m_threshold - axis.low) * scale));
         p.fillRect(QRect(plot.left(), y, plot.width(), 1), ThresholdColor);
     }
-    if (m_figures.isEmpty())
+    if (m_figures.text().isEmpty())
         return;
-    const QFontMetrics fm = p.fontMetrics();
-    QRect box(0, 0, fm.horizontalAdvance(m_figures) + 8, fm.height() + 2);
+    const QSize size = m_figures.size().toSize();
+    QRect box(0, 0, size.width() + 8, size.height() + 2);
     box.moveTopRight(plot.topRight() + QPoint(-2, 2));
     QColor backing = palette().color(QPalette::Base);
     backing.setAlpha(210);
     p.fillRect(box, backing);
     p.setPen(palette().color(QPalette::Text));
-    p.drawText(box, Qt::AlignCenter, m_figures);
+    p.drawStaticText(box.topLeft() + QPoint(4, 1), m_figures);
+}
+
+void HistogramChart::setThresholdLine(double threshold, const QString &figures)
+{
+    m_threshold = threshold;
+    // Laid out again only when the figures change.
+    if (figures != m_figures.text()) {
+        m_figures.setText(figures);
+        m_figures.prepare(QTransform(), font());
+    }
+    scheduleRepaint();
 }

@@ -42,13 +42,8 @@ public:
     }
     // A thin line across the plot at the threshold, and one line of figures
     // over the readings shown in its top right corner.
-    void setThresholdLine(double threshold, const QString &figures)
-    {
-        m_threshold = threshold;
-        m_figures = figures;
-        scheduleRepaint();
-    }
-    QString figures() const { return m_figures; }
+    void setThresholdLine(double threshold, const QString &figures);
+    QString figures() const { return m_figures.text(); }
     QString rowLabel(int row) const { return m_rows[size_t(qBound(1, row, rowCount()) - 1)].label; }
 
     QSize sizeHint() const override { return {760, 300}; }
@@ -73,7 +68,7 @@ private:
 
     std::vector<Row> m_rows;
     std::optional<double> m_threshold;
-    QString m_figures;
+    QStaticText m_figures;
     int m_row = 1;
     int m_column = 1;
     bool m_repaintPending = false;

@@ -48,7 +48,7 @@ void History::FillChart()
     // The threshold box always holds a number once its handler has run.
     const double threshold = talvor::leadingNumber(m_c.ssThreshold->text());
     const QString zero = QStringLiteral("0");
-    talvor::ChartFigures figures;
+    talvor::ChartFigures figures(threshold);
     for (int r = 1; r <= chart.rowCount(); ++r) {
         chart.setRow(r);
         const QString reading = m_history.at(r - 1);
@@ -63,7 +63,7 @@ void History::FillChart()
         const QString label = chart.data();
         chart.setRowLabel(r % 2 == 0 ? label : label + OddLabelPadding);
     }
-    chart.setThresholdLine(threshold, figures.text(threshold));
+    chart.setThresholdLine(threshold, figures.text());
 }
 
 void History::SShistoryLen_Change()

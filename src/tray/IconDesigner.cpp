@@ -61,16 +61,15 @@ void IconDesigner::BuildIconCache()
         const bool below = talvor::belowThreshold(v, threshold);
         const QColor background = colourOf(below ? m_c.RightColorBad : m_c.RightColor);
         const QColor number = colourOf(below ? m_c.LeftColorBad : m_c.LeftColor);
-        const auto draw = [&](const QString &text, bool stale) {
-            return QPixmap::fromImage(talvor::drawReadingIcon(text, stale ? talvor::StaleBackground : background,
-                                                              stale ? talvor::StaleNumber : number, font, ratio));
-        };
-        for (const bool stale : {false, true}) {
-            m_cache.set(v, stale, draw(m_c.Talvor->text(), stale));
-            if (v == 0)
-                m_cache.set(-1, stale, draw(QStringLiteral("-"), stale));
-        }
+        m_cache.set(v, QPixmap::fromImage(talvor::drawReadingIcon(m_c.Talvor->text(), background, number, font, ratio)));
+        if (v == 0)
+            m_cache.set(-1, QPixmap::fromImage(talvor::drawReadingIcon(QStringLiteral("-"), background, number, font, ratio)));
     }
+    m_cache.setStaleDrawing([font, ratio](int value) {
+        const QString text = value < 0 ? QStringLiteral("-") : QString::number(value);
+        return QPixmap::fromImage(
+            talvor::drawReadingIcon(text, talvor::StaleBackground, talvor::StaleNumber, font, ratio));
+    });
     // The preview keeps the last drawing until the next reading.
     m_c.Ikon->setPixmap(m_cache.icon(100));
 }

@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QString>
 #include <array>
+#include <functional>
 
 namespace talvor {
 
@@ -30,18 +31,35 @@ inline const QColor StaleBackground(224, 224, 224);
 
 // The 101 icons of the readings 0 to 100, drawn in advance so that a reading
 // only looks its icon up; one icon with a "-" for negative readings; and the
-// same again in the stale colours.
+// same in the stale colours, each drawn the first time it is wanted (most
+// runs never need one).
 class IconCache {
 public:
     static constexpr int Count = 101;
+    // Draws the stale icon of a value (-1 for negative readings).
+    using StaleDrawing = std::function<QPixmap(int value)>;
 
     // value -1 stands for every negative reading.
-    void set(int value, bool stale, const QPixmap &icon) { (stale ? m_stale : m_icons)[slot(value)] = icon; }
+    void set(int value, const QPixmap &icon) { m_icons[slot(value)] = icon; }
+    // Forgets the stale icons drawn so far; later ones are drawn with this.
+    void setStaleDrawing(StaleDrawing draw)
+    {
+        m_drawStale = std::move(draw);
+        m_stale = {};
+    }
     // Above 100 is the icon of 100; below 0 the negative icon.
-    const QPixmap &icon(int value, bool stale = false) const { return (stale ? m_stale : m_icons)[slot(value)]; }
+    const QPixmap &icon(int value) const { return m_icons[slot(value)]; }
+    const QPixmap &staleIcon(int value) const
+    {
+        QPixmap &icon = m_stale[slot(value)];
+        if (icon.isNull() && m_drawStale)
+            icon = m_drawStale(qBound(-1, value, Count - 1));
+        return icon;
+    }
 
 private:
     static size_t slot(int value) { return size_t(qBound(-1, value, Count - 1) + 1); }
     std::array<QPixmap, Count + 1> m_icons;
-    std::array<QPixmap, Count + 1> m_stale;
+    mutable std::array<QPixmap, Count + 1> m_stale;
+    StaleDrawing m_drawStale;
 };

@@ -106,7 +106,7 @@ void TrayPresence::HideToTray()
     }
     m_form.IconIndex = talvor::iconIndex(talvor::leadingNumber(m_c.Talvor->text()));
     m_form.InTray = true;
-    const QPixmap &cached = m_icons.icon(m_form.IconIndex, m_stale);
+    const QPixmap &cached = m_stale ? m_icons.staleIcon(m_form.IconIndex) : m_icons.icon(m_form.IconIndex);
     m_data.icon = m_form.Loading || cached.isNull() ? m_programIcon : QIcon(cached);
     m_data.setTip(HiddenTip);
     notifyIcon(NIM_ADD, m_data);
@@ -200,7 +200,7 @@ void TrayPresence::showStale(bool stale)
     m_lastRefreshed = 0;
     if (!stale)
         return;
-    const QPixmap &icon = m_icons.icon(m_form.IconIndex, true);
+    const QPixmap &icon = m_icons.staleIcon(m_form.IconIndex);
     m_data.icon = QIcon(icon);
     notifyIcon(NIM_MODIFY, m_data);
 }
