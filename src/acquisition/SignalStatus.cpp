@@ -5,6 +5,7 @@
 #include "core/Numbers.h"
 
 #include <QCheckBox>
+#include <QDateTime>
 #include <QLineEdit>
 
 SignalStatus::SignalStatus(FormState &form, const StatusControls &controls, std::function<void(qint16)> markChanged,
@@ -13,7 +14,6 @@ SignalStatus::SignalStatus(FormState &form, const StatusControls &controls, std:
     , m_form(form)
     , m_c(controls)
     , m_markChanged(std::move(markChanged))
-    , m_clock([] { return QDateTime::currentDateTime(); })
 {
     m_dueAlert.setSingleShot(true);
     connect(&m_dueAlert, &QTimer::timeout, this, &SignalStatus::sendDueAlert);
@@ -23,13 +23,13 @@ SignalStatus::SignalStatus(FormState &form, const StatusControls &controls, std:
 void SignalStatus::readingTaken(const QString &reading)
 {
     const bool wasStale = m_watch.stale();
-    tell(m_watch.reading(reading, talvor::leadingNumber(m_c.ssThreshold->text()), m_clock().time()), wasStale);
+    tell(m_watch.reading(reading, talvor::leadingNumber(m_c.ssThreshold->text()), QTime::currentTime()), wasStale);
 }
 
 void SignalStatus::noReading(const QString &reason)
 {
     const bool wasStale = m_watch.stale();
-    tell(m_watch.noReading(reason, m_clock().time()), wasStale);
+    tell(m_watch.noReading(reason, QTime::currentTime()), wasStale);
 }
 
 void SignalStatus::tell(const talvor::SignalWatch::Change &change, bool wasStale)
@@ -40,7 +40,7 @@ void SignalStatus::tell(const talvor::SignalWatch::Change &change, bool wasStale
         showStatusLine(m_watch.statusLine());
     if (!m_c.NotifyAlerts->isChecked() || m_form.Loading || !notify)
         return;
-    if (const auto text = m_gate.offer(change.alert, change.text, m_clock().toMSecsSinceEpoch()))
+    if (const auto text = m_gate.offer(change.alert, change.text, QDateTime::currentMSecsSinceEpoch()))
         notify(*text);
     scheduleDueAlert();
 }
@@ -51,12 +51,12 @@ void SignalStatus::scheduleDueAlert()
     if (due < 0)
         m_dueAlert.stop();
     else
-        m_dueAlert.start(int(qBound<qint64>(0, due - m_clock().toMSecsSinceEpoch(), talvor::AlertGate::QuietMs)));
+        m_dueAlert.start(int(qBound<qint64>(0, due - QDateTime::currentMSecsSinceEpoch(), talvor::AlertGate::QuietMs)));
 }
 
 void SignalStatus::sendDueAlert()
 {
-    if (const auto text = m_gate.due(m_clock().toMSecsSinceEpoch()); text && m_c.NotifyAlerts->isChecked() && notify)
+    if (const auto text = m_gate.due(QDateTime::currentMSecsSinceEpoch()); text && m_c.NotifyAlerts->isChecked() && notify)
         notify(*text);
     scheduleDueAlert();
 }

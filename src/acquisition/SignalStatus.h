@@ -2,7 +2,6 @@
 
 #include "core/SignalWatch.h"
 
-#include <QDateTime>
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -23,8 +22,6 @@ struct StatusControls {
 class SignalStatus : public QObject {
     Q_OBJECT
 public:
-    using Clock = std::function<QDateTime()>;
-
     SignalStatus(FormState &form, const StatusControls &controls, std::function<void(qint16)> markChanged,
                  QObject *parent = nullptr);
 
@@ -38,8 +35,6 @@ public:
     std::function<void(bool stale)> showStale;
     std::function<void(const QString &text)> notify;
 
-    void setClock(Clock clock) { m_clock = std::move(clock); }
-
 private:
     void tell(const talvor::SignalWatch::Change &change, bool wasStale);
     void sendDueAlert();
@@ -51,5 +46,4 @@ private:
     talvor::SignalWatch m_watch;
     talvor::AlertGate m_gate;
     QTimer m_dueAlert;
-    Clock m_clock;
 };

@@ -56,7 +56,6 @@ public:
 
     Dialogs &dialogs() { return *m_dialogs; }
     PollScheduler &scheduler() { return *m_scheduler; }
-    SignalStatus &signalStatus() { return *m_status; }
     SettingsController &settings() { return *m_settings; }
     History &history() { return *m_history; }
     DailyLog &dailyLog() { return *m_log; }

@@ -43,7 +43,6 @@ public:
     // A thin line across the plot at the threshold, and one line of figures
     // over the readings shown in its top right corner.
     void setThresholdLine(double threshold, const QString &figures);
-    QString figures() const { return m_figures.text(); }
     QString rowLabel(int row) const { return m_rows[size_t(qBound(1, row, rowCount()) - 1)].label; }
 
     QSize sizeHint() const override { return {760, 300}; }
