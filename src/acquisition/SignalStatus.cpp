@@ -22,19 +22,17 @@ SignalStatus::SignalStatus(FormState &form, const StatusControls &controls, std:
 
 void SignalStatus::readingTaken(const QString &reading)
 {
-    const bool wasStale = m_watch.stale();
-    tell(m_watch.reading(reading, talvor::leadingNumber(m_c.ssThreshold->text()), QTime::currentTime()), wasStale);
+    tell(m_watch.reading(reading, talvor::leadingNumber(m_c.ssThreshold->text()), QTime::currentTime()));
 }
 
 void SignalStatus::noReading(const QString &reason)
 {
-    const bool wasStale = m_watch.stale();
-    tell(m_watch.noReading(reason, QTime::currentTime()), wasStale);
+    tell(m_watch.noReading(reason, QTime::currentTime()));
 }
 
-void SignalStatus::tell(const talvor::SignalWatch::Change &change, bool wasStale)
+void SignalStatus::tell(const talvor::SignalWatch::Change &change)
 {
-    if (showStale && wasStale != m_watch.stale())
+    if (showStale && change.staleChanged)
         showStale(m_watch.stale());
     if (showStatusLine)
         showStatusLine(m_watch.statusLine());

@@ -36,7 +36,7 @@ public:
     std::function<void(const QString &text)> notify;
 
 private:
-    void tell(const talvor::SignalWatch::Change &change, bool wasStale);
+    void tell(const talvor::SignalWatch::Change &change);
     void sendDueAlert();
     void scheduleDueAlert();
 

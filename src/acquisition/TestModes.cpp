@@ -12,7 +12,6 @@
 #include <QRandomGenerator>
 #include <cmath>
 
-
 TestModes::TestModes(FormState &form, const TestModeControls &controls, std::function<void()> processNewReading,
                      QObject *parent)
     : QObject(parent)

@@ -18,7 +18,6 @@ struct TestModeControls {
     CrlfTextView *Info_HTML;
 };
 
-
 // Made-up readings fed through the whole pipeline without asking the modem:
 // random ones around the threshold, or 0 to 100 one step a tick.
 class TestModes : public QObject {

@@ -11,22 +11,32 @@
 
 namespace {
 
+// The usage names the program's folder, which only an application object
+// can find; a plain start never makes one just for that.
+QString usage(int argc, char *argv[])
+{
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Talvor"));
+    return talvor::usageText(talvor::programFolder());
+}
+
 // --help and --version answer without a display, a file or the network;
 // -1 means go on and start the monitor.
 int answerCommandLine(int argc, char *argv[])
 {
-    QCoreApplication core(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Talvor"));
-    const talvor::CommandLine line = talvor::parseCommandLine(QCoreApplication::arguments());
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const talvor::CommandLine line = talvor::parseCommandLine(arguments);
     switch (line.action) {
     case talvor::CommandLine::ShowHelp:
-        std::fputs(qPrintable(talvor::usageText(talvor::programFolder())), stdout);
+        std::fputs(qPrintable(usage(argc, argv)), stdout);
         return 0;
     case talvor::CommandLine::ShowVersion:
         std::fputs(qPrintable(talvor::versionText()), stdout);
         return 0;
     case talvor::CommandLine::Refuse:
-        std::fputs(qPrintable(line.error + u'\n' + talvor::usageText(talvor::programFolder())), stderr);
+        std::fputs(qPrintable(line.error + u'\n' + usage(argc, argv)), stderr);
         return 2;
     case talvor::CommandLine::Run:
         break;

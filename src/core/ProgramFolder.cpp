@@ -51,7 +51,10 @@ QString programFolder()
 QString programFile(const QString &name)
 {
     const QString folder = programFolder();
-    QDir().mkpath(folder);
+    // Made at the first write; every reading's log line must not ask again.
+    static QString made;
+    if (folder != made && QDir().mkpath(folder))
+        made = folder;
     return QDir(folder).filePath(name);
 }
 

@@ -23,14 +23,15 @@ SignalWatch::Change SignalWatch::reading(const QString &reading, double threshol
     m_low = belowThreshold(leadingNumber(reading), threshold);
     if (m_low && wasAbove) {
         m_lowAlerted = true;
-        return {Alert::Low, QStringLiteral("Signal low: %1 (threshold %2)").arg(reading, shortestText(threshold))};
+        return {Alert::Low, QStringLiteral("Signal low: %1 (threshold %2)").arg(reading, shortestText(threshold)),
+                wasStale};
     }
     if (!m_low && m_lowAlerted) {
         m_lowAlerted = false;
-        return {Alert::Back, QStringLiteral("Signal back: %1").arg(reading)};
+        return {Alert::Back, QStringLiteral("Signal back: %1").arg(reading), wasStale};
     }
     if (wasStale)
-        return {Alert::AnsweringAgain, QStringLiteral("Modem answering again: %1").arg(reading)};
+        return {Alert::AnsweringAgain, QStringLiteral("Modem answering again: %1").arg(reading), true};
     return {};
 }
 
@@ -40,7 +41,7 @@ SignalWatch::Change SignalWatch::noReading(const QString &reason, QTime at)
         m_since = at;
     m_reason = reason;
     if (++m_failures == StaleAfter)
-        return {Alert::NotAnswering, QStringLiteral("Modem not answering: %1").arg(reason)};
+        return {Alert::NotAnswering, QStringLiteral("Modem not answering: %1").arg(reason), true};
     m_failures = qMin(m_failures, StaleAfter);
     return {};
 }

@@ -18,7 +18,8 @@ public:
     enum class Alert { None, Low, Back, NotAnswering, AnsweringAgain };
     struct Change {
         Alert alert = Alert::None;
-        QString text; // the alert's words
+        QString text;             // the alert's words
+        bool staleChanged = false; // the poll began or ended the stale state
     };
 
     // A poll gave a reading (its text as shown, 57 or 5.5).

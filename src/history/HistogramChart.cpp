@@ -15,7 +15,6 @@ const QColor ThresholdColor(96, 96, 96);
 constexpr int DesignedRows = 20;
 } // namespace
 
-
 HistogramChart::HistogramChart(QWidget *parent)
     : QWidget(parent)
     , m_rows(DesignedRows)

@@ -1,19 +1,18 @@
 #pragma once
 
+#include "core/ReadingRules.h"
+
 #include <QHash>
 #include <QImage>
 #include <QPixmap>
 #include <QStaticText>
 #include <QString>
 #include <QWidget>
-
-#include "core/ReadingRules.h"
-
-class QPainter;
-class QFontMetrics;
 #include <optional>
 #include <vector>
 
+class QPainter;
+class QFontMetrics;
 
 // The histogram: a data grid of rows and two columns, each row drawn as a bar
 // whose height is its cell's number. Column 1 is drawn green, column 2 red; an
@@ -62,7 +61,6 @@ private:
     const QImage &renderBars(const QSize &size, const talvor::AxisScale &axis);
     void paintAxis(QPainter &p, const QRect &plot, double low, double high, double step) const;
     void paintLabels(QPainter &p, const QRect &plot);
-
     void paintThreshold(QPainter &p, const QRect &plot, const talvor::AxisScale &axis) const;
 
     std::vector<Row> m_rows;

@@ -10,8 +10,6 @@
 #include <QFile>
 #include <QLabel>
 
-
-
 DailyLog::DailyLog(const LogControls &controls, std::function<void(qint16)> markChanged, QObject *parent)
     : QObject(parent)
     , m_c(controls)

@@ -6,9 +6,8 @@
 #include <functional>
 #include <memory>
 
-class QFile;
-
 class CrlfTextView;
+class QFile;
 class QCheckBox;
 class QLabel;
 
@@ -19,14 +18,13 @@ struct LogControls {
     CrlfTextView *Info_HTML;
 };
 
-
 // Appends every reading to the day's CSV file while logging is ticked.
 class DailyLog : public QObject {
     Q_OBJECT
 public:
     using Clock = std::function<QDateTime()>;
-    // Opens (does not yet open) the day's file; tests hand in files that
-    // refuse writes as a full disk does.
+    // Makes, without opening it, the file of a path; tests hand in files
+    // that refuse writes as a full disk does.
     using FileFactory = std::function<std::unique_ptr<QFile>(const QString &path)>;
 
     DailyLog(const LogControls &controls, std::function<void(qint16)> markChanged, QObject *parent = nullptr);

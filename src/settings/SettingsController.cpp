@@ -142,7 +142,6 @@ void SettingsController::applyFields(const QList<SettingsField> &read)
     m_c.EnableAutoCheck->setChecked(v[0].number() != 0);
 }
 
-
 Settings SettingsController::currentSettings() const
 {
     Settings s;

@@ -16,7 +16,6 @@
 #include <QLocale>
 #include <QMouseEvent>
 
-
 IconDesigner::IconDesigner(FormState &form, const DesignerControls &controls, Dialogs &dialogs,
                            std::function<void(qint16)> markChanged, QObject *parent)
     : QObject(parent)

@@ -20,9 +20,6 @@ constexpr int IconSize = 32;
 QImage drawReadingIcon(const QString &text, const QColor &background, const QColor &number, const QFont &font,
                        qreal devicePixelRatio = 1);
 
-} // namespace talvor
-
-namespace talvor {
 // The colours of a stale icon: the last reading, greyed, while the modem
 // gives none.
 inline const QColor StaleNumber(128, 128, 128);

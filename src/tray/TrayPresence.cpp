@@ -35,7 +35,6 @@ void TrayData::setTip(const QString &tip)
     szTip.append(TipBytes - szTip.size(), ' ');
 }
 
-
 TrayPresence::TrayPresence(FormState &form, const TrayControls &controls, QWidget &window, TrayBackend &backend,
                            const IconCache &icons, QIcon programIcon, std::function<void()> promptSaveSettings,
                            std::function<void(qint16)> markChanged, QObject *parent)

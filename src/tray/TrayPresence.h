@@ -38,7 +38,6 @@ struct TrayData {
 
 enum NotifyOperation { NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2 };
 
-
 // The icon in the notification area: shown while the window is hidden there or
 // while "Always Show in System Tray" is ticked, refreshed with every reading.
 class TrayPresence : public QObject {

@@ -50,4 +50,3 @@ void TabViews::LoadHelpText()
     // A help text is small; a huge file is not read past its first megabyte.
     m_c.HelpText->replaceText(talvor::helpTextFromFile(file.read(1 << 20)));
 }
-

@@ -31,4 +31,3 @@ private:
     ViewControls m_c;
     std::function<void()> m_promptSaveSettings;
 };
-
