@@ -63,6 +63,8 @@ private slots:
     void misbehavingServer_data();
     void misbehavingServer();
     void refusedConnection();
+    void redirectsStayOnTheModem_data();
+    void redirectsStayOnTheModem();
 
 private:
     // Runs one request to the current behaviour and checks what every fault
@@ -74,6 +76,9 @@ private:
     TestHttpServer *server = nullptr;
     Talvorf *w = nullptr;
     qint64 startKb = 0;
+    // Where a redirect must never lead.
+    TestHttpServer *farHost = nullptr;
+    TestHttpServer *otherPort = nullptr;
 };
 
 void TestFaults::initTestCase()
@@ -154,12 +159,16 @@ void TestFaults::misbehavingServer_data()
     QTest::newRow("redirect to another host")
         << TestHttpServer::redirectTo("http://127.0.0.2:9/s.txt")
         << Failed + QStringLiteral("The server sent the request on to another host (http://127.0.0.2:9/s.txt); only "
-                                   "redirects on the same host are followed.\r\n")
+                                   "redirects on the same scheme, host and port are followed.\r\n")
         << "0 = SS";
     QTest::newRow("endless headers")
         << TestHttpServer::endless("HTTP/1.1 200 OK\r\n", "X-Filler: 0123456789abcdef0123456789abcdef\r\n") << QString()
         << "0 = SS";
-    QTest::newRow("endless status line") << TestHttpServer::endless("HTTP/1.1 200 ", "OOOOOOOOOOOOOOOO") << QString() << "0 = SS";
+    QTest::newRow("endless status line") << TestHttpServer::endless("HTTP/1.1 200 ", "OOOOOOOOOOOOOOOO")
+                                         << Failed + QStringLiteral("A line of the server's response headers was too long.\r\n") << "0 = SS";
+    QTest::newRow("closed after the status line")
+        << TestHttpServer::raw("HTTP/1.1 200 OK\r\n")
+        << Failed + QStringLiteral("The server closed the connection before its response headers were complete.\r\n") << "0 = SS";
     QTest::newRow("endless chunk-size line")
         << TestHttpServer::endless("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", "ffffffffffffffff") << QString()
         << "0 = SS";
@@ -180,6 +189,49 @@ void TestFaults::refusedConnection()
 {
     runAndRecover(QStringLiteral("http://127.0.0.1:%1/").arg(TestHttpServer::closedPort()),
                   Failed + QStringLiteral("Connection refused\r\n"), QStringLiteral("0 = SS"));
+}
+
+void TestFaults::redirectsStayOnTheModem_data()
+{
+    QTest::addColumn<QByteArray>("redirect");
+    // Every target carries the search text and a number: neither the other
+    // server's page nor our transcript of the refusal may become a reading.
+    farHost = new TestHttpServer(this, QHostAddress(QStringLiteral("127.0.0.2")));
+    otherPort = new TestHttpServer(this);
+    farHost->setBehaviour(TestHttpServer::reply(modemPage("99")));
+    otherPort->setBehaviour(TestHttpServer::reply(modemPage("99")));
+    const QByteArray far = farHost->url(QStringLiteral("/Signal Strength.............. 99")).toLatin1();
+    const QByteArray home = "127.0.0.1:" + QByteArray::number(server->port());
+    const auto redirect = [](int status, const QByteArray &locations) {
+        return header(status, 0, locations);
+    };
+    QTest::newRow("two Locations, other host first") << redirect(302, "Location: " + far + "\r\nLocation: /ok\r\n");
+    for (const int status : {300, 301, 305, 307, 308, 399})
+        QTest::newRow(qPrintable(QString::number(status))) << redirect(status, "Location: " + far + "\r\n");
+    QTest::newRow("CR inside Location")
+        << redirect(302, "Location: http://127.0.0.2:" + QByteArray::number(farHost->port()) + "\r@" + home + "/\r\n");
+    QTest::newRow("other port") << redirect(302, "Location: " + otherPort->url().toLatin1() + "\r\n");
+    QTest::newRow("other scheme") << redirect(302, "Location: https://" + home + "/Signal Strength.............. 99\r\n");
+    QTest::newRow("file") << redirect(302, "Location: file:///Signal Strength.............. 99\r\n");
+}
+
+void TestFaults::redirectsStayOnTheModem()
+{
+    QFETCH(QByteArray, redirect);
+    const int before = farHost->requestCount() + otherPort->requestCount();
+    server->setBehaviour(TestHttpServer::raw(redirect));
+    w->c.txtURL->setText(server->url());
+    w->setWindowTitle(QStringLiteral("0 = SS"));
+    QTest::mouseClick(w->c.GetHtml_button, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->c.Inet1->StillExecuting(), 10000);
+    // The next page lacks the search text: only the page view's own lines
+    // could give it one.
+    server->setBehaviour(TestHttpServer::reply("no number here"));
+    QTest::mouseClick(w->c.GetHtml_button, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->c.Inet1->StillExecuting(), 10000);
+    QTest::qWait(20);
+    QCOMPARE(farHost->requestCount() + otherPort->requestCount(), before);
+    QCOMPARE(w->windowTitle(), QStringLiteral("0 = SS"));
 }
 
 QTEST_MAIN(TestFaults)

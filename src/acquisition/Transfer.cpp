@@ -1,13 +1,35 @@
 #include "Transfer.h"
 
+#include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
+#include <QList>
 #include <QSocketNotifier>
+#include <QTimer>
+#include <QUrl>
 #include <cerrno>
 #include <cstring>
+#include <curl/curl.h>
+#include <map>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
+
+struct EasyCleanup {
+    void operator()(CURL *easy) const { curl_easy_cleanup(easy); }
+};
+struct MultiCleanup {
+    void operator()(CURLM *multi) const { curl_multi_cleanup(multi); }
+};
+struct UrlCleanup {
+    void operator()(CURLU *url) const { curl_url_cleanup(url); }
+};
+struct TextCleanup {
+    void operator()(char *text) const { curl_free(text); }
+};
+using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
+using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
 
 // Stops watching a socket. The notifier may be the one whose signal is
 // running now, so it goes once the event loop has it back.
@@ -19,38 +41,428 @@ void release(std::unique_ptr<QSocketNotifier> &notifier)
     notifier.release()->deleteLater();
 }
 
+// Where a URL leads, read by curl's own parser: the parser that decides where
+// curl connects is the one whose answer is checked.
+struct Origin {
+    QByteArray scheme;
+    QByteArray host;
+    QByteArray port;
+};
+
+Origin originOf(const QByteArray &url)
+{
+    const std::unique_ptr<CURLU, UrlCleanup> parsed(curl_url());
+    Origin origin;
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.constData(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+        return origin;
+    const auto part = [&parsed](CURLUPart which, unsigned int flags) {
+        char *text = nullptr;
+        curl_url_get(parsed.get(), which, &text, flags);
+        const std::unique_ptr<char, TextCleanup> owned(text);
+        return QByteArray(text ? text : "").toLower();
+    };
+    origin.scheme = part(CURLUPART_SCHEME, 0);
+    origin.host = part(CURLUPART_HOST, 0);
+    origin.port = part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    return origin;
+}
+
+// Why a redirect from the request's first address to target is not followed;
+// empty when it stays on the same scheme, host and port.
+QString redirectRefusal(const Origin &first, const QByteArray &target)
+{
+    const Origin next = originOf(target);
+    const char *other = nullptr;
+    if (next.scheme != first.scheme)
+        other = "scheme";
+    else if (next.host != first.host)
+        other = "host";
+    else if (next.port != first.port)
+        other = "port";
+    if (!other)
+        return {};
+    return QStringLiteral("The server sent the request on to another %1 (%2); only redirects on the same scheme, "
+                          "host and port are followed.")
+        .arg(QLatin1String(other), QString::fromLatin1(target.left(200)));
+}
+
+// A reason phrase is the server's own text: keep it short and printable.
+QString printable(const QByteArray &text)
+{
+    QString shown;
+    for (const char ch : text.left(80))
+        shown += (uchar(ch) < 0x20 || uchar(ch) == 0x7f) ? QChar(u' ') : QChar(QLatin1Char(ch));
+    return shown.trimmed();
+}
+
 } // namespace
 
-Transfer::Transfer(QObject *parent)
-    : QObject(parent)
+struct Transfer::Request {
+    explicit Request(Transfer &owner)
+        : q(owner)
+    {
+        curlTimer.setSingleShot(true);
+        QObject::connect(&curlTimer, &QTimer::timeout, &q, [this] { drive(CURL_SOCKET_TIMEOUT, 0); });
+    }
+    ~Request() { dropEasy(); }
+
+    struct SocketWatch {
+        std::unique_ptr<QSocketNotifier> read;
+        std::unique_ptr<QSocketNotifier> write;
+    };
+
+    bool ensureMulti();
+    bool start();
+    bool startHop(const QByteArray &url);
+    // Lets curl work on a socket (or on its timer, for CURL_SOCKET_TIMEOUT)
+    // and then tells the states it reached and the end, if it came.
+    void drive(curl_socket_t socket, int events);
+    void finishIfDone();
+    void completed();
+    QString failureText(CURLcode result) const;
+    void finish(State last);
+    void dropEasy();
+    void watchSocket(curl_socket_t socket, int what);
+    void report(State state) { pending.append(state); }
+    void emitPending();
+
+    Transfer &q;
+    MultiHandle multi;
+    EasyHandle easy;
+    std::map<curl_socket_t, SocketWatch> sockets;
+    QTimer curlTimer;
+    QElapsedTimer clock;
+    QUrl url;
+    QByteArray hopUrl;
+    Origin first;
+    QByteArray body;
+    QString errorText;
+    QString reason; // of the last response's status line
+    QList<State> pending;
+    char curlError[CURL_ERROR_SIZE] = {};
+    int timeoutMs = DefaultTimeoutMs;
+    int hops = 0;
+    int status = 0;
+    qint64 headerBytes = 0;
+    bool hostIsName = false;
+    bool inHeaders = false;
+    bool capped = false;
+};
+
+namespace {
+
+Transfer::Request &requestOf(void *self)
 {
-    m_curlTimer.setSingleShot(true);
-    connect(&m_curlTimer, &QTimer::timeout, this, [this] { drive(CURL_SOCKET_TIMEOUT, 0); });
+    return *static_cast<Transfer::Request *>(self);
 }
 
-Transfer::~Transfer()
+int onSocket(CURL *, curl_socket_t socket, int what, void *self, void *)
 {
-    dropEasy();
-    if (m_multi)
-        curl_multi_cleanup(m_multi);
+    requestOf(self).watchSocket(socket, what);
+    return 0;
 }
 
-bool Transfer::ensureMulti()
+int onTimer(CURLM *, long timeoutMs, void *self)
+{
+    QTimer &timer = requestOf(self).curlTimer;
+    // Never call back into curl from here: the timer fires from the event loop.
+    if (timeoutMs < 0)
+        timer.stop();
+    else
+        timer.start(int(qMin<long>(timeoutMs, 24L * 3600 * 1000)));
+    return 0;
+}
+
+size_t onBody(char *data, size_t size, size_t count, void *self)
+{
+    Transfer::Request &request = requestOf(self);
+    const qsizetype bytes = qsizetype(size * count);
+    const qsizetype room = Transfer::BodyCap - request.body.size();
+    request.body.append(data, qMin(bytes, room));
+    if (bytes <= room)
+        return size * count;
+    // The rest of the page is never read: the transfer is complete with what
+    // the program keeps of it.
+    request.capped = true;
+    return 0;
+}
+
+size_t onHeader(char *data, size_t size, size_t count, void *self)
+{
+    Transfer::Request &request = requestOf(self);
+    const size_t bytes = size * count;
+    const QByteArray line = QByteArray(data, qsizetype(bytes)).trimmed();
+    if (!request.inHeaders) {
+        // A new response (after a 1xx, or the first): its status line.
+        request.inHeaders = true;
+        request.headerBytes = 0;
+        request.reason = printable(line.split(' ').mid(2).join(' '));
+        request.report(Transfer::Receiving);
+    }
+    request.headerBytes += qint64(bytes);
+    if (request.headerBytes > Transfer::HeaderCap) {
+        request.errorText =
+            QStringLiteral("The server's response headers went on past %1 kB.").arg(Transfer::HeaderCap / 1024);
+        return 0;
+    }
+    if (!line.isEmpty())
+        return bytes;
+    request.inHeaders = false;
+    request.report(Transfer::ResponseReceived);
+    return bytes;
+}
+
+int onResolverStart(void *, void *, void *self)
+{
+    Transfer::Request &request = requestOf(self);
+    if (request.hostIsName)
+        request.report(Transfer::Resolving);
+    return 0;
+}
+
+curl_socket_t onOpenSocket(void *self, curlsocktype, curl_sockaddr *address)
+{
+    Transfer::Request &request = requestOf(self);
+    if (request.hostIsName)
+        request.report(Transfer::Resolved);
+    request.report(Transfer::Connecting);
+    const int fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    return fd < 0 ? CURL_SOCKET_BAD : fd;
+}
+
+int onPreRequest(void *self, char *, char *, int, int)
+{
+    Transfer::Request &request = requestOf(self);
+    request.report(Transfer::Connected);
+    request.report(Transfer::Requesting);
+    return CURL_PREREQFUNC_OK;
+}
+
+int onDebug(CURL *, curl_infotype type, char *, size_t, void *self)
+{
+    if (type == CURLINFO_HEADER_OUT)
+        requestOf(self).report(Transfer::RequestSent);
+    return 0;
+}
+
+} // namespace
+
+bool Transfer::Request::ensureMulti()
 {
     // curl (and the TLS library under it) is set up at the first request,
     // not while the window is being shown.
-    if (m_multi)
+    if (multi)
         return true;
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    m_multi = initialised ? curl_multi_init() : nullptr;
-    if (!m_multi)
+    if (initialised)
+        multi.reset(curl_multi_init());
+    if (!multi)
         return false;
-    curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &Transfer::onSocket);
-    curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
-    curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &Transfer::onTimer);
-    curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
+    curl_multi_setopt(multi.get(), CURLMOPT_SOCKETFUNCTION, &onSocket);
+    curl_multi_setopt(multi.get(), CURLMOPT_SOCKETDATA, this);
+    curl_multi_setopt(multi.get(), CURLMOPT_TIMERFUNCTION, &onTimer);
+    curl_multi_setopt(multi.get(), CURLMOPT_TIMERDATA, this);
     return true;
 }
+
+bool Transfer::Request::start()
+{
+    errorText.clear();
+    pending.clear();
+    hops = 0;
+    status = 0;
+    reason.clear();
+    hostIsName = QHostAddress(url.host()).isNull();
+    const QByteArray encoded = url.toEncoded();
+    first = originOf(encoded);
+    clock.start();
+    return ensureMulti() && startHop(encoded);
+}
+
+bool Transfer::Request::startHop(const QByteArray &address)
+{
+    body.clear();
+    curlError[0] = '\0';
+    headerBytes = 0;
+    inHeaders = false;
+    capped = false;
+    hopUrl = address;
+    easy.reset(curl_easy_init());
+    if (!easy)
+        return false;
+    CURL *handle = easy.get();
+    const auto set = [handle](CURLoption option, auto value) { curl_easy_setopt(handle, option, value); };
+    set(CURLOPT_URL, hopUrl.constData());
+    set(CURLOPT_ERRORBUFFER, curlError);
+    set(CURLOPT_NOSIGNAL, 1L);
+    // A modem on the LAN must never be reached through a proxy from http_proxy.
+    set(CURLOPT_PROXY, "");
+    set(CURLOPT_NOPROXY, "*");
+    set(CURLOPT_PROTOCOLS_STR, "http,https");
+    // Redirects are followed by hand (see completed()), so that the address
+    // checked is the address curl goes to next.
+    set(CURLOPT_FOLLOWLOCATION, 0L);
+    // The time limit is for the whole request, every hop included.
+    set(CURLOPT_TIMEOUT_MS, long(qMax<qint64>(1, timeoutMs - clock.elapsed())));
+    set(CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    set(CURLOPT_USERAGENT, "Talvor");
+    // Each poll stands alone; small modem web servers cope best with that.
+    set(CURLOPT_FORBID_REUSE, 1L);
+    set(CURLOPT_WRITEFUNCTION, &onBody);
+    set(CURLOPT_WRITEDATA, this);
+    set(CURLOPT_HEADERFUNCTION, &onHeader);
+    set(CURLOPT_HEADERDATA, this);
+    set(CURLOPT_RESOLVER_START_FUNCTION, &onResolverStart);
+    set(CURLOPT_RESOLVER_START_DATA, this);
+    set(CURLOPT_OPENSOCKETFUNCTION, &onOpenSocket);
+    set(CURLOPT_OPENSOCKETDATA, this);
+    set(CURLOPT_PREREQFUNCTION, &onPreRequest);
+    set(CURLOPT_PREREQDATA, this);
+    // The debug hook is how curl tells that the request went out; with it
+    // set, curl prints nothing of its own.
+    set(CURLOPT_DEBUGFUNCTION, &onDebug);
+    set(CURLOPT_DEBUGDATA, this);
+    set(CURLOPT_VERBOSE, 1L);
+    if (curl_multi_add_handle(multi.get(), handle) != CURLM_OK) {
+        easy.reset();
+        return false;
+    }
+    return true;
+}
+
+void Transfer::Request::dropEasy()
+{
+    curlTimer.stop();
+    if (!easy)
+        return;
+    // Removing the handle closes its sockets at once; curl tells onSocket to
+    // forget them as it does.
+    const EasyHandle dropped = std::move(easy);
+    curl_multi_remove_handle(multi.get(), dropped.get());
+    for (auto &[socket, watch] : sockets) {
+        release(watch.read);
+        release(watch.write);
+    }
+    sockets.clear();
+}
+
+void Transfer::Request::drive(curl_socket_t socket, int events)
+{
+    if (!easy)
+        return;
+    int running = 0;
+    curl_multi_socket_action(multi.get(), socket, events, &running);
+    finishIfDone();
+    emitPending();
+}
+
+void Transfer::Request::finishIfDone()
+{
+    int left = 0;
+    while (CURLMsg *message = curl_multi_info_read(multi.get(), &left)) {
+        if (message->msg != CURLMSG_DONE || message->easy_handle != easy.get())
+            continue;
+        const CURLcode result = message->data.result;
+        long code = 0;
+        curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &code);
+        status = int(code);
+        // The body was cut at the cap on purpose: the page is what we keep of it.
+        if ((result == CURLE_OK || (result == CURLE_WRITE_ERROR && capped)) && !inHeaders) {
+            completed();
+            return;
+        }
+        if (errorText.isEmpty())
+            errorText = failureText(result);
+        finish(Failed);
+        return;
+    }
+}
+
+void Transfer::Request::completed()
+{
+    char *next = nullptr;
+    curl_easy_getinfo(easy.get(), CURLINFO_REDIRECT_URL, &next);
+    if (status < 300 || status > 399 || !next) {
+        finish(Complete);
+        return;
+    }
+    const QByteArray target(next);
+    errorText = redirectRefusal(first, target);
+    if (errorText.isEmpty() && ++hops > MaxRedirects)
+        errorText = QStringLiteral("The server sent the request on more than %1 times.").arg(MaxRedirects);
+    if (!errorText.isEmpty()) {
+        finish(Failed);
+        return;
+    }
+    dropEasy();
+    if (!startHop(target)) {
+        errorText = QString::fromUtf16(u"The redirect could not be followed.");
+        finish(Failed);
+    }
+}
+
+QString Transfer::Request::failureText(CURLcode result) const
+{
+    long osError = 0;
+    curl_easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osError);
+    if (result == CURLE_OK || result == CURLE_WRITE_ERROR)
+        return QStringLiteral("The server closed the connection before its response headers were complete.");
+    if (result == CURLE_OPERATION_TIMEDOUT)
+        return QStringLiteral("No complete answer within %1 seconds.").arg(timeoutMs / 1000.0);
+    // curl gives up on a header line it has no room for as if memory ran out.
+    if (result == CURLE_OUT_OF_MEMORY)
+        return QStringLiteral("A line of the server's response headers was too long.");
+    if (result == CURLE_COULDNT_CONNECT && osError != 0)
+        return QString::fromLocal8Bit(std::strerror(int(osError)));
+    return QString::fromLocal8Bit(curlError[0] ? curlError : curl_easy_strerror(result));
+}
+
+void Transfer::Request::finish(State last)
+{
+    dropEasy();
+    report(last);
+}
+
+void Transfer::Request::emitPending()
+{
+    // States are told only once curl is out of its callbacks, so a handler
+    // may cancel or start the next request.
+    while (!pending.isEmpty())
+        emit q.StateChanged(pending.takeFirst());
+}
+
+void Transfer::Request::watchSocket(curl_socket_t socket, int what)
+{
+    if (what == CURL_POLL_REMOVE) {
+        const auto found = sockets.find(socket);
+        if (found != sockets.end()) {
+            release(found->second.read);
+            release(found->second.write);
+            sockets.erase(found);
+        }
+        return;
+    }
+    SocketWatch &watch = sockets[socket];
+    const auto ensure = [this, socket](std::unique_ptr<QSocketNotifier> &notifier, QSocketNotifier::Type type,
+                                       int event) {
+        if (!notifier) {
+            notifier = std::make_unique<QSocketNotifier>(socket, type);
+            QObject::connect(notifier.get(), &QSocketNotifier::activated, &q,
+                             [this, socket, event] { drive(socket, event); });
+        }
+        return notifier.get();
+    };
+    ensure(watch.read, QSocketNotifier::Read, CURL_CSELECT_IN)->setEnabled(what & CURL_POLL_IN);
+    ensure(watch.write, QSocketNotifier::Write, CURL_CSELECT_OUT)->setEnabled(what & CURL_POLL_OUT);
+}
+
+Transfer::Transfer(QObject *parent)
+    : QObject(parent)
+    , d(std::make_unique<Request>(*this))
+{
+}
+
+Transfer::~Transfer() = default;
 
 qint32 Transfer::setUrl(const QString &text)
 {
@@ -68,7 +480,7 @@ qint32 Transfer::setUrl(const QString &text)
         return UnrecognizedScheme;
     if (url.host().isEmpty())
         return NoRemoteComputer;
-    m_url = url;
+    d->url = url;
     return NoError;
 }
 
@@ -87,271 +499,45 @@ qint32 Transfer::execute(const QString &url, const QString &operation)
         if (const qint32 err = setUrl(url))
             return err;
     }
-    if (m_url.isEmpty())
+    if (d->url.isEmpty())
         return NoRemoteComputer;
-    return startGet() ? NoError : UrlMalformed;
+    return d->start() ? NoError : UrlMalformed;
 }
 
-bool Transfer::startGet()
+bool Transfer::StillExecuting() const
 {
-    m_body.clear();
-    m_errorText.clear();
-    m_pending.clear();
-    m_curlError[0] = '\0';
-    m_headerBytes = 0;
-    m_inHeaders = false;
-    m_capped = false;
-    m_hostIsName = QHostAddress(m_url.host()).isNull();
-    m_encodedUrl = m_url.toEncoded();
+    return d->easy != nullptr;
+}
 
-    if (!ensureMulti())
-        return false;
-    m_easy = curl_easy_init();
-    if (!m_easy)
-        return false;
-    const auto set = [this](CURLoption option, auto value) { curl_easy_setopt(m_easy, option, value); };
-    set(CURLOPT_URL, m_encodedUrl.constData());
-    set(CURLOPT_PRIVATE, this);
-    set(CURLOPT_ERRORBUFFER, m_curlError);
-    set(CURLOPT_NOSIGNAL, 1L);
-    // A modem on the LAN must never be reached through a proxy from http_proxy.
-    set(CURLOPT_PROXY, "");
-    set(CURLOPT_NOPROXY, "*");
-    set(CURLOPT_PROTOCOLS_STR, "http,https");
-    set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    set(CURLOPT_FOLLOWLOCATION, 1L);
-    set(CURLOPT_MAXREDIRS, long(MaxRedirects));
-    set(CURLOPT_TIMEOUT_MS, long(m_timeoutMs));
-    set(CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
-    set(CURLOPT_USERAGENT, "Talvor");
-    // Each poll stands alone; small modem web servers cope best with that.
-    set(CURLOPT_FORBID_REUSE, 1L);
-    set(CURLOPT_WRITEFUNCTION, &Transfer::onBody);
-    set(CURLOPT_WRITEDATA, this);
-    set(CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
-    set(CURLOPT_HEADERDATA, this);
-    set(CURLOPT_RESOLVER_START_FUNCTION, &Transfer::onResolverStart);
-    set(CURLOPT_RESOLVER_START_DATA, this);
-    set(CURLOPT_OPENSOCKETFUNCTION, &Transfer::onOpenSocket);
-    set(CURLOPT_OPENSOCKETDATA, this);
-    set(CURLOPT_PREREQFUNCTION, &Transfer::onPreRequest);
-    set(CURLOPT_PREREQDATA, this);
-    // The debug hook is how curl tells that the request went out; with it
-    // set, curl prints nothing of its own.
-    set(CURLOPT_DEBUGFUNCTION, &Transfer::onDebug);
-    set(CURLOPT_DEBUGDATA, this);
-    set(CURLOPT_VERBOSE, 1L);
-    if (curl_multi_add_handle(m_multi, m_easy) != CURLM_OK) {
-        dropEasy();
-        return false;
-    }
-    return true;
+QString Transfer::errorText() const
+{
+    return d->errorText;
 }
 
 QString Transfer::readBody(int maxSize) const
 {
-    return QString::fromLatin1(m_body.left(qMax(0, maxSize)));
+    return QString::fromLatin1(d->body.left(qMax(0, maxSize)));
+}
+
+int Transfer::status() const
+{
+    return d->status;
+}
+
+QString Transfer::statusText() const
+{
+    if (d->status == 0)
+        return {};
+    return d->reason.isEmpty() ? QString::number(d->status) : QStringLiteral("%1 %2").arg(d->status).arg(d->reason);
 }
 
 void Transfer::cancel()
 {
-    m_pending.clear();
-    dropEasy();
+    d->pending.clear();
+    d->dropEasy();
 }
 
-void Transfer::dropEasy()
+void Transfer::setTimeoutMs(int ms)
 {
-    m_curlTimer.stop();
-    if (!m_easy)
-        return;
-    CURL *easy = m_easy;
-    m_easy = nullptr;
-    // Removing the handle closes its sockets at once; curl tells onSocket to
-    // forget them as it does.
-    curl_multi_remove_handle(m_multi, easy);
-    curl_easy_cleanup(easy);
-    for (auto &[socket, watch] : m_sockets) {
-        release(watch.read);
-        release(watch.write);
-    }
-    m_sockets.clear();
-}
-
-void Transfer::drive(curl_socket_t socket, int events)
-{
-    if (!m_easy || m_driving)
-        return;
-    m_driving = true;
-    int running = 0;
-    curl_multi_socket_action(m_multi, socket, events, &running);
-    m_driving = false;
-    finishIfDone();
-    emitPending();
-}
-
-void Transfer::finishIfDone()
-{
-    int left = 0;
-    while (CURLMsg *message = curl_multi_info_read(m_multi, &left)) {
-        if (message->msg != CURLMSG_DONE || message->easy_handle != m_easy)
-            continue;
-        const CURLcode result = message->data.result;
-        // The body was cut at the cap on purpose: the page is what we keep of it.
-        if (result == CURLE_OK || (result == CURLE_WRITE_ERROR && m_capped)) {
-            finish(Complete);
-            return;
-        }
-        if (m_errorText.isEmpty()) {
-            long osError = 0;
-            curl_easy_getinfo(m_easy, CURLINFO_OS_ERRNO, &osError);
-            if (result == CURLE_OPERATION_TIMEDOUT)
-                m_errorText = QStringLiteral("No complete answer within %1 seconds.").arg(m_timeoutMs / 1000.0);
-            else if (result == CURLE_COULDNT_CONNECT && osError != 0)
-                m_errorText = QString::fromLocal8Bit(std::strerror(int(osError)));
-            else
-                m_errorText = QString::fromLocal8Bit(m_curlError[0] ? m_curlError : curl_easy_strerror(result));
-        }
-        finish(Failed);
-        return;
-    }
-}
-
-void Transfer::finish(State last)
-{
-    dropEasy();
-    report(last);
-}
-
-void Transfer::emitPending()
-{
-    // States are told only once curl is out of its callbacks, so a handler
-    // may cancel or start the next request.
-    while (!m_pending.isEmpty())
-        emit StateChanged(m_pending.takeFirst());
-}
-
-void Transfer::watchSocket(curl_socket_t socket, int what)
-{
-    if (what == CURL_POLL_REMOVE) {
-        const auto found = m_sockets.find(socket);
-        if (found != m_sockets.end()) {
-            release(found->second.read);
-            release(found->second.write);
-            m_sockets.erase(found);
-        }
-        return;
-    }
-    SocketWatch &watch = m_sockets[socket];
-    const auto ensure = [this, socket](std::unique_ptr<QSocketNotifier> &notifier, QSocketNotifier::Type type,
-                                       int event) {
-        if (!notifier) {
-            notifier = std::make_unique<QSocketNotifier>(socket, type);
-            connect(notifier.get(), &QSocketNotifier::activated, this, [this, socket, event] { drive(socket, event); });
-        }
-        return notifier.get();
-    };
-    ensure(watch.read, QSocketNotifier::Read, CURL_CSELECT_IN)->setEnabled(what & CURL_POLL_IN);
-    ensure(watch.write, QSocketNotifier::Write, CURL_CSELECT_OUT)->setEnabled(what & CURL_POLL_OUT);
-}
-
-int Transfer::onSocket(CURL *, curl_socket_t socket, int what, void *self, void *)
-{
-    static_cast<Transfer *>(self)->watchSocket(socket, what);
-    return 0;
-}
-
-int Transfer::onTimer(CURLM *, long timeoutMs, void *self)
-{
-    auto *transfer = static_cast<Transfer *>(self);
-    // Never call back into curl from here: the timer fires from the event loop.
-    if (timeoutMs < 0)
-        transfer->m_curlTimer.stop();
-    else
-        transfer->m_curlTimer.start(int(qMin<long>(timeoutMs, 24L * 3600 * 1000)));
-    return 0;
-}
-
-size_t Transfer::onBody(char *data, size_t size, size_t count, void *self)
-{
-    auto *transfer = static_cast<Transfer *>(self);
-    const qsizetype bytes = qsizetype(size * count);
-    const qsizetype room = Transfer::BodyCap - transfer->m_body.size();
-    transfer->m_body.append(data, qMin(bytes, room));
-    if (bytes <= room)
-        return size * count;
-    // The rest of the page is never read: the transfer is complete with what
-    // the program keeps of it.
-    transfer->m_capped = true;
-    return 0;
-}
-
-size_t Transfer::onHeader(char *data, size_t size, size_t count, void *self)
-{
-    auto *transfer = static_cast<Transfer *>(self);
-    const size_t bytes = size * count;
-    transfer->m_headerBytes += qint64(bytes);
-    if (transfer->m_headerBytes > HeaderCap) {
-        transfer->m_errorText = QStringLiteral("The server's response headers went on past %1 kB.").arg(HeaderCap / 1024);
-        return 0;
-    }
-    if (!transfer->m_inHeaders) {
-        transfer->m_inHeaders = true;
-        transfer->m_location.clear();
-        transfer->report(Receiving);
-    }
-    const QByteArray line = QByteArray(data, qsizetype(bytes)).trimmed();
-    if (line.toLower().startsWith("location:"))
-        transfer->m_location = line.mid(9).trimmed();
-    if (!line.isEmpty())
-        return bytes;
-    transfer->m_inHeaders = false;
-    transfer->report(ResponseReceived);
-    // Redirects are followed on the modem's own host only.
-    long status = 0;
-    curl_easy_getinfo(transfer->m_easy, CURLINFO_RESPONSE_CODE, &status);
-    const bool redirect = status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-    if (!redirect || transfer->m_location.isEmpty())
-        return bytes;
-    char *current = nullptr;
-    curl_easy_getinfo(transfer->m_easy, CURLINFO_EFFECTIVE_URL, &current);
-    const QUrl next = QUrl::fromEncoded(current).resolved(QUrl::fromEncoded(transfer->m_location));
-    if (next.host().compare(transfer->m_url.host(), Qt::CaseInsensitive) == 0)
-        return bytes;
-    transfer->m_errorText = QStringLiteral("The server sent the request on to another host (%1); only redirects "
-                                           "on the same host are followed.")
-                                .arg(next.toDisplayString());
-    return 0;
-}
-
-int Transfer::onResolverStart(void *, void *, void *self)
-{
-    auto *transfer = static_cast<Transfer *>(self);
-    if (transfer->m_hostIsName)
-        transfer->report(Resolving);
-    return 0;
-}
-
-curl_socket_t Transfer::onOpenSocket(void *self, curlsocktype, curl_sockaddr *address)
-{
-    auto *transfer = static_cast<Transfer *>(self);
-    if (transfer->m_hostIsName)
-        transfer->report(Resolved);
-    transfer->report(Connecting);
-    const int fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
-    return fd < 0 ? CURL_SOCKET_BAD : fd;
-}
-
-int Transfer::onPreRequest(void *self, char *, char *, int, int)
-{
-    auto *transfer = static_cast<Transfer *>(self);
-    transfer->report(Connected);
-    transfer->report(Requesting);
-    return CURL_PREREQFUNC_OK;
-}
-
-int Transfer::onDebug(CURL *, curl_infotype type, char *, size_t, void *self)
-{
-    if (type == CURLINFO_HEADER_OUT)
-        static_cast<Transfer *>(self)->report(RequestSent);
-    return 0;
+    d->timeoutMs = ms;
 }

@@ -6,12 +6,12 @@
 #include <QTimer>
 #include <memory>
 
-TestHttpServer::TestHttpServer(QObject *parent)
+TestHttpServer::TestHttpServer(QObject *parent, const QHostAddress &address)
     : QObject(parent)
     , m_behaviour(reply("hello\r\n"))
 {
     connect(&m_server, &QTcpServer::newConnection, this, &TestHttpServer::onNewConnection);
-    if (!m_server.listen(QHostAddress::LocalHost, 0))
+    if (!m_server.listen(address, 0))
         qFatal("test server cannot listen on loopback");
 }
 
@@ -25,7 +25,7 @@ TestHttpServer::~TestHttpServer()
 
 QString TestHttpServer::url(const QString &path) const
 {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);
+    return QStringLiteral("http://%1:%2%3").arg(host()).arg(port()).arg(path);
 }
 
 void TestHttpServer::onNewConnection()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QPointer>
 #include <QTcpServer>
@@ -15,10 +16,11 @@ class TestHttpServer : public QObject {
 public:
     using Behaviour = std::function<void(QTcpSocket *socket, const QByteArray &request)>;
 
-    explicit TestHttpServer(QObject *parent = nullptr);
+    explicit TestHttpServer(QObject *parent = nullptr, const QHostAddress &address = QHostAddress(QHostAddress::LocalHost));
     ~TestHttpServer() override;
 
     quint16 port() const { return m_server.serverPort(); }
+    QString host() const { return m_server.serverAddress().toString(); }
     QString url(const QString &path = QStringLiteral("/stats/summary/summary 1 .txt")) const;
     int requestCount() const { return m_requests.size(); }
     const QList<QByteArray> &requests() const { return m_requests; }
