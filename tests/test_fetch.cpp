@@ -199,6 +199,8 @@ void TestFetch::errorPagesStillGoThroughExtraction()
     getFile(server->url());
     waitUntilIdle();
     QVERIFY(page().endsWith(completion));
+    // The status is named before the page, so a wrong address reads as one.
+    QVERIFY(page().contains(QStringLiteral("\r\nThe modem answered 404 Status\r\nModem Status Summary")));
     QCOMPARE(window->windowTitle(), QStringLiteral("38 = SS"));
 }
 
@@ -212,11 +214,15 @@ void TestFetch::malformedAndUnsupportedAddresses()
         {QStringLiteral("http:///x"), QStringLiteral("No remote computer is specified")},
     };
     int request = 0;
+    QString previous;
     for (const auto &c : cases) {
         getFile(c.url);
         ++request;
-        QCOMPARE(page(), QStringLiteral("Gettting new Data!!  Request number - %1\r\n\r\n%2\r\n").arg(request).arg(c.message));
+        // An address that cannot be polled is a poll without a reading too.
+        const QString why = previous.isEmpty() ? QString() : QStringLiteral("Previous request gave no reading: %1\r\n").arg(previous);
+        QCOMPARE(page(), QStringLiteral("Gettting new Data!!  Request number - %1\r\n%2\r\n%3\r\n").arg(request).arg(why, c.message));
         QVERIFY(!window->c.Inet1->StillExecuting());
+        previous = c.message;
     }
     QCOMPARE(window->windowTitle(), QStringLiteral("0 = SS"));
 }

@@ -25,9 +25,9 @@ void SignalStatus::readingTaken(const QString &reading)
     tell(m_watch.reading(reading, talvor::leadingNumber(m_c.ssThreshold->text()), QTime::currentTime()));
 }
 
-void SignalStatus::noReading(const QString &reason)
+void SignalStatus::noReading(const QString &reason, talvor::SignalWatch::Failure failure)
 {
-    tell(m_watch.noReading(reason, QTime::currentTime()));
+    tell(m_watch.noReading(reason, QTime::currentTime(), failure));
 }
 
 void SignalStatus::tell(const talvor::SignalWatch::Change &change)

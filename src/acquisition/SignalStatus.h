@@ -26,7 +26,8 @@ public:
                  QObject *parent = nullptr);
 
     void readingTaken(const QString &reading);
-    void noReading(const QString &reason);
+    void noReading(const QString &reason,
+                   talvor::SignalWatch::Failure failure = talvor::SignalWatch::Failure::NoAnswer);
     // Why the last poll gave no reading; empty when it gave one.
     QString lastFailure() const { return m_watch.lastFailure(); }
 

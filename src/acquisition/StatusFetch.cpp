@@ -32,7 +32,9 @@ void StatusFetch::FetchStatusPage()
     // Without an address there is nothing to fetch; say so and leave the
     // program running (ending it would lose unsaved settings).
     if (m_url.text().isEmpty()) {
-        m_page.replaceText(QStringLiteral("Need a url to get info!!\r\n"));
+        const QString needUrl = QStringLiteral("Need a url to get info!!");
+        m_page.replaceText(needUrl + QStringLiteral("\r\n"));
+        m_status.noReading(needUrl, talvor::SignalWatch::Failure::BadAddress);
         return;
     }
     m_form.RequestNumber = talvor::nextRequestNumber(m_form.RequestNumber);
@@ -50,8 +52,13 @@ void StatusFetch::FetchStatusPage()
 
 void StatusFetch::reportTransferError(qint32 number)
 {
+    const QString message = talvor::transferErrorMessage(number);
     m_page.appendText(QStringLiteral("\r\n"));
-    m_page.appendLine(talvor::transferErrorMessage(number));
+    m_page.appendLine(message);
+    // The request still running may yet give a reading; any other refusal
+    // is a poll without one.
+    if (number != Transfer::StillExecutingRequest)
+        m_status.noReading(message, talvor::SignalWatch::Failure::BadAddress);
 }
 
 QString StatusFetch::StateMessage(qint16 state)
@@ -63,6 +70,9 @@ QString StatusFetch::StateMessage(qint16 state)
 
 void StatusFetch::Inet1_StateChanged(qint16 state)
 {
+    // A wrong address often answers with an error page: say so before it.
+    if (const int status = m_inet.status(); state == Transfer::Complete && status != 0 && (status < 200 || status > 299))
+        m_page.appendLine(QStringLiteral("The modem answered %1").arg(m_inet.statusText()));
     m_page.appendLine(StateMessage(state));
     if (state == Transfer::Failed) {
         // Say why, so that a user can tell a wrong address from a modem that is off.
@@ -74,12 +84,15 @@ void StatusFetch::Inet1_StateChanged(qint16 state)
     }
     if (state != Transfer::Complete)
         return;
-    const std::optional<QString> reading = talvor::extractReading(m_page.text(), m_searchText.text());
+    // Only the body is searched: the page view also holds lines of ours, some
+    // of them quoting what a server sent.
+    const std::optional<QString> reading =
+        talvor::extractReading(m_inet.readBody(Transfer::BodyCap), m_searchText.text());
     if (!reading) {
         // The previous reading stays: an error page is not a reading of 0.
         const QString notFound = QStringLiteral("Search text not found!");
         m_page.appendLine(notFound);
-        m_status.noReading(notFound);
+        m_status.noReading(notFound, talvor::SignalWatch::Failure::SearchTextMissing);
         return;
     }
     m_status.readingTaken(*reading);

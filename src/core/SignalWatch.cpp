@@ -35,13 +35,24 @@ SignalWatch::Change SignalWatch::reading(const QString &reading, double threshol
     return {};
 }
 
-SignalWatch::Change SignalWatch::noReading(const QString &reason, QTime at)
+SignalWatch::Change SignalWatch::noReading(const QString &reason, QTime at, Failure failure)
 {
     if (!m_haveReading && m_failures == 0)
         m_since = at;
     m_reason = reason;
-    if (++m_failures == StaleAfter)
+    if (++m_failures == StaleAfter) {
+        // The two commonest set-up mistakes must not read as a modem that is off.
+        switch (failure) {
+        case Failure::SearchTextMissing:
+            return {Alert::NotAnswering, QStringLiteral("Modem answers, but the search text is not on its page"), true};
+        case Failure::BadAddress:
+            return {Alert::NotAnswering, QStringLiteral("Modem cannot be reached at that address: %1").arg(reason),
+                    true};
+        case Failure::NoAnswer:
+            break;
+        }
         return {Alert::NotAnswering, QStringLiteral("Modem not answering: %1").arg(reason), true};
+    }
     m_failures = qMin(m_failures, StaleAfter);
     return {};
 }

@@ -16,6 +16,8 @@ public:
     static constexpr int StaleAfter = 3;
 
     enum class Alert { None, Low, Back, NotAnswering, AnsweringAgain };
+    // Why a poll gave no reading, as far as the alert's words go.
+    enum class Failure { NoAnswer, BadAddress, SearchTextMissing };
     struct Change {
         Alert alert = Alert::None;
         QString text;             // the alert's words
@@ -25,7 +27,7 @@ public:
     // A poll gave a reading (its text as shown, 57 or 5.5).
     Change reading(const QString &reading, double threshold, QTime at);
     // A poll gave none, for the reason the page view gives.
-    Change noReading(const QString &reason, QTime at);
+    Change noReading(const QString &reason, QTime at, Failure failure = Failure::NoAnswer);
 
     bool stale() const { return m_failures >= StaleAfter; }
     // "Last reading 57 at 14:03:12", "No reading since 14:03:12: <reason>";
