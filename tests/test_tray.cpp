@@ -31,6 +31,8 @@ private slots:
     void alwaysInTheTrayBeforeTheFirstReadingShowsTheProgramIcon();
     void exitDuringARequestDoesNotWait();
     void pollsWithoutAReadingGreyTheIconAndSayWhy();
+    void trayIconsComeFromTheLastRealReading_data();
+    void trayIconsComeFromTheLastRealReading();
     void exitAsksAboutUnsavedChangesFirst();
     void withoutANotificationAreaTheWindowIsMinimised();
 
@@ -226,7 +228,7 @@ void TestTray::pollsWithoutAReadingGreyTheIconAndSayWhy()
         "Request number - 4\r\nPrevious request gave no reading: Search text not found!\r\n")));
     QVERIFY(tray->tip.contains(QStringLiteral("\nNo reading since ")));
     QVERIFY(tray->tip.endsWith(QStringLiteral(": Search text not found!")));
-    QCOMPARE(tray->messages, QStringList{QStringLiteral("Modem not answering: Search text not found!")});
+    QCOMPARE(tray->messages, QStringList{QStringLiteral("Modem answers, but the search text is not on its page")});
     server->setBehaviour(TestHttpServer::reply(modemPage("64")));
     poll();
     QCOMPARE(trayPicture(), cached(64));
@@ -272,6 +274,43 @@ void TestTray::withoutANotificationAreaTheWindowIsMinimised()
     QVERIFY(w->windowState() & Qt::WindowMinimized);
     QVERIFY(!w->form.InTray);
     QVERIFY(!tray->shown);
+}
+
+void TestTray::trayIconsComeFromTheLastRealReading_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("readFirst");
+    QTest::addColumn<QString>("alert");
+    QTest::newRow("bad scheme, no reading since start")
+        << QStringLiteral("htp://127.0.0.1/x") << false
+        << QStringLiteral("Modem cannot be reached at that address: Unrecognized scheme");
+    QTest::newRow("a reading, a designer change, then no search text")
+        << QString() << true << QStringLiteral("Modem answers, but the search text is not on its page");
+}
+
+void TestTray::trayIconsComeFromTheLastRealReading()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, readFirst);
+    QFETCH(QString, alert);
+    start();
+    w->c.NotifyAlerts->setChecked(true);
+    if (readFirst)
+        poll();
+    // The icon cache is redrawn with the reading label as its loop counter.
+    w->designer().BuildIconCache();
+    w->close();
+    const QImage programIcon = w->tray().Talvor_IconMemory().pixmap(32, 32).toImage();
+    QCOMPARE(trayPicture(), readFirst ? cached(64) : programIcon);
+    if (url.isEmpty())
+        server->setBehaviour(TestHttpServer::reply("no number here"));
+    else
+        w->c.txtURL->setText(url);
+    for (int n = 1; n <= 3; ++n)
+        poll();
+    QCOMPARE(trayPicture(), readFirst ? stale(64) : w->tray().Talvor_IconMemory().pixmap(32, 32, QIcon::Disabled).toImage());
+    QVERIFY(tray->tip.contains(QStringLiteral("\nNo reading since ")));
+    QCOMPARE(tray->messages, QStringList{alert});
 }
 
 QTEST_MAIN(TestTray)

@@ -34,7 +34,7 @@ void ReadingPipeline::ProcessNewReading()
     m_tabs.setTabText(0, histogramTabCaption(ReadingText()));
 
     m_form.IconIndex = talvor::iconIndex(talvor::leadingNumber(ReadingText()));
-    m_form.ReadingShown = true;
+    m_form.ReadingIndex = m_form.IconIndex;
 
     for (const auto &step : {steps.showIcon, steps.UpdateData, steps.FillChart, steps.WriteLogLine}) {
         if (step)

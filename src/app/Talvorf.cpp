@@ -68,7 +68,7 @@ Talvorf::Talvorf(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<TrayBackend> 
                                   {c.Ikon, c.LeftColor, c.RightColor, c.LeftColorBad, c.RightColorBad, c.EnableBad,
                                    c.Color, c.Font_Selected, c.Talvor, c.ssThreshold},
                                   *m_dialogs, markChanged, this);
-    m_tray = new TrayPresence(form, {c.ShowInSystemTray, c.Talvor, c.Ikon, c.RCPopup, c.Rest1, c.MyMenuHide}, *this,
+    m_tray = new TrayPresence(form, {c.ShowInSystemTray, c.RCPopup, c.Rest1, c.MyMenuHide}, *this,
                               *m_trayBackend, m_designer->IconStorage(), programIcon(), promptSaveSettings,
                               markChanged, this);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtGlobal>
+#include <optional>
 
 // The few values that belong to the main window as a whole rather than to one
 // control. Every subsystem is handed the same instance.
@@ -11,5 +12,7 @@ struct FormState {
     qint16 CurrentTab = 1;      // 1..4, the tab whose panel is shown
     bool InTray = false;        // window hidden to the notification area
     qint16 IconIndex = 0;       // current reading rounded and capped at 100
-    bool ReadingShown = false;  // a reading has reached the preview in this run
+    // The icon index of the last reading shown in this run; IconIndex also
+    // serves the icon cache as its loop counter.
+    std::optional<qint16> ReadingIndex;
 };

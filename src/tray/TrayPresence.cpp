@@ -10,7 +10,6 @@
 
 #include <QCheckBox>
 #include <QCursor>
-#include <QLabel>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
@@ -103,10 +102,8 @@ void TrayPresence::HideToTray()
             m_retry.start();
         return;
     }
-    m_form.IconIndex = talvor::iconIndex(talvor::leadingNumber(m_c.Talvor->text()));
     m_form.InTray = true;
-    const QPixmap &cached = m_stale ? m_icons.staleIcon(m_form.IconIndex) : m_icons.icon(m_form.IconIndex);
-    m_data.icon = m_form.Loading || cached.isNull() ? m_programIcon : QIcon(cached);
+    m_data.icon = m_form.Loading ? m_programIcon : currentIcon();
     m_data.setTip(HiddenTip);
     notifyIcon(NIM_ADD, m_data);
     m_window.hide();
@@ -115,11 +112,7 @@ void TrayPresence::HideToTray()
 void TrayPresence::ShowInSystemTray_Click()
 {
     if (m_c.ShowInSystemTray->isChecked()) {
-        // The preview's icon of the current reading; before the first reading
-        // the preview holds only the last drawing of the cache, so the
-        // program's own icon stands in.
-        const QPixmap preview = m_c.Ikon->pixmap();
-        m_data.icon = !m_form.ReadingShown || preview.isNull() ? m_programIcon : QIcon(preview);
+        m_data.icon = currentIcon();
         m_data.setTip(AlwaysTip);
         notifyIcon(NIM_ADD, m_data);
     } else {
@@ -199,9 +192,18 @@ void TrayPresence::showStale(bool stale)
     m_lastRefreshed = 0;
     if (!stale)
         return;
-    const QPixmap &icon = m_icons.staleIcon(m_form.IconIndex);
-    m_data.icon = QIcon(icon);
+    m_data.icon = currentIcon();
     notifyIcon(NIM_MODIFY, m_data);
+}
+
+QIcon TrayPresence::currentIcon() const
+{
+    // Before the first reading the program's own icon stands in, greyed
+    // once polls have gone without a reading.
+    if (!m_form.ReadingIndex)
+        return m_stale ? QIcon(m_programIcon.pixmap(QSize(32, 32), QIcon::Disabled)) : m_programIcon;
+    const QPixmap &cached = m_stale ? m_icons.staleIcon(*m_form.ReadingIndex) : m_icons.icon(*m_form.ReadingIndex);
+    return cached.isNull() ? m_programIcon : QIcon(cached);
 }
 
 void TrayPresence::notify(const QString &text)

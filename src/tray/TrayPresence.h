@@ -11,14 +11,11 @@ struct FormState;
 class TrayBackend;
 class QAction;
 class QCheckBox;
-class QLabel;
 class QMenu;
 
 // The controls the tray presence reads and answers.
 struct TrayControls {
     QCheckBox *ShowInSystemTray;
-    QLabel *Talvor;
-    QLabel *Ikon;
     QMenu *RCPopup;
     QAction *Rest1;
     QAction *MyMenuHide;
@@ -80,6 +77,8 @@ private:
     std::function<void()> m_promptSaveSettings;
     std::function<void(qint16)> m_markChanged;
     QString tipOf(const TrayData &data) const;
+    // The last reading's icon (greyed while stale), or the program's.
+    QIcon currentIcon() const;
 
     TrayData m_data;
     QString m_statusLine;
