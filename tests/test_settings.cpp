@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -185,6 +186,16 @@ void TestSettings::unreadableFileIsSetAside()
     TestWindow again;
     load(again);
     QCOMPARE(readFile(iniPath() + QStringLiteral(".bad")), QByteArray("garbage\r\n"));
+    QVERIFY(again.dialogs->warnings.isEmpty());
+
+    // Larger than anything the program writes: set aside, and said so.
+    const QByteArray huge = line + QByteArray(1024 * 1024, ' ');
+    writeFile(iniPath(), huge);
+    TestWindow large;
+    load(large);
+    QCOMPARE(readFile(iniPath() + QStringLiteral(".bad")), huge);
+    QCOMPARE(large.dialogs->warnings.size(), 1);
+    QVERIFY(large.dialogs->warnings.first().contains(iniPath() + QStringLiteral(".bad")));
 }
 
 void TestSettings::textsSurviveASaveAndALoad()
@@ -194,12 +205,26 @@ void TestSettings::textsSurviveASaveAndALoad()
         load(w);
         w->c.SearchText->setText(QStringLiteral("Signal \"Level\":   "));
         w->c.txtURL->setText(loopbackUrl);
+        w->c.LeftColorBad->setColorValue(0);
+        w->Save_Options_Click();
+    }
+    {
+        TestWindow w;
+        load(w);
+        QCOMPARE(w->c.SearchText->text(), QStringLiteral("Signal \"Level\":   "));
+        QCOMPARE(w->c.txtURL->text(), loopbackUrl);
+        // Black is not lost to the 0 that means "not stored".
+        QCOMPARE(w->c.LeftColorBad->colorValue(), 0u);
+        // Both boxes full: the largest file the program writes, 65.5 kB.
+        w->c.SearchText->setText(QString(32767, u'x'));
+        w->c.txtURL->setText(loopbackUrl + u'?' + QString(32767 - loopbackUrl.size() - 1, u'a'));
         w->Save_Options_Click();
     }
     TestWindow w;
     load(w);
-    QCOMPARE(w->c.SearchText->text(), QStringLiteral("Signal \"Level\":   "));
-    QCOMPARE(w->c.txtURL->text(), loopbackUrl);
+    QVERIFY(QFileInfo(iniPath()).size() > 65536);
+    QCOMPARE(w->c.SearchText->text(), QString(32767, u'x'));
+    QCOMPARE(w->c.txtURL->text().size(), 32767);
 }
 
 void TestSettings::fileWithoutQuotesInTextsRoundTrips()
@@ -226,6 +251,8 @@ void TestSettings::resetRestoresTheDefaultsButKeepsTheFont()
     QVERIFY(w->c.MinimizeStartup->isChecked());
     w->c.ChooseView->setCurrentIndex(2);
     w->c.ssThreshold->setText(QStringLiteral("70"));
+    w->c.DoLogFile->setChecked(true);
+    w->c.NotifyAlerts->setChecked(true);
     w->menuresettodefault_Click();
     w->c.AutoCheck->stop();
 
@@ -236,12 +263,15 @@ void TestSettings::resetRestoresTheDefaultsButKeepsTheFont()
     QCOMPARE(w->c.M_refresh_rate->text(), QStringLiteral("50"));
     QCOMPARE(w->c.ssThreshold->text(), QStringLiteral("50"));
     QVERIFY(!w->c.MinimizeStartup->isChecked());
-    QVERIFY(!w->c.DoLogFile->isChecked() && !w->c.NotifyAlerts->isChecked());
+    // The user's log and alerts are not part of the look reset brings back.
+    QVERIFY(w->c.DoLogFile->isChecked() && w->c.NotifyAlerts->isChecked());
     QCOMPARE(w->c.LeftColor->colorValue(), 0x80000007u);
     QCOMPARE(w->c.RightColorBad->colorValue(), 255u);
     QCOMPARE(w->c.Ikon->font().family(), QStringLiteral("Courier New"));
     QCOMPARE(readFile(iniPath()),
-             QByteArray(firstStartLine).replace("\"Arial\",#FALSE#,#FALSE#,15.75", "\"Courier New\",#TRUE#,#FALSE#,12"));
+             QByteArray(firstStartLine)
+                 .replace("\"Arial\",#FALSE#,#FALSE#,15.75", "\"Courier New\",#TRUE#,#FALSE#,12")
+                 .replace(",0,0,0\r\n", ",0,1,1\r\n"));
 }
 
 void TestSettings::savingDoesNotClearTheChangeMark()

@@ -21,6 +21,10 @@ using namespace talvor;
 
 namespace {
 
+// Black below-threshold colours are written as this nearly-black value:
+// every reader of the file takes 0 there for "not stored".
+constexpr quint32 StoredBlack = 1;
+
 // The refresh value in tenths of a second, kept within the slider's range.
 int refreshTenths(const SettingsField &field)
 {
@@ -68,6 +72,17 @@ void SettingsController::LoadSettings()
             return;
         }
         break;
+    case SettingsRead::TooLarge:
+        if (const QString error = setAsideSettingsFile(); !error.isEmpty()) {
+            m_dialogs.warn(error, QStringLiteral("Talvor"));
+            applyDefaults();
+            return;
+        }
+        m_dialogs.warn(QStringLiteral("%1 is larger than any settings file Talvor writes; it is kept as %2 and the "
+                                      "default settings are used.")
+                           .arg(programFile(SettingsFileName), programFile(SettingsSetAsideName)),
+                       QStringLiteral("Talvor"));
+        break;
     case SettingsRead::Missing:
         break;
     }
@@ -92,8 +107,9 @@ void SettingsController::applyDefaults()
     m_c.RightColor->setColorValue(quint32(defaults.RightColor));
     m_c.LeftColorBad->setColorValue(quint32(defaults.LeftColorBad));
     m_c.RightColorBad->setColorValue(quint32(defaults.RightColorBad));
-    m_c.DoLogFile->setChecked(defaults.DoLogFile != 0);
-    m_c.NotifyAlerts->setChecked(defaults.NotifyAlerts != 0);
+    // Logging and alerts are left as they are: a fresh window has them off,
+    // and "Reset to Default" is about the look and the polling, not about
+    // the user's records.
 }
 
 void SettingsController::applyFields(const QList<SettingsField> &read)
@@ -125,12 +141,17 @@ void SettingsController::applyFields(const QList<SettingsField> &read)
     };
     colour(v[11], m_c.LeftColor);
     colour(v[12], m_c.RightColor);
-    // A 0 here means "not stored" to the program, so black cannot be restored
-    // for the below-threshold colours; files rely on that.
-    if (!v[13].isEmpty() && v[13].number() != 0)
-        colour(v[13], m_c.LeftColorBad);
-    if (!v[14].isEmpty() && v[14].number() != 0)
-        colour(v[14], m_c.RightColorBad);
+    // A 0 here means "not stored" to the program (files rely on that), so
+    // black is stored as 1, which loads back as black.
+    const auto badColour = [&colour](const SettingsField &field, ColorSwatch *swatch) {
+        if (field.isEmpty() || field.number() == 0)
+            return;
+        colour(field, swatch);
+        if (swatch->colorValue() == StoredBlack)
+            swatch->setColorValue(0);
+    };
+    badColour(v[13], m_c.LeftColorBad);
+    badColour(v[14], m_c.RightColorBad);
     if (!v[15].isEmpty() && v[15].number() != 0)
         m_c.ShowInSystemTray->setChecked(true);
     // Files from before these two fields existed have them missing: off.
@@ -155,8 +176,11 @@ Settings SettingsController::currentSettings() const
     s.font = fontChoiceOf(m_c.Ikon->font());
     s.LeftColor = qint32(m_c.LeftColor->colorValue());
     s.RightColor = qint32(m_c.RightColor->colorValue());
-    s.LeftColorBad = qint32(m_c.LeftColorBad->colorValue());
-    s.RightColorBad = qint32(m_c.RightColorBad->colorValue());
+    const auto storedBad = [](const ColorSwatch *swatch) {
+        return qint32(swatch->colorValue() == 0 ? StoredBlack : swatch->colorValue());
+    };
+    s.LeftColorBad = storedBad(m_c.LeftColorBad);
+    s.RightColorBad = storedBad(m_c.RightColorBad);
     s.ShowInSystemTray = checkState(m_c.ShowInSystemTray);
     s.DoLogFile = checkState(m_c.DoLogFile);
     s.NotifyAlerts = checkState(m_c.NotifyAlerts);

@@ -24,9 +24,14 @@ SettingsRead readSettingsFile()
     QFile file(programFile(SettingsFileName));
     if (!file.open(QIODevice::ReadOnly))
         return result;
-    // Far more than sixteen fields could ever need: anything larger is not ours.
-    const QByteArray content = file.read(64 * 1024);
-    if (file.error() != QFileDevice::NoError)
+    // Far more than the program ever writes (two full 32 767-character
+    // boxes come to 65.5 kB): anything larger is not ours.
+    if (file.size() > MaxSettingsBytes) {
+        result.outcome = SettingsRead::TooLarge;
+        return result;
+    }
+    const QByteArray content = file.read(MaxSettingsBytes + 1);
+    if (file.error() != QFileDevice::NoError || content.size() > MaxSettingsBytes)
         return result;
     const auto fields = readSettingsFields(content);
     if (!fields || fields->size() < MinSettingsFields)

@@ -10,12 +10,14 @@ extern const QString SettingsFileName;     // "Talvor.ini"
 extern const QString SettingsSetAsideName; // "Talvor.ini.bad"
 
 struct SettingsRead {
-    enum Outcome { Missing, Read, Unreadable } outcome = Missing;
+    enum Outcome { Missing, Read, Unreadable, TooLarge } outcome = Missing;
     QList<SettingsField> fields;
 };
 
 // Reads the settings file of the program's folder. A file that cannot be
-// opened, or that holds fewer than 13 or more than 20 fields, is Unreadable.
+// opened, or that holds fewer than 13 or more than 20 fields, is Unreadable;
+// one over MaxSettingsBytes is TooLarge.
+constexpr qint64 MaxSettingsBytes = 1024 * 1024;
 SettingsRead readSettingsFile();
 
 // Writes the whole file at once; a failed write leaves the old file whole.
