@@ -6,7 +6,6 @@
 #include "form/CrlfTextView.h"
 
 #include <QCheckBox>
-#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRandomGenerator>
@@ -20,20 +19,16 @@ TestModes::TestModes(FormState &form, const TestModeControls &controls, std::fun
     , m_processNewReading(std::move(processNewReading))
     , m_random([] { return float(QRandomGenerator::global()->bounded(1 << 24)) / float(1 << 24); })
 {
-    m_c.Simulate_Checkbox->installEventFilter(this);
-    m_c.Step1to100SS->installEventFilter(this);
-}
-
-bool TestModes::eventFilter(QObject *watched, QEvent *event)
-{
-    // The press comes before the box changes its own state on the click.
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
-        if (watched == m_c.Simulate_Checkbox)
+    // The two modes exclude each other however a box is ticked: mouse,
+    // Space or code. Unticking one leaves the other as it is.
+    connect(m_c.Simulate_Checkbox, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
             Simulate_Checkbox_MouseDown();
-        else if (watched == m_c.Step1to100SS)
+    });
+    connect(m_c.Step1to100SS, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
             Step1to100SS_MouseDown();
-    }
-    return QObject::eventFilter(watched, event);
+    });
 }
 
 void TestModes::Simulate_Checkbox_MouseDown()

@@ -34,9 +34,6 @@ public:
     bool tick();
     void setRandomSource(RandomSource random) { m_random = std::move(random); }
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void simulateTick();
     void stepTick();

@@ -48,13 +48,10 @@ void History::FillChart()
     // The threshold box always holds a number once its handler has run.
     const double threshold = talvor::leadingNumber(m_c.ssThreshold->text());
     const QString zero = QStringLiteral("0");
-    talvor::ChartFigures figures(threshold);
     for (int r = 1; r <= chart.rowCount(); ++r) {
         chart.setRow(r);
         const QString reading = m_history.at(r - 1);
         const double value = talvor::leadingNumber(reading);
-        if (!reading.isEmpty())
-            figures.add(value);
         const bool above = !talvor::belowThreshold(value, threshold);
         chart.setColumn(1);
         chart.setData(above ? reading : zero);
@@ -63,7 +60,18 @@ void History::FillChart()
         const QString label = chart.data();
         chart.setRowLabel(r % 2 == 0 ? label : label + OddLabelPadding);
     }
-    chart.setThresholdLine(threshold, figures.text());
+    m_filledThreshold = threshold;
+    chart.setThresholdLine(threshold, figuresText(threshold));
+}
+
+QString History::figuresText(double threshold) const
+{
+    talvor::ChartFigures figures(threshold);
+    for (int r = 0; r < m_c.MSChart1->rowCount(); ++r) {
+        if (const QString reading = m_history.at(r); !reading.isEmpty())
+            figures.add(talvor::leadingNumber(reading));
+    }
+    return figures.text();
 }
 
 void History::SShistoryLen_Change()
@@ -90,6 +98,9 @@ void History::SShistoryLen_Change()
     } else {
         m_history.keepNewest(m_c.MSChart1->rowCount());
     }
+    // The bars wait for the next reading; the figures describe what is kept now.
+    if (m_filledThreshold)
+        m_c.MSChart1->setThresholdLine(*m_filledThreshold, figuresText(*m_filledThreshold));
     m_markChanged(talvor::HistoryLengthChanged);
 }
 

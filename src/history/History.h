@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <functional>
+#include <optional>
 
 struct FormState;
 class HistogramChart;
@@ -40,6 +41,9 @@ public:
     std::function<void(qint16 &)> UpdateTrayIcon;
 
 private:
+    // "min 31 avg 54.9 max 73 ..." of the readings the chart's rows hold.
+    QString figuresText(double threshold) const;
+
     FormState &m_form;
     HistoryControls m_c;
     std::function<void(qint16)> m_markChanged;
@@ -49,4 +53,5 @@ private:
     // back, so typing "200" over "1000" never passes through keeping 2.
     QList<QString> m_trimmedInEdit;
     bool m_editing = false;
+    std::optional<double> m_filledThreshold; // of the last fill, none before it
 };
