@@ -187,7 +187,7 @@ void TestHistory::thresholdIsCorrectedInPlace()
 void TestHistory::trayIconOnlyWhenShown()
 {
     QList<qint16> sent;
-    w->history().UpdateTrayIcon = [&](qint16 &value) { sent << value; };
+    QObject::connect(&w->history(), &History::trayIconDue, [&](qint16 value) { sent << value; });
     reading(QStringLiteral("57"));
     QVERIFY(sent.isEmpty());
     w->form.InTray = true;

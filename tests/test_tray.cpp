@@ -193,7 +193,7 @@ void TestTray::rightDoubleClickRestoresAndNeverExits()
 {
     start();
     bool exited = false;
-    w->endProcess = [&exited] { exited = true; };
+    QObject::connect(w, &Talvorf::exitRequested, [&exited] { exited = true; });
     w->close();
     tray->mouse(516);
     QTRY_VERIFY(w->c.RCPopup->isVisible());

@@ -2,6 +2,7 @@
 
 #include "form/CrlfTextView.h"
 #include "StatusFetch.h"
+#include "TestModes.h"
 #include "Transfer.h"
 #include "form/CaptionLabel.h"
 #include "core/ChangeCodes.h"
@@ -13,13 +14,12 @@
 #include <QScrollBar>
 #include <QTimer>
 
-PollScheduler::PollScheduler(FormState &form, const PollControls &controls, StatusFetch &fetch,
-                             std::function<void(qint16)> markChanged, QObject *parent)
-    : QObject(parent)
+PollScheduler::PollScheduler(FormState &form, const PollControls &controls, StatusFetch &fetch, TestModes &testModes, QObject *parent)
+    : FormPart(parent)
     , m_form(form)
     , m_c(controls)
     , m_fetch(fetch)
-    , m_markChanged(std::move(markChanged))
+    , m_testModes(testModes)
 {
     connect(m_c.AutoCheck, &QTimer::timeout, this, &PollScheduler::AutoCheck_Timer);
     connect(m_c.HScroll1, &QScrollBar::valueChanged, this, &PollScheduler::HScroll1_Change);
@@ -30,7 +30,8 @@ PollScheduler::PollScheduler(FormState &form, const PollControls &controls, Stat
 
 void PollScheduler::AutoCheck_Timer()
 {
-    if (testTick && testTick())
+    // A test mode makes its reading instead of a request.
+    if (m_testModes.tick())
         return;
     // The timer keeps its beat while a slow request runs: one line per tick says so.
     if (m_c.Inet1->StillExecuting()) {
@@ -48,7 +49,7 @@ void PollScheduler::HScroll1_Change()
     const int snapped = talvor::snappedRefreshTenths(m_c.HScroll1->value());
     if (snapped != m_c.HScroll1->value())
         m_c.HScroll1->setValue(snapped);
-    m_markChanged(talvor::RefreshRateChanged);
+    emit settingsChanged(talvor::RefreshRateChanged);
 }
 
 void PollScheduler::M_refresh_rate_Change()
@@ -67,7 +68,7 @@ void PollScheduler::EnableAutoCheck_Click()
         m_c.AutoCheck->start();
     else
         m_c.AutoCheck->stop();
-    m_markChanged(talvor::AutoCheckChanged);
+    emit settingsChanged(talvor::AutoCheckChanged);
 }
 
 void PollScheduler::GetHtml_button_Click()

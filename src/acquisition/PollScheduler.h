@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QObject>
-#include <functional>
+#include "form/FormPart.h"
+
 
 struct FormState;
 class StatusFetch;
+class TestModes;
 class Transfer;
 class CrlfTextView;
 class CaptionLabel;
@@ -28,11 +29,10 @@ struct PollControls {
 
 // When readings are taken: the poll timer AutoCheck, the refresh slider in
 // tenths of a second, automatic checking on or off, and "Get File".
-class PollScheduler : public QObject {
+class PollScheduler : public FormPart {
     Q_OBJECT
 public:
-    PollScheduler(FormState &form, const PollControls &controls, StatusFetch &fetch,
-                  std::function<void(qint16)> markChanged, QObject *parent = nullptr);
+    PollScheduler(FormState &form, const PollControls &controls, StatusFetch &fetch, TestModes &testModes, QObject *parent = nullptr);
 
     void AutoCheck_Timer();
     void HScroll1_Change();
@@ -40,13 +40,9 @@ public:
     void EnableAutoCheck_Click();
     void GetHtml_button_Click();
 
-    // Makes a test reading instead of a request when a test mode is on;
-    // returns false when none is.
-    std::function<bool()> testTick;
-
 private:
     FormState &m_form;
     PollControls m_c;
     StatusFetch &m_fetch;
-    std::function<void(qint16)> m_markChanged;
+    TestModes &m_testModes;
 };

@@ -8,8 +8,10 @@
 #include <QTabBar>
 #include <QWidget>
 
-ReadingPipeline::ReadingPipeline(FormState &form, QWidget &window, QTabBar &ChooseView, QLabel &Talvor)
-    : m_form(form)
+ReadingPipeline::ReadingPipeline(FormState &form, QWidget &window, QTabBar &ChooseView, QLabel &Talvor,
+                                 QObject *parent)
+    : QObject(parent)
+    , m_form(form)
     , m_window(window)
     , m_tabs(ChooseView)
     , m_reading(Talvor)
@@ -36,8 +38,8 @@ void ReadingPipeline::ProcessNewReading()
     m_form.IconIndex = talvor::iconIndex(talvor::leadingNumber(ReadingText()));
     m_form.ReadingIndex = m_form.IconIndex;
 
-    for (const auto &step : {steps.showIcon, steps.UpdateData, steps.FillChart, steps.WriteLogLine}) {
-        if (step)
-            step();
-    }
+    emit iconDue();
+    emit historyDue();
+    emit chartDue();
+    emit logDue();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
-#include <functional>
 
 struct FormState;
 class QWidget;
@@ -10,25 +10,25 @@ class QLabel;
 
 // What every new reading does, whether it came from the modem or a test mode:
 // the producer puts the reading into the label Talvor, then calls
-// ProcessNewReading.
-class ReadingPipeline {
+// ProcessNewReading. Title and tab caption come first, then the later steps
+// in a fixed order, each told by a signal of its own.
+class ReadingPipeline : public QObject {
+    Q_OBJECT
 public:
-    // The later consumers, filled in by the window as it wires its parts.
-    struct Steps {
-        std::function<void()> showIcon;      // large preview of IconIndex
-        std::function<void()> UpdateData;    // history and tray icon
-        std::function<void()> FillChart;     // histogram
-        std::function<void()> WriteLogLine;  // daily log
-    };
-
-    ReadingPipeline(FormState &form, QWidget &window, QTabBar &ChooseView, QLabel &Talvor);
+    ReadingPipeline(FormState &form, QWidget &window, QTabBar &ChooseView, QLabel &Talvor,
+                    QObject *parent = nullptr);
 
     void ProcessNewReading();
     QString ReadingText() const;
-    Steps steps;
 
     // "Signal Strength =  57  Histogram": the reading right-aligned in three places.
     static QString histogramTabCaption(const QString &reading);
+
+signals:
+    void iconDue();    // the large preview of IconIndex
+    void historyDue(); // the history, and the tray icon
+    void chartDue();   // the histogram
+    void logDue();     // the daily log
 
 private:
     FormState &m_form;

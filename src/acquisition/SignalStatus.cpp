@@ -2,44 +2,26 @@
 
 #include "core/ChangeCodes.h"
 #include "core/FormState.h"
-#include "core/Numbers.h"
 
 #include <QCheckBox>
 #include <QDateTime>
-#include <QLineEdit>
 
-SignalStatus::SignalStatus(FormState &form, const StatusControls &controls, std::function<void(qint16)> markChanged,
-                           QObject *parent)
-    : QObject(parent)
+SignalStatus::SignalStatus(FormState &form, QCheckBox &NotifyAlerts, QObject *parent)
+    : FormPart(parent)
     , m_form(form)
-    , m_c(controls)
-    , m_markChanged(std::move(markChanged))
+    , m_notifyAlerts(NotifyAlerts)
 {
     m_dueAlert.setSingleShot(true);
     connect(&m_dueAlert, &QTimer::timeout, this, &SignalStatus::sendDueAlert);
-    connect(m_c.NotifyAlerts, &QCheckBox::toggled, this, [this] { m_markChanged(talvor::AlertsSwitched); });
+    connect(&m_notifyAlerts, &QCheckBox::toggled, this, [this] { emit settingsChanged(talvor::AlertsSwitched); });
 }
 
-void SignalStatus::readingTaken(const QString &reading)
+void SignalStatus::offerAlert(talvor::SignalWatch::Alert alert, const QString &text)
 {
-    tell(m_watch.reading(reading, talvor::leadingNumber(m_c.ssThreshold->text()), QTime::currentTime()));
-}
-
-void SignalStatus::noReading(const QString &reason, talvor::SignalWatch::Failure failure)
-{
-    tell(m_watch.noReading(reason, QTime::currentTime(), failure));
-}
-
-void SignalStatus::tell(const talvor::SignalWatch::Change &change)
-{
-    if (showStale && change.staleChanged)
-        showStale(m_watch.stale());
-    if (showStatusLine)
-        showStatusLine(m_watch.statusLine());
-    if (!m_c.NotifyAlerts->isChecked() || m_form.Loading || !notify)
+    if (!m_notifyAlerts.isChecked() || m_form.Loading)
         return;
-    if (const auto text = m_gate.offer(change.alert, change.text, QDateTime::currentMSecsSinceEpoch()))
-        notify(*text);
+    if (const auto shown = m_gate.offer(alert, text, QDateTime::currentMSecsSinceEpoch()))
+        emit notify(*shown);
     scheduleDueAlert();
 }
 
@@ -54,7 +36,7 @@ void SignalStatus::scheduleDueAlert()
 
 void SignalStatus::sendDueAlert()
 {
-    if (const auto text = m_gate.due(QDateTime::currentMSecsSinceEpoch()); text && m_c.NotifyAlerts->isChecked() && notify)
-        notify(*text);
+    if (const auto text = m_gate.due(QDateTime::currentMSecsSinceEpoch()); text && m_notifyAlerts.isChecked())
+        emit notify(*text);
     scheduleDueAlert();
 }

@@ -1,38 +1,51 @@
 #pragma once
 
+#include "core/SignalWatch.h"
+
 #include <QObject>
 #include <QString>
-#include <functional>
 
 struct FormState;
 class Transfer;
-class SignalStatus;
 class CrlfTextView;
 class QLineEdit;
 class QLabel;
+namespace talvor {
+class SignalEvents;
+}
+
+// The controls a fetch reads and fills.
+struct FetchControls {
+    Transfer *Inet1;
+    CrlfTextView *Info_HTML;
+    QLineEdit *txtURL;
+    QLineEdit *SearchText;
+    QLineEdit *ssThreshold;
+    QLabel *Talvor;
+};
 
 // One request for the status page and what its transfer states write into the
-// page view; a completed page is searched for the reading.
+// page view; a completed page is searched for the reading. What each poll
+// gave goes to the signal events.
 class StatusFetch : public QObject {
     Q_OBJECT
 public:
-    StatusFetch(FormState &form, Transfer &Inet1, CrlfTextView &Info_HTML, QLineEdit &txtURL,
-                QLineEdit &SearchText, QLabel &Talvor, SignalStatus &status,
-                std::function<void()> processNewReading, QObject *parent = nullptr);
+    StatusFetch(FormState &form, const FetchControls &controls, talvor::SignalEvents &events,
+                QObject *parent = nullptr);
 
     void FetchStatusPage();
     void Inet1_StateChanged(qint16 state);
     QString StateMessage(qint16 state);
 
+signals:
+    // The reading is in the label Talvor: the window runs its pipeline.
+    void readingReady();
+
 private:
     void reportTransferError(qint32 number);
+    void noReading(const QString &reason, talvor::SignalWatch::Failure failure);
 
     FormState &m_form;
-    Transfer &m_inet;
-    CrlfTextView &m_page;
-    QLineEdit &m_url;
-    QLineEdit &m_searchText;
-    QLabel &m_reading;
-    SignalStatus &m_status;
-    std::function<void()> m_processNewReading;
+    FetchControls m_c;
+    talvor::SignalEvents &m_events;
 };

@@ -11,12 +11,11 @@
 #include <QRandomGenerator>
 #include <cmath>
 
-TestModes::TestModes(FormState &form, const TestModeControls &controls, std::function<void()> processNewReading,
+TestModes::TestModes(FormState &form, const TestModeControls &controls,
                      QObject *parent)
     : QObject(parent)
     , m_form(form)
     , m_c(controls)
-    , m_processNewReading(std::move(processNewReading))
     , m_random([] { return float(QRandomGenerator::global()->bounded(1 << 24)) / float(1 << 24); })
 {
     // The two modes exclude each other however a box is ticked: mouse,
@@ -63,7 +62,7 @@ void TestModes::simulateTick()
     const int reading = talvor::simulatedReading(bounds, m_random());
     m_c.Talvor->setText(QString::number(reading));
     m_c.Info_HTML->replaceText(QStringLiteral("Simulation Mode!  Request number - %1\r\n").arg(m_form.RequestNumber));
-    m_processNewReading();
+    emit readingReady();
 }
 
 void TestModes::stepTick()
@@ -73,5 +72,5 @@ void TestModes::stepTick()
         QStringLiteral("Step 0-100 Signal Strength Mode!  Request number - %1\r\n").arg(m_form.RequestNumber));
     if (m_form.RequestNumber == 100)
         m_c.Step1to100SS->setChecked(false);
-    m_processNewReading();
+    emit readingReady();
 }

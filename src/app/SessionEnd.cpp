@@ -16,18 +16,19 @@ void onSignal(int)
 }
 } // namespace
 
-SessionEnd::SessionEnd(std::function<void()> onEnd, QObject *parent)
+SessionEnd::SessionEnd(QObject *parent)
     : QObject(parent)
-    , m_onEnd(std::move(onEnd))
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+    // Non-blocking: a burst of signals must never stall the handler's write.
+    // Close-on-exec: no program started from here inherits the pair.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
     m_notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char byte;
         [[maybe_unused]] const auto got = ::read(signalPipe[1], &byte, 1);
         m_notifier->setEnabled(false);
-        m_onEnd();
+        emit ended();
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;

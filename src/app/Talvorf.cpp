@@ -8,6 +8,7 @@
 #include "acquisition/StatusFetch.h"
 #include "acquisition/TestModes.h"
 #include "acquisition/Transfer.h"
+#include "core/SignalEvents.h"
 #include "history/History.h"
 #include "log/DailyLog.h"
 #include "settings/SettingsController.h"
@@ -39,48 +40,59 @@ Talvorf::Talvorf(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<TrayBackend> 
     setWindowTitle(QStringLiteral("0 = SS"));
     setWindowIcon(programIcon());
     resize(801, StartupHeight);
-    endProcess = [] { QCoreApplication::exit(0); };
 
+    m_events = std::make_unique<talvor::SignalEvents>();
     m_pipeline = std::make_unique<ReadingPipeline>(form, *this, *c.ChooseView, *c.Talvor);
-    m_settings = new SettingsController(form,
-                                        {c.EnableAutoCheck, c.AutoCheck, c.HScroll1, c.M_refresh_rate, c.SShistoryLen,
-                                         c.ssThreshold, c.MinimizeStartup, c.SearchText, c.txtURL, c.Ikon, c.LeftColor,
-                                         c.RightColor, c.LeftColorBad, c.RightColorBad, c.ShowInSystemTray,
-                                         c.DoLogFile, c.NotifyAlerts},
-                                        *m_dialogs, this);
-    const auto markChanged = [this](qint16 code) { m_settings->markChanged(code); };
-    const auto promptSaveSettings = [this] { m_settings->PromptSaveSettings(); };
-    const auto processNewReading = [this] { ProcessNewReading(); };
-    m_status = new SignalStatus(form, {c.NotifyAlerts, c.ssThreshold}, markChanged, this);
-    m_fetch = new StatusFetch(form, *c.Inet1, *c.Info_HTML, *c.txtURL, *c.SearchText, *c.Talvor, *m_status,
-                              processNewReading, this);
-    m_scheduler = new PollScheduler(form,
-                                    {c.AutoCheck, c.HScroll1, c.M_refresh_rate, c.DisplaySec, c.EnableAutoCheck,
-                                     c.GetHtml_button, c.Inet1, c.Info_HTML},
-                                    *m_fetch, markChanged, this);
-    m_history = new History(form, {c.Talvor, c.SShistoryLen, c.ssThreshold, c.ShowInSystemTray, c.MSChart1},
-                            markChanged, this);
-    m_log = new DailyLog({c.DoLogFile, c.Talvor, c.Info_HTML}, markChanged, this);
-    m_testModes = new TestModes(form, {c.Simulate_Checkbox, c.Step1to100SS, c.ssThreshold, c.Talvor, c.Info_HTML},
-                                processNewReading, this);
-    m_views = new TabViews(form, {c.ChooseView, c.Frame1, c.HelpText}, promptSaveSettings, this);
-    m_designer = new IconDesigner(form,
-                                  {c.Ikon, c.LeftColor, c.RightColor, c.LeftColorBad, c.RightColorBad, c.EnableBad,
-                                   c.Color, c.Font_Selected, c.Talvor, c.ssThreshold},
-                                  *m_dialogs, markChanged, this);
-    m_tray = new TrayPresence(form, {c.ShowInSystemTray, c.RCPopup, c.Rest1, c.MyMenuHide}, *this,
-                              *m_trayBackend, m_designer->IconStorage(), programIcon(), promptSaveSettings,
-                              markChanged, this);
+    m_settings = std::make_unique<SettingsController>(
+        form,
+        SettingsControls{c.EnableAutoCheck, c.AutoCheck, c.HScroll1, c.M_refresh_rate, c.SShistoryLen, c.ssThreshold,
+                         c.MinimizeStartup, c.SearchText, c.txtURL, c.Ikon, c.LeftColor, c.RightColor, c.LeftColorBad,
+                         c.RightColorBad, c.ShowInSystemTray, c.DoLogFile, c.NotifyAlerts},
+        *m_dialogs);
+    m_status = std::make_unique<SignalStatus>(form, *c.NotifyAlerts);
+    m_fetch = std::make_unique<StatusFetch>(
+        form, FetchControls{c.Inet1, c.Info_HTML, c.txtURL, c.SearchText, c.ssThreshold, c.Talvor}, *m_events);
+    m_testModes = std::make_unique<TestModes>(
+        form, TestModeControls{c.Simulate_Checkbox, c.Step1to100SS, c.ssThreshold, c.Talvor, c.Info_HTML});
+    m_scheduler = std::make_unique<PollScheduler>(form,
+                                                  PollControls{c.AutoCheck, c.HScroll1, c.M_refresh_rate, c.DisplaySec,
+                                                               c.EnableAutoCheck, c.GetHtml_button, c.Inet1,
+                                                               c.Info_HTML},
+                                                  *m_fetch, *m_testModes);
+    m_history = std::make_unique<History>(
+        form, HistoryControls{c.Talvor, c.SShistoryLen, c.ssThreshold, c.ShowInSystemTray, c.MSChart1});
+    m_log = std::make_unique<DailyLog>(LogControls{c.DoLogFile, c.Talvor, c.Info_HTML});
+    m_views = std::make_unique<TabViews>(form, ViewControls{c.ChooseView, c.Frame1, c.HelpText});
+    m_designer = std::make_unique<IconDesigner>(form,
+                                                DesignerControls{c.Ikon, c.LeftColor, c.RightColor, c.LeftColorBad,
+                                                                 c.RightColorBad, c.EnableBad, c.Color,
+                                                                 c.Font_Selected, c.Talvor, c.ssThreshold},
+                                                *m_dialogs);
+    m_tray = std::make_unique<TrayPresence>(form, TrayControls{c.ShowInSystemTray, c.RCPopup, c.Rest1, c.MyMenuHide},
+                                            *this, *m_trayBackend, m_designer->IconStorage(), programIcon());
 
-    m_scheduler->testTick = [this] { return m_testModes->tick(); };
-    m_status->showStatusLine = [this](const QString &line) { m_tray->setStatusLine(line); };
-    m_status->showStale = [this](bool stale) { m_tray->showStale(stale); };
-    m_status->notify = [this](const QString &text) { m_tray->notify(text); };
-    m_history->UpdateTrayIcon = [this](qint16 &value) { m_tray->UpdateTrayIcon(value); };
-    m_pipeline->steps.showIcon = [this] { m_designer->showReadingIcon(); };
-    m_pipeline->steps.UpdateData = [this] { m_history->UpdateData(); };
-    m_pipeline->steps.FillChart = [this] { m_history->FillChart(); };
-    m_pipeline->steps.WriteLogLine = [this] { m_log->WriteLogLine(); };
+    // A new reading, from the modem or a test mode, runs the pipeline in its order.
+    connect(m_fetch.get(), &StatusFetch::readingReady, this, &Talvorf::ProcessNewReading);
+    connect(m_testModes.get(), &TestModes::readingReady, this, &Talvorf::ProcessNewReading);
+    connect(m_pipeline.get(), &ReadingPipeline::iconDue, m_designer.get(), &IconDesigner::showReadingIcon);
+    connect(m_pipeline.get(), &ReadingPipeline::historyDue, m_history.get(), &History::UpdateData);
+    connect(m_pipeline.get(), &ReadingPipeline::chartDue, m_history.get(), &History::FillChart);
+    connect(m_pipeline.get(), &ReadingPipeline::logDue, m_log.get(), &DailyLog::WriteLogLine);
+    connect(m_history.get(), &History::trayIconDue, m_tray.get(), [this](qint16 value) { m_tray->UpdateTrayIcon(value); });
+
+    // Listeners to what every poll gave.
+    connect(m_events.get(), &talvor::SignalEvents::statusLineChanged, m_tray.get(), &TrayPresence::setStatusLine);
+    connect(m_events.get(), &talvor::SignalEvents::staleChanged, m_tray.get(), &TrayPresence::showStale);
+    connect(m_events.get(), &talvor::SignalEvents::alertRaised, m_status.get(), &SignalStatus::offerAlert);
+    connect(m_status.get(), &SignalStatus::notify, m_tray.get(), &TrayPresence::notify);
+
+    // Settings hear of every change, and are offered for saving before the
+    // window hides or the Options tab is left.
+    for (FormPart *part : std::initializer_list<FormPart *>{m_status.get(), m_scheduler.get(), m_history.get(),
+                                                            m_log.get(), m_designer.get(), m_tray.get()})
+        connect(part, &FormPart::settingsChanged, m_settings.get(), &SettingsController::markChanged);
+    connect(m_tray.get(), &TrayPresence::settingsPromptDue, m_settings.get(), &SettingsController::PromptSaveSettings);
+    connect(m_views.get(), &TabViews::settingsPromptDue, m_settings.get(), &SettingsController::PromptSaveSettings);
 
     connect(c.Save_Options, &QAction::triggered, this, &Talvorf::Save_Options_Click);
     connect(c.menuresettodefault, &QAction::triggered, this, &Talvorf::menuresettodefault_Click);
@@ -170,7 +182,7 @@ void Talvorf::MyFormUnload()
         c.Inet1->execute(QString(), QStringLiteral("QUIT"));
     TrayData data = m_tray->trayData();
     m_tray->notifyIcon(NIM_DELETE, data);
-    endProcess();
+    emit exitRequested();
 }
 
 void Talvorf::bringForward()
@@ -190,5 +202,5 @@ void Talvorf::endSession()
     c.Inet1->cancel();
     TrayData data = m_tray->trayData();
     m_tray->notifyIcon(NIM_DELETE, data);
-    endProcess();
+    emit exitRequested();
 }

@@ -6,7 +6,6 @@
 #include "tray/TrayBackend.h"
 
 #include <QMainWindow>
-#include <functional>
 #include <memory>
 
 class StatusFetch;
@@ -20,6 +19,9 @@ class DailyLog;
 class TestModes;
 class IconDesigner;
 class TrayPresence;
+namespace talvor {
+class SignalEvents;
+}
 
 // The one main window: it owns every control and the form-level state, and
 // wires the subsystems that hold the controls' handlers.
@@ -51,8 +53,6 @@ public:
     // Another start of the program asked for this window: out of the tray,
     // or up from the task bar, in front.
     void bringForward();
-    // Ends the process; tests put their own in.
-    std::function<void()> endProcess;
 
     Dialogs &dialogs() { return *m_dialogs; }
     PollScheduler &scheduler() { return *m_scheduler; }
@@ -63,6 +63,10 @@ public:
     IconDesigner &designer() { return *m_designer; }
     TrayPresence &tray() { return *m_tray; }
 
+signals:
+    // The monitor is done: main() ends the process; tests count it.
+    void exitRequested();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -70,18 +74,22 @@ private:
     void Form_QueryUnload(bool &cancel);
     void Form_Unload(bool &cancel);
 
+    // Each part is declared after every part it holds a reference to, so the
+    // members die in the reverse order: users before what they use. The
+    // controls they hold outlive them all, as children of the window.
     std::unique_ptr<Dialogs> m_dialogs;
     std::unique_ptr<TrayBackend> m_trayBackend;
+    std::unique_ptr<talvor::SignalEvents> m_events;
     std::unique_ptr<ReadingPipeline> m_pipeline;
-    StatusFetch *m_fetch = nullptr;
-    SignalStatus *m_status = nullptr;
-    PollScheduler *m_scheduler = nullptr;
-    SettingsController *m_settings = nullptr;
-    TabViews *m_views = nullptr;
-    History *m_history = nullptr;
-    DailyLog *m_log = nullptr;
-    TestModes *m_testModes = nullptr;
-    IconDesigner *m_designer = nullptr;
-    TrayPresence *m_tray = nullptr;
+    std::unique_ptr<SettingsController> m_settings;
+    std::unique_ptr<SignalStatus> m_status;
+    std::unique_ptr<StatusFetch> m_fetch;
+    std::unique_ptr<TestModes> m_testModes;
+    std::unique_ptr<PollScheduler> m_scheduler;
+    std::unique_ptr<History> m_history;
+    std::unique_ptr<DailyLog> m_log;
+    std::unique_ptr<TabViews> m_views;
+    std::unique_ptr<IconDesigner> m_designer;
+    std::unique_ptr<TrayPresence> m_tray;
     bool m_sessionEnding = false;
 };

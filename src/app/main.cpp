@@ -73,11 +73,12 @@ int main(int argc, char *argv[])
     // while a start-up warning is open, only leaves that warning's loop: the
     // main loop must then not start at all.
     bool ended = false;
-    window.endProcess = [&ended] {
+    QObject::connect(&window, &Talvorf::exitRequested, [&ended] {
         ended = true;
         QCoreApplication::exit(0);
-    };
-    SessionEnd sessionEnd([&window] { window.endSession(); });
+    });
+    SessionEnd sessionEnd;
+    QObject::connect(&sessionEnd, &SessionEnd::ended, &window, &Talvorf::endSession);
     window.Form_Load();
     if (ended)
         return 0;

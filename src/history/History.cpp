@@ -15,11 +15,10 @@ namespace {
 const QString OddLabelPadding = QStringLiteral("       ");
 } // namespace
 
-History::History(FormState &form, const HistoryControls &controls, std::function<void(qint16)> markChanged, QObject *parent)
-    : QObject(parent)
+History::History(FormState &form, const HistoryControls &controls, QObject *parent)
+    : FormPart(parent)
     , m_form(form)
     , m_c(controls)
-    , m_markChanged(std::move(markChanged))
 {
     connect(m_c.SShistoryLen, &QLineEdit::textEdited, this, [this] { m_editing = true; });
     connect(m_c.SShistoryLen, &QLineEdit::editingFinished, this, [this] {
@@ -34,10 +33,8 @@ void History::UpdateData()
 {
     const QString reading = m_c.Talvor->text();
     m_history.append(reading);
-    if ((m_c.ShowInSystemTray->isChecked() || m_form.InTray) && UpdateTrayIcon) {
-        qint16 value = talvor::toInt16Clamped(talvor::leadingNumber(reading));
-        UpdateTrayIcon(value);
-    }
+    if (m_c.ShowInSystemTray->isChecked() || m_form.InTray)
+        emit trayIconDue(talvor::toInt16Clamped(talvor::leadingNumber(reading)));
     if (m_history.count() == m_c.MSChart1->rowCount() + 1)
         m_history.removeOldest();
 }
@@ -101,7 +98,7 @@ void History::SShistoryLen_Change()
     // The bars wait for the next reading; the figures describe what is kept now.
     if (m_filledThreshold)
         m_c.MSChart1->setThresholdLine(*m_filledThreshold, figuresText(*m_filledThreshold));
-    m_markChanged(talvor::HistoryLengthChanged);
+    emit settingsChanged(talvor::HistoryLengthChanged);
 }
 
 void History::ssThreshold_Change()
@@ -112,5 +109,5 @@ void History::ssThreshold_Change()
     if (!talvor::isNumericText(box.text()))
         return box.setText(QStringLiteral("50"));
     // The bars keep their colours until the next reading refills the chart.
-    m_markChanged(talvor::ThresholdChanged);
+    emit settingsChanged(talvor::ThresholdChanged);
 }

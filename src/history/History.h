@@ -1,9 +1,10 @@
 #pragma once
 
+#include "form/FormPart.h"
+
 #include "core/ReadingHistory.h"
 
 #include <QList>
-#include <QObject>
 #include <functional>
 #include <optional>
 
@@ -25,10 +26,10 @@ struct HistoryControls {
 // The readings of this run and the histogram that draws them: the history
 // length and threshold boxes correct themselves, every reading refills the
 // whole chart.
-class History : public QObject {
+class History : public FormPart {
     Q_OBJECT
 public:
-    History(FormState &form, const HistoryControls &controls, std::function<void(qint16)> markChanged,
+    History(FormState &form, const HistoryControls &controls,
             QObject *parent = nullptr);
 
     void UpdateData();
@@ -37,8 +38,10 @@ public:
     void ssThreshold_Change();
 
     const ReadingHistory &SS_History() const { return m_history; }
-    // Refreshes the tray icon with the reading rounded to a whole number.
-    std::function<void(qint16 &)> UpdateTrayIcon;
+
+signals:
+    // The tray icon is to show this reading, rounded to a whole number.
+    void trayIconDue(qint16 value);
 
 private:
     // "min 31 avg 54.9 max 73 ..." of the readings the chart's rows hold.
@@ -46,7 +49,6 @@ private:
 
     FormState &m_form;
     HistoryControls m_c;
-    std::function<void(qint16)> m_markChanged;
     ReadingHistory m_history;
     // Readings that the values typed so far in the current edit of the
     // history length trimmed away: a later value of the same edit takes them

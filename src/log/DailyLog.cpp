@@ -10,10 +10,9 @@
 #include <QFile>
 #include <QLabel>
 
-DailyLog::DailyLog(const LogControls &controls, std::function<void(qint16)> markChanged, QObject *parent)
-    : QObject(parent)
+DailyLog::DailyLog(const LogControls &controls, QObject *parent)
+    : FormPart(parent)
     , m_c(controls)
-    , m_markChanged(std::move(markChanged))
     , m_clock([] { return QDateTime::currentDateTime(); })
     , m_files([](const QString &path) { return std::make_unique<QFile>(path); })
 {
@@ -22,7 +21,7 @@ DailyLog::DailyLog(const LogControls &controls, std::function<void(qint16)> mark
 
 void DailyLog::DoLogFile_Click()
 {
-    m_markChanged(talvor::LoggingSwitched);
+    emit settingsChanged(talvor::LoggingSwitched);
 }
 
 void DailyLog::WriteLogLine()

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "form/FormPart.h"
+
 #include <QByteArray>
 #include <QDateTime>
-#include <QObject>
 #include <functional>
 #include <memory>
 
@@ -19,7 +20,7 @@ struct LogControls {
 };
 
 // Appends every reading to the day's CSV file while logging is ticked.
-class DailyLog : public QObject {
+class DailyLog : public FormPart {
     Q_OBJECT
 public:
     using Clock = std::function<QDateTime()>;
@@ -27,7 +28,7 @@ public:
     // that refuse writes as a full disk does.
     using FileFactory = std::function<std::unique_ptr<QFile>(const QString &path)>;
 
-    DailyLog(const LogControls &controls, std::function<void(qint16)> markChanged, QObject *parent = nullptr);
+    DailyLog(const LogControls &controls, QObject *parent = nullptr);
 
     void WriteLogLine();
     void DoLogFile_Click();
@@ -37,7 +38,6 @@ public:
 
 private:
     LogControls m_c;
-    std::function<void(qint16)> m_markChanged;
     Clock m_clock;
     FileFactory m_files;
 };

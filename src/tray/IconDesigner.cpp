@@ -16,13 +16,11 @@
 #include <QLocale>
 #include <QMouseEvent>
 
-IconDesigner::IconDesigner(FormState &form, const DesignerControls &controls, Dialogs &dialogs,
-                           std::function<void(qint16)> markChanged, QObject *parent)
-    : QObject(parent)
+IconDesigner::IconDesigner(FormState &form, const DesignerControls &controls, Dialogs &dialogs, QObject *parent)
+    : FormPart(parent)
     , m_form(form)
     , m_c(controls)
     , m_dialogs(dialogs)
-    , m_markChanged(std::move(markChanged))
 {
     connect(m_c.EnableBad, &QCheckBox::toggled, this, &IconDesigner::EnableBad_Click);
     for (int i = 0; i < int(m_c.Color.size()); ++i) {
@@ -64,11 +62,7 @@ void IconDesigner::BuildIconCache()
         if (v == 0)
             m_cache.set(-1, QPixmap::fromImage(talvor::drawReadingIcon(QStringLiteral("-"), background, number, font, ratio)));
     }
-    m_cache.setStaleDrawing([font, ratio](int value) {
-        const QString text = value < 0 ? QStringLiteral("-") : QString::number(value);
-        return QPixmap::fromImage(
-            talvor::drawReadingIcon(text, talvor::StaleBackground, talvor::StaleNumber, font, ratio));
-    });
+    m_cache.setStaleFont(font, ratio);
     // The preview keeps the last drawing until the next reading.
     m_c.Ikon->setPixmap(m_cache.icon(100));
 }
@@ -110,7 +104,7 @@ void IconDesigner::Color_MouseDown(int index, int button)
                                       : (bad ? m_c.RightColorBad : m_c.RightColor);
     target->setColorValue(m_c.Color[size_t(index)]->colorValue());
     BuildIconCache();
-    m_markChanged(talvor::PaletteColourAssigned);
+    emit settingsChanged(talvor::PaletteColourAssigned);
 }
 
 void IconDesigner::Color_DblClick(int index)
@@ -121,7 +115,7 @@ void IconDesigner::Color_DblClick(int index)
             BuildIconCache();
         }
     }
-    m_markChanged(talvor::CustomColourAssigned);
+    emit settingsChanged(talvor::CustomColourAssigned);
 }
 
 void IconDesigner::Font_Selected_Click()
@@ -132,5 +126,5 @@ void IconDesigner::Font_Selected_Click()
         BuildIconCache();
     }
     // Even a cancelled choice counts as a change, so the save prompt comes.
-    m_markChanged(talvor::FontChosen);
+    emit settingsChanged(talvor::FontChosen);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "form/FormPart.h"
+
 #include "IconRendering.h"
 
-#include <QObject>
 #include <array>
 #include <functional>
 
@@ -29,11 +30,10 @@ struct DesignerControls {
 
 // The tray icon's look: four colours and a font chosen in the designer, and
 // the cache of icons drawn with them.
-class IconDesigner : public QObject {
+class IconDesigner : public FormPart {
     Q_OBJECT
 public:
-    IconDesigner(FormState &form, const DesignerControls &controls, Dialogs &dialogs,
-                 std::function<void(qint16)> markChanged, QObject *parent = nullptr);
+    IconDesigner(FormState &form, const DesignerControls &controls, Dialogs &dialogs, QObject *parent = nullptr);
 
     void BuildIconCache();
     void ShowFontDescription();
@@ -57,7 +57,6 @@ private:
     FormState &m_form;
     DesignerControls m_c;
     Dialogs &m_dialogs;
-    std::function<void(qint16)> m_markChanged;
     IconCache m_cache;
 };
 

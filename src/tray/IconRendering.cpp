@@ -33,3 +33,14 @@ QImage talvor::drawReadingIcon(const QString &text, const QColor &background, co
     painter.drawText(QPointF(x, y + metrics.ascent()), shown);
     return image;
 }
+
+const QPixmap &IconCache::staleIcon(int value) const
+{
+    QPixmap &icon = m_stale[slot(value)];
+    if (icon.isNull()) {
+        const QString text = value < 0 ? QStringLiteral("-") : QString::number(qMin(value, Count - 1));
+        icon = QPixmap::fromImage(
+            talvor::drawReadingIcon(text, talvor::StaleBackground, talvor::StaleNumber, m_staleFont, m_pixelRatio));
+    }
+    return icon;
+}

@@ -6,7 +6,6 @@
 #include <QPixmap>
 #include <QString>
 #include <array>
-#include <functional>
 
 namespace talvor {
 
@@ -33,30 +32,23 @@ inline const QColor StaleBackground(224, 224, 224);
 class IconCache {
 public:
     static constexpr int Count = 101;
-    // Draws the stale icon of a value (-1 for negative readings).
-    using StaleDrawing = std::function<QPixmap(int value)>;
-
     // value -1 stands for every negative reading.
     void set(int value, const QPixmap &icon) { m_icons[slot(value)] = icon; }
-    // Forgets the stale icons drawn so far; later ones are drawn with this.
-    void setStaleDrawing(StaleDrawing draw)
+    // Forgets the stale icons drawn so far; later ones are drawn in this font.
+    void setStaleFont(const QFont &font, qreal pixelRatio)
     {
-        m_drawStale = std::move(draw);
+        m_staleFont = font;
+        m_pixelRatio = pixelRatio;
         m_stale = {};
     }
     // Above 100 is the icon of 100; below 0 the negative icon.
     const QPixmap &icon(int value) const { return m_icons[slot(value)]; }
-    const QPixmap &staleIcon(int value) const
-    {
-        QPixmap &icon = m_stale[slot(value)];
-        if (icon.isNull() && m_drawStale)
-            icon = m_drawStale(qBound(-1, value, Count - 1));
-        return icon;
-    }
+    const QPixmap &staleIcon(int value) const;
 
 private:
     static size_t slot(int value) { return size_t(qBound(-1, value, Count - 1) + 1); }
     std::array<QPixmap, Count + 1> m_icons;
     mutable std::array<QPixmap, Count + 1> m_stale;
-    StaleDrawing m_drawStale;
+    QFont m_staleFont;
+    qreal m_pixelRatio = 1;
 };

@@ -35,17 +35,14 @@ void TrayData::setTip(const QString &tip)
 }
 
 TrayPresence::TrayPresence(FormState &form, const TrayControls &controls, QWidget &window, TrayBackend &backend,
-                           const IconCache &icons, QIcon programIcon, std::function<void()> promptSaveSettings,
-                           std::function<void(qint16)> markChanged, QObject *parent)
-    : QObject(parent)
+                           const IconCache &icons, QIcon programIcon, QObject *parent)
+    : FormPart(parent)
     , m_form(form)
     , m_c(controls)
     , m_window(window)
     , m_backend(backend)
     , m_icons(icons)
     , m_programIcon(std::move(programIcon))
-    , m_promptSaveSettings(std::move(promptSaveSettings))
-    , m_markChanged(std::move(markChanged))
 {
     connect(&m_backend, &TrayBackend::mouseMessage, this, &TrayPresence::onMouseMessage);
     m_backend.setMenu(m_c.RCPopup);
@@ -89,7 +86,7 @@ bool TrayPresence::notifyIcon(NotifyOperation operation, TrayData &data)
 
 void TrayPresence::HideToTray()
 {
-    m_promptSaveSettings();
+    emit settingsPromptDue();
     // Without a notification area a hidden window could never come back:
     // it is minimised instead.
     if (!m_backend.isAvailable()) {
@@ -119,7 +116,7 @@ void TrayPresence::ShowInSystemTray_Click()
         notifyIcon(NIM_DELETE, m_data);
         m_window.setWindowIcon(m_programIcon);
     }
-    m_markChanged(talvor::AlwaysInTraySwitched);
+    emit settingsChanged(talvor::AlwaysInTraySwitched);
 }
 
 void TrayPresence::UpdateTrayIcon(qint16 &value)

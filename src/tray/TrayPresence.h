@@ -1,8 +1,9 @@
 #pragma once
 
+#include "form/FormPart.h"
+
 #include <QByteArray>
 #include <QIcon>
-#include <QObject>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -37,12 +38,11 @@ enum NotifyOperation { NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2 };
 
 // The icon in the notification area: shown while the window is hidden there or
 // while "Always Show in System Tray" is ticked, refreshed with every reading.
-class TrayPresence : public QObject {
+class TrayPresence : public FormPart {
     Q_OBJECT
 public:
     TrayPresence(FormState &form, const TrayControls &controls, QWidget &window, TrayBackend &backend,
-                 const IconCache &icons, QIcon programIcon, std::function<void()> promptSaveSettings,
-                 std::function<void(qint16)> markChanged, QObject *parent = nullptr);
+                 const IconCache &icons, QIcon programIcon, QObject *parent = nullptr);
 
     // Add, change or remove the icon; false when the desktop refuses.
     bool notifyIcon(NotifyOperation operation, TrayData &data);
@@ -64,6 +64,10 @@ public:
     const TrayData &trayData() const { return m_data; }
     const QIcon &Talvor_IconMemory() const { return m_programIcon; }
 
+signals:
+    // Hiding the window: unsaved settings are offered for saving first.
+    void settingsPromptDue();
+
 private:
     void onMouseMessage(int code);
     void popUp();
@@ -74,8 +78,6 @@ private:
     TrayBackend &m_backend;
     const IconCache &m_icons;
     QIcon m_programIcon;
-    std::function<void()> m_promptSaveSettings;
-    std::function<void(qint16)> m_markChanged;
     QString tipOf(const TrayData &data) const;
     // The last reading's icon (greyed while stale), or the program's.
     QIcon currentIcon() const;

@@ -12,12 +12,11 @@ namespace {
 const QString HelpFileName = QStringLiteral("Read Me.txt");
 }
 
-TabViews::TabViews(FormState &form, const ViewControls &controls, std::function<void()> promptSaveSettings,
+TabViews::TabViews(FormState &form, const ViewControls &controls,
                    QObject *parent)
     : QObject(parent)
     , m_form(form)
     , m_c(controls)
-    , m_promptSaveSettings(std::move(promptSaveSettings))
 {
     connect(m_c.ChooseView, &QTabBar::currentChanged, this, &TabViews::ChooseView_Click);
 }
@@ -27,7 +26,7 @@ void TabViews::ChooseView_Click()
     const int k = m_c.ChooseView->currentIndex() + 1;
     if (k == m_form.CurrentTab || k < 1 || k > 4)
         return;
-    m_promptSaveSettings();
+    emit settingsPromptDue();
     m_c.Frame1[k - 1]->show();
     m_c.Frame1[m_form.CurrentTab - 1]->hide();
     m_form.CurrentTab = qint16(k);

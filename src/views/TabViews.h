@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <array>
-#include <functional>
 
 struct FormState;
 class CrlfTextView;
@@ -20,14 +19,17 @@ struct ViewControls {
 class TabViews : public QObject {
     Q_OBJECT
 public:
-    TabViews(FormState &form, const ViewControls &controls, std::function<void()> promptSaveSettings,
+    TabViews(FormState &form, const ViewControls &controls,
              QObject *parent = nullptr);
 
     void ChooseView_Click();
     void LoadHelpText();
 
+signals:
+    // Leaving the Options tab: unsaved settings are offered for saving first.
+    void settingsPromptDue();
+
 private:
     FormState &m_form;
     ViewControls m_c;
-    std::function<void()> m_promptSaveSettings;
 };

@@ -55,7 +55,7 @@ struct TestWindow {
         dialogs = fakeDialogs.get();
         tray = fakeTray.get();
         window = std::make_unique<Talvorf>(std::move(fakeDialogs), std::move(fakeTray));
-        window->endProcess = [this] { ++processEnds; };
+        QObject::connect(window.get(), &Talvorf::exitRequested, [this] { ++processEnds; });
     }
     Talvorf *operator->() const { return window.get(); }
 };

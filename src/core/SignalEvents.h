@@ -1,0 +1,44 @@
+#pragma once
+
+#include "SignalWatch.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+namespace talvor {
+
+// The news of every poll, for whoever listens: the tray's tip and grey icon,
+// the alerts, and anything later that keeps or shares readings. Adding a
+// listener is one connect where the window is wired; the ordered reading
+// pipeline (title, history and tray, chart, log) does not run through here.
+class SignalEvents : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // A poll gave a reading (its text as shown, 57 or 5.5) with this threshold in force.
+    void reading(const QString &text, double threshold, const QDateTime &at);
+    // A poll gave none, for the reason the page view gives.
+    void noReading(const QString &reason, SignalWatch::Failure failure, const QDateTime &at);
+
+    // Why the last poll gave no reading; empty when it gave one.
+    QString lastFailure() const { return m_watch.lastFailure(); }
+    bool stale() const { return m_watch.stale(); }
+
+signals:
+    void readingTaken(double value, const QDateTime &at);
+    void pollFailed(const QString &reason, const QDateTime &at);
+    void staleChanged(bool stale);
+    // "Last reading 57 at 14:03:12" or "No reading since …: reason", after every poll.
+    void statusLineChanged(const QString &line);
+    // A change worth telling the user of; whether and when is the listener's business.
+    void alertRaised(talvor::SignalWatch::Alert alert, const QString &text);
+
+private:
+    void tell(const SignalWatch::Change &change);
+
+    SignalWatch m_watch;
+};
+
+} // namespace talvor
