@@ -15,11 +15,11 @@
 #include <vector>
 
 // Every dialog answers "no"; a benchmark never waits on a person.
-class SilentDialogs : public Dialogs {
+class SilentDialogs : public talvor::Dialogs {
 public:
     bool askYesNo(const QString &, const QString &) override { return false; }
     void warn(const QString &text, const QString &) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    std::optional<FontChoice> chooseFont(const FontChoice &) override { return std::nullopt; }
+    std::optional<talvor::FontChoice> chooseFont(const talvor::FontChoice &) override { return std::nullopt; }
     std::optional<quint32> chooseColor() override { return std::nullopt; }
 };
 
@@ -33,7 +33,7 @@ inline double percentile(std::vector<double> v, double p)
 inline std::unique_ptr<Talvorf> benchWindow(const QTemporaryDir &home)
 {
     qputenv("TALVOR_HOME", home.path().toLocal8Bit());
-    Settings quiet = talvor::firstStartSettings();
+    talvor::Settings quiet = talvor::firstStartSettings();
     quiet.EnableAutoCheck = 0;
     quiet.txtURL = QStringLiteral("http://127.0.0.1:9/");
     QFile ini(QDir(home.path()).filePath(QStringLiteral("Talvor.ini")));

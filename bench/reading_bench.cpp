@@ -51,7 +51,7 @@ void measure(Talvorf &window, int rows, int readings)
 int main(int argc, char *argv[])
 {
     // As the program itself does.
-    keepLargeBuffersOutOfHeap();
+    talvor::keepLargeBuffersOutOfHeap();
     QApplication app(argc, argv);
     QTemporaryDir home;
     auto owned = shownLoggingWindow(home);

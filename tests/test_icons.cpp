@@ -199,7 +199,7 @@ void TestIcons::fontChoice()
     QCOMPARE(w->c.Ikon->font().pointSizeF(), 15.75);
     QCOMPARE(icon(42), before);
 
-    window->dialogs->fontAnswer = FontChoice{QStringLiteral("Arial"), 22, true, true};
+    window->dialogs->fontAnswer = talvor::FontChoice{QStringLiteral("Arial"), 22, true, true};
     QTest::mouseClick(w->c.Font_Selected, Qt::LeftButton);
     QCOMPARE(w->c.Font_Selected->text(), QStringLiteral("Arial 22  Bold  Italic"));
     QVERIFY(w->c.Ikon->font().bold() && w->c.Ikon->font().italic());
@@ -210,7 +210,7 @@ void TestIcons::fontDialogKeepsTheExactFontWhenNothingChanges()
 {
     QtDialogs dialogs(nullptr);
     // Fractional points and a name the desktop may know only by a metric alias.
-    const FontChoice start{QStringLiteral("Arial"), 15.75f, true, false};
+    const talvor::FontChoice start{QStringLiteral("Arial"), 15.75f, true, false};
     QFont opened;
     QTimer::singleShot(0, [&opened] {
         if (auto *dialog = qobject_cast<QFontDialog *>(QApplication::activeModalWidget())) {
@@ -218,7 +218,7 @@ void TestIcons::fontDialogKeepsTheExactFontWhenNothingChanges()
             dialog->accept();
         }
     });
-    QCOMPARE(dialogs.chooseFont(start), std::optional<FontChoice>(start));
+    QCOMPARE(dialogs.chooseFont(start), std::optional<talvor::FontChoice>(start));
     // It opened on the icon's font as the desktop draws it.
     QVERIFY(opened.bold() && !opened.italic());
     QCOMPARE(opened.family(), QFontInfo(QFont(QStringLiteral("Arial"))).family());

@@ -29,7 +29,7 @@ private slots:
 
 void TestSettingsFile::writesTheFirstStartLine()
 {
-    Settings s = firstStartSettings();
+    talvor::Settings s = firstStartSettings();
     QCOMPARE(writeSettingsLine(s),
              QByteArray("1,\"50\",\"200\",\"50\",0,\"Signal Strength.............. \","
                         "\"http://192.168.0.1/stats/summary/summary 1 .txt\",\"Arial\",#FALSE#,#FALSE#,15.75,"
@@ -42,7 +42,7 @@ void TestSettingsFile::writesTheFirstStartLine()
 
 void TestSettingsFile::quotesInsideTextsSurvive()
 {
-    Settings s;
+    talvor::Settings s;
     s.SearchText = QStringLiteral("SS \"dB\": ");
     const QByteArray line = writeSettingsLine(s);
     QVERIFY(line.contains(",\"SS \"\"dB\"\": \","));

@@ -14,7 +14,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
-PollScheduler::PollScheduler(FormState &form, const PollControls &controls, StatusFetch &fetch, TestModes &testModes, QObject *parent)
+PollScheduler::PollScheduler(talvor::FormState &form, const PollControls &controls, StatusFetch &fetch, TestModes &testModes, QObject *parent)
     : FormPart(parent)
     , m_form(form)
     , m_c(controls)

@@ -3,7 +3,9 @@
 #include "form/FormPart.h"
 
 
+namespace talvor {
 struct FormState;
+}
 class StatusFetch;
 class TestModes;
 class Transfer;
@@ -32,7 +34,7 @@ struct PollControls {
 class PollScheduler : public FormPart {
     Q_OBJECT
 public:
-    PollScheduler(FormState &form, const PollControls &controls, StatusFetch &fetch, TestModes &testModes, QObject *parent = nullptr);
+    PollScheduler(talvor::FormState &form, const PollControls &controls, StatusFetch &fetch, TestModes &testModes, QObject *parent = nullptr);
 
     void AutoCheck_Timer();
     void HScroll1_Change();
@@ -41,7 +43,7 @@ public:
     void GetHtml_button_Click();
 
 private:
-    FormState &m_form;
+    talvor::FormState &m_form;
     PollControls m_c;
     StatusFetch &m_fetch;
     TestModes &m_testModes;

@@ -8,7 +8,7 @@
 #include <QTabBar>
 #include <QWidget>
 
-ReadingPipeline::ReadingPipeline(FormState &form, QWidget &window, QTabBar &ChooseView, QLabel &Talvor,
+ReadingPipeline::ReadingPipeline(talvor::FormState &form, QWidget &window, QTabBar &ChooseView, QLabel &Talvor,
                                  QObject *parent)
     : QObject(parent)
     , m_form(form)

@@ -3,7 +3,9 @@
 #include <QObject>
 #include <QString>
 
+namespace talvor {
 struct FormState;
+}
 class QWidget;
 class QTabBar;
 class QLabel;
@@ -15,7 +17,7 @@ class QLabel;
 class ReadingPipeline : public QObject {
     Q_OBJECT
 public:
-    ReadingPipeline(FormState &form, QWidget &window, QTabBar &ChooseView, QLabel &Talvor,
+    ReadingPipeline(talvor::FormState &form, QWidget &window, QTabBar &ChooseView, QLabel &Talvor,
                     QObject *parent = nullptr);
 
     void ProcessNewReading();
@@ -31,7 +33,7 @@ signals:
     void logDue();     // the daily log
 
 private:
-    FormState &m_form;
+    talvor::FormState &m_form;
     QWidget &m_window;
     QTabBar &m_tabs;
     QLabel &m_reading;

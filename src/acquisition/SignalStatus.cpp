@@ -6,7 +6,7 @@
 #include <QCheckBox>
 #include <QDateTime>
 
-SignalStatus::SignalStatus(FormState &form, QCheckBox &NotifyAlerts, QObject *parent)
+SignalStatus::SignalStatus(talvor::FormState &form, QCheckBox &NotifyAlerts, QObject *parent)
     : FormPart(parent)
     , m_form(form)
     , m_notifyAlerts(NotifyAlerts)

@@ -5,7 +5,9 @@
 
 #include <QTimer>
 
+namespace talvor {
 struct FormState;
+}
 class QCheckBox;
 
 // The alerts the user asked for ("Notify me when …"): no more than one a
@@ -13,7 +15,7 @@ class QCheckBox;
 class SignalStatus : public FormPart {
     Q_OBJECT
 public:
-    SignalStatus(FormState &form, QCheckBox &NotifyAlerts, QObject *parent = nullptr);
+    SignalStatus(talvor::FormState &form, QCheckBox &NotifyAlerts, QObject *parent = nullptr);
 
     void offerAlert(talvor::SignalWatch::Alert alert, const QString &text);
 
@@ -24,7 +26,7 @@ private:
     void sendDueAlert();
     void scheduleDueAlert();
 
-    FormState &m_form;
+    talvor::FormState &m_form;
     QCheckBox &m_notifyAlerts;
     talvor::AlertGate m_gate;
     QTimer m_dueAlert;

@@ -12,7 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-StatusFetch::StatusFetch(FormState &form, const FetchControls &controls, talvor::SignalEvents &events,
+StatusFetch::StatusFetch(talvor::FormState &form, const FetchControls &controls, talvor::SignalEvents &events,
                          QObject *parent)
     : QObject(parent)
     , m_form(form)

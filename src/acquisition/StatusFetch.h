@@ -5,7 +5,9 @@
 #include <QObject>
 #include <QString>
 
+namespace talvor {
 struct FormState;
+}
 class Transfer;
 class CrlfTextView;
 class QLineEdit;
@@ -30,7 +32,7 @@ struct FetchControls {
 class StatusFetch : public QObject {
     Q_OBJECT
 public:
-    StatusFetch(FormState &form, const FetchControls &controls, talvor::SignalEvents &events,
+    StatusFetch(talvor::FormState &form, const FetchControls &controls, talvor::SignalEvents &events,
                 QObject *parent = nullptr);
 
     void FetchStatusPage();
@@ -45,7 +47,7 @@ private:
     void reportTransferError(qint32 number);
     void noReading(const QString &reason, talvor::SignalWatch::Failure failure);
 
-    FormState &m_form;
+    talvor::FormState &m_form;
     FetchControls m_c;
     talvor::SignalEvents &m_events;
 };

@@ -11,7 +11,7 @@
 #include <QRandomGenerator>
 #include <cmath>
 
-TestModes::TestModes(FormState &form, const TestModeControls &controls,
+TestModes::TestModes(talvor::FormState &form, const TestModeControls &controls,
                      QObject *parent)
     : QObject(parent)
     , m_form(form)

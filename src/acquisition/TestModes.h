@@ -3,7 +3,9 @@
 #include <QObject>
 #include <functional>
 
+namespace talvor {
 struct FormState;
+}
 class CrlfTextView;
 class QCheckBox;
 class QLabel;
@@ -25,7 +27,7 @@ class TestModes : public QObject {
 public:
     using RandomSource = std::function<float()>; // 0 <= r < 1
 
-    TestModes(FormState &form, const TestModeControls &controls,
+    TestModes(talvor::FormState &form, const TestModeControls &controls,
               QObject *parent = nullptr);
 
     void Simulate_Checkbox_MouseDown();
@@ -42,7 +44,7 @@ private:
     void simulateTick();
     void stepTick();
 
-    FormState &m_form;
+    talvor::FormState &m_form;
     TestModeControls m_c;
     RandomSource m_random;
 };

@@ -19,7 +19,7 @@ void QtDialogs::warn(const QString &text, const QString &title)
     QMessageBox::warning(m_parent, title, text);
 }
 
-std::optional<FontChoice> QtDialogs::chooseFont(const FontChoice &initial)
+std::optional<talvor::FontChoice> QtDialogs::chooseFont(const talvor::FontChoice &initial)
 {
     // The dialog lists the desktop's names for fonts (a metric alias for
     // Arial, say) and knows whole points: it opens on the font the icon is

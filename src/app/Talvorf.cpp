@@ -30,7 +30,7 @@ namespace {
 constexpr int StartupHeight = 427;
 } // namespace
 
-Talvorf::Talvorf(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<TrayBackend> tray, QWidget *parent)
+Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayBackend> tray, QWidget *parent)
     : QMainWindow(parent)
     , c(buildFormControls(*this))
     , m_dialogs(dialogs ? std::move(dialogs) : std::make_unique<QtDialogs>(this))

@@ -30,11 +30,11 @@ class Talvorf : public QMainWindow {
 public:
     // Tests hand in their own dialogs and notification area; the program uses
     // the real ones.
-    explicit Talvorf(std::unique_ptr<Dialogs> dialogs = {}, std::unique_ptr<TrayBackend> tray = {},
+    explicit Talvorf(std::unique_ptr<talvor::Dialogs> dialogs = {}, std::unique_ptr<TrayBackend> tray = {},
                      QWidget *parent = nullptr);
     ~Talvorf() override;
 
-    FormState form;
+    talvor::FormState form;
     FormControls c;
 
     // The start-up sequence; a reset runs it again on the living window.
@@ -54,7 +54,7 @@ public:
     // or up from the task bar, in front.
     void bringForward();
 
-    Dialogs &dialogs() { return *m_dialogs; }
+    talvor::Dialogs &dialogs() { return *m_dialogs; }
     PollScheduler &scheduler() { return *m_scheduler; }
     SettingsController &settings() { return *m_settings; }
     History &history() { return *m_history; }
@@ -77,7 +77,7 @@ private:
     // Each part is declared after every part it holds a reference to, so the
     // members die in the reverse order: users before what they use. The
     // controls they hold outlive them all, as children of the window.
-    std::unique_ptr<Dialogs> m_dialogs;
+    std::unique_ptr<talvor::Dialogs> m_dialogs;
     std::unique_ptr<TrayBackend> m_trayBackend;
     std::unique_ptr<talvor::SignalEvents> m_events;
     std::unique_ptr<ReadingPipeline> m_pipeline;

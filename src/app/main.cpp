@@ -48,7 +48,7 @@ int answerCommandLine(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    keepLargeBuffersOutOfHeap();
+    talvor::keepLargeBuffersOutOfHeap();
     if (const int answered = answerCommandLine(argc, argv); answered >= 0)
         return answered;
 

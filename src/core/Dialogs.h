@@ -6,6 +6,8 @@
 #include <QtGlobal>
 #include <optional>
 
+namespace talvor {
+
 // Every box the program can put in front of the user. The window uses the real
 // Qt dialogs; tests hand in their own answers, so nothing ever waits on a click.
 class Dialogs {
@@ -19,3 +21,5 @@ public:
     // A colour as 0x00BBGGRR; empty when the user cancels.
     virtual std::optional<quint32> chooseColor() = 0;
 };
+
+} // namespace talvor

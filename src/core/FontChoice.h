@@ -3,6 +3,8 @@
 #include <QChar>
 #include <QString>
 
+namespace talvor {
+
 // A font as the icon designer and the settings file know it.
 struct FontChoice {
     QString name;
@@ -12,7 +14,6 @@ struct FontChoice {
     bool operator==(const FontChoice &) const = default;
 };
 
-namespace talvor {
 // "Arial 22  Bold  Italic": name, size, then the styles, each behind a blank
 // of its own and one more.
 QString fontDescription(const QString &name, float size, bool bold, bool italic, QChar decimalPoint);

@@ -3,6 +3,8 @@
 #include <QtGlobal>
 #include <optional>
 
+namespace talvor {
+
 // The few values that belong to the main window as a whole rather than to one
 // control. Every subsystem is handed the same instance.
 struct FormState {
@@ -16,3 +18,5 @@ struct FormState {
     // serves the icon cache as its loop counter.
     std::optional<qint16> ReadingIndex;
 };
+
+} // namespace talvor

@@ -7,7 +7,7 @@
 #include <malloc.h>
 #endif
 
-void keepLargeBuffersOutOfHeap()
+void talvor::keepLargeBuffersOutOfHeap()
 {
 #if defined(__GLIBC__)
     // glibc's own starting value, held there.

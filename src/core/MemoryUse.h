@@ -6,4 +6,6 @@
 // freed. A fixed threshold hands them back to the system at once, which keeps
 // the resident size flat. Call before anything is allocated; does nothing
 // where the C library is not glibc.
+namespace talvor {
 void keepLargeBuffersOutOfHeap();
+}

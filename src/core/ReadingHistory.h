@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+namespace talvor {
+
 // The readings of this run as they were shown (57, 5.5), oldest first.
 class ReadingHistory {
 public:
@@ -34,3 +36,5 @@ public:
 private:
     QList<QString> m_items;
 };
+
+} // namespace talvor

@@ -7,6 +7,8 @@
 #include <QString>
 #include <optional>
 
+namespace talvor {
+
 // The persisted settings, in the order of the settings file: the sixteen
 // every Talvor reads, then two that readers of only those sixteen pass over.
 struct Settings {
@@ -27,7 +29,6 @@ struct Settings {
     qint16 NotifyAlerts = 0; // field 18: desktop notifications of changes
 };
 
-namespace talvor {
 
 // Defaults of a first start. The modem's status page lives on its LAN address.
 extern const QString DefaultSearchText;

@@ -1,11 +1,11 @@
 #include "IconFont.h"
 
-FontChoice fontChoiceOf(const QFont &font)
+talvor::FontChoice fontChoiceOf(const QFont &font)
 {
     return {font.family(), float(font.pointSizeF()), font.bold(), font.italic()};
 }
 
-QFont withFontChoice(QFont base, const FontChoice &choice)
+QFont withFontChoice(QFont base, const talvor::FontChoice &choice)
 {
     base.setFamily(choice.name);
     base.setPointSizeF(choice.size);

@@ -6,6 +6,6 @@
 
 // The icon font lives in the preview's QFont; the settings file and the font
 // dialog know it as a FontChoice. Every crossing goes through these two.
-FontChoice fontChoiceOf(const QFont &font);
+talvor::FontChoice fontChoiceOf(const QFont &font);
 // The font with the choice's name, size and styles; everything else of base stays.
-QFont withFontChoice(QFont base, const FontChoice &choice);
+QFont withFontChoice(QFont base, const talvor::FontChoice &choice);

@@ -15,7 +15,7 @@ namespace {
 const QString OddLabelPadding = QStringLiteral("       ");
 } // namespace
 
-History::History(FormState &form, const HistoryControls &controls, QObject *parent)
+History::History(talvor::FormState &form, const HistoryControls &controls, QObject *parent)
     : FormPart(parent)
     , m_form(form)
     , m_c(controls)

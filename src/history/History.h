@@ -8,7 +8,9 @@
 #include <functional>
 #include <optional>
 
+namespace talvor {
 struct FormState;
+}
 class HistogramChart;
 class QCheckBox;
 class QLabel;
@@ -29,7 +31,7 @@ struct HistoryControls {
 class History : public FormPart {
     Q_OBJECT
 public:
-    History(FormState &form, const HistoryControls &controls,
+    History(talvor::FormState &form, const HistoryControls &controls,
             QObject *parent = nullptr);
 
     void UpdateData();
@@ -37,7 +39,7 @@ public:
     void SShistoryLen_Change();
     void ssThreshold_Change();
 
-    const ReadingHistory &SS_History() const { return m_history; }
+    const talvor::ReadingHistory &SS_History() const { return m_history; }
 
 signals:
     // The tray icon is to show this reading, rounded to a whole number.
@@ -47,9 +49,9 @@ private:
     // "min 31 avg 54.9 max 73 ..." of the readings the chart's rows hold.
     QString figuresText(double threshold) const;
 
-    FormState &m_form;
+    talvor::FormState &m_form;
     HistoryControls m_c;
-    ReadingHistory m_history;
+    talvor::ReadingHistory m_history;
     // Readings that the values typed so far in the current edit of the
     // history length trimmed away: a later value of the same edit takes them
     // back, so typing "200" over "1000" never passes through keeping 2.

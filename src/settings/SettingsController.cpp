@@ -40,7 +40,7 @@ qint16 checkState(const QCheckBox *box)
 
 } // namespace
 
-SettingsController::SettingsController(FormState &form, const SettingsControls &controls, Dialogs &dialogs, QObject *parent)
+SettingsController::SettingsController(talvor::FormState &form, const SettingsControls &controls, talvor::Dialogs &dialogs, QObject *parent)
     : QObject(parent)
     , m_form(form)
     , m_c(controls)
@@ -92,7 +92,7 @@ void SettingsController::LoadSettings()
 
 void SettingsController::applyDefaults()
 {
-    const Settings defaults = firstStartSettings();
+    const talvor::Settings defaults = firstStartSettings();
     const int tenths = int(leadingNumber(defaults.M_refresh_rate));
     m_c.AutoCheck->setInterval(tenths * 100);
     m_c.HScroll1->setValue(tenths);
@@ -125,7 +125,7 @@ void SettingsController::applyFields(const QList<SettingsField> &read)
     putText(m_c.SearchText, v[5].text);
     putText(m_c.txtURL, v[6].text);
 
-    FontChoice font = fontChoiceOf(m_c.Ikon->font());
+    talvor::FontChoice font = fontChoiceOf(m_c.Ikon->font());
     if (!v[7].isEmpty())
         font.name = v[7].text;
     font.bold = v[8].boolean();
@@ -163,9 +163,9 @@ void SettingsController::applyFields(const QList<SettingsField> &read)
     m_c.EnableAutoCheck->setChecked(v[0].number() != 0);
 }
 
-Settings SettingsController::currentSettings() const
+talvor::Settings SettingsController::currentSettings() const
 {
-    Settings s;
+    talvor::Settings s;
     s.EnableAutoCheck = checkState(m_c.EnableAutoCheck);
     s.M_refresh_rate = m_c.M_refresh_rate->text();
     s.SShistoryLen = m_c.SShistoryLen->text();
@@ -189,7 +189,7 @@ Settings SettingsController::currentSettings() const
 
 void SettingsController::SaveSettings()
 {
-    const Settings settings = currentSettings();
+    const talvor::Settings settings = currentSettings();
     if (!isLatin1(settings.SearchText))
         m_dialogs.warn(QStringLiteral("The search text \"%1\" has characters that %2 cannot hold; they are saved as "
                                       "\"?\", so after a restart it would look for other text. Change the search "

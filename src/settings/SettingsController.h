@@ -4,8 +4,12 @@
 
 #include <QObject>
 
+namespace talvor {
 struct FormState;
+}
+namespace talvor {
 class Dialogs;
+}
 class CaptionLabel;
 class ColorSwatch;
 class QCheckBox;
@@ -40,7 +44,7 @@ struct SettingsControls {
 class SettingsController : public QObject {
     Q_OBJECT
 public:
-    SettingsController(FormState &form, const SettingsControls &controls, Dialogs &dialogs, QObject *parent = nullptr);
+    SettingsController(talvor::FormState &form, const SettingsControls &controls, talvor::Dialogs &dialogs, QObject *parent = nullptr);
 
     void LoadSettings();
     void SaveSettings();
@@ -49,14 +53,14 @@ public:
     void forgetSettingsFile();
 
     // What the controls hold now, as the file would store it.
-    Settings currentSettings() const;
+    talvor::Settings currentSettings() const;
     void markChanged(qint16 code);
 
 private:
     void applyDefaults();
     void applyFields(const QList<talvor::SettingsField> &fields);
 
-    FormState &m_form;
+    talvor::FormState &m_form;
     SettingsControls m_c;
-    Dialogs &m_dialogs;
+    talvor::Dialogs &m_dialogs;
 };

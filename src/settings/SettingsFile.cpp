@@ -41,7 +41,7 @@ SettingsRead readSettingsFile()
     return result;
 }
 
-QString writeSettingsFile(const Settings &settings)
+QString writeSettingsFile(const talvor::Settings &settings)
 {
     const QString path = programFile(SettingsFileName);
     QSaveFile file(path);
@@ -53,7 +53,7 @@ QString writeSettingsFile(const Settings &settings)
     return QStringLiteral("The settings could not be saved to %1: %2").arg(path, error);
 }
 
-QString writeSettingsTo(QFileDevice &file, const Settings &settings)
+QString writeSettingsTo(QFileDevice &file, const talvor::Settings &settings)
 {
     const QByteArray line = writeSettingsLine(settings);
     // commit() can report success over a write that failed for a full disk

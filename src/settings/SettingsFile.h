@@ -22,9 +22,9 @@ SettingsRead readSettingsFile();
 
 // Writes the whole file at once; a failed write leaves the old file whole.
 // Returns an error text, empty on success.
-QString writeSettingsFile(const Settings &settings);
+QString writeSettingsFile(const talvor::Settings &settings);
 // The line into an open file, flushed; an error text unless all of it went.
-QString writeSettingsTo(QFileDevice &file, const Settings &settings);
+QString writeSettingsTo(QFileDevice &file, const talvor::Settings &settings);
 
 // Moves an unreadable file aside (replacing an older one) instead of losing
 // it, or removes the file. Each returns an error text, empty on success.

@@ -16,7 +16,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 
-IconDesigner::IconDesigner(FormState &form, const DesignerControls &controls, Dialogs &dialogs, QObject *parent)
+IconDesigner::IconDesigner(talvor::FormState &form, const DesignerControls &controls, talvor::Dialogs &dialogs, QObject *parent)
     : FormPart(parent)
     , m_form(form)
     , m_c(controls)
@@ -74,7 +74,7 @@ void IconDesigner::showReadingIcon()
 
 void IconDesigner::ShowFontDescription()
 {
-    const FontChoice font = fontChoiceOf(m_c.Ikon->font());
+    const talvor::FontChoice font = fontChoiceOf(m_c.Ikon->font());
     m_c.Font_Selected->setText(
         talvor::fontDescription(font.name, font.size, font.bold, font.italic, QLocale().decimalPoint().front()));
 }

@@ -7,8 +7,12 @@
 #include <array>
 #include <functional>
 
+namespace talvor {
 struct FormState;
+}
+namespace talvor {
 class Dialogs;
+}
 class ColorSwatch;
 class QCheckBox;
 class QLabel;
@@ -33,7 +37,7 @@ struct DesignerControls {
 class IconDesigner : public FormPart {
     Q_OBJECT
 public:
-    IconDesigner(FormState &form, const DesignerControls &controls, Dialogs &dialogs, QObject *parent = nullptr);
+    IconDesigner(talvor::FormState &form, const DesignerControls &controls, talvor::Dialogs &dialogs, QObject *parent = nullptr);
 
     void BuildIconCache();
     void ShowFontDescription();
@@ -54,9 +58,9 @@ protected:
 private:
     QColor colourOf(const ColorSwatch *swatch) const;
 
-    FormState &m_form;
+    talvor::FormState &m_form;
     DesignerControls m_c;
-    Dialogs &m_dialogs;
+    talvor::Dialogs &m_dialogs;
     IconCache m_cache;
 };
 

@@ -34,7 +34,7 @@ void TrayData::setTip(const QString &tip)
     szTip.append(TipBytes - szTip.size(), ' ');
 }
 
-TrayPresence::TrayPresence(FormState &form, const TrayControls &controls, QWidget &window, TrayBackend &backend,
+TrayPresence::TrayPresence(talvor::FormState &form, const TrayControls &controls, QWidget &window, TrayBackend &backend,
                            const IconCache &icons, QIcon programIcon, QObject *parent)
     : FormPart(parent)
     , m_form(form)

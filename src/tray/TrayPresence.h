@@ -8,7 +8,9 @@
 #include <QWidget>
 #include <functional>
 
+namespace talvor {
 struct FormState;
+}
 class TrayBackend;
 class QAction;
 class QCheckBox;
@@ -41,7 +43,7 @@ enum NotifyOperation { NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2 };
 class TrayPresence : public FormPart {
     Q_OBJECT
 public:
-    TrayPresence(FormState &form, const TrayControls &controls, QWidget &window, TrayBackend &backend,
+    TrayPresence(talvor::FormState &form, const TrayControls &controls, QWidget &window, TrayBackend &backend,
                  const IconCache &icons, QIcon programIcon, QObject *parent = nullptr);
 
     // Add, change or remove the icon; false when the desktop refuses.
@@ -72,7 +74,7 @@ private:
     void onMouseMessage(int code);
     void popUp();
 
-    FormState &m_form;
+    talvor::FormState &m_form;
     TrayControls m_c;
     QWidget &m_window;
     TrayBackend &m_backend;

@@ -12,7 +12,7 @@ namespace {
 const QString HelpFileName = QStringLiteral("Read Me.txt");
 }
 
-TabViews::TabViews(FormState &form, const ViewControls &controls,
+TabViews::TabViews(talvor::FormState &form, const ViewControls &controls,
                    QObject *parent)
     : QObject(parent)
     , m_form(form)

@@ -3,7 +3,9 @@
 #include <QObject>
 #include <array>
 
+namespace talvor {
 struct FormState;
+}
 class CrlfTextView;
 class QTabBar;
 class QWidget;
@@ -19,7 +21,7 @@ struct ViewControls {
 class TabViews : public QObject {
     Q_OBJECT
 public:
-    TabViews(FormState &form, const ViewControls &controls,
+    TabViews(talvor::FormState &form, const ViewControls &controls,
              QObject *parent = nullptr);
 
     void ChooseView_Click();
@@ -30,6 +32,6 @@ signals:
     void settingsPromptDue();
 
 private:
-    FormState &m_form;
+    talvor::FormState &m_form;
     ViewControls m_c;
 };

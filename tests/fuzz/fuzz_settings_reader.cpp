@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (fields->size() > talvor::MaxSettingsFields)
         std::abort();
 
-    Settings s;
+    talvor::Settings s;
     auto text = [&](int i) { return i < fields->size() ? fields->at(i).text : QString(); };
     s.M_refresh_rate = text(1);
     s.SShistoryLen = text(2);

@@ -11,10 +11,10 @@
 #include <memory>
 
 // Answers every box at once and remembers what was asked.
-class FakeDialogs : public Dialogs {
+class FakeDialogs : public talvor::Dialogs {
 public:
     bool answerYes = false;
-    std::optional<FontChoice> fontAnswer;
+    std::optional<talvor::FontChoice> fontAnswer;
     std::optional<quint32> colorAnswer;
 
     QStringList questions; // "title|text"
@@ -28,7 +28,7 @@ public:
         return answerYes;
     }
     void warn(const QString &text, const QString &) override { warnings << text; }
-    std::optional<FontChoice> chooseFont(const FontChoice &) override
+    std::optional<talvor::FontChoice> chooseFont(const talvor::FontChoice &) override
     {
         ++fontDialogs;
         return fontAnswer;

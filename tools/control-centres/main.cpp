@@ -34,7 +34,7 @@ int main(int argc, char *argv[])
     QTemporaryDir home;
     qputenv("TALVOR_HOME", home.path().toLocal8Bit());
     // Polling off and the address on loopback: this window never fetches.
-    Settings quiet = talvor::firstStartSettings();
+    talvor::Settings quiet = talvor::firstStartSettings();
     quiet.EnableAutoCheck = 0;
     quiet.txtURL = QStringLiteral("http://127.0.0.1:9/");
     QFile ini(QDir(home.path()).filePath(QStringLiteral("Talvor.ini")));
