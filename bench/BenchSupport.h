@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>

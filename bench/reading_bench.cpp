@@ -41,7 +41,8 @@ void measure(Talvorf &window, int rows, int readings)
         QCoreApplication::processEvents();
     }
     // The share before the repaint helps to see where the time goes.
-    std::printf("pipeline_us rows=%d median=%.0f p90=%.0f\n", rows, percentile(pipelineUs, 0.5), percentile(pipelineUs, 0.9));
+    std::printf("pipeline_us rows=%d median=%.0f p90=%.0f\n", rows, percentile(pipelineUs, 0.5),
+                percentile(pipelineUs, 0.9));
     std::printf("reading_us rows=%d median=%.0f p90=%.0f\n", rows, percentile(us, 0.5), percentile(us, 0.9));
     std::fflush(stdout);
 }

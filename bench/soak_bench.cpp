@@ -64,6 +64,7 @@ int main(int argc, char *argv[])
         }
     }
     const long atEnd = residentKb();
-    std::printf("soak_rss_kb readings=%d after_1000=%ld end=%ld growth=%ld\n", readings, afterFirst, atEnd, atEnd - afterFirst);
+    std::printf("soak_rss_kb readings=%d after_1000=%ld end=%ld growth=%ld\n", readings, afterFirst, atEnd,
+                atEnd - afterFirst);
     return 0;
 }

@@ -1,9 +1,9 @@
 // The daily CSV log: exact file names and lines, midnight, and failures.
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
+#include "form/CrlfTextView.h"
 #include "history/History.h"
 #include "log/DailyLog.h"
-#include "form/CrlfTextView.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -69,7 +69,8 @@ void TestDailyLog::readingsAcrossMidnightGoIntoTwoFiles()
     reading(QStringLiteral("-3"));
     QCOMPARE(readFile(logPath(QStringLiteral("2026_12_07_talvor_log.csv"))),
              QByteArray("\"2026/12/07\",\"11:59:58 pm\",57\r\n\"2026/12/07\",\"11:59:59 pm\",5.5\r\n"));
-    QCOMPARE(readFile(logPath(QStringLiteral("2026_12_08_talvor_log.csv"))), QByteArray("\"2026/12/08\",\"12:00:01 am\",-3\r\n"));
+    QCOMPARE(readFile(logPath(QStringLiteral("2026_12_08_talvor_log.csv"))),
+             QByteArray("\"2026/12/08\",\"12:00:01 am\",-3\r\n"));
 }
 
 void TestDailyLog::loggingOffTouchesNothing()
@@ -100,8 +101,8 @@ void TestDailyLog::lineThatCannotBeWrittenIsReported()
     QDir(home->path()).mkdir(QStringLiteral("2026_12_07_talvor_log.csv"));
     now = at(2026, 12, 7, 10, 0, 0);
     reading(QStringLiteral("44"));
-    QVERIFY2(w->c.Info_HTML->text().contains(
-                 QStringLiteral("Could not write the log line to %1").arg(logPath(QStringLiteral("2026_12_07_talvor_log.csv")))),
+    QVERIFY2(w->c.Info_HTML->text().contains(QStringLiteral("Could not write the log line to %1")
+                                                 .arg(logPath(QStringLiteral("2026_12_07_talvor_log.csv")))),
              qPrintable(w->c.Info_HTML->text()));
     // The rest of the pipeline has run.
     QCOMPARE(w->windowTitle(), QStringLiteral("44 = SS"));

@@ -27,9 +27,7 @@ public:
     ResponsivenessProbe()
     {
         m_timer.setInterval(0);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_longest = std::max(m_longest, m_since.restart());
-        });
+        connect(&m_timer, &QTimer::timeout, this, [this] { m_longest = std::max(m_longest, m_since.restart()); });
         m_since.start();
         m_timer.start();
     }
@@ -51,8 +49,8 @@ qint64 residentKb()
 
 QByteArray header(int status, qint64 length, const QByteArray &more = {})
 {
-    return "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Type: text/plain\r\nContent-Length: "
-        + QByteArray::number(length) + "\r\n" + more + "\r\n";
+    return "HTTP/1.1 " + QByteArray::number(status)
+        + " X\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(length) + "\r\n" + more + "\r\n";
 }
 } // namespace
 
@@ -137,16 +135,18 @@ void TestFaults::misbehavingServer_data()
     const QByteArray page = modemPage("47");
     QTest::newRow("accepted, never answered")
         << TestHttpServer::silent() << Failed + QStringLiteral("No complete answer within 2 seconds.\r\n") << "0 = SS";
-    QTest::newRow("a byte a second") << TestHttpServer::drip(page, 1000) << Failed + QStringLiteral("No complete answer within 2 seconds.\r\n")
-                                     << "0 = SS";
-    QTest::newRow("endless body") << TestHttpServer::endlessBody() << Completed + QStringLiteral("Search text not found!\r\n") << "0 = SS";
-    QTest::newRow("4 GB promised, little sent") << TestHttpServer::raw(header(200, 4294967296LL) + page) << QString() << "0 = SS";
-    QTest::newRow("not HTTP at all") << TestHttpServer::raw(QByteArray("\x16\x03\x01garbage\xff\xfe\r\n\r\n", 16)) << QString()
-                                     << "0 = SS";
+    QTest::newRow("a byte a second") << TestHttpServer::drip(page, 1000)
+                                     << Failed + QStringLiteral("No complete answer within 2 seconds.\r\n") << "0 = SS";
+    QTest::newRow("endless body") << TestHttpServer::endlessBody()
+                                  << Completed + QStringLiteral("Search text not found!\r\n") << "0 = SS";
+    QTest::newRow("4 GB promised, little sent")
+        << TestHttpServer::raw(header(200, 4294967296LL) + page) << QString() << "0 = SS";
+    QTest::newRow("not HTTP at all") << TestHttpServer::raw(QByteArray("\x16\x03\x01garbage\xff\xfe\r\n\r\n", 16))
+                                     << QString() << "0 = SS";
     QTest::newRow("500 with the reading") << TestHttpServer::reply(page, 500) << Completed << "47 = SS";
     QTest::newRow("404 with the reading") << TestHttpServer::reply(page, 404) << Completed << "47 = SS";
-    QTest::newRow("500 without") << TestHttpServer::reply("Internal error", 500) << Completed + QStringLiteral("Search text not found!\r\n")
-                                 << "0 = SS";
+    QTest::newRow("500 without") << TestHttpServer::reply("Internal error", 500)
+                                 << Completed + QStringLiteral("Search text not found!\r\n") << "0 = SS";
     QTest::newRow("404 without") << TestHttpServer::reply("<h1>Not found</h1>", 404)
                                  << Completed + QStringLiteral("Search text not found!\r\n") << "0 = SS";
     QTest::newRow("redirect loop") << TestHttpServer::redirectLoop() << QString() << "0 = SS";
@@ -156,24 +156,28 @@ void TestFaults::misbehavingServer_data()
     QTest::newRow("3xx without a Location") << TestHttpServer::reply(page, 302) << Completed << "47 = SS";
     QTest::newRow("plain page labelled gzip")
         << TestHttpServer::raw(header(200, page.size(), "Content-Encoding: gzip\r\n") + page) << Completed << "47 = SS";
-    QTest::newRow("redirect to another host")
-        << TestHttpServer::redirectTo("http://127.0.0.2:9/s.txt")
-        << Failed + QStringLiteral("The server sent the request on to another host (http://127.0.0.2:9/s.txt); only "
-                                   "redirects on the same scheme, host and port are followed.\r\n")
-        << "0 = SS";
-    QTest::newRow("endless headers")
-        << TestHttpServer::endless("HTTP/1.1 200 OK\r\n", "X-Filler: 0123456789abcdef0123456789abcdef\r\n") << QString()
-        << "0 = SS";
+    QTest::newRow("redirect to another host") << TestHttpServer::redirectTo("http://127.0.0.2:9/s.txt")
+                                              << Failed
+            + QStringLiteral("The server sent the request on to another host (http://127.0.0.2:9/s.txt); only "
+                             "redirects on the same scheme, host and port are followed.\r\n")
+                                              << "0 = SS";
+    QTest::newRow("endless headers") << TestHttpServer::endless("HTTP/1.1 200 OK\r\n",
+                                                                "X-Filler: 0123456789abcdef0123456789abcdef\r\n")
+                                     << QString() << "0 = SS";
     QTest::newRow("endless status line") << TestHttpServer::endless("HTTP/1.1 200 ", "OOOOOOOOOOOOOOOO")
-                                         << Failed + QStringLiteral("A line of the server's response headers was too long.\r\n") << "0 = SS";
+                                         << Failed
+            + QStringLiteral("A line of the server's response headers was too long.\r\n")
+                                         << "0 = SS";
     QTest::newRow("closed after the status line")
         << TestHttpServer::raw("HTTP/1.1 200 OK\r\n")
-        << Failed + QStringLiteral("The server closed the connection before its response headers were complete.\r\n") << "0 = SS";
-    QTest::newRow("endless chunk-size line")
-        << TestHttpServer::endless("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", "ffffffffffffffff") << QString()
+        << Failed + QStringLiteral("The server closed the connection before its response headers were complete.\r\n")
         << "0 = SS";
+    QTest::newRow("endless chunk-size line")
+        << TestHttpServer::endless("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", "ffffffffffffffff")
+        << QString() << "0 = SS";
     QTest::newRow("NUL and invalid UTF-8")
-        << TestHttpServer::reply(QByteArray("\0\xc3\x28\xa0\xa1 ", 6) + page + QByteArray("\xff\0", 2)) << Completed << "47 = SS";
+        << TestHttpServer::reply(QByteArray("\0\xc3\x28\xa0\xa1 ", 6) + page + QByteArray("\xff\0", 2)) << Completed
+        << "47 = SS";
 }
 
 void TestFaults::misbehavingServer()
@@ -202,16 +206,15 @@ void TestFaults::redirectsStayOnTheModem_data()
     otherPort->setBehaviour(TestHttpServer::reply(modemPage("99")));
     const QByteArray far = farHost->url(QStringLiteral("/Signal Strength.............. 99")).toLatin1();
     const QByteArray home = "127.0.0.1:" + QByteArray::number(server->port());
-    const auto redirect = [](int status, const QByteArray &locations) {
-        return header(status, 0, locations);
-    };
+    const auto redirect = [](int status, const QByteArray &locations) { return header(status, 0, locations); };
     QTest::newRow("two Locations, other host first") << redirect(302, "Location: " + far + "\r\nLocation: /ok\r\n");
     for (const int status : {300, 301, 305, 307, 308, 399})
         QTest::newRow(qPrintable(QString::number(status))) << redirect(status, "Location: " + far + "\r\n");
-    QTest::newRow("CR inside Location")
-        << redirect(302, "Location: http://127.0.0.2:" + QByteArray::number(farHost->port()) + "\r@" + home + "/\r\n");
+    QTest::newRow("CR inside Location") << redirect(
+        302, "Location: http://127.0.0.2:" + QByteArray::number(farHost->port()) + "\r@" + home + "/\r\n");
     QTest::newRow("other port") << redirect(302, "Location: " + otherPort->url().toLatin1() + "\r\n");
-    QTest::newRow("other scheme") << redirect(302, "Location: https://" + home + "/Signal Strength.............. 99\r\n");
+    QTest::newRow("other scheme") << redirect(302,
+                                              "Location: https://" + home + "/Signal Strength.............. 99\r\n");
     QTest::newRow("file") << redirect(302, "Location: file:///Signal Strength.............. 99\r\n");
 }
 

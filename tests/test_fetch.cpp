@@ -1,10 +1,10 @@
 // "Get File" against real HTTP servers on loopback, read back through the
 // window's own controls.
 #include "TestHttpServer.h"
-#include "form/CrlfTextView.h"
 #include "acquisition/StatusFetch.h"
 #include "acquisition/Transfer.h"
 #include "app/Talvorf.h"
+#include "form/CrlfTextView.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -81,7 +81,8 @@ void TestFetch::successfulPageGivesTheReading()
     QVERIFY2(page().startsWith(QStringLiteral("Gettting new Data!!  Request number - 1\r\n")), qPrintable(page()));
     QVERIFY(page().endsWith(QString::fromLatin1(body) + QStringLiteral("\r\n") + completion));
     // Every state line stands on its own line between the request line and the body.
-    const QString states = page().section(QStringLiteral("\r\n"), 1).left(page().indexOf(QString::fromLatin1(body)) - 41);
+    const QString states =
+        page().section(QStringLiteral("\r\n"), 1).left(page().indexOf(QString::fromLatin1(body)) - 41);
     QVERIFY(states.contains(QStringLiteral("Connecting to the remote server.\r\n")));
     QVERIFY(states.contains(QStringLiteral("The request was sent successfully to the remote server.\r\n")));
     QVERIFY(states.contains(QStringLiteral("The response was received successfully from the remote server.\r\n")));
@@ -99,7 +100,12 @@ void TestFetch::successfulPageGivesTheReading()
 
 void TestFetch::readingsAroundTheIconRange()
 {
-    struct Case { QByteArray onPage; QString reading; qint16 icon; QString caption; };
+    struct Case {
+        QByteArray onPage;
+        QString reading;
+        qint16 icon;
+        QString caption;
+    };
     const Case cases[] = {
         {"250", QStringLiteral("250"), 100, QStringLiteral("Signal Strength = 250  Histogram")},
         {"1.5", QStringLiteral("1.5"), 2, QStringLiteral("Signal Strength = 1.5  Histogram")},
@@ -146,7 +152,8 @@ void TestFetch::silentServerTimesOut()
     QTest::qWait(300);
     QVERIFY(window->c.Inet1->StillExecuting());
     waitUntilIdle();
-    QVERIFY2(page().endsWith(failure + QStringLiteral("No complete answer within 0.8 seconds.\r\n")), qPrintable(page()));
+    QVERIFY2(page().endsWith(failure + QStringLiteral("No complete answer within 0.8 seconds.\r\n")),
+             qPrintable(page()));
     QCOMPARE(window->windowTitle(), QStringLiteral("0 = SS"));
 
     // The next request works as if nothing had happened.
@@ -162,7 +169,8 @@ void TestFetch::getFileDuringARequest()
     getFile(server->url());
     QTRY_VERIFY(server->requestCount() == 1);
     QTest::mouseClick(window->c.GetHtml_button, Qt::LeftButton);
-    QVERIFY2(page().startsWith(QStringLiteral("Gettting new Data!!  Request number - 2\r\n\r\nStill executing last request\r\n")),
+    QVERIFY2(page().startsWith(
+                 QStringLiteral("Gettting new Data!!  Request number - 2\r\n\r\nStill executing last request\r\n")),
              qPrintable(page()));
     waitUntilIdle();
     // The first request's remaining states and its reading still arrive.
@@ -188,7 +196,8 @@ void TestFetch::endlessBodyCompletesWith4096Bytes()
     server->setBehaviour(TestHttpServer::endlessBody());
     getFile(server->url());
     waitUntilIdle();
-    const QString tail = QString(4096, u'x') + QStringLiteral("\r\n") + completion + QStringLiteral("Search text not found!\r\n");
+    const QString tail =
+        QString(4096, u'x') + QStringLiteral("\r\n") + completion + QStringLiteral("Search text not found!\r\n");
     QVERIFY2(page().endsWith(tail), qPrintable(page().right(200)));
     QVERIFY(!page().contains(QString(4097, u'x')));
 }
@@ -206,7 +215,10 @@ void TestFetch::errorPagesStillGoThroughExtraction()
 
 void TestFetch::malformedAndUnsupportedAddresses()
 {
-    const struct { QString url; QString message; } cases[] = {
+    const struct {
+        QString url;
+        QString message;
+    } cases[] = {
         {QStringLiteral("http://127.0.0.1:99999/x"), QStringLiteral("URL is malformed")},
         {QStringLiteral("http://[::1/x"), QStringLiteral("URL is malformed")},
         {QStringLiteral("gopher2://127.0.0.1/x"), QStringLiteral("Unrecognized scheme")},
@@ -219,8 +231,12 @@ void TestFetch::malformedAndUnsupportedAddresses()
         getFile(c.url);
         ++request;
         // An address that cannot be polled is a poll without a reading too.
-        const QString why = previous.isEmpty() ? QString() : QStringLiteral("Previous request gave no reading: %1\r\n").arg(previous);
-        QCOMPARE(page(), QStringLiteral("Gettting new Data!!  Request number - %1\r\n%2\r\n%3\r\n").arg(request).arg(why, c.message));
+        const QString why =
+            previous.isEmpty() ? QString() : QStringLiteral("Previous request gave no reading: %1\r\n").arg(previous);
+        QCOMPARE(page(),
+                 QStringLiteral("Gettting new Data!!  Request number - %1\r\n%2\r\n%3\r\n")
+                     .arg(request)
+                     .arg(why, c.message));
         QVERIFY(!window->c.Inet1->StillExecuting());
         previous = c.message;
     }

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
 #include <unistd.h>
 
 class TestFileFaults : public QObject {
@@ -66,7 +67,8 @@ void TestFileFaults::readOnlyFolder()
             QSKIP("no read-only folder was mounted for this run");
         // Without root, file permissions are enough.
         QTemporaryDir dir;
-        writeFile(QDir(dir.path()).filePath(QStringLiteral("Talvor.ini")), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "3", 0));
+        writeFile(QDir(dir.path()).filePath(QStringLiteral("Talvor.ini")),
+                  settingsLine(QStringLiteral("http://127.0.0.1:9/"), "3", 0));
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
         checkRefusals(dir.path());
         checkResetRefused();
@@ -91,14 +93,14 @@ void TestFileFaults::fullFolder()
     const QString folder = qEnvironmentVariable("TALVOR_TEST_FULL_DIR");
     if (folder.isEmpty())
         QSKIP("no small folder was mounted for this run");
-    writeFile(QDir(folder).filePath(QStringLiteral("Talvor.ini")), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "3", 0));
+    writeFile(QDir(folder).filePath(QStringLiteral("Talvor.ini")),
+              settingsLine(QStringLiteral("http://127.0.0.1:9/"), "3", 0));
     // Fill what is left.
     QFile filler(QDir(folder).filePath(QStringLiteral("filler")));
     QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
     for (const int size : {4096, 512, 1}) {
         const QByteArray block(size, 'x');
-        while (filler.write(block) == block.size()) {
-        }
+        while (filler.write(block) == block.size()) { }
     }
     filler.close();
     checkRefusals(folder);
@@ -140,7 +142,8 @@ void TestFileFaults::diskFillsUpDuringAWrite()
         logPath = path;
         return std::make_unique<ShortWriteFile>(path, room);
     });
-    const QByteArray before = readFile(QDir(home.path()).filePath(QDir(home.path()).entryList({QStringLiteral("*.csv")}).first()));
+    const QByteArray before =
+        readFile(QDir(home.path()).filePath(QDir(home.path()).entryList({QStringLiteral("*.csv")}).first()));
     w->c.Talvor->setText(QStringLiteral("58"));
     w->ProcessNewReading();
     QCOMPARE(readFile(logPath), before);

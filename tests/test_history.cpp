@@ -86,16 +86,26 @@ void TestHistory::historyLengthIsCorrectedInPlace_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("rows");
-    QTest::newRow("abc") << "abc" << "100" << 100;
-    QTest::newRow("empty keeps the rows") << "" << "0" << 200;
-    QTest::newRow("-5") << "-5" << "0" << 200;
-    QTest::newRow("2500") << "2500" << "1000" << 1000;
-    QTest::newRow("1000") << "1000" << "1000" << 1000;
-    QTest::newRow("12.5 halves to even") << "12.5" << "12.5" << 12;
-    QTest::newRow("13.5 halves to even") << "13.5" << "13.5" << 14;
-    QTest::newRow("0.3 keeps the rows") << "0.3" << "0.3" << 200;
-    QTest::newRow("0 keeps the rows") << "0" << "0" << 200;
-    QTest::newRow("1") << "1" << "1" << 1;
+    QTest::newRow("abc") << "abc"
+                         << "100" << 100;
+    QTest::newRow("empty keeps the rows") << ""
+                                          << "0" << 200;
+    QTest::newRow("-5") << "-5"
+                        << "0" << 200;
+    QTest::newRow("2500") << "2500"
+                          << "1000" << 1000;
+    QTest::newRow("1000") << "1000"
+                          << "1000" << 1000;
+    QTest::newRow("12.5 halves to even") << "12.5"
+                                         << "12.5" << 12;
+    QTest::newRow("13.5 halves to even") << "13.5"
+                                         << "13.5" << 14;
+    QTest::newRow("0.3 keeps the rows") << "0.3"
+                                        << "0.3" << 200;
+    QTest::newRow("0 keeps the rows") << "0"
+                                      << "0" << 200;
+    QTest::newRow("1") << "1"
+                       << "1" << 1;
 }
 
 void TestHistory::historyLengthIsCorrectedInPlace()

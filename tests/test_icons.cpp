@@ -5,8 +5,8 @@
 #include "form/ColorSwatch.h"
 #include "tray/IconDesigner.h"
 
-#include <QCheckBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFontDialog>
 #include <QFontInfo>
@@ -111,7 +111,8 @@ void TestIcons::hundredShowsCAndNegativeShowsAMinus()
         p.setPen(menuText());
         const QFontMetricsF m(p.font(), &expected);
         const double c = 2416.0 / 150.0;
-        p.drawText(QPointF(c - m.horizontalAdvance(QStringLiteral("100")) / 2, c - m.height() / 2 + m.ascent()), QStringLiteral(">C"));
+        p.drawText(QPointF(c - m.horizontalAdvance(QStringLiteral("100")) / 2, c - m.height() / 2 + m.ascent()),
+                   QStringLiteral(">C"));
     }
     expected = expected.convertToFormat(icon(100).format());
     QCOMPARE(icon(100), expected);

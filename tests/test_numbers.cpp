@@ -1,6 +1,7 @@
 #include "core/Numbers.h"
 
 #include <QTest>
+
 #include <cfloat>
 
 using namespace talvor;
@@ -45,7 +46,7 @@ void TestNumbers::wholeNumbersRoundHalvesToEven()
 void TestNumbers::overflowIsReportedNotWrapped()
 {
     QCOMPARE(toInt16(32767.4).value(), qint16(32767));
-    QVERIFY(!toInt16(32767.5)); // rounds to 32768
+    QVERIFY(!toInt16(32767.5));                          // rounds to 32768
     QCOMPARE(toInt16(-32768.5).value(), qint16(-32768)); // halves to even
     QVERIFY(!toInt16(-32769));
     QVERIFY(!toInt16(qQNaN()));

@@ -9,6 +9,7 @@
 #include "core/TrayMouse.h"
 
 #include <QTest>
+
 #include <cmath>
 
 using namespace talvor;
@@ -43,11 +44,16 @@ private slots:
 void TestRules::fileNameAndLineFormat()
 {
     QCOMPARE(logFileName(QDate(2004, 3, 15)), QStringLiteral("2004_03_15_talvor_log.csv"));
-    QCOMPARE(logLine(at(2004, 3, 15, 21, 5, 7), QStringLiteral("57")), QByteArray("\"2004/03/15\",\"09:05:07 pm\",57\r\n"));
-    QCOMPARE(logLine(at(2004, 3, 15, 9, 5, 7), QStringLiteral("5.5")), QByteArray("\"2004/03/15\",\"09:05:07 am\",5.5\r\n"));
-    QCOMPARE(logLine(at(2026, 12, 7, 12, 0, 0), QStringLiteral("-3")), QByteArray("\"2026/12/07\",\"12:00:00 pm\",-3\r\n"));
-    QCOMPARE(logLine(at(2026, 1, 2, 0, 10, 0), QStringLiteral("100")), QByteArray("\"2026/01/02\",\"12:10:00 am\",100\r\n"));
-    QCOMPARE(logLine(at(2026, 1, 2, 11, 59, 59), QStringLiteral("0.55")), QByteArray("\"2026/01/02\",\"11:59:59 am\",0.55\r\n"));
+    QCOMPARE(logLine(at(2004, 3, 15, 21, 5, 7), QStringLiteral("57")),
+             QByteArray("\"2004/03/15\",\"09:05:07 pm\",57\r\n"));
+    QCOMPARE(logLine(at(2004, 3, 15, 9, 5, 7), QStringLiteral("5.5")),
+             QByteArray("\"2004/03/15\",\"09:05:07 am\",5.5\r\n"));
+    QCOMPARE(logLine(at(2026, 12, 7, 12, 0, 0), QStringLiteral("-3")),
+             QByteArray("\"2026/12/07\",\"12:00:00 pm\",-3\r\n"));
+    QCOMPARE(logLine(at(2026, 1, 2, 0, 10, 0), QStringLiteral("100")),
+             QByteArray("\"2026/01/02\",\"12:10:00 am\",100\r\n"));
+    QCOMPARE(logLine(at(2026, 1, 2, 11, 59, 59), QStringLiteral("0.55")),
+             QByteArray("\"2026/01/02\",\"11:59:59 am\",0.55\r\n"));
 }
 
 void TestRules::boundsAroundTheThreshold()
@@ -163,7 +169,7 @@ void TestRules::commandLine_data()
     QTest::addColumn<int>("action");
     QTest::newRow("plain") << QStringList{} << int(CommandLine::Run);
     QTest::newRow("Qt's own options") << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"),
-                                                      QStringLiteral("-style=fusion")}
+                                                     QStringLiteral("-style=fusion")}
                                       << int(CommandLine::Run);
     QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << int(CommandLine::ShowHelp);
     QTest::newRow("-v") << QStringList{QStringLiteral("-v")} << int(CommandLine::ShowVersion);
@@ -203,7 +209,8 @@ void TestRules::signalChangesAndAlerts()
     QTime at(14, 0, 0);
     for (const auto &poll : polls) {
         const QString reading = QString::fromLatin1(poll.reading);
-        const auto change = reading.isEmpty() ? watch.noReading(QStringLiteral("refused"), at) : watch.reading(reading, 50, at);
+        const auto change =
+            reading.isEmpty() ? watch.noReading(QStringLiteral("refused"), at) : watch.reading(reading, 50, at);
         QCOMPARE(change.text, QString::fromLatin1(poll.alert));
         QCOMPARE(watch.statusLine(), QString::fromLatin1(poll.line));
         QCOMPARE(watch.stale(), poll.stale);
@@ -220,7 +227,8 @@ void TestRules::oneAlertAMinute()
     QCOMPARE(gate.offer(A::Low, QStringLiteral("low 2"), 20'000), std::nullopt);
     // The latest state within the minute is what was told already: nothing more.
     QCOMPARE(gate.due(60'000), std::nullopt);
-    QCOMPARE(gate.offer(A::NotAnswering, QStringLiteral("down"), 70'000), std::optional<QString>(QStringLiteral("down")));
+    QCOMPARE(gate.offer(A::NotAnswering, QStringLiteral("down"), 70'000),
+             std::optional<QString>(QStringLiteral("down")));
     QCOMPARE(gate.offer(A::AnsweringAgain, QStringLiteral("up"), 80'000), std::nullopt);
     QCOMPARE(gate.dueAtMs(), 130'000);
     QCOMPARE(gate.due(129'999), std::nullopt);

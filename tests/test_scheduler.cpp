@@ -33,7 +33,8 @@ private:
     // A window loaded from a settings file that polls the test server.
     std::unique_ptr<TestWindow> start(const QByteArray &tenths, int autoCheck = 1)
     {
-        writeFile(QDir(home->path()).filePath(QStringLiteral("Talvor.ini")), settingsLine(server->url(), tenths, autoCheck));
+        writeFile(QDir(home->path()).filePath(QStringLiteral("Talvor.ini")),
+                  settingsLine(server->url(), tenths, autoCheck));
         auto w = std::make_unique<TestWindow>();
         (*w)->Form_Load();
         return w;
@@ -118,7 +119,8 @@ void TestScheduler::oneRequestPerInterval()
     auto w = start("3"); // 0.3 s
     QTest::qWait(1650);
     // Five ticks are due; a busy machine may deliver one late.
-    QVERIFY2(server->requestCount() >= 4 && server->requestCount() <= 6, qPrintable(QString::number(server->requestCount())));
+    QVERIFY2(server->requestCount() >= 4 && server->requestCount() <= 6,
+             qPrintable(QString::number(server->requestCount())));
     QTRY_COMPARE((*w)->windowTitle(), QStringLiteral("61 = SS"));
 }
 

@@ -3,8 +3,8 @@
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
 #include "form/CaptionLabel.h"
-#include "settings/SettingsController.h"
 #include "form/ColorSwatch.h"
+#include "settings/SettingsController.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -99,7 +99,10 @@ void TestSettings::refreshValueFromTheFile()
 
 void TestSettings::refreshValueOutOfRangeIsClamped()
 {
-    const struct { QByteArray stored; int tenths; } cases[] = {{"0", 1}, {"-40", 1}, {"9999", 600}, {"abc", 50}};
+    const struct {
+        QByteArray stored;
+        int tenths;
+    } cases[] = {{"0", 1}, {"-40", 1}, {"9999", 600}, {"abc", 50}};
     for (const auto &c : cases) {
         writeFile(iniPath(), settingsLine(loopbackUrl, c.stored, 0));
         TestWindow w;
@@ -244,8 +247,9 @@ void TestSettings::fileWithoutQuotesInTextsRoundTrips()
 
 void TestSettings::resetRestoresTheDefaultsButKeepsTheFont()
 {
-    writeFile(iniPath(), "0,\"120\",\"35\",\"-10\",1,\"SS= \",\"http://127.0.0.1:9/x\",\"Courier New\","
-                         "#TRUE#,#FALSE#,12,255,16711680,65280,8421504,0,1,1\r\n");
+    writeFile(iniPath(),
+              "0,\"120\",\"35\",\"-10\",1,\"SS= \",\"http://127.0.0.1:9/x\",\"Courier New\","
+              "#TRUE#,#FALSE#,12,255,16711680,65280,8421504,0,1,1\r\n");
     TestWindow w;
     load(w);
     QVERIFY(w->c.MinimizeStartup->isChecked());

@@ -57,16 +57,21 @@ void TestSettingsFile::readsFieldsInOrder()
 {
     // The trailing blank of a quoted text stays; bare fields lose theirs.
     auto f = readSettingsFields("1, \"50\" ,\"Signal Strength.............. \", 7 ,#TRUE#\r\n");
-    QCOMPARE(texts(*f), (QStringList{QStringLiteral("1"), QStringLiteral("50"), QStringLiteral("Signal Strength.............. "), QStringLiteral("7"), QStringLiteral("#TRUE#")}));
+    QCOMPARE(texts(*f),
+             (QStringList{QStringLiteral("1"), QStringLiteral("50"), QStringLiteral("Signal Strength.............. "),
+                          QStringLiteral("7"), QStringLiteral("#TRUE#")}));
     QVERIFY(f->at(1).quoted && !f->at(3).quoted);
 
     // Empty fields: two commas in a row, and a comma at the end of a line.
     f = readSettingsFields("1,,\"x\",\r\n");
-    QCOMPARE(texts(*f), (QStringList{QStringLiteral("1"), QStringLiteral(""), QStringLiteral("x"), QStringLiteral("")}));
+    QCOMPARE(texts(*f),
+             (QStringList{QStringLiteral("1"), QStringLiteral(""), QStringLiteral("x"), QStringLiteral("")}));
 
     // Fields run on across lines; blank lines are no fields.
     f = readSettingsFields("1,\"a\"\r\n\r\n\"b\",2\n3");
-    QCOMPARE(texts(*f), (QStringList{QStringLiteral("1"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("2"), QStringLiteral("3")}));
+    QCOMPARE(texts(*f),
+             (QStringList{QStringLiteral("1"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("2"),
+                          QStringLiteral("3")}));
 
     // Text after a closing quote is ignored up to the separator.
     f = readSettingsFields("\"a\"junk,\"b\"");
@@ -104,9 +109,17 @@ void TestSettingsFile::encodingsOfTheFile_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("fields"); // -1: not a settings file at all
-    QTest::newRow("UTF-8 byte-order mark") << QByteArray("\xEF\xBB\xBF" "1,\"50\"\r\n") << 2;
-    QTest::newRow("UTF-16 little-endian") << QByteArray("\xFF\xFE" "1\0,\0", 6) << -1;
-    QTest::newRow("UTF-16 big-endian") << QByteArray("\xFE\xFF\0" "1\0,", 6) << -1;
+    QTest::newRow("UTF-8 byte-order mark") << QByteArray("\xEF\xBB\xBF"
+                                                         "1,\"50\"\r\n")
+                                           << 2;
+    QTest::newRow("UTF-16 little-endian") << QByteArray("\xFF\xFE"
+                                                        "1\0,\0",
+                                                        6)
+                                          << -1;
+    QTest::newRow("UTF-16 big-endian") << QByteArray("\xFE\xFF\0"
+                                                     "1\0,",
+                                                     6)
+                                       << -1;
     QTest::newRow("NUL in a field") << QByteArray("1,\"5\0\"\r\n", 8) << -1;
 }
 

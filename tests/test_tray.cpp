@@ -224,8 +224,8 @@ void TestTray::pollsWithoutAReadingGreyTheIconAndSayWhy()
         // Three polls in a row without a reading, and the icon goes grey.
         QCOMPARE(trayPicture() == stale(64), n == 3);
     }
-    QVERIFY(w->c.Info_HTML->text().contains(QStringLiteral(
-        "Request number - 4\r\nPrevious request gave no reading: Search text not found!\r\n")));
+    QVERIFY(w->c.Info_HTML->text().contains(
+        QStringLiteral("Request number - 4\r\nPrevious request gave no reading: Search text not found!\r\n")));
     QVERIFY(tray->tip.contains(QStringLiteral("\nNo reading since ")));
     QVERIFY(tray->tip.endsWith(QStringLiteral(": Search text not found!")));
     QCOMPARE(tray->messages, QStringList{QStringLiteral("Modem answers, but the search text is not on its page")});
@@ -308,7 +308,8 @@ void TestTray::trayIconsComeFromTheLastRealReading()
         w->c.txtURL->setText(url);
     for (int n = 1; n <= 3; ++n)
         poll();
-    QCOMPARE(trayPicture(), readFirst ? stale(64) : w->tray().Talvor_IconMemory().pixmap(32, 32, QIcon::Disabled).toImage());
+    QCOMPARE(trayPicture(),
+             readFirst ? stale(64) : w->tray().Talvor_IconMemory().pixmap(32, 32, QIcon::Disabled).toImage());
     QVERIFY(tray->tip.contains(QStringLiteral("\nNo reading since ")));
     QCOMPARE(tray->messages, QStringList{alert});
 }

@@ -1,20 +1,21 @@
 #include "PollScheduler.h"
 
-#include "form/CrlfTextView.h"
 #include "StatusFetch.h"
 #include "TestModes.h"
 #include "Transfer.h"
-#include "form/CaptionLabel.h"
 #include "core/ChangeCodes.h"
-#include "core/ReadingRules.h"
 #include "core/Numbers.h"
+#include "core/ReadingRules.h"
+#include "form/CaptionLabel.h"
+#include "form/CrlfTextView.h"
 
 #include <QCheckBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
 
-PollScheduler::PollScheduler(talvor::FormState &form, const PollControls &controls, StatusFetch &fetch, TestModes &testModes, QObject *parent)
+PollScheduler::PollScheduler(talvor::FormState &form, const PollControls &controls, StatusFetch &fetch,
+                             TestModes &testModes, QObject *parent)
     : FormPart(parent)
     , m_form(form)
     , m_c(controls)

@@ -2,7 +2,6 @@
 
 #include "form/FormPart.h"
 
-
 namespace talvor {
 struct FormState;
 }
@@ -34,7 +33,8 @@ struct PollControls {
 class PollScheduler : public FormPart {
     Q_OBJECT
 public:
-    PollScheduler(talvor::FormState &form, const PollControls &controls, StatusFetch &fetch, TestModes &testModes, QObject *parent = nullptr);
+    PollScheduler(talvor::FormState &form, const PollControls &controls, StatusFetch &fetch, TestModes &testModes,
+                  QObject *parent = nullptr);
 
     void AutoCheck_Timer();
     void HScroll1_Change();

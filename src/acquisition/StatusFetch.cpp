@@ -1,12 +1,12 @@
 #include "StatusFetch.h"
 
-#include "core/Extraction.h"
-#include "form/CrlfTextView.h"
 #include "Transfer.h"
-#include "core/TransferTexts.h"
+#include "core/Extraction.h"
 #include "core/FormState.h"
 #include "core/Numbers.h"
 #include "core/SignalEvents.h"
+#include "core/TransferTexts.h"
+#include "form/CrlfTextView.h"
 
 #include <QDateTime>
 #include <QLabel>
@@ -38,7 +38,8 @@ void StatusFetch::FetchStatusPage()
         return;
     }
     m_form.RequestNumber = talvor::nextRequestNumber(m_form.RequestNumber);
-    m_c.Info_HTML->replaceText(QStringLiteral("Gettting new Data!!  Request number - %1\r\n").arg(m_form.RequestNumber));
+    m_c.Info_HTML->replaceText(
+        QStringLiteral("Gettting new Data!!  Request number - %1\r\n").arg(m_form.RequestNumber));
     // The new transcript replaces the old one: keep why the last poll failed in sight.
     if (const QString failure = m_events.lastFailure(); !failure.isEmpty())
         m_c.Info_HTML->appendLine(QStringLiteral("Previous request gave no reading: %1").arg(failure));
@@ -71,7 +72,8 @@ QString StatusFetch::StateMessage(qint16 state)
 void StatusFetch::Inet1_StateChanged(qint16 state)
 {
     // A wrong address often answers with an error page: say so before it.
-    if (const int status = m_c.Inet1->status(); state == Transfer::Complete && status != 0 && (status < 200 || status > 299))
+    if (const int status = m_c.Inet1->status();
+        state == Transfer::Complete && status != 0 && (status < 200 || status > 299))
         m_c.Info_HTML->appendLine(QStringLiteral("The modem answered %1").arg(m_c.Inet1->statusText()));
     m_c.Info_HTML->appendLine(StateMessage(state));
     if (state == Transfer::Failed) {

@@ -9,10 +9,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRandomGenerator>
+
 #include <cmath>
 
-TestModes::TestModes(talvor::FormState &form, const TestModeControls &controls,
-                     QObject *parent)
+TestModes::TestModes(talvor::FormState &form, const TestModeControls &controls, QObject *parent)
     : QObject(parent)
     , m_form(form)
     , m_c(controls)

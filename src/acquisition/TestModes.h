@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+
 #include <functional>
 
 namespace talvor {
@@ -27,8 +28,7 @@ class TestModes : public QObject {
 public:
     using RandomSource = std::function<float()>; // 0 <= r < 1
 
-    TestModes(talvor::FormState &form, const TestModeControls &controls,
-              QObject *parent = nullptr);
+    TestModes(talvor::FormState &form, const TestModeControls &controls, QObject *parent = nullptr);
 
     void Simulate_Checkbox_MouseDown();
     void Step1to100SS_MouseDown();

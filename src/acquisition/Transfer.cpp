@@ -7,6 +7,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
+
 #include <cerrno>
 #include <cstring>
 #include <curl/curl.h>

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+
 #include <memory>
 
 // The program's HTTP transfer control (Inet1): one request at a time over
@@ -15,8 +16,16 @@ class Transfer : public QObject {
     Q_OBJECT
 public:
     enum State : qint16 {
-        Resolving = 1, Resolved = 2, Connecting = 3, Connected = 4, Requesting = 5,
-        RequestSent = 6, Receiving = 7, ResponseReceived = 8, Failed = 11, Complete = 12,
+        Resolving = 1,
+        Resolved = 2,
+        Connecting = 3,
+        Connected = 4,
+        Requesting = 5,
+        RequestSent = 6,
+        Receiving = 7,
+        ResponseReceived = 8,
+        Failed = 11,
+        Complete = 12,
     };
     enum Error : qint32 {
         NoError = 0,

@@ -1,10 +1,10 @@
 #include "ControlLayout.h"
 
-#include "form/ControlBuilding.h"
 #include "acquisition/Transfer.h"
-#include "history/HistogramChart.h"
+#include "form/ControlBuilding.h"
 #include "form/CrlfTextView.h"
 #include "form/ViewTabBar.h"
+#include "history/HistogramChart.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -35,8 +35,7 @@ void buildMenus(QMainWindow &window, FormControls &c)
 }
 
 // A panel whose one control fills it.
-template <typename W>
-W *filling(QWidget *panel, W *widget)
+template <typename W> W *filling(QWidget *panel, W *widget)
 {
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);

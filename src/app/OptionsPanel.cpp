@@ -1,11 +1,11 @@
 // The "Options" tab: where the status page is, how often it is polled, how
 // the readings are kept, and the designer of the tray icon.
 #include "ControlLayout.h"
-#include "form/CaptionLabel.h"
-#include "form/ControlBuilding.h"
-#include "form/ColorSwatch.h"
 #include "core/Palette.h"
 #include "core/Settings.h"
+#include "form/CaptionLabel.h"
+#include "form/ColorSwatch.h"
+#include "form/ControlBuilding.h"
 
 #include <QFormLayout>
 #include <QGridLayout>
@@ -88,13 +88,18 @@ QLayout *buildSettings(QWidget *panel, FormControls &c)
 
     c.MinimizeStartup = checkBox(panel, "MinimizeStartup", QStringLiteral("Minimize to System Tray on Startup"),
                                  QStringLiteral("Turn this on to have Talvor start up in the System Tray."));
-    c.ShowInSystemTray = checkBox(panel, "ShowInSystemTray", QStringLiteral("Always Show in System Tray"),
-                                  QStringLiteral("Enable this to see what your Font and color selections look like in the System Tray. Use this while designing your Icon, then turn it off for normal operation."));
-    c.DoLogFile = checkBox(panel, "DoLogFile", QStringLiteral("Log to File:  YYYY_MM_DD_talvor_log.csv"),
-                           QStringLiteral("Enabling this will create a log file in the Talvor directory with YYYY_MM_DD_talvor.log file name where YYYY equals year, MM equals month, DD equalsl date"));
-    c.NotifyAlerts = checkBox(panel, "NotifyAlerts",
-                              QStringLiteral("Notify me when the signal drops or the modem stops answering"),
-                              QStringLiteral("Shows a desktop notification from the tray icon when a reading falls to the threshold or below, when it rises again, and when the modem stops or starts answering."));
+    c.ShowInSystemTray =
+        checkBox(panel, "ShowInSystemTray", QStringLiteral("Always Show in System Tray"),
+                 QStringLiteral("Enable this to see what your Font and color selections look like in the System Tray. "
+                                "Use this while designing your Icon, then turn it off for normal operation."));
+    c.DoLogFile = checkBox(
+        panel, "DoLogFile", QStringLiteral("Log to File:  YYYY_MM_DD_talvor_log.csv"),
+        QStringLiteral("Enabling this will create a log file in the Talvor directory with YYYY_MM_DD_talvor.log file "
+                       "name where YYYY equals year, MM equals month, DD equalsl date"));
+    c.NotifyAlerts =
+        checkBox(panel, "NotifyAlerts", QStringLiteral("Notify me when the signal drops or the modem stops answering"),
+                 QStringLiteral("Shows a desktop notification from the tray icon when a reading falls to the threshold "
+                                "or below, when it rises again, and when the modem stops or starts answering."));
     for (QCheckBox *box : {c.MinimizeStartup, c.ShowInSystemTray, c.DoLogFile, c.NotifyAlerts})
         column->addWidget(box);
     column->addStretch();
@@ -169,8 +174,9 @@ QWidget *buildDesigner(QWidget *panel, FormControls &c)
     colours->setColumnStretch(2, 1);
     layout->addLayout(colours);
 
-    c.EnableBad = checkBox(frame, "EnableBad", QStringLiteral("Select Icon Colors Below Threshold"),
-                           QStringLiteral("Click on this to change the colors of  icons with values less than the threshold."));
+    c.EnableBad =
+        checkBox(frame, "EnableBad", QStringLiteral("Select Icon Colors Below Threshold"),
+                 QStringLiteral("Click on this to change the colors of  icons with values less than the threshold."));
     layout->addWidget(c.EnableBad);
     layout->addWidget(buildPalette(frame, c), 0, Qt::AlignHCenter);
 
@@ -183,10 +189,12 @@ QWidget *buildDesigner(QWidget *panel, FormControls &c)
     fontLayout->addWidget(c.Font_Selected);
     layout->addWidget(c.Frame3);
 
-    c.Simulate_Checkbox = checkBox(frame, "Simulate_Checkbox", QStringLiteral("Simulate Reading Signal Strength"),
-                                   QStringLiteral("Choose this to simulate random signal strengths. Enable Auto Check must be checked."));
-    c.Step1to100SS = checkBox(frame, "Step1to100SS", QStringLiteral("Step 0-100 Signal Strength"),
-                              QStringLiteral("Choose this to step from 0 to 100 signal strengths. Enable Auto Check must be checked."));
+    c.Simulate_Checkbox =
+        checkBox(frame, "Simulate_Checkbox", QStringLiteral("Simulate Reading Signal Strength"),
+                 QStringLiteral("Choose this to simulate random signal strengths. Enable Auto Check must be checked."));
+    c.Step1to100SS = checkBox(
+        frame, "Step1to100SS", QStringLiteral("Step 0-100 Signal Strength"),
+        QStringLiteral("Choose this to step from 0 to 100 signal strengths. Enable Auto Check must be checked."));
     layout->addWidget(c.Simulate_Checkbox);
     layout->addWidget(c.Step1to100SS);
     layout->addStretch();

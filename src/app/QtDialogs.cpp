@@ -41,7 +41,8 @@ std::optional<quint32> QtDialogs::chooseColor()
 {
     using namespace talvor;
     // The chooser opens on the colour it gave last time.
-    const QColor chosen = QColorDialog::getColor(QColor(redOf(m_lastColor), greenOf(m_lastColor), blueOf(m_lastColor)), m_parent);
+    const QColor chosen =
+        QColorDialog::getColor(QColor(redOf(m_lastColor), greenOf(m_lastColor), blueOf(m_lastColor)), m_parent);
     if (!chosen.isValid())
         return std::nullopt;
     m_lastColor = rgbValue(chosen.red(), chosen.green(), chosen.blue());

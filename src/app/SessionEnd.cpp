@@ -1,6 +1,7 @@
 #include "SessionEnd.h"
 
 #include <QSocketNotifier>
+
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>

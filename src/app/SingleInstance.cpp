@@ -19,8 +19,10 @@ SingleInstance::SingleInstance(const QString &programFolder, QObject *parent)
     if (where.isEmpty())
         where = QDir::tempPath();
     const QString folder = QFileInfo(programFolder).canonicalFilePath();
-    const QByteArray id = QCryptographicHash::hash((folder.isEmpty() ? programFolder : folder).toUtf8(),
-                                                   QCryptographicHash::Sha1).toHex().left(16);
+    const QByteArray id =
+        QCryptographicHash::hash((folder.isEmpty() ? programFolder : folder).toUtf8(), QCryptographicHash::Sha1)
+            .toHex()
+            .left(16);
     m_path = QDir(where).filePath(QStringLiteral("talvor-%1").arg(QString::fromLatin1(id)));
     connect(&m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server.nextPendingConnection()) {

@@ -4,6 +4,7 @@
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+
 #include <memory>
 
 // One Talvor per program folder. The lock and a local socket live in the

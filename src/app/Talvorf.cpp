@@ -54,19 +54,19 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
         form, FetchControls{c.Inet1, c.Info_HTML, c.txtURL, c.SearchText, c.ssThreshold, c.Talvor}, *m_events);
     m_testModes = std::make_unique<TestModes>(
         form, TestModeControls{c.Simulate_Checkbox, c.Step1to100SS, c.ssThreshold, c.Talvor, c.Info_HTML});
-    m_scheduler = std::make_unique<PollScheduler>(form,
-                                                  PollControls{c.AutoCheck, c.HScroll1, c.M_refresh_rate, c.DisplaySec,
-                                                               c.EnableAutoCheck, c.GetHtml_button, c.Inet1,
-                                                               c.Info_HTML},
-                                                  *m_fetch, *m_testModes);
+    m_scheduler =
+        std::make_unique<PollScheduler>(form,
+                                        PollControls{c.AutoCheck, c.HScroll1, c.M_refresh_rate, c.DisplaySec,
+                                                     c.EnableAutoCheck, c.GetHtml_button, c.Inet1, c.Info_HTML},
+                                        *m_fetch, *m_testModes);
     m_history = std::make_unique<History>(
         form, HistoryControls{c.Talvor, c.SShistoryLen, c.ssThreshold, c.ShowInSystemTray, c.MSChart1});
     m_log = std::make_unique<DailyLog>(LogControls{c.DoLogFile, c.Talvor, c.Info_HTML});
     m_views = std::make_unique<TabViews>(form, ViewControls{c.ChooseView, c.Frame1, c.HelpText});
     m_designer = std::make_unique<IconDesigner>(form,
                                                 DesignerControls{c.Ikon, c.LeftColor, c.RightColor, c.LeftColorBad,
-                                                                 c.RightColorBad, c.EnableBad, c.Color,
-                                                                 c.Font_Selected, c.Talvor, c.ssThreshold},
+                                                                 c.RightColorBad, c.EnableBad, c.Color, c.Font_Selected,
+                                                                 c.Talvor, c.ssThreshold},
                                                 *m_dialogs);
     m_tray = std::make_unique<TrayPresence>(form, TrayControls{c.ShowInSystemTray, c.RCPopup, c.Rest1, c.MyMenuHide},
                                             *this, *m_trayBackend, m_designer->IconStorage(), programIcon());
@@ -78,7 +78,8 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     connect(m_pipeline.get(), &ReadingPipeline::historyDue, m_history.get(), &History::UpdateData);
     connect(m_pipeline.get(), &ReadingPipeline::chartDue, m_history.get(), &History::FillChart);
     connect(m_pipeline.get(), &ReadingPipeline::logDue, m_log.get(), &DailyLog::WriteLogLine);
-    connect(m_history.get(), &History::trayIconDue, m_tray.get(), [this](qint16 value) { m_tray->UpdateTrayIcon(value); });
+    connect(m_history.get(), &History::trayIconDue, m_tray.get(),
+            [this](qint16 value) { m_tray->UpdateTrayIcon(value); });
 
     // Listeners to what every poll gave.
     connect(m_events.get(), &talvor::SignalEvents::statusLineChanged, m_tray.get(), &TrayPresence::setStatusLine);

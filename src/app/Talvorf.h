@@ -1,11 +1,12 @@
 #pragma once
 
-#include "form/FormControls.h"
 #include "core/Dialogs.h"
 #include "core/FormState.h"
+#include "form/FormControls.h"
 #include "tray/TrayBackend.h"
 
 #include <QMainWindow>
+
 #include <memory>
 
 class StatusFetch;

@@ -7,6 +7,7 @@
 #include "tray/ProgramIcon.h"
 
 #include <QApplication>
+
 #include <cstdio>
 
 namespace {

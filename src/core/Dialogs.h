@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QtGlobal>
+
 #include <optional>
 
 namespace talvor {

@@ -16,8 +16,7 @@ double roundHalfEven(double value)
 
 namespace {
 
-template <typename Int>
-std::optional<Int> toInt(double value)
+template <typename Int> std::optional<Int> toInt(double value)
 {
     if (std::isnan(value))
         return std::nullopt;
@@ -69,10 +68,16 @@ qsizetype decimalLength(QStringView s, qsizetype i, bool *hasExponent = nullptr)
     if (i < n && (s[i] == u'+' || s[i] == u'-'))
         ++i;
     qsizetype digits = 0;
-    while (i < n && isDigit(s[i])) { ++i; ++digits; }
+    while (i < n && isDigit(s[i])) {
+        ++i;
+        ++digits;
+    }
     if (i < n && s[i] == u'.') {
         ++i;
-        while (i < n && isDigit(s[i])) { ++i; ++digits; }
+        while (i < n && isDigit(s[i])) {
+            ++i;
+            ++digits;
+        }
     }
     if (digits == 0)
         return 0;
@@ -83,7 +88,10 @@ qsizetype decimalLength(QStringView s, qsizetype i, bool *hasExponent = nullptr)
         if (j < n && (s[j] == u'+' || s[j] == u'-'))
             ++j;
         qsizetype expDigits = 0;
-        while (j < n && isDigit(s[j])) { ++j; ++expDigits; }
+        while (j < n && isDigit(s[j])) {
+            ++j;
+            ++expDigits;
+        }
         if (expDigits > 0) {
             i = j;
             if (hasExponent)
@@ -133,8 +141,14 @@ double parseRadix(QStringView s, qsizetype *digits)
 
 } // namespace
 
-std::optional<qint16> toInt16(double value) { return toInt<qint16>(value); }
-std::optional<qint32> toInt32(double value) { return toInt<qint32>(value); }
+std::optional<qint16> toInt16(double value)
+{
+    return toInt<qint16>(value);
+}
+std::optional<qint32> toInt32(double value)
+{
+    return toInt<qint32>(value);
+}
 
 qint16 toInt16Clamped(double value)
 {
@@ -218,8 +232,14 @@ QString generalText(double value, int digits)
 }
 } // namespace
 
-QString shortestText(double value) { return generalText(value, 15); }
-QString shortestText(float value) { return generalText(double(value), 7); }
+QString shortestText(double value)
+{
+    return generalText(value, 15);
+}
+QString shortestText(float value)
+{
+    return generalText(double(value), 7);
+}
 
 qint32 nextRequestNumber(qint32 current)
 {

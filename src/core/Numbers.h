@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
+
 #include <optional>
 
 // The number rules every subsystem shares. Whole-number conversions round

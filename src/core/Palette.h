@@ -18,10 +18,10 @@ constexpr int paletteLayout[3][4][4] = {
 constexpr int FirstCustomCell = 32;
 
 constexpr std::array<quint32, 16> standardColors = {
-    rgbValue(0, 0, 0),       rgbValue(0, 0, 128),     rgbValue(0, 128, 0),     rgbValue(0, 128, 128),
-    rgbValue(128, 0, 0),     rgbValue(128, 0, 128),   rgbValue(128, 128, 0),   rgbValue(192, 192, 192),
-    rgbValue(128, 128, 128), rgbValue(0, 0, 255),     rgbValue(0, 255, 0),     rgbValue(0, 255, 255),
-    rgbValue(255, 0, 0),     rgbValue(255, 0, 255),   rgbValue(255, 255, 0),   rgbValue(255, 255, 255),
+    rgbValue(0, 0, 0),       rgbValue(0, 0, 128),   rgbValue(0, 128, 0),   rgbValue(0, 128, 128),
+    rgbValue(128, 0, 0),     rgbValue(128, 0, 128), rgbValue(128, 128, 0), rgbValue(192, 192, 192),
+    rgbValue(128, 128, 128), rgbValue(0, 0, 255),   rgbValue(0, 255, 0),   rgbValue(0, 255, 255),
+    rgbValue(255, 0, 0),     rgbValue(255, 0, 255), rgbValue(255, 255, 0), rgbValue(255, 255, 255),
 };
 
 constexpr std::array<quint32, 16> extraColors = {

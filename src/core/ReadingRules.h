@@ -9,7 +9,10 @@
 namespace talvor {
 
 // A reading at or below the threshold is low: red bar, below-threshold icon.
-constexpr bool belowThreshold(double value, double threshold) { return value <= threshold; }
+constexpr bool belowThreshold(double value, double threshold)
+{
+    return value <= threshold;
+}
 
 // The icon of a reading: there are icons for 0 to 100 only, so anything larger
 // shows as 100, however large; a negative reading stays negative and the icon
@@ -34,7 +37,10 @@ AxisScale niceAxis(double minValue, double maxValue);
 // "min 31  avg 52.4  max 66  23% at or below 50"; empty when there are none.
 class ChartFigures {
 public:
-    explicit ChartFigures(double threshold) : m_threshold(threshold) {}
+    explicit ChartFigures(double threshold)
+        : m_threshold(threshold)
+    {
+    }
     void add(double reading);
     QString text() const;
 

@@ -3,6 +3,7 @@
 #include "core/Numbers.h"
 
 #include <QUrl>
+
 #include <algorithm>
 
 namespace talvor {
@@ -50,7 +51,10 @@ QByteArray boolean(bool value)
     return value ? QByteArrayLiteral("#TRUE#") : QByteArrayLiteral("#FALSE#");
 }
 
-bool isLineEnd(QChar c) { return c == u'\r' || c == u'\n'; }
+bool isLineEnd(QChar c)
+{
+    return c == u'\r' || c == u'\n';
+}
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
 #include <optional>
 
 namespace talvor {
@@ -13,7 +14,7 @@ namespace talvor {
 // every Talvor reads, then two that readers of only those sixteen pass over.
 struct Settings {
     qint16 EnableAutoCheck = 1;
-    QString M_refresh_rate = QStringLiteral("50");   // tenths of a second
+    QString M_refresh_rate = QStringLiteral("50"); // tenths of a second
     QString SShistoryLen = QStringLiteral("200");
     QString ssThreshold = QStringLiteral("50");
     qint16 MinimizeStartup = 0;
@@ -28,7 +29,6 @@ struct Settings {
     qint16 DoLogFile = 0;    // field 17: logging stays on across starts
     qint16 NotifyAlerts = 0; // field 18: desktop notifications of changes
 };
-
 
 // Defaults of a first start. The modem's status page lives on its LAN address.
 extern const QString DefaultSearchText;

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QTime>
 #include <QtGlobal>
+
 #include <optional>
 
 namespace talvor {
@@ -20,7 +21,7 @@ public:
     enum class Failure { NoAnswer, BadAddress, SearchTextMissing };
     struct Change {
         Alert alert = Alert::None;
-        QString text;             // the alert's words
+        QString text;              // the alert's words
         bool staleChanged = false; // the poll began or ended the stale state
     };
 
@@ -38,7 +39,7 @@ public:
 
 private:
     QString m_reading;
-    QTime m_since;        // of the last reading, or of the first poll when none came yet
+    QTime m_since; // of the last reading, or of the first poll when none came yet
     QString m_reason;
     int m_failures = 0;
     bool m_haveReading = false;

@@ -113,7 +113,9 @@ constexpr ErrorRow errorRows[] = {
     {35819, u"The installable CD cache requires a CD-ROM to be present in the drive."},
     {35876, u"FTP: transfer in progress."},
     {35877, u"Connection dropped."},
-    {35878, u"A PASSIVE mode connection was attempted (that is, the original connect request specified INTERNET_FLAG_PASSIVE), but the server does not allow that mode."},
+    {35878,
+     u"A PASSIVE mode connection was attempted (that is, the original connect request specified "
+     u"INTERNET_FLAG_PASSIVE), but the server does not allow that mode."},
     {35896, u"Gopher: protocol error."},
     {35897, u"Gopher: not a file."},
     {35898, u"Gopher: data error."},
@@ -134,7 +136,9 @@ constexpr ErrorRow errorRows[] = {
     {35924, u"Unable to cache file."},
     {35927, u"You must confirm a server-supplied cookie before the download can proceed."},
     {35928, u"A cookie supplied by the server was not accepted."},
-    {35930, u"The requested server was unable to be connected to. This was determined by receipt of a WSAEHOSTUNREACH error from WinSock."},
+    {35930,
+     u"The requested server was unable to be connected to. This was determined by receipt of a WSAEHOSTUNREACH error "
+     u"from WinSock."},
     {35931, u"The requested proxy server was unable to be reached."},
     {35932, u"There is an error in the proxy auto-configuration script, so the script cannot be run."},
     {35933, u"The required proxy auto-configuration file could not be retrieved."},
@@ -148,8 +152,8 @@ constexpr ErrorRow errorRows[] = {
 QString transferErrorMessage(qint32 number)
 {
     const auto *end = std::end(errorRows);
-    const auto *row = std::lower_bound(std::begin(errorRows), end, number,
-                                       [](const ErrorRow &r, qint32 n) { return r.number < n; });
+    const auto *row =
+        std::lower_bound(std::begin(errorRows), end, number, [](const ErrorRow &r, qint32 n) { return r.number < n; });
     if (row != end && row->number == number)
         return QString::fromUtf16(row->text);
     return QStringLiteral("Unknown error #%1").arg(number);

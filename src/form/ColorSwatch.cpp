@@ -11,21 +11,44 @@ QColor resolveColor(quint32 value, const QPalette &palette)
     if (!isSystemColor(value))
         return QColor(redOf(value), greenOf(value), blueOf(value));
     switch (systemColorIndex(value)) {
-    case 1: case 12: return palette.color(QPalette::Dark);            // desktop, app workspace
-    case 2: case 13: return palette.color(QPalette::Highlight);       // active caption, highlight
-    case 9: case 14: return palette.color(QPalette::HighlightedText); // caption text, highlighted text
-    case 3: case 16: return palette.color(QPalette::Mid);             // inactive caption, button shadow
-    case 4: case 15: case 0: case 10: case 11: return palette.color(QPalette::Button);
-    case 5: return palette.color(QPalette::Base);                     // window background
-    case 7: return palette.color(QPalette::Text);                     // menu text
-    case 17: return palette.color(QPalette::Disabled, QPalette::Text);
-    case 18: return palette.color(QPalette::ButtonText);
-    case 20: return palette.color(QPalette::Light);
-    case 21: return palette.color(QPalette::Shadow);
-    case 22: return palette.color(QPalette::Midlight);
-    case 23: return palette.color(QPalette::ToolTipText);
-    case 24: return palette.color(QPalette::ToolTipBase);
-    default: return palette.color(QPalette::WindowText);
+    case 1:
+    case 12:
+        return palette.color(QPalette::Dark); // desktop, app workspace
+    case 2:
+    case 13:
+        return palette.color(QPalette::Highlight); // active caption, highlight
+    case 9:
+    case 14:
+        return palette.color(QPalette::HighlightedText); // caption text, highlighted text
+    case 3:
+    case 16:
+        return palette.color(QPalette::Mid); // inactive caption, button shadow
+    case 4:
+    case 15:
+    case 0:
+    case 10:
+    case 11:
+        return palette.color(QPalette::Button);
+    case 5:
+        return palette.color(QPalette::Base); // window background
+    case 7:
+        return palette.color(QPalette::Text); // menu text
+    case 17:
+        return palette.color(QPalette::Disabled, QPalette::Text);
+    case 18:
+        return palette.color(QPalette::ButtonText);
+    case 20:
+        return palette.color(QPalette::Light);
+    case 21:
+        return palette.color(QPalette::Shadow);
+    case 22:
+        return palette.color(QPalette::Midlight);
+    case 23:
+        return palette.color(QPalette::ToolTipText);
+    case 24:
+        return palette.color(QPalette::ToolTipBase);
+    default:
+        return palette.color(QPalette::WindowText);
     }
 }
 

@@ -7,8 +7,7 @@
 // Small helpers for the code that lays out the window's controls and fills them.
 namespace talvor {
 
-template <typename W>
-W *named(W *widget, const char *name)
+template <typename W> W *named(W *widget, const char *name)
 {
     widget->setObjectName(QLatin1String(name));
     return widget;

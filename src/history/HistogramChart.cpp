@@ -2,9 +2,10 @@
 
 #include "core/Numbers.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QStaticText>
+
 #include <cmath>
 
 namespace {
@@ -100,8 +101,9 @@ void HistogramChart::paintEvent(QPaintEvent *)
 
 QRect HistogramChart::plotRect(const QFontMetrics &fm, const talvor::AxisScale &axis) const
 {
-    const int axisWidth = std::max(fm.horizontalAdvance(QString::number(axis.low)),
-                                   fm.horizontalAdvance(QString::number(axis.high))) + 12;
+    const int axisWidth =
+        std::max(fm.horizontalAdvance(QString::number(axis.low)), fm.horizontalAdvance(QString::number(axis.high)))
+        + 12;
     return rect().adjusted(axisWidth, 8, -10, -(fm.height() + 6));
 }
 

@@ -8,6 +8,7 @@
 #include <QStaticText>
 #include <QString>
 #include <QWidget>
+
 #include <optional>
 #include <vector>
 
@@ -77,4 +78,3 @@ private:
     static constexpr qsizetype MaxCachedLabels = 256;
     QHash<QString, QStaticText> m_labelCache;
 };
-

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "core/ReadingHistory.h"
 #include "form/FormPart.h"
 
-#include "core/ReadingHistory.h"
-
 #include <QList>
+
 #include <functional>
 #include <optional>
 
@@ -31,8 +31,7 @@ struct HistoryControls {
 class History : public FormPart {
     Q_OBJECT
 public:
-    History(talvor::FormState &form, const HistoryControls &controls,
-            QObject *parent = nullptr);
+    History(talvor::FormState &form, const HistoryControls &controls, QObject *parent = nullptr);
 
     void UpdateData();
     void FillChart();

@@ -49,5 +49,6 @@ void DailyLog::WriteLogLine()
     }
     // The reading has gone through everything else already; only say so.
     if (!error.isEmpty())
-        m_c.Info_HTML->appendLine(QStringLiteral("Could not write the log line to %1: %2").arg(file->fileName(), error));
+        m_c.Info_HTML->appendLine(
+            QStringLiteral("Could not write the log line to %1: %2").arg(file->fileName(), error));
 }

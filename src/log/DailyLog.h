@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+
 #include <functional>
 #include <memory>
 

@@ -40,7 +40,8 @@ qint16 checkState(const QCheckBox *box)
 
 } // namespace
 
-SettingsController::SettingsController(talvor::FormState &form, const SettingsControls &controls, talvor::Dialogs &dialogs, QObject *parent)
+SettingsController::SettingsController(talvor::FormState &form, const SettingsControls &controls,
+                                       talvor::Dialogs &dialogs, QObject *parent)
     : QObject(parent)
     , m_form(form)
     , m_c(controls)

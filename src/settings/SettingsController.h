@@ -44,7 +44,8 @@ struct SettingsControls {
 class SettingsController : public QObject {
     Q_OBJECT
 public:
-    SettingsController(talvor::FormState &form, const SettingsControls &controls, talvor::Dialogs &dialogs, QObject *parent = nullptr);
+    SettingsController(talvor::FormState &form, const SettingsControls &controls, talvor::Dialogs &dialogs,
+                       QObject *parent = nullptr);
 
     void LoadSettings();
     void SaveSettings();

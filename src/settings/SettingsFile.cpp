@@ -13,7 +13,7 @@ const QString SettingsSetAsideName = QStringLiteral("Talvor.ini.bad");
 namespace {
 // Files written before the last three fields existed still load.
 constexpr int MinSettingsFields = 13;
-}
+} // namespace
 
 SettingsRead readSettingsFile()
 {

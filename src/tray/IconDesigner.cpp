@@ -1,12 +1,12 @@
 #include "IconDesigner.h"
 
-#include "form/ColorSwatch.h"
-#include "core/Palette.h"
 #include "core/ChangeCodes.h"
 #include "core/Dialogs.h"
 #include "core/FormState.h"
 #include "core/Numbers.h"
+#include "core/Palette.h"
 #include "core/ReadingRules.h"
+#include "form/ColorSwatch.h"
 #include "form/IconFont.h"
 
 #include <QCheckBox>
@@ -16,7 +16,8 @@
 #include <QLocale>
 #include <QMouseEvent>
 
-IconDesigner::IconDesigner(talvor::FormState &form, const DesignerControls &controls, talvor::Dialogs &dialogs, QObject *parent)
+IconDesigner::IconDesigner(talvor::FormState &form, const DesignerControls &controls, talvor::Dialogs &dialogs,
+                           QObject *parent)
     : FormPart(parent)
     , m_form(form)
     , m_c(controls)
@@ -58,9 +59,11 @@ void IconDesigner::BuildIconCache()
         const bool below = talvor::belowThreshold(v, threshold);
         const QColor background = colourOf(below ? m_c.RightColorBad : m_c.RightColor);
         const QColor number = colourOf(below ? m_c.LeftColorBad : m_c.LeftColor);
-        m_cache.set(v, QPixmap::fromImage(talvor::drawReadingIcon(m_c.Talvor->text(), background, number, font, ratio)));
+        m_cache.set(v,
+                    QPixmap::fromImage(talvor::drawReadingIcon(m_c.Talvor->text(), background, number, font, ratio)));
         if (v == 0)
-            m_cache.set(-1, QPixmap::fromImage(talvor::drawReadingIcon(QStringLiteral("-"), background, number, font, ratio)));
+            m_cache.set(
+                -1, QPixmap::fromImage(talvor::drawReadingIcon(QStringLiteral("-"), background, number, font, ratio)));
     }
     m_cache.setStaleFont(font, ratio);
     // The preview keeps the last drawing until the next reading.
@@ -100,8 +103,8 @@ void IconDesigner::EnableBad_Click()
 void IconDesigner::Color_MouseDown(int index, int button)
 {
     const bool bad = m_c.EnableBad->isChecked();
-    ColorSwatch *target = button == 1 ? (bad ? m_c.LeftColorBad : m_c.LeftColor)
-                                      : (bad ? m_c.RightColorBad : m_c.RightColor);
+    ColorSwatch *target =
+        button == 1 ? (bad ? m_c.LeftColorBad : m_c.LeftColor) : (bad ? m_c.RightColorBad : m_c.RightColor);
     target->setColorValue(m_c.Color[size_t(index)]->colorValue());
     BuildIconCache();
     emit settingsChanged(talvor::PaletteColourAssigned);

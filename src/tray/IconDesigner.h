@@ -1,8 +1,7 @@
 #pragma once
 
-#include "form/FormPart.h"
-
 #include "IconRendering.h"
+#include "form/FormPart.h"
 
 #include <array>
 #include <functional>
@@ -37,7 +36,8 @@ struct DesignerControls {
 class IconDesigner : public FormPart {
     Q_OBJECT
 public:
-    IconDesigner(talvor::FormState &form, const DesignerControls &controls, talvor::Dialogs &dialogs, QObject *parent = nullptr);
+    IconDesigner(talvor::FormState &form, const DesignerControls &controls, talvor::Dialogs &dialogs,
+                 QObject *parent = nullptr);
 
     void BuildIconCache();
     void ShowFontDescription();
@@ -63,4 +63,3 @@ private:
     talvor::Dialogs &m_dialogs;
     IconCache m_cache;
 };
-

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QString>
+
 #include <array>
 
 namespace talvor {

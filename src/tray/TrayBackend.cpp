@@ -1,12 +1,12 @@
 #include "TrayBackend.h"
 
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDateTime>
-#include <QApplication>
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QStyleHints>
 #include <QSystemTrayIcon>
 
@@ -41,16 +41,19 @@ SystemTrayBackend::SystemTrayBackend(QObject *parent)
     , m_icon(new QSystemTrayIcon(this))
     , m_publishesMenu(statusNotifierHostRunning())
 {
-    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Unknown || reason == QSystemTrayIcon::MiddleClick)
-            return;
-        // Where the host shows the published menu, a right click is its business.
-        if (reason == QSystemTrayIcon::Context && m_publishesMenu)
-            return;
-        decode(activationOf(reason));
-        // Queued: a restore removes the icon, and with it the widget whose
-        // mouse event is still being handled.
-    }, Qt::QueuedConnection);
+    connect(
+        m_icon, &QSystemTrayIcon::activated, this,
+        [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Unknown || reason == QSystemTrayIcon::MiddleClick)
+                return;
+            // Where the host shows the published menu, a right click is its business.
+            if (reason == QSystemTrayIcon::Context && m_publishesMenu)
+                return;
+            decode(activationOf(reason));
+            // Queued: a restore removes the icon, and with it the widget whose
+            // mouse event is still being handled.
+        },
+        Qt::QueuedConnection);
     // On XEmbed trays Qt turns the second right press of a double-click into
     // a double-click event, which its icon passes over: catch it on the way.
     if (!m_publishesMenu)
@@ -69,7 +72,8 @@ bool SystemTrayBackend::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonDblClick && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton
         && watched->inherits("QSystemTrayIconSys"))
-        QMetaObject::invokeMethod(this, [this] { decode(talvor::TrayActivation::ContextClick); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { decode(talvor::TrayActivation::ContextClick); }, Qt::QueuedConnection);
     return TrayBackend::eventFilter(watched, event);
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "core/TrayMouse.h"
+
 #include <QIcon>
 #include <QObject>
 #include <QString>
-
-#include "core/TrayMouse.h"
 
 class QMenu;
 class QSystemTrayIcon;
@@ -26,7 +26,7 @@ public:
     // desktop's notification service where there is one.
     virtual void showMessage(const QString &title, const QString &text) = 0;
     // The program's pop-up menu, for trays that show an icon's own menu.
-    virtual void setMenu(QMenu *) {}
+    virtual void setMenu(QMenu *) { }
 
 signals:
     void mouseMessage(int code);

@@ -3,10 +3,10 @@
 #include "IconRendering.h"
 #include "TrayBackend.h"
 #include "core/ChangeCodes.h"
-#include "core/ReadingRules.h"
-#include "core/TrayMouse.h"
 #include "core/FormState.h"
 #include "core/Numbers.h"
+#include "core/ReadingRules.h"
+#include "core/TrayMouse.h"
 
 #include <QCheckBox>
 #include <QCursor>

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QTimer>
 #include <QWidget>
+
 #include <functional>
 
 namespace talvor {
@@ -61,7 +62,7 @@ public:
     void showStale(bool stale);
     void notify(const QString &text);
     void Rest1_Click() { RestoreFromTray(); }
-    void MyMenuHide_Click() {}
+    void MyMenuHide_Click() { }
 
     const TrayData &trayData() const { return m_data; }
     const QIcon &Talvor_IconMemory() const { return m_programIcon; }

@@ -1,9 +1,9 @@
 #include "TabViews.h"
 
-#include "form/CrlfTextView.h"
-#include "core/HelpText.h"
 #include "core/FormState.h"
+#include "core/HelpText.h"
 #include "core/ProgramFolder.h"
+#include "form/CrlfTextView.h"
 
 #include <QFile>
 #include <QTabBar>
@@ -12,8 +12,7 @@ namespace {
 const QString HelpFileName = QStringLiteral("Read Me.txt");
 }
 
-TabViews::TabViews(talvor::FormState &form, const ViewControls &controls,
-                   QObject *parent)
+TabViews::TabViews(talvor::FormState &form, const ViewControls &controls, QObject *parent)
     : QObject(parent)
     , m_form(form)
     , m_c(controls)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+
 #include <array>
 
 namespace talvor {
@@ -21,8 +22,7 @@ struct ViewControls {
 class TabViews : public QObject {
     Q_OBJECT
 public:
-    TabViews(talvor::FormState &form, const ViewControls &controls,
-             QObject *parent = nullptr);
+    TabViews(talvor::FormState &form, const ViewControls &controls, QObject *parent = nullptr);
 
     void ChooseView_Click();
     void LoadHelpText();

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+
 #include <cstdint>
 #include <cstdio>
 

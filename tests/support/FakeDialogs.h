@@ -1,13 +1,14 @@
 #pragma once
 
-#include "app/Talvorf.h"
 #include "FakeTray.h"
 #include "SettingsFiles.h"
+#include "app/Talvorf.h"
 #include "core/Dialogs.h"
 
 #include <QDir>
 #include <QStringList>
 #include <QTemporaryDir>
+
 #include <memory>
 
 // Answers every box at once and remembers what was asked.
@@ -65,7 +66,8 @@ struct TestWindow {
 inline std::unique_ptr<TestWindow> loadTestWindow(const QTemporaryDir &home)
 {
     qputenv("TALVOR_HOME", home.path().toLocal8Bit());
-    writeFile(QDir(home.path()).filePath(QStringLiteral("Talvor.ini")), settingsLine(QStringLiteral("http://127.0.0.1:9/"), "50", 0));
+    writeFile(QDir(home.path()).filePath(QStringLiteral("Talvor.ini")),
+              settingsLine(QStringLiteral("http://127.0.0.1:9/"), "50", 0));
     auto window = std::make_unique<TestWindow>();
     window->window->Form_Load();
     return window;

@@ -6,7 +6,11 @@
 // refused, as the system refuses it (ENOSPC), with what fitted kept.
 class ShortWriteFile : public QFile {
 public:
-    ShortWriteFile(const QString &path, qint64 room) : QFile(path), m_room(room) {}
+    ShortWriteFile(const QString &path, qint64 room)
+        : QFile(path)
+        , m_room(room)
+    {
+    }
 
 protected:
     qint64 writeData(const char *data, qint64 size) override

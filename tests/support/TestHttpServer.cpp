@@ -1,10 +1,10 @@
 #include "TestHttpServer.h"
 
-#include <sys/socket.h>
-
 #include <QHostAddress>
 #include <QTimer>
+
 #include <memory>
+#include <sys/socket.h>
 
 TestHttpServer::TestHttpServer(QObject *parent, const QHostAddress &address)
     : QObject(parent)
@@ -50,8 +50,10 @@ void TestHttpServer::onNewConnection()
 TestHttpServer::Behaviour TestHttpServer::reply(const QByteArray &body, int status)
 {
     return [body, status](QTcpSocket *socket, const QByteArray &) {
-        socket->write("HTTP/1.1 " + QByteArray::number(status) + " Status\r\nContent-Type: text/plain\r\n"
-                      "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        socket->write("HTTP/1.1 " + QByteArray::number(status)
+                      + " Status\r\nContent-Type: text/plain\r\n"
+                        "Content-Length: "
+                      + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
         socket->disconnectFromHost();
     };
 }
@@ -101,7 +103,8 @@ quint16 TestHttpServer::closedPort()
 QByteArray modemPage(const QByteArray &afterSearchText)
 {
     return "Modem Status Summary\r\nReceive Status....... Operational\r\n"
-           "Signal Strength.............. " + afterSearchText + "\r\nTransmit Status...... Operational\r\n";
+           "Signal Strength.............. "
+        + afterSearchText + "\r\nTransmit Status...... Operational\r\n";
 }
 
 TestHttpServer::Behaviour TestHttpServer::drip(const QByteArray &body, int msPerByte)
@@ -147,7 +150,8 @@ TestHttpServer::Behaviour TestHttpServer::resetAfter(const QByteArray &bytes)
 TestHttpServer::Behaviour TestHttpServer::redirectTo(const QByteArray &location)
 {
     return [location](QTcpSocket *socket, const QByteArray &) {
-        socket->write("HTTP/1.1 302 Found\r\nLocation: " + location + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        socket->write("HTTP/1.1 302 Found\r\nLocation: " + location
+                      + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         socket->disconnectFromHost();
     };
 }

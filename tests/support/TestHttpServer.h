@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+
 #include <functional>
 
 // A loopback HTTP server for tests. Each connection's request is read up to its
@@ -16,7 +17,8 @@ class TestHttpServer : public QObject {
 public:
     using Behaviour = std::function<void(QTcpSocket *socket, const QByteArray &request)>;
 
-    explicit TestHttpServer(QObject *parent = nullptr, const QHostAddress &address = QHostAddress(QHostAddress::LocalHost));
+    explicit TestHttpServer(QObject *parent = nullptr,
+                            const QHostAddress &address = QHostAddress(QHostAddress::LocalHost));
     ~TestHttpServer() override;
 
     quint16 port() const { return m_server.serverPort(); }
@@ -28,14 +30,14 @@ public:
 
     // Common behaviours.
     static Behaviour reply(const QByteArray &body, int status = 200);
-    static Behaviour silent();           // accepts, reads, never answers
-    static Behaviour endlessBody();      // 200, then bytes for as long as the client reads
+    static Behaviour silent();      // accepts, reads, never answers
+    static Behaviour endlessBody(); // 200, then bytes for as long as the client reads
     // head, then unit again and again at full speed for as long as the client reads
     static Behaviour endless(const QByteArray &head, const QByteArray &unit);
     static Behaviour delayedReply(const QByteArray &body, int delayMs);
     static Behaviour drip(const QByteArray &body, int msPerByte); // one byte at a time
-    static Behaviour raw(const QByteArray &bytes);                  // whatever bytes, then close
-    static Behaviour resetAfter(const QByteArray &bytes);           // bytes, then a reset
+    static Behaviour raw(const QByteArray &bytes);                // whatever bytes, then close
+    static Behaviour resetAfter(const QByteArray &bytes);         // bytes, then a reset
     static Behaviour redirectLoop();
     static Behaviour redirectTo(const QByteArray &location);
 

@@ -1,8 +1,8 @@
 #include "ModemSimulator.h"
 
+#include <QDateTime>
 #include <QHostAddress>
 #include <QTcpSocket>
-#include <QDateTime>
 
 #include <memory>
 
@@ -35,7 +35,8 @@ QByteArray ModemSimulator::statusPage()
     const int reading = nextReading();
     QByteArray page;
     page += "Modem Status Summary\r\n";
-    page += "Current Time......................... " + QDateTime::currentDateTimeUtc().toString(u"hh:mm:ss").toLatin1() + " UTC\r\n";
+    page += "Current Time......................... " + QDateTime::currentDateTimeUtc().toString(u"hh:mm:ss").toLatin1()
+        + " UTC\r\n";
     page += "Receive Status....................... Operational\r\n";
     page += "Transmit Status...................... Operational\r\n";
     page += "Signal Strength.............. " + QByteArray::number(reading) + "\r\n";

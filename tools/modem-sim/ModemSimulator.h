@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QRandomGenerator>
 #include <QTcpServer>
+
 #include <optional>
 
 // Plays a satellite modem's status page on loopback: any GET gets a plain-text

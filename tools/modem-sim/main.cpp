@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -14,7 +15,8 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Serves a modem status page on 127.0.0.1."));
     parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port to listen on; 0 picks a free one."),
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Port to listen on; 0 picks a free one."),
                                         QStringLiteral("port"), QStringLiteral("0"));
     const QCommandLineOption readingOption(QStringLiteral("reading"), QStringLiteral("Serve this reading every time."),
                                            QStringLiteral("value"));
