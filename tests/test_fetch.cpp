@@ -1,5 +1,7 @@
 // "Get File" against real HTTP servers on loopback, read back through the
 // window's own controls.
+#include "FakeDialogs.h"
+#include "SettingsFiles.h"
 #include "TestHttpServer.h"
 #include "acquisition/StatusFetch.h"
 #include "acquisition/Transfer.h"
@@ -35,6 +37,7 @@ private slots:
     void malformedAndUnsupportedAddresses();
     void emptyUrlStartsNothing();
     void pageWithoutSearchTextKeepsThePreviousReading();
+    void cancelDropsTheRequestAtOnce();
 
 private:
     QString page() const { return window->c.Info_HTML->text(); }
@@ -43,20 +46,20 @@ private:
 
     QTemporaryDir home;
     TestHttpServer *server = nullptr;
+    std::unique_ptr<TestWindow> test;
     Talvorf *window = nullptr;
 };
 
 void TestFetch::init()
 {
-    qputenv("TALVOR_HOME", home.path().toLocal8Bit());
     server = new TestHttpServer;
-    window = new Talvorf;
-    window->c.SearchText->setText(QStringLiteral("Signal Strength.............. "));
+    test = loadTestWindow(home);
+    window = test->window.get();
 }
 
 void TestFetch::cleanup()
 {
-    delete window;
+    test.reset();
     delete server;
 }
 
@@ -276,6 +279,23 @@ void TestFetch::pageWithoutSearchTextKeepsThePreviousReading()
     waitUntilIdle();
     QVERIFY(page().endsWith(QStringLiteral("Search text not found!\r\n")));
     QCOMPARE(window->windowTitle(), QStringLiteral("52 = SS"));
+}
+
+void TestFetch::cancelDropsTheRequestAtOnce()
+{
+    server->setBehaviour(TestHttpServer::silent());
+    getFile(server->url());
+    QTRY_VERIFY(server->requestCount() == 1);
+    QVERIFY(window->c.Inet1->StillExecuting());
+    const QString before = page();
+    window->c.Inet1->cancel();
+    QVERIFY(!window->c.Inet1->StillExecuting());
+    // Nothing more is told of the dropped request, and the next one runs.
+    server->setBehaviour(TestHttpServer::reply(modemPage("45")));
+    getFile(server->url());
+    QTRY_COMPARE(window->windowTitle(), QStringLiteral("45 = SS"));
+    QVERIFY(!page().contains(failure));
+    QVERIFY(before.startsWith(QStringLiteral("Gettting new Data!!  Request number - 1")));
 }
 
 QTEST_MAIN(TestFetch)

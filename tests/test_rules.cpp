@@ -125,6 +125,8 @@ void TestRules::trayActivationsBecomeMouseMessages_data()
     QTest::newRow("right double-click, then a right click")
         << QList<int>{2, 2, 2} << QList<int>{0, 100, 100} << QList<int>{516, 518, 516};
     QTest::newRow("two left clicks") << QList<int>{0, 0} << QList<int>{0, 200} << QList<int>{513, 514, 515};
+    QTest::newRow("three left clicks") << QList<int>{0, 0, 0} << QList<int>{0, 200, 200}
+                                       << QList<int>{513, 514, 515, 513, 514};
     QTest::newRow("tray's own double-click") << QList<int>{0, 1} << QList<int>{0, 200} << QList<int>{513, 514, 515};
     QTest::newRow("right then left") << QList<int>{2, 0} << QList<int>{0, 100} << QList<int>{516, 513, 514};
 }
@@ -233,6 +235,9 @@ void TestRules::oneAlertAMinute()
     QCOMPARE(gate.dueAtMs(), 130'000);
     QCOMPARE(gate.due(129'999), std::nullopt);
     QCOMPARE(gate.due(130'000), std::optional<QString>(QStringLiteral("up")));
+    // The minute is 60 000 ms to the millisecond, on either side.
+    QCOMPARE(gate.offer(A::Low, QStringLiteral("low 3"), 189'999), std::nullopt);
+    QCOMPARE(gate.offer(A::Low, QStringLiteral("low 4"), 190'000), std::optional<QString>(QStringLiteral("low 4")));
 }
 
 void TestRules::chartFigures()

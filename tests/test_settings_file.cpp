@@ -38,6 +38,9 @@ void TestSettingsFile::writesTheFirstStartLine()
     QVERIFY(writeSettingsLine(s).contains(",\"Courier New\",#TRUE#,#FALSE#,8.25,"));
     s.font.size = 12;
     QVERIFY(writeSettingsLine(s).contains(",#FALSE#,12,-2147483641,"));
+    // Field 17 is the log, field 18 the alerts.
+    s.DoLogFile = 1;
+    QVERIFY(writeSettingsLine(s).endsWith(",0,1,0\r\n"));
 }
 
 void TestSettingsFile::quotesInsideTextsSurvive()
