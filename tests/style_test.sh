@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The rules a reviewer should not have to check by eye: the tree is formatted
+# with .clang-format, and includes run one way only (app -> parts -> form ->
+# core), with no part including another.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+status=0
+
+if command -v clang-format >/dev/null; then
+  if ! find src tests tools bench \( -name '*.cpp' -o -name '*.h' \) -print0 \
+      | xargs -0 clang-format --dry-run --Werror 2>&1; then
+    echo "Unformatted code above: run scripts/format"
+    status=1
+  fi
+else
+  echo "clang-format is missing: scripts/setup installs it"
+  status=1
+fi
+
+allowed_for() {
+  case $1 in
+    core) echo "core" ;;
+    form) echo "core form" ;;
+    app) echo "*" ;;
+    *) echo "core form $1" ;;
+  esac
+}
+for dir in src/*/; do
+  layer=$(basename "$dir")
+  allowed=$(allowed_for "$layer")
+  [ "$allowed" = "*" ] && continue
+  while IFS=: read -r file line text; do
+    target=$(sed -E 's/.*#include "([^/"]+)\/.*/\1/' <<<"$text")
+    [[ " $allowed " == *" $target "* ]] && continue
+    echo "$file:$line: $layer may not include $target/ ($text)"
+    status=1
+  done < <(grep -rnE '#include "[^/"]+/' "$dir")
+done
+# Only the transfer knows curl.
+if grep -rln 'curl/curl.h' src | grep -v '^src/acquisition/Transfer.cpp$'; then
+  echo "curl is included outside Transfer.cpp"
+  status=1
+fi
+exit $status
