@@ -94,6 +94,22 @@ desktop_wait_for '! kill -0 "$talvor" 2>/dev/null' 50 || fail "did not end on SI
 trayer_icons=$(xwininfo -tree -root | grep -c '"Talvor"' || true)
 [ "$trayer_icons" -eq 0 ] || fail "the tray icon stayed after the end"
 
+# A right double-click on the icon of a copy hidden in the tray brings its
+# window back. Qt's XEmbed icon passes on only left double-clicks; this is the
+# guard of the filter in TrayBackend that catches the right one.
+home=$desktop_tmp/right-double-click
+desktop_write_settings "$home" 1 10 200 0
+sed -i 's/,"50",0,"Signal/,"50",1,"Signal/' "$home/Talvor.ini"
+desktop_start_talvor "$home"
+hidden=$desktop_talvor_pid
+icon_of_hidden() { xdotool search --onlyvisible --pid "$hidden" 2>/dev/null | head -n 1; }
+desktop_wait_for '[ -n "$(icon_of_hidden)" ]' 100 || fail "the copy hidden in the tray shows no icon"
+sleep 0.5
+xdotool mousemove --window "$(icon_of_hidden)" 4 4 click --repeat 2 --delay 80 3
+desktop_window_of "$hidden" ' = SS' 10 >/dev/null || fail "a right double-click on the tray icon did not show the window"
+echo "right double-click on the tray icon: window shown"
+kill -TERM "$hidden"
+
 # Hidden in the tray, a second start brings the window forward; so it does
 # once the tray itself has gone.
 for tray in running stopped; do

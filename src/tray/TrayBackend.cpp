@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QMenu>
@@ -11,16 +13,6 @@
 #include <QSystemTrayIcon>
 
 namespace {
-
-// Trays that speak StatusNotifierItem (KDE, GNOME with the AppIndicator
-// extension) draw the menu an icon publishes and never show a pop-up of the
-// program's own; Qt talks to them whenever their watcher is on the bus.
-bool statusNotifierHostRunning()
-{
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface()
-        && bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
-}
 
 talvor::TrayActivation activationOf(QSystemTrayIcon::ActivationReason reason)
 {
@@ -39,7 +31,6 @@ talvor::TrayActivation activationOf(QSystemTrayIcon::ActivationReason reason)
 SystemTrayBackend::SystemTrayBackend(QObject *parent)
     : TrayBackend(parent)
     , m_icon(new QSystemTrayIcon(this))
-    , m_publishesMenu(statusNotifierHostRunning())
 {
     connect(
         m_icon, &QSystemTrayIcon::activated, this,
@@ -54,10 +45,41 @@ SystemTrayBackend::SystemTrayBackend(QObject *parent)
             // mouse event is still being handled.
         },
         Qt::QueuedConnection);
-    // On XEmbed trays Qt turns the second right press of a double-click into
-    // a double-click event, which its icon passes over: catch it on the way.
-    if (!m_publishesMenu)
-        qApp->installEventFilter(this);
+    // Qt's XEmbed icon (QSystemTrayIconSys, qsystemtrayicon_x11.cpp, seen on
+    // Qt 6.4 to 6.8) turns the second right press of a double-click into a
+    // mouse double-click event and passes it over: its mouseDoubleClickEvent
+    // reports the left button only. No upstream report covers it. The filter
+    // finds that private widget by its class name, so the right double-click
+    // check of end_to_end_test.sh guards against a Qt that renames it.
+    qApp->installEventFilter(this);
+    askWhetherHostPublishesMenus();
+}
+
+void SystemTrayBackend::askWhetherHostPublishesMenus()
+{
+    // Trays that speak StatusNotifierItem (KDE, GNOME with the AppIndicator
+    // extension) draw the menu an icon publishes and never show a pop-up of
+    // the program's own; Qt talks to them whenever their watcher is on the
+    // bus. The bus is asked without waiting: until it answers, the icon
+    // behaves as on an XEmbed tray.
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                       QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    call << QStringLiteral("org.kde.StatusNotifierWatcher");
+    auto *answer = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    connect(answer, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *watcher) {
+        watcher->deleteLater();
+        const QDBusPendingReply<bool> reply = *watcher;
+        if (!reply.isValid() || !reply.value())
+            return;
+        m_publishesMenu = true;
+        qApp->removeEventFilter(this);
+        if (m_menu)
+            m_icon->setContextMenu(m_menu);
+    });
 }
 
 void SystemTrayBackend::decode(talvor::TrayActivation activation)
@@ -70,8 +92,8 @@ void SystemTrayBackend::decode(talvor::TrayActivation activation)
 
 bool SystemTrayBackend::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonDblClick && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton
-        && watched->inherits("QSystemTrayIconSys"))
+    if (!m_publishesMenu && event->type() == QEvent::MouseButtonDblClick
+        && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton && watched->inherits("QSystemTrayIconSys"))
         QMetaObject::invokeMethod(
             this, [this] { decode(talvor::TrayActivation::ContextClick); }, Qt::QueuedConnection);
     return TrayBackend::eventFilter(watched, event);
@@ -79,6 +101,7 @@ bool SystemTrayBackend::eventFilter(QObject *watched, QEvent *event)
 
 void SystemTrayBackend::setMenu(QMenu *menu)
 {
+    m_menu = menu;
     if (m_publishesMenu)
         m_icon->setContextMenu(menu);
 }

@@ -4,6 +4,7 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 class QMenu;
@@ -51,8 +52,10 @@ protected:
 
 private:
     void decode(talvor::TrayActivation activation);
+    void askWhetherHostPublishesMenus();
 
     QSystemTrayIcon *m_icon;
+    QPointer<QMenu> m_menu;
     talvor::TrayClickDecoder m_clicks;
-    bool m_publishesMenu;
+    bool m_publishesMenu = false;
 };
