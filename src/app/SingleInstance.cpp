@@ -5,10 +5,16 @@
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QSysInfo>
+
+#include <unistd.h>
 
 namespace {
 const QByteArray ShowMessage = "show\n";
-}
+// A local socket's path must fit sockaddr_un (108 bytes on Linux, 104 on
+// the BSDs); a deep runtime folder would make listen() fail.
+constexpr qsizetype MaxSocketPath = 100;
+} // namespace
 
 SingleInstance::SingleInstance(const QString &programFolder, QObject *parent)
     : QObject(parent)
@@ -24,13 +30,28 @@ SingleInstance::SingleInstance(const QString &programFolder, QObject *parent)
             .toHex()
             .left(16);
     m_path = QDir(where).filePath(QStringLiteral("talvor-%1").arg(QString::fromLatin1(id)));
+    m_socketPath = m_path + QStringLiteral(".socket");
+    // Both copies compute the same place, so the fallback needs no agreement.
+    if (m_socketPath.size() > MaxSocketPath)
+        m_socketPath =
+            QDir(QDir::tempPath())
+                .filePath(
+                    QStringLiteral("talvor-%1-%2.socket").arg(QString::fromLatin1(id), QString::number(::getuid())));
     connect(&m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server.nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            // The message may come in pieces; nothing else is ever sent.
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains(ShowMessage))
+                QByteArray &received = m_received[socket];
+                received += socket->read(ShowMessage.size() - received.size());
+                if (received.size() < ShowMessage.size())
+                    return;
+                m_received.remove(socket);
+                socket->disconnectFromServer();
+                if (received == ShowMessage)
                     emit showRequested();
             });
+            connect(socket, &QObject::destroyed, this, [this, socket] { m_received.remove(socket); });
         }
     });
 }
@@ -41,20 +62,32 @@ bool SingleInstance::acquire()
     // Only a lock whose process is gone counts as stale, never an old one whose
     // owner is still running.
     m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0))
-        return m_lock->error() != QLockFile::LockFailedError;
+    if (!m_lock->tryLock(0)) {
+        if (m_lock->error() != QLockFile::LockFailedError)
+            return true;
+        // A lock that names another host was left behind when this machine
+        // had another name (runtime folders are never shared): its process
+        // cannot be asked about, and it is not running here.
+        qint64 pid = 0;
+        QString host;
+        QString application;
+        if (!m_lock->getLockInfo(&pid, &host, &application) || host == QSysInfo::machineHostName()
+            || !m_lock->removeStaleLockFile() || !m_lock->tryLock(0))
+            return false;
+    }
     // The lock is ours, so a socket left by a crashed copy is stale.
-    const QString socket = m_path + QStringLiteral(".socket");
-    QLocalServer::removeServer(socket);
+    QLocalServer::removeServer(m_socketPath);
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    m_server.listen(socket);
+    if (!m_server.listen(m_socketPath))
+        qWarning("Talvor: a second start cannot reach this copy through %s: %s", qPrintable(m_socketPath),
+                 qPrintable(m_server.errorString()));
     return true;
 }
 
 bool SingleInstance::askRunningCopyToShow()
 {
     QLocalSocket socket;
-    socket.connectToServer(m_path + QStringLiteral(".socket"));
+    socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(1000))
         return false;
     socket.write(ShowMessage);

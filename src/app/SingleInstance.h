@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QHash>
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 
 #include <memory>
+
+class QLocalSocket;
 
 // One Talvor per program folder. The lock and a local socket live in the
 // user's runtime folder, named after the program folder, so a copy whose own
@@ -25,7 +28,9 @@ signals:
     void showRequested();
 
 private:
-    QString m_path; // without an ending: .lock for the lock, .socket for the socket
+    QString m_path; // without an ending: .lock for the lock
+    QString m_socketPath;
+    QHash<QLocalSocket *, QByteArray> m_received;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer m_server;
 };

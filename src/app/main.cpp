@@ -64,8 +64,10 @@ int main(int argc, char *argv[])
     // the running copy to come forward, then ends.
     SingleInstance instance(talvor::programFolder());
     if (!instance.acquire()) {
-        instance.askRunningCopyToShow();
-        return 0;
+        if (instance.askRunningCopyToShow())
+            return 0;
+        std::fputs("Talvor already runs for this folder but did not answer; look for its icon in the tray.\n", stderr);
+        return 1;
     }
 
     Talvorf window;

@@ -174,7 +174,10 @@ const QImage &HistogramChart::renderBars(const QSize &size, const talvor::AxisSc
         }
     }
     std::vector<bool> gridLine(size_t(height), false);
-    for (double v = axis.low + axis.step; v < axis.high - axis.step / 2; v += axis.step) {
+    // Counted in whole steps: a running sum of steps drifts off the marks.
+    const int gridLines = int(std::lround((axis.high - axis.low) / axis.step));
+    for (int i = 1; i < gridLines; ++i) {
+        const double v = axis.low + i * axis.step;
         const int y = int(std::lround(height - (v - axis.low) * scale));
         if (y >= 0 && y < height)
             gridLine[size_t(y)] = true;
@@ -212,7 +215,9 @@ void HistogramChart::paintAxis(QPainter &p, const QRect &plot, double low, doubl
     const double scale = plot.height() / (high - low);
     const QFontMetrics fm = p.fontMetrics();
     p.setPen(palette().color(QPalette::WindowText));
-    for (double v = low; v <= high + step / 2; v += step) {
+    const int marks = int(std::lround((high - low) / step));
+    for (int i = 0; i <= marks; ++i) {
+        const double v = low + i * step;
         const int y = int(std::lround(plot.bottom() + 1 - (v - low) * scale));
         const QString text = QString::number(v);
         p.drawText(QPoint(plot.left() - 6 - fm.horizontalAdvance(text), y + fm.ascent() / 2 - 1), text);

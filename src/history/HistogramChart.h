@@ -31,8 +31,6 @@ public:
     void setRowCount(int rows);
     void setRow(int row) { m_row = qBound(1, row, rowCount()); }
     void setColumn(int column) { m_column = qBound(1, column, 2); }
-    int row() const { return m_row; }
-    int column() const { return m_column; }
     void setData(const QString &text);
     QString data() const;
     void setRowLabel(const QString &label)
