@@ -2,6 +2,7 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
+#include "acquisition/PollScheduler.h"
 #include "acquisition/Transfer.h"
 #include "form/CrlfTextView.h"
 #include "tray/IconDesigner.h"
@@ -33,6 +34,7 @@ private slots:
     void pollsWithoutAReadingGreyTheIconAndSayWhy();
     void trayIconsComeFromTheLastRealReading_data();
     void trayIconsComeFromTheLastRealReading();
+    void theWindowGoesWithEveryPartBusy();
     void exitAsksAboutUnsavedChangesFirst();
     void withoutANotificationAreaTheWindowIsMinimised();
 
@@ -312,6 +314,25 @@ void TestTray::trayIconsComeFromTheLastRealReading()
              readFirst ? stale(64) : w->tray().Talvor_IconMemory().pixmap(32, 32, QIcon::Disabled).toImage());
     QVERIFY(tray->tip.contains(QStringLiteral("\nNo reading since ")));
     QCOMPARE(tray->messages, QStringList{alert});
+}
+
+void TestTray::theWindowGoesWithEveryPartBusy()
+{
+    // Under the sanitizers, a part that outlives what it uses shows here.
+    start();
+    poll();
+    w->c.DoLogFile->setChecked(true);
+    w->c.NotifyAlerts->setChecked(true);
+    w->c.ShowInSystemTray->setChecked(true);
+    w->c.Simulate_Checkbox->setChecked(true);
+    w->scheduler().AutoCheck_Timer();
+    w->c.Simulate_Checkbox->setChecked(false);
+    server->setBehaviour(TestHttpServer::silent());
+    QTest::mouseClick(w->c.GetHtml_button, Qt::LeftButton);
+    QTRY_VERIFY(server->requestCount() == 2);
+    QVERIFY(w->c.Inet1->StillExecuting());
+    window.reset();
+    QTest::qWait(50);
 }
 
 QTEST_MAIN(TestTray)
