@@ -21,7 +21,7 @@ void SignalStatus::offerAlert(talvor::SignalWatch::Alert alert, const QString &t
     if (!m_notifyAlerts.isChecked() || m_form.Loading)
         return;
     if (const auto shown = m_gate.offer(alert, text, QDateTime::currentMSecsSinceEpoch()))
-        emit notify(*shown);
+        emit notify(*shown, m_gate.lastShownIsGoodNews());
     scheduleDueAlert();
 }
 
@@ -37,6 +37,6 @@ void SignalStatus::scheduleDueAlert()
 void SignalStatus::sendDueAlert()
 {
     if (const auto text = m_gate.due(QDateTime::currentMSecsSinceEpoch()); text && m_notifyAlerts.isChecked())
-        emit notify(*text);
+        emit notify(*text, m_gate.lastShownIsGoodNews());
     scheduleDueAlert();
 }

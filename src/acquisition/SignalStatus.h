@@ -20,7 +20,7 @@ public:
     void offerAlert(talvor::SignalWatch::Alert alert, const QString &text);
 
 signals:
-    void notify(const QString &text);
+    void notify(const QString &text, bool goodNews);
 
 private:
     void sendDueAlert();

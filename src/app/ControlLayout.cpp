@@ -6,6 +6,7 @@
 #include "form/ViewTabBar.h"
 #include "history/HistogramChart.h"
 
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMainWindow>
@@ -71,10 +72,15 @@ FormControls buildFormControls(QMainWindow &window)
     layout->addLayout(stack, 1);
 
     c.MSChart1 = filling(c.Frame1[0], named(new HistogramChart(c.Frame1[0]), "MSChart1"));
+    c.MSChart1->setAccessibleName(QStringLiteral("Signal strength histogram"));
     c.Info_HTML = filling(c.Frame1[1], named(new CrlfTextView(c.Frame1[1]), "Info_HTML"));
+    c.Info_HTML->setAccessibleName(QStringLiteral("Status page and request log"));
     buildOptionsPanel(*c.Frame1[2], c);
     c.HelpText = filling(c.Frame1[3], named(new CrlfTextView(c.Frame1[3]), "HelpText"));
     c.HelpText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    c.HelpText->setAccessibleName(QStringLiteral("Help"));
+    // The help text lines its tables up with blanks.
+    c.HelpText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
     c.Talvor = named(new QLabel(QStringLiteral("0"), central), "Talvor");
     c.Talvor->hide();

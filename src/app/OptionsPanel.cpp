@@ -6,6 +6,7 @@
 #include "form/CaptionLabel.h"
 #include "form/ColorSwatch.h"
 #include "form/ControlBuilding.h"
+#include "form/PaletteGrid.h"
 
 #include <QFormLayout>
 #include <QGridLayout>
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -22,17 +24,20 @@ using talvor::named;
 
 namespace {
 
-QLabel *caption(const QString &text, QWidget *parent)
+QLabel *caption(const QString &text, QWidget *parent, QWidget *buddy = nullptr)
 {
     auto *label = new QLabel(text, parent);
     label->setWordWrap(true);
+    // A screen reader names the control after its caption.
+    label->setBuddy(buddy);
     return label;
 }
 
 QLineEdit *numberBox(QWidget *parent, const char *name)
 {
     auto *box = named(new QLineEdit(parent), name);
-    box->setFixedWidth(56);
+    // Room for "1000" in whatever font the desktop uses.
+    box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
     return box;
 }
 
@@ -64,25 +69,29 @@ QLayout *buildSettings(QWidget *panel, FormControls &c)
     // Dragging reports the value once, on release, so the snapping to whole
     // seconds does not fight the mouse.
     c.HScroll1->setTracking(false);
-    c.HScroll1->setFixedWidth(150);
-    // Reachable with Tab and moved with the arrow keys, like every other setting.
+    c.HScroll1->setMinimumWidth(150);
+    // Reachable with Tab and moved with the arrow keys, like every other
+    // setting; QScrollBar would have Right and PageUp make the interval shorter.
     c.HScroll1->setFocusPolicy(Qt::StrongFocus);
+    c.HScroll1->setInvertedControls(false);
     numbers->addWidget(c.HScroll1, 1, 0);
     c.DisplaySec = named(new QLabel(QStringLiteral("5.0"), panel), "DisplaySec");
     c.DisplaySec->setMinimumWidth(34);
     c.DisplaySec->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     numbers->addWidget(c.DisplaySec, 1, 1);
-    numbers->addWidget(caption(QStringLiteral("Seconds between automatic status checks"), panel), 1, 2);
+    numbers->addWidget(caption(QStringLiteral("Seconds between automatic status checks"), panel, c.HScroll1), 1, 2);
     // The refresh value in tenths is what the settings file keeps; users see seconds.
     c.M_refresh_rate = named(new CaptionLabel(QStringLiteral("50"), panel), "M_refresh_rate");
     c.M_refresh_rate->hide();
     numbers->addWidget(caption(QStringLiteral("Histogram "), panel), 2, 0, 1, 3);
     c.SShistoryLen = numberBox(panel, "SShistoryLen");
     numbers->addWidget(c.SShistoryLen, 3, 0, Qt::AlignRight);
-    numbers->addWidget(caption(QStringLiteral("Number of  Events to display in Histogram"), panel), 3, 1, 1, 2);
+    numbers->addWidget(caption(QStringLiteral("Number of  Events to display in Histogram"), panel, c.SShistoryLen), 3,
+                       1, 1, 2);
     c.ssThreshold = numberBox(panel, "ssThreshold");
     numbers->addWidget(c.ssThreshold, 4, 0, Qt::AlignRight);
-    numbers->addWidget(caption(QStringLiteral("Threshold at which bars change from red to green"), panel), 4, 1, 1, 2);
+    numbers->addWidget(
+        caption(QStringLiteral("Threshold at which bars change from red to green"), panel, c.ssThreshold), 4, 1, 1, 2);
     numbers->setColumnStretch(2, 1);
     column->addLayout(numbers);
 
@@ -106,11 +115,12 @@ QLayout *buildSettings(QWidget *panel, FormControls &c)
     return column;
 }
 
-ColorSwatch *swatch(QWidget *parent, const char *name, const QString &tip)
+ColorSwatch *swatch(QWidget *parent, const char *name, const QString &tip, const QString &accessibleName)
 {
     auto *box = named(new ColorSwatch(parent), name);
     box->setFixedSize(30, 30);
     box->setToolTip(tip);
+    box->setAccessibleName(accessibleName);
     return box;
 }
 
@@ -118,8 +128,11 @@ QWidget *buildPalette(QWidget *parent, FormControls &c)
 {
     // Three blocks of 4 x 4 cells; neighbouring cells share their border line.
     constexpr int Cell = 17, Pitch = 16, Gap = 8, Block = 3 * Pitch + Cell;
-    auto *palette = named(new QWidget(parent), "Palette");
+    auto *palette = named(new PaletteGrid(12, 4, parent), "Palette");
     palette->setFixedSize(3 * Block + 2 * Gap, Block);
+    palette->setAccessibleName(QStringLiteral("Icon colours"));
+    palette->setToolTip(QStringLiteral("Arrow keys choose a colour; Enter sets the number colour, Shift+Enter the "
+                                       "background; Enter twice on a custom colour changes it."));
     for (int block = 0; block < 3; ++block) {
         for (int row = 0; row < 4; ++row) {
             for (int col = 0; col < 4; ++col) {
@@ -128,6 +141,11 @@ QWidget *buildPalette(QWidget *parent, FormControls &c)
                 cell->setObjectName(QStringLiteral("Color_%1").arg(index));
                 cell->setGeometry(block * (Block + Gap) + col * Pitch, row * Pitch, Cell, Cell);
                 cell->setColorValue(talvor::designedCellColor(index));
+                cell->setAccessibleName(
+                    index >= talvor::FirstCustomCell
+                        ? QStringLiteral("Custom colour %1").arg(index - talvor::FirstCustomCell + 1)
+                        : QStringLiteral("Colour %1").arg(index + 1));
+                palette->setCell(block * 4 + col, row, cell);
                 c.Color[size_t(index)] = cell;
             }
         }
@@ -140,7 +158,6 @@ QWidget *buildDesigner(QWidget *panel, FormControls &c)
     auto *frame = new QGroupBox(QStringLiteral("Taskbar Icon Designer"), panel);
     c.Frame2 = named(frame, "Frame2");
     frame->setToolTip(QStringLiteral("Use these Controls to create a taskbar Icon you like."));
-    frame->setMaximumWidth(290);
     auto *layout = new QVBoxLayout(frame);
     layout->setSpacing(4);
 
@@ -149,10 +166,13 @@ QWidget *buildDesigner(QWidget *panel, FormControls &c)
     colours->addWidget(new QLabel(QStringLiteral("Icon"), frame), 0, 1, Qt::AlignHCenter | Qt::AlignBottom);
     colours->addWidget(caption(QStringLiteral("Back Ground Color Right Click on Colors below"), frame), 0, 2);
     // Each pair of swatches shares one place; only one pair is shown at a time.
-    c.LeftColor = swatch(frame, "LeftColor", QStringLiteral("Choose text Color"));
-    c.LeftColorBad = swatch(frame, "LeftColorBad", QStringLiteral("Choose text Color"));
-    c.RightColor = swatch(frame, "RightColor", QStringLiteral("Choose background Color"));
-    c.RightColorBad = swatch(frame, "RightColorBad", QStringLiteral("Choose background Color"));
+    c.LeftColor = swatch(frame, "LeftColor", QStringLiteral("Choose text Color"), QStringLiteral("Number colour"));
+    c.LeftColorBad = swatch(frame, "LeftColorBad", QStringLiteral("Choose text Color"),
+                            QStringLiteral("Number colour below the threshold"));
+    c.RightColor =
+        swatch(frame, "RightColor", QStringLiteral("Choose background Color"), QStringLiteral("Background colour"));
+    c.RightColorBad = swatch(frame, "RightColorBad", QStringLiteral("Choose background Color"),
+                             QStringLiteral("Background colour below the threshold"));
     colours->addWidget(c.LeftColor, 1, 0, Qt::AlignHCenter);
     colours->addWidget(c.LeftColorBad, 1, 0, Qt::AlignHCenter);
     colours->addWidget(c.RightColor, 1, 2, Qt::AlignHCenter);
@@ -166,6 +186,7 @@ QWidget *buildDesigner(QWidget *panel, FormControls &c)
     c.Ikon = named(new QLabel(frame), "Ikon");
     c.Ikon->setFixedSize(32, 32);
     c.Ikon->setToolTip(QStringLiteral("This is a larger version of the Icon that will show up in the system tray."));
+    c.Ikon->setAccessibleName(QStringLiteral("Icon preview"));
     QFont iconFont(QStringLiteral("Arial"));
     iconFont.setPointSizeF(15.75);
     c.Ikon->setFont(iconFont);
@@ -186,6 +207,9 @@ QWidget *buildDesigner(QWidget *panel, FormControls &c)
     c.Font_Selected = named(new QLabel(c.Frame3), "Font_Selected");
     c.Font_Selected->setToolTip(QStringLiteral("Select this to change the font used in making the Icon"));
     c.Font_Selected->setCursor(Qt::PointingHandCursor);
+    // Enter or Space opens the font dialog, as a click does.
+    c.Font_Selected->setFocusPolicy(Qt::StrongFocus);
+    c.Font_Selected->setAccessibleName(QStringLiteral("Current Font"));
     fontLayout->addWidget(c.Font_Selected);
     layout->addWidget(c.Frame3);
 
@@ -203,10 +227,20 @@ QWidget *buildDesigner(QWidget *panel, FormControls &c)
 
 } // namespace
 
-void buildOptionsPanel(QWidget &panel, FormControls &c)
+void buildOptionsPanel(QWidget &frame, FormControls &c)
 {
-    auto *layout = new QHBoxLayout(&panel);
+    // The tab scrolls when the window is smaller than what it holds, so a
+    // large font or a small screen never cuts a caption.
+    auto *scroll = new QScrollArea(&frame);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto *outer = new QVBoxLayout(&frame);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    auto *panel = new QWidget(scroll);
+    auto *layout = new QHBoxLayout(panel);
     layout->setContentsMargins(6, 6, 6, 6);
-    layout->addLayout(buildSettings(&panel, c), 1);
-    layout->addWidget(buildDesigner(&panel, c));
+    layout->addLayout(buildSettings(panel, c), 3);
+    layout->addWidget(buildDesigner(panel, c), 2);
+    scroll->setWidget(panel);
 }

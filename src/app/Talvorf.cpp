@@ -22,12 +22,16 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QScreen>
 #include <QTabBar>
 #include <QTimer>
 
 namespace {
-// Start-up window height: 6405 twips at 15 twips a pixel.
+// Start-up window size: 12015 by 6405 twips at 15 twips a pixel.
+constexpr int StartupWidth = 801;
 constexpr int StartupHeight = 427;
+// Room kept for a window manager's frame and title bar.
+constexpr int FrameAllowance = 48;
 } // namespace
 
 Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayBackend> tray, QWidget *parent)
@@ -39,7 +43,8 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     setObjectName(QStringLiteral("Talvorf"));
     setWindowTitle(QStringLiteral("0 = SS"));
     setWindowIcon(programIcon());
-    resize(801, StartupHeight);
+    setMinimumSize(320, 200);
+    resizeWithinScreen(StartupWidth, StartupHeight);
 
     m_events = std::make_unique<talvor::SignalEvents>();
     m_pipeline = std::make_unique<ReadingPipeline>(form, *this, *c.ChooseView, *c.Talvor);
@@ -86,6 +91,8 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     connect(m_events.get(), &talvor::SignalEvents::staleChanged, m_tray.get(), &TrayPresence::showStale);
     connect(m_events.get(), &talvor::SignalEvents::alertRaised, m_status.get(), &SignalStatus::offerAlert);
     connect(m_status.get(), &SignalStatus::notify, m_tray.get(), &TrayPresence::notify);
+    connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_history.get(),
+            [this](const QString &reason) { m_history->noReadingYet(reason); });
 
     // Settings hear of every change, and are offered for saving before the
     // window hides or the Options tab is left.
@@ -121,10 +128,24 @@ void Talvorf::Form_Load()
     for (int i = 1; i < 4; ++i)
         c.Frame1[size_t(i)]->hide();
     c.Frame1[0]->show();
-    resize(width(), StartupHeight);
+    resizeWithinScreen(width(), StartupHeight);
 
     form.SettingsDirty = 0;
     form.Loading = false;
+}
+
+void Talvorf::resizeWithinScreen(int w, int h)
+{
+    // The designed size is where the window starts; a small screen or a large
+    // scale factor cuts it to what the screen offers, frame included.
+    if (const QScreen *shownOn = screen()) {
+        const QRect room = shownOn->availableGeometry();
+        w = qMin(w, room.width() - FrameAllowance / 4);
+        h = qMin(h, room.height() - FrameAllowance);
+        if (isVisible() && !room.contains(frameGeometry()))
+            move(room.topLeft());
+    }
+    resize(w, h);
 }
 
 void Talvorf::ProcessNewReading()

@@ -74,6 +74,7 @@ protected:
 private:
     void Form_QueryUnload(bool &cancel);
     void Form_Unload(bool &cancel);
+    void resizeWithinScreen(int w, int h);
 
     // Each part is declared after every part it holds a reference to, so the
     // members die in the reverse order: users before what they use. The

@@ -65,8 +65,9 @@ bool programFileExists(const QString &name)
 
 QString locateShippedFile(const QString &name)
 {
+    // A portable copy run with TALVOR_HOME keeps its help beside the executable.
     const QString share = installedShareFolder();
-    for (const QString &folder : {programFolder(), share}) {
+    for (const QString &folder : {programFolder(), QCoreApplication::applicationDirPath(), share}) {
         if (!folder.isEmpty() && hasFileNamed(folder, name))
             return QDir(folder).filePath(name);
     }

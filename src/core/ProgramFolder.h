@@ -20,7 +20,8 @@ QString programFile(const QString &name);
 bool programFileExists(const QString &name);
 
 // A file the program ships (the help text): looked up in the program's
-// folder, then in an installed copy's share folder. Empty when there is none
+// folder, then beside the executable, then in an installed copy's share
+// folder. Empty when there is none
 // of exactly that name.
 QString locateShippedFile(const QString &name);
 

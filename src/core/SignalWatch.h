@@ -59,6 +59,8 @@ public:
     std::optional<QString> due(qint64 nowMs);
     // When due() may next give something; -1 when nothing waits.
     qint64 dueAtMs() const { return m_pending ? m_lastShownMs + QuietMs : -1; }
+    // The alert shown last says the signal is fine again.
+    bool lastShownIsGoodNews() const { return m_lastShownKind == kindOf(SignalWatch::Alert::Back); }
 
 private:
     // Alerts that say the same about the signal: low; fine again; not answering.

@@ -59,16 +59,34 @@ ColorSwatch::ColorSwatch(QWidget *parent)
     setMinimumSize(17, 17);
 }
 
+void ColorSwatch::setMarked(bool marked)
+{
+    m_marked = marked;
+    update();
+}
+
 void ColorSwatch::setColorValue(quint32 value)
 {
     m_value = value;
     update();
 }
 
-void ColorSwatch::paintEvent(QPaintEvent *event)
+void ColorSwatch::paintEvent(QPaintEvent *)
 {
-    QPainter(this).fillRect(contentsRect(), color());
-    QFrame::paintEvent(event);
+    QPainter p(this);
+    const QColor fill = color();
+    p.fillRect(contentsRect(), fill);
+    // The border comes from the palette's mid or dark role, whichever stands
+    // out more from the cell: white cells on a dark theme keep their lines.
+    const QColor mid = palette().color(QPalette::Mid);
+    const QColor dark = palette().color(QPalette::Dark);
+    const auto contrast = [&fill](const QColor &c) { return qAbs(c.lightness() - fill.lightness()); };
+    p.setPen(contrast(mid) > contrast(dark) ? mid : dark);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (m_marked) {
+        p.setPen(QPen(palette().color(QPalette::Highlight), 3));
+        p.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
 }
 
 void ColorSwatch::mousePressEvent(QMouseEvent *event)

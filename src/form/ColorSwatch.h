@@ -17,6 +17,11 @@ public:
     quint32 colorValue() const { return m_value; }
     void setColorValue(quint32 value);
     QColor color() const { return resolveColor(m_value, palette()); }
+    // What a press and a double-click of the mouse do, for the keyboard too.
+    void press(Qt::MouseButton button) { emit mousePressed(button); }
+    void doubleClick() { emit doubleClicked(); }
+    // The keyboard's place in a palette: drawn as a thick highlight frame.
+    void setMarked(bool marked);
 
 signals:
     void mousePressed(Qt::MouseButton button);
@@ -30,4 +35,5 @@ protected:
 
 private:
     quint32 m_value = 0;
+    bool m_marked = false;
 };

@@ -262,16 +262,38 @@ void HistogramChart::paintThreshold(QPainter &p, const QRect &plot, const talvor
         const int y = plot.top() + int(std::lround(plot.height() - (*m_threshold - axis.low) * scale));
         p.fillRect(QRect(plot.left(), y, plot.width(), 1), ThresholdColor);
     }
+    QColor backing = palette().color(QPalette::Base);
+    backing.setAlpha(210);
+    p.setPen(palette().color(QPalette::Text));
+    if (!m_placeholder.isEmpty()) {
+        const QRect area = plot.adjusted(8, 8, -8, -8);
+        const QRect used = p.boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, m_placeholder);
+        p.fillRect(used.adjusted(-4, -2, 4, 2), backing);
+        p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, m_placeholder);
+    }
     if (m_figures.text().isEmpty())
         return;
     const QSize size = m_figures.size().toSize();
     QRect box(0, 0, size.width() + 8, size.height() + 2);
     box.moveTopRight(plot.topRight() + QPoint(-2, 2));
-    QColor backing = palette().color(QPalette::Base);
-    backing.setAlpha(210);
-    p.fillRect(box, backing);
-    p.setPen(palette().color(QPalette::Text));
-    p.drawStaticText(box.topLeft() + QPoint(4, 1), m_figures);
+    if (box.left() > plot.left()) {
+        p.fillRect(box, backing);
+        p.drawStaticText(box.topLeft() + QPoint(4, 1), m_figures);
+        return;
+    }
+    // A narrow plot wraps the figures inside it rather than over the axis.
+    const QRect area = plot.adjusted(6, 3, -6, 0);
+    const QRect used = p.boundingRect(area, Qt::AlignRight | Qt::AlignTop | Qt::TextWordWrap, m_figures.text());
+    p.fillRect(used.adjusted(-4, -1, 4, 1), backing);
+    p.drawText(area, Qt::AlignRight | Qt::AlignTop | Qt::TextWordWrap, m_figures.text());
+}
+
+void HistogramChart::setPlaceholder(const QString &text)
+{
+    if (text == m_placeholder)
+        return;
+    m_placeholder = text;
+    scheduleRepaint();
 }
 
 void HistogramChart::setThresholdLine(double threshold, const QString &figures)

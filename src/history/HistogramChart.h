@@ -41,6 +41,9 @@ public:
     // A thin line across the plot at the threshold, and one line of figures
     // over the readings shown in its top right corner.
     void setThresholdLine(double threshold, const QString &figures);
+    // One line in the plot while it has nothing to show ("No reading yet: …");
+    // empty for none.
+    void setPlaceholder(const QString &text);
     QString rowLabel(int row) const { return m_rows[size_t(qBound(1, row, rowCount()) - 1)].label; }
 
     QSize sizeHint() const override { return {760, 300}; }
@@ -65,6 +68,7 @@ private:
     std::vector<Row> m_rows;
     std::optional<double> m_threshold;
     QStaticText m_figures;
+    QString m_placeholder;
     int m_row = 1;
     int m_column = 1;
     bool m_repaintPending = false;

@@ -27,12 +27,33 @@ History::History(talvor::FormState &form, const HistoryControls &controls, QObje
     });
     connect(m_c.SShistoryLen, &QLineEdit::textChanged, this, &History::SShistoryLen_Change);
     connect(m_c.ssThreshold, &QLineEdit::textChanged, this, &History::ssThreshold_Change);
+    m_c.MSChart1->setPlaceholder(QStringLiteral(
+        "No reading yet: set your modem's address and the text before its signal value on the Options tab"));
+    m_describeLater.setSingleShot(true);
+    connect(&m_describeLater, &QTimer::timeout, this, &History::describeChart);
+}
+
+void History::noReadingYet(const QString &reason)
+{
+    if (!m_filledThreshold)
+        m_c.MSChart1->setPlaceholder(QStringLiteral("No reading yet: %1").arg(reason));
+}
+
+void History::describeChart()
+{
+    // What a screen reader says of the chart: the text equivalent of the bars.
+    m_describedAt.start();
+    m_c.MSChart1->setAccessibleDescription(QStringLiteral("Last reading %1 at %2; %3")
+                                               .arg(m_lastReading, m_lastReadingAt.toString(QStringLiteral("HH:mm:ss")),
+                                                    figuresText(m_filledThreshold.value_or(0)).simplified()));
 }
 
 void History::UpdateData()
 {
     const QString reading = m_c.Talvor->text();
     m_history.append(reading);
+    m_lastReading = reading;
+    m_lastReadingAt = QTime::currentTime();
     if (m_c.ShowInSystemTray->isChecked() || m_form.InTray)
         emit trayIconDue(talvor::toInt16Clamped(talvor::leadingNumber(reading)));
     if (m_history.count() == m_c.MSChart1->rowCount() + 1)
@@ -58,7 +79,13 @@ void History::FillChart()
         chart.setRowLabel(r % 2 == 0 ? label : label + OddLabelPadding);
     }
     m_filledThreshold = threshold;
+    chart.setPlaceholder(QString());
     chart.setThresholdLine(threshold, figuresText(threshold));
+    // Assistive technology hears of the chart at most once a second.
+    if (!m_describedAt.isValid() || m_describedAt.elapsed() >= 1000)
+        describeChart();
+    else if (!m_describeLater.isActive())
+        m_describeLater.start(int(1000 - m_describedAt.elapsed()));
 }
 
 QString History::figuresText(double threshold) const

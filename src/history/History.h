@@ -3,7 +3,10 @@
 #include "core/ReadingHistory.h"
 #include "form/FormPart.h"
 
+#include <QElapsedTimer>
 #include <QList>
+#include <QTime>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -37,6 +40,8 @@ public:
     void FillChart();
     void SShistoryLen_Change();
     void ssThreshold_Change();
+    // Before the first reading, the chart says why there is none.
+    void noReadingYet(const QString &reason);
 
     const talvor::ReadingHistory &SS_History() const { return m_history; }
 
@@ -47,6 +52,7 @@ signals:
 private:
     // "min 31 avg 54.9 max 73 ..." of the readings the chart's rows hold.
     QString figuresText(double threshold) const;
+    void describeChart();
 
     talvor::FormState &m_form;
     HistoryControls m_c;
@@ -57,4 +63,8 @@ private:
     QList<QString> m_trimmedInEdit;
     bool m_editing = false;
     std::optional<double> m_filledThreshold; // of the last fill, none before it
+    QString m_lastReading;
+    QTime m_lastReadingAt;
+    QElapsedTimer m_describedAt;
+    QTimer m_describeLater;
 };

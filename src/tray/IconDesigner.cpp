@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -36,9 +37,18 @@ IconDesigner::IconDesigner(talvor::FormState &form, const DesignerControls &cont
 
 bool IconDesigner::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_c.Font_Selected && event->type() == QEvent::MouseButtonRelease
+    if (watched != m_c.Font_Selected)
+        return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonRelease
         && m_c.Font_Selected->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
         Font_Selected_Click();
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            Font_Selected_Click();
+            return true;
+        }
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -62,8 +72,9 @@ void IconDesigner::BuildIconCache()
         m_cache.set(v,
                     QPixmap::fromImage(talvor::drawReadingIcon(m_c.Talvor->text(), background, number, font, ratio)));
         if (v == 0)
-            m_cache.set(
-                -1, QPixmap::fromImage(talvor::drawReadingIcon(QStringLiteral("-"), background, number, font, ratio)));
+            m_cache.set(-1,
+                        QPixmap::fromImage(
+                            talvor::drawReadingIcon(talvor::NegativeReadingText, background, number, font, ratio)));
     }
     m_cache.setStaleFont(font, ratio);
     // The preview keeps the last drawing until the next reading.

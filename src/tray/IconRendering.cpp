@@ -38,7 +38,7 @@ const QPixmap &IconCache::staleIcon(int value) const
 {
     QPixmap &icon = m_stale[slot(value)];
     if (icon.isNull()) {
-        const QString text = value < 0 ? QStringLiteral("-") : QString::number(qMin(value, Count - 1));
+        const QString text = value < 0 ? talvor::NegativeReadingText : QString::number(qMin(value, Count - 1));
         icon = QPixmap::fromImage(
             talvor::drawReadingIcon(text, talvor::StaleBackground, talvor::StaleNumber, m_staleFont, m_pixelRatio));
     }

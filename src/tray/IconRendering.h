@@ -24,10 +24,13 @@ QImage drawReadingIcon(const QString &text, const QColor &background, const QCol
 // gives none.
 inline const QColor StaleNumber(128, 128, 128);
 inline const QColor StaleBackground(224, 224, 224);
+// What the icon of every negative reading shows.
+inline const QString NegativeReadingText = QStringLiteral("<0");
+
 } // namespace talvor
 
 // The 101 icons of the readings 0 to 100, drawn in advance so that a reading
-// only looks its icon up; one icon with a "-" for negative readings; and the
+// only looks its icon up; one icon with "<0" for negative readings; and the
 // same in the stale colours, each drawn the first time it is wanted (most
 // runs never need one).
 class IconCache {

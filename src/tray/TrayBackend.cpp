@@ -134,9 +134,9 @@ void SystemTrayBackend::changeTip(const QString &tip)
     m_icon->setToolTip(tip);
 }
 
-void SystemTrayBackend::showMessage(const QString &title, const QString &text)
+void SystemTrayBackend::showMessage(const QString &title, const QString &text, bool goodNews)
 {
-    m_icon->showMessage(title, text, QSystemTrayIcon::Warning);
+    m_icon->showMessage(title, text, goodNews ? QSystemTrayIcon::Information : QSystemTrayIcon::Warning);
 }
 
 void SystemTrayBackend::remove()

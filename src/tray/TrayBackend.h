@@ -25,7 +25,8 @@ public:
     virtual void changeTip(const QString &tip) = 0;
     // A desktop notification from the icon: a balloon on XEmbed trays, the
     // desktop's notification service where there is one.
-    virtual void showMessage(const QString &title, const QString &text) = 0;
+    // Good news comes with the information icon, the rest with the warning one.
+    virtual void showMessage(const QString &title, const QString &text, bool goodNews) = 0;
     // The program's pop-up menu, for trays that show an icon's own menu.
     virtual void setMenu(QMenu *) { }
 
@@ -44,7 +45,7 @@ public:
     void change(const QIcon &icon, const QString &tip) override;
     void remove() override;
     void changeTip(const QString &tip) override;
-    void showMessage(const QString &title, const QString &text) override;
+    void showMessage(const QString &title, const QString &text, bool goodNews) override;
     void setMenu(QMenu *menu) override;
 
 protected:

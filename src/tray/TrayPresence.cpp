@@ -203,10 +203,10 @@ QIcon TrayPresence::currentIcon() const
     return cached.isNull() ? m_programIcon : QIcon(cached);
 }
 
-void TrayPresence::notify(const QString &text)
+void TrayPresence::notify(const QString &text, bool goodNews)
 {
     if (m_backend.isShown())
-        m_backend.showMessage(QStringLiteral("Talvor"), text);
+        m_backend.showMessage(QStringLiteral("Talvor"), text, goodNews);
 }
 
 void TrayPresence::RestoreFromTray()

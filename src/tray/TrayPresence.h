@@ -60,7 +60,7 @@ public:
     void setStatusLine(const QString &line);
     // While stale, the icon shows the last reading greyed.
     void showStale(bool stale);
-    void notify(const QString &text);
+    void notify(const QString &text, bool goodNews);
     void Rest1_Click() { RestoreFromTray(); }
     void MyMenuHide_Click() { }
 

@@ -35,8 +35,13 @@ public:
         shown = false;
     }
     void changeTip(const QString &t) override { tip = t; }
-    void showMessage(const QString &, const QString &text) override { messages << text; }
+    void showMessage(const QString &, const QString &text, bool goodNews) override
+    {
+        messages << text;
+        goodNewsFlags << goodNews;
+    }
     QStringList messages;
+    QList<bool> goodNewsFlags;
     // The mouse on the icon, as the desktop reports it.
     void mouse(int code) { emit mouseMessage(code); }
 };
