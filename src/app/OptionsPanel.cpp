@@ -8,6 +8,7 @@
 #include "form/ControlBuilding.h"
 #include "form/PaletteGrid.h"
 
+#include <QEvent>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -56,7 +57,10 @@ QLayout *buildSettings(QWidget *panel, FormControls &c)
     c.GetHtml_button = named(new QPushButton(QStringLiteral("Get File"), panel), "GetHtml_button");
     c.GetHtml_button->setToolTip(QStringLiteral("Click here to retrieve summary page."));
     searchRow->addWidget(c.GetHtml_button);
-    source->addRow(QStringLiteral("Text preceding SS value:"), searchRow);
+    auto *searchCaption = new QLabel(QStringLiteral("Text preceding SS value:"), panel);
+    // The field is a row of two controls, so the form cannot name it itself.
+    searchCaption->setBuddy(c.SearchText);
+    source->addRow(searchCaption, searchRow);
     column->addLayout(source);
 
     auto *numbers = new QGridLayout;
@@ -225,6 +229,36 @@ QWidget *buildDesigner(QWidget *panel, FormControls &c)
     return frame;
 }
 
+// Puts the designer beside the settings where the tab is wide enough for
+// both, below them where it is not, so a narrow window scrolls one way only.
+class Reflow : public QObject {
+public:
+    Reflow(QBoxLayout &layout, QWidget &viewport)
+        : QObject(&viewport)
+        , m_layout(layout)
+    {
+        viewport.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize) {
+            int sideBySide = m_layout.contentsMargins().left() + m_layout.contentsMargins().right();
+            for (int i = 0; i < m_layout.count(); ++i)
+                sideBySide += m_layout.itemAt(i)->sizeHint().width() + m_layout.spacing();
+            const auto direction = static_cast<QWidget *>(watched)->width() >= sideBySide ? QBoxLayout::LeftToRight
+                                                                                          : QBoxLayout::TopToBottom;
+            if (m_layout.direction() != direction)
+                m_layout.setDirection(direction);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QBoxLayout &m_layout;
+};
+
 } // namespace
 
 void buildOptionsPanel(QWidget &frame, FormControls &c)
@@ -234,6 +268,9 @@ void buildOptionsPanel(QWidget &frame, FormControls &c)
     auto *scroll = new QScrollArea(&frame);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // Tab goes to the controls, and the area follows the focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setAccessibleName(QStringLiteral("Options"));
     auto *outer = new QVBoxLayout(&frame);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(scroll);
@@ -243,4 +280,5 @@ void buildOptionsPanel(QWidget &frame, FormControls &c)
     layout->addLayout(buildSettings(panel, c), 3);
     layout->addWidget(buildDesigner(panel, c), 2);
     scroll->setWidget(panel);
+    new Reflow(*layout, *scroll->viewport());
 }

@@ -22,7 +22,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QTimer>
 
@@ -136,8 +138,15 @@ void Talvorf::Form_Load()
 
 void Talvorf::resizeWithinScreen(int w, int h)
 {
-    // The designed size is where the window starts; a small screen or a large
-    // scale factor cuts it to what the screen offers, frame included.
+    // The designed size is where the window starts. A larger font grows it
+    // to what the Options tab needs; a small screen or a large scale factor
+    // cuts it to what the screen offers, frame included (the tab scrolls).
+    if (const auto *options = c.Frame1[2]->findChild<QScrollArea *>(); options && options->widget()) {
+        const QSize needed = options->widget()->sizeHint();
+        const int around = menuBar()->sizeHint().height() + c.ChooseView->sizeHint().height() + 16;
+        w = qMax(w, needed.width() + 16);
+        h = qMax(h, needed.height() + around);
+    }
     if (const QScreen *shownOn = screen()) {
         const QRect room = shownOn->availableGeometry();
         w = qMin(w, room.width() - FrameAllowance / 4);

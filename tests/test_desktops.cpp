@@ -1,0 +1,131 @@
+// The window on desktops that are not the default one: fonts from 8 to 14
+// points on screens down to 1280 x 800 at twice the scale, and a user who
+// designs the icon and saves with the keyboard alone.
+#include "FakeDialogs.h"
+#include "SettingsFiles.h"
+#include "core/Palette.h"
+#include "form/ColorSwatch.h"
+#include "form/PaletteGrid.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestDesktops : public QObject {
+    Q_OBJECT
+private slots:
+    void captionsAreNeverCut_data();
+    void captionsAreNeverCut();
+    void keyboardOnlyDesignsTheIconAndSaves();
+
+private:
+    QTemporaryDir home;
+};
+
+void TestDesktops::captionsAreNeverCut_data()
+{
+    // The window sizes are logical pixels: 1280 x 800 at scale 2 leaves 640 x 400.
+    QTest::addColumn<int>("points");
+    QTest::addColumn<QSize>("window"); // the window fits: the minimum size is below it
+    QTest::newRow("8 pt") << 8 << QSize(801, 427);
+    QTest::newRow("11 pt") << 11 << QSize(801, 427);
+    QTest::newRow("14 pt") << 14 << QSize(801, 427);
+    QTest::newRow("11 pt, scale 1.5") << 11 << QSize(853, 533);
+    QTest::newRow("14 pt, scale 2") << 14 << QSize(640, 400);
+}
+
+void TestDesktops::captionsAreNeverCut()
+{
+    QFETCH(int, points);
+    QFETCH(QSize, window);
+    const QFont before = QApplication::font();
+    QFont font = before;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+    {
+        const auto test = loadTestWindow(home);
+        Talvorf &w = *test->window;
+        w.show();
+        w.resize(window);
+        QCOMPARE(w.size(), window);
+        w.c.ChooseView->setCurrentIndex(2);
+        const auto *scroll = w.c.Frame1[2]->findChild<QScrollArea *>();
+        const QWidget *panel = scroll->widget();
+        // Whatever the window's size, each caption gets all the room it asks
+        // for; where the window is smaller, the tab scrolls.
+        QTRY_VERIFY(panel->width() >= panel->minimumSizeHint().width());
+        for (const QCheckBox *box : panel->findChildren<QCheckBox *>()) {
+            if (box->isVisible())
+                QVERIFY2(box->width() >= box->sizeHint().width(), qPrintable(box->text()));
+        }
+        for (const QLabel *label : panel->findChildren<QLabel *>()) {
+            if (!label->isVisible() || label->text().isEmpty())
+                continue;
+            if (label->wordWrap())
+                QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->text()));
+            else
+                QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+        }
+    }
+    QApplication::setFont(before);
+}
+
+void TestDesktops::keyboardOnlyDesignsTheIconAndSaves()
+{
+    const auto test = loadTestWindow(home);
+    Talvorf &w = *test->window;
+    FakeDialogs &dialogs = *test->dialogs;
+    w.show();
+    w.activateWindow();
+    w.c.ChooseView->setCurrentIndex(2);
+    auto *palette = w.findChild<PaletteGrid *>(QStringLiteral("Palette"));
+    palette->setFocus();
+    QTRY_VERIFY(palette->hasFocus());
+
+    // Two to the right on the first row is the third standard colour.
+    QTest::keyClick(palette, Qt::Key_Right);
+    QTest::keyClick(palette, Qt::Key_Right);
+    QTest::keyClick(palette, Qt::Key_Return);
+    QCOMPARE(w.c.LeftColor->colorValue(), talvor::standardColors[2]);
+    QTest::keyClick(palette, Qt::Key_Return, Qt::ShiftModifier);
+    QCOMPARE(w.c.RightColor->colorValue(), talvor::standardColors[2]);
+    // Enter twice on a custom cell, as a double-click, changes it.
+    dialogs.colorAnswer = 0x030201;
+    QTest::keyClick(palette, Qt::Key_End);
+    QTest::keyClick(palette, Qt::Key_Return);
+    QTest::keyClick(palette, Qt::Key_Return);
+    QCOMPARE(dialogs.colorDialogs, 1);
+    QCOMPARE(palette->currentCell()->colorValue(), 0x030201u);
+
+    dialogs.fontAnswer = talvor::FontChoice{QStringLiteral("Liberation Mono"), 12, true, false};
+    w.c.Font_Selected->setFocus();
+    QTest::keyClick(w.c.Font_Selected, Qt::Key_Return);
+    QCOMPARE(dialogs.fontDialogs, 1);
+    QCOMPARE(w.c.Ikon->font().family(), QStringLiteral("Liberation Mono"));
+
+    // Right lengthens the interval, Left shortens it.
+    const int interval = w.c.HScroll1->value();
+    QTest::keyClick(w.c.HScroll1, Qt::Key_Right);
+    QVERIFY(w.c.HScroll1->value() > interval);
+    QTest::keyClick(w.c.HScroll1, Qt::Key_Left);
+    QTest::keyClick(w.c.HScroll1, Qt::Key_PageDown);
+    QVERIFY(w.c.HScroll1->value() < interval);
+
+    // File, Save Options: through the menu's mnemonics.
+    const QByteArray saved = readFile(QDir(home.path()).filePath(QStringLiteral("Talvor.ini")));
+    QTest::keyClick(&w, Qt::Key_F, Qt::AltModifier);
+    QTRY_VERIFY(w.c.MenuFile->isVisible());
+    QTest::keyClick(w.c.MenuFile, Qt::Key_S);
+    QTRY_VERIFY(readFile(QDir(home.path()).filePath(QStringLiteral("Talvor.ini"))) != saved);
+    QVERIFY(readFile(QDir(home.path()).filePath(QStringLiteral("Talvor.ini"))).contains("\"Liberation Mono\",#TRUE#"));
+}
+
+QTEST_MAIN(TestDesktops)
+#include "test_desktops.moc"
