@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QVBoxLayout>
 
 using talvor::checkBox;
@@ -233,22 +234,26 @@ QWidget *buildDesigner(QWidget *panel, FormControls &c)
 // both, below them where it is not, so a narrow window scrolls one way only.
 class Reflow : public QObject {
 public:
-    Reflow(QBoxLayout &layout, QWidget &viewport)
-        : QObject(&viewport)
+    Reflow(QBoxLayout &layout, QScrollArea &area)
+        : QObject(&area)
         , m_layout(layout)
     {
-        viewport.installEventFilter(this);
+        area.installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Resize) {
-            int sideBySide = m_layout.contentsMargins().left() + m_layout.contentsMargins().right();
+            // Decided on the area's whole width, room for a scroll bar kept:
+            // a scroll bar coming and going must not flip the layout back.
+            const auto *area = static_cast<QScrollArea *>(watched);
+            int sideBySide = m_layout.contentsMargins().left() + m_layout.contentsMargins().right()
+                + area->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, area);
             for (int i = 0; i < m_layout.count(); ++i)
-                sideBySide += m_layout.itemAt(i)->sizeHint().width() + m_layout.spacing();
-            const auto direction = static_cast<QWidget *>(watched)->width() >= sideBySide ? QBoxLayout::LeftToRight
-                                                                                          : QBoxLayout::TopToBottom;
+                sideBySide += m_layout.itemAt(i)->minimumSize().width() + m_layout.spacing();
+            const auto direction =
+                area->contentsRect().width() >= sideBySide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
             if (m_layout.direction() != direction)
                 m_layout.setDirection(direction);
         }
@@ -280,5 +285,5 @@ void buildOptionsPanel(QWidget &frame, FormControls &c)
     layout->addLayout(buildSettings(panel, c), 3);
     layout->addWidget(buildDesigner(panel, c), 2);
     scroll->setWidget(panel);
-    new Reflow(*layout, *scroll->viewport());
+    new Reflow(*layout, *scroll);
 }

@@ -25,6 +25,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
 #include <QTabBar>
 #include <QTimer>
 
@@ -144,7 +145,7 @@ void Talvorf::resizeWithinScreen(int w, int h)
     if (const auto *options = c.Frame1[2]->findChild<QScrollArea *>(); options && options->widget()) {
         const QSize needed = options->widget()->sizeHint();
         const int around = menuBar()->sizeHint().height() + c.ChooseView->sizeHint().height() + 16;
-        w = qMax(w, needed.width() + 16);
+        w = qMax(w, needed.width() + 16 + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
         h = qMax(h, needed.height() + around);
     }
     if (const QScreen *shownOn = screen()) {
