@@ -80,6 +80,8 @@ void TestStartup::secondInstanceEndsAtOnce()
 {
     QProcess *first = startTalvor(locks->path());
     QVERIFY(waitForLock(locks->path()));
+    // Started: its record is open.
+    QTRY_VERIFY(QFile::exists(QDir(home->path()).filePath(QStringLiteral("Talvor.record-wal"))));
     const QStringList filesBefore = QDir(home->path()).entryList(QDir::Files);
     const QByteArray settingsBefore = readFile(QDir(home->path()).filePath(QStringLiteral("Talvor.ini")));
 

@@ -56,7 +56,7 @@ FormControls buildFormControls(QMainWindow &window)
     layout->setContentsMargins(6, 4, 6, 6);
     layout->setSpacing(0);
     c.ChooseView = named(new ViewTabBar(central), "ChooseView");
-    for (const char *caption : {"Signal Strength = 0  Histogram", "HTML", "Options", "Help - About"})
+    for (const char *caption : {"Signal Strength = 0  Histogram", "HTML", "Options", "Help - About", "Timeline"})
         c.ChooseView->addTab(QLatin1String(caption));
     c.ChooseView->setExpanding(false);
     c.ChooseView->setElideMode(Qt::ElideNone);
@@ -64,7 +64,7 @@ FormControls buildFormControls(QMainWindow &window)
 
     // The four panels share one place; the tab strip shows one at a time.
     auto *stack = new QGridLayout;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < int(c.Frame1.size()); ++i) {
         c.Frame1[size_t(i)] = new QWidget(central);
         c.Frame1[size_t(i)]->setObjectName(QStringLiteral("Frame1_%1").arg(i + 1));
         stack->addWidget(c.Frame1[size_t(i)], 0, 0);
@@ -90,7 +90,7 @@ FormControls buildFormControls(QMainWindow &window)
     c.Inet1 = named(new Transfer(&window), "Inet1");
 
     window.setCentralWidget(central);
-    for (int i = 1; i < 4; ++i)
-        c.Frame1[size_t(i)]->hide();
+    for (size_t i = 1; i < c.Frame1.size(); ++i)
+        c.Frame1[i]->hide();
     return c;
 }

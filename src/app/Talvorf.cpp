@@ -8,9 +8,14 @@
 #include "acquisition/StatusFetch.h"
 #include "acquisition/TestModes.h"
 #include "acquisition/Transfer.h"
+#include "core/Numbers.h"
+#include "core/ProgramFolder.h"
 #include "core/SignalEvents.h"
+#include "form/CrlfTextView.h"
 #include "history/History.h"
 #include "log/DailyLog.h"
+#include "record/SignalRecord.h"
+#include "record/TimelineView.h"
 #include "settings/SettingsController.h"
 #include "tray/IconDesigner.h"
 #include "tray/ProgramIcon.h"
@@ -22,12 +27,14 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
 #include <QTabBar>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace {
 // Start-up window size: 12015 by 6405 twips at 15 twips a pixel.
@@ -50,6 +57,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     resizeWithinScreen(StartupWidth, StartupHeight);
 
     m_events = std::make_unique<talvor::SignalEvents>();
+    m_record = std::make_unique<SignalRecord>(talvor::programFolder());
     m_pipeline = std::make_unique<ReadingPipeline>(form, *this, *c.ChooseView, *c.Talvor);
     m_settings = std::make_unique<SettingsController>(
         form,
@@ -97,6 +105,17 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_history.get(),
             [this](const QString &reason) { m_history->noReadingYet(reason); });
 
+    // The record keeps every poll; its tab shows it as it grows.
+    connect(m_events.get(), &talvor::SignalEvents::readingTaken, m_record.get(), &SignalRecord::reading);
+    connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_record.get(), &SignalRecord::noReading);
+    connect(m_record.get(), &SignalRecord::problem, c.Info_HTML, &CrlfTextView::appendLine);
+    m_timeline = new TimelineView(m_record->store(), *c.ssThreshold, c.Frame1[4]);
+    m_timeline->setObjectName(QStringLiteral("Timeline"));
+    (new QVBoxLayout(c.Frame1[4]))->addWidget(m_timeline);
+    c.Frame1[4]->layout()->setContentsMargins(0, 0, 0, 0);
+    connect(m_record.get(), &SignalRecord::changed, m_timeline, &TimelineView::refresh);
+    m_record->open();
+
     // Settings hear of every change, and are offered for saving before the
     // window hides or the Options tab is left.
     for (FormPart *part : std::initializer_list<FormPart *>{m_status.get(), m_scheduler.get(), m_history.get(),
@@ -111,7 +130,11 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     connect(c.MyExit, &QAction::triggered, this, &Talvorf::MyExit_Click);
 }
 
-Talvorf::~Talvorf() = default;
+Talvorf::~Talvorf()
+{
+    // The timeline reads the record, which goes before the window's controls.
+    delete m_timeline;
+}
 
 void Talvorf::Form_Load()
 {
@@ -128,13 +151,14 @@ void Talvorf::Form_Load()
     // nothing to do and the panels are switched here.
     form.CurrentTab = 1;
     c.ChooseView->setCurrentIndex(0);
-    for (int i = 1; i < 4; ++i)
-        c.Frame1[size_t(i)]->hide();
+    for (size_t i = 1; i < c.Frame1.size(); ++i)
+        c.Frame1[i]->hide();
     c.Frame1[0]->show();
     resizeWithinScreen(width(), StartupHeight);
 
     form.SettingsDirty = 0;
     form.Loading = false;
+    m_record->importLogsLater(talvor::leadingNumber(c.ssThreshold->text()));
 }
 
 void Talvorf::resizeWithinScreen(int w, int h)
@@ -205,6 +229,7 @@ void Talvorf::MenuExit_Click()
 void Talvorf::MyFormUnload()
 {
     m_settings->PromptSaveSettings();
+    m_record->flush();
     c.AutoCheck->stop();
     if (c.Inet1->StillExecuting())
         c.Inet1->cancel();
@@ -230,6 +255,7 @@ void Talvorf::bringForward()
 void Talvorf::endSession()
 {
     m_sessionEnding = true;
+    m_record->flush();
     c.AutoCheck->stop();
     c.Inet1->cancel();
     TrayData data = m_tray->trayData();

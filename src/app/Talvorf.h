@@ -20,6 +20,8 @@ class DailyLog;
 class TestModes;
 class IconDesigner;
 class TrayPresence;
+class SignalRecord;
+class TimelineView;
 namespace talvor {
 class SignalEvents;
 }
@@ -82,6 +84,7 @@ private:
     std::unique_ptr<talvor::Dialogs> m_dialogs;
     std::unique_ptr<TrayBackend> m_trayBackend;
     std::unique_ptr<talvor::SignalEvents> m_events;
+    std::unique_ptr<SignalRecord> m_record;
     std::unique_ptr<ReadingPipeline> m_pipeline;
     std::unique_ptr<SettingsController> m_settings;
     std::unique_ptr<SignalStatus> m_status;
@@ -93,5 +96,6 @@ private:
     std::unique_ptr<TabViews> m_views;
     std::unique_ptr<IconDesigner> m_designer;
     std::unique_ptr<TrayPresence> m_tray;
+    TimelineView *m_timeline = nullptr; // a control of the fifth tab, owned by it
     bool m_sessionEnding = false;
 };

@@ -4,6 +4,7 @@
 #include "core/CommandLine.h"
 #include "core/MemoryUse.h"
 #include "core/ProgramFolder.h"
+#include "record/Report.h"
 #include "tray/ProgramIcon.h"
 
 #include <QApplication>
@@ -37,8 +38,15 @@ int answerCommandLine(int argc, char *argv[])
         std::fputs(qPrintable(talvor::versionText()), stdout);
         return 0;
     case talvor::CommandLine::Refuse:
-        std::fputs(qPrintable(line.error + u'\n' + usage(argc, argv)), stderr);
+        std::fputs(qPrintable(line.error + u'\n' + (line.withUsage ? usage(argc, argv) : QString())), stderr);
         return 2;
+    case talvor::CommandLine::Report: {
+        // No display needed, no window, no poll: the record and the logs only.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication app(argc, argv);
+        QGuiApplication::setApplicationName(QStringLiteral("Talvor"));
+        return writeReport(line.from, line.to, line.file);
+    }
     case talvor::CommandLine::Run:
         break;
     }

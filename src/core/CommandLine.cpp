@@ -28,8 +28,52 @@ bool isQtOption(const QString &name)
 
 } // namespace
 
+namespace {
+
+CommandLine refusal(const QString &error)
+{
+    CommandLine line;
+    line.action = CommandLine::Refuse;
+    line.error = error;
+    return line;
+}
+
+// --report FROM TO FILE: days as yyyy-mm-dd, a file ending in what it is.
+CommandLine parseReport(const QStringList &rest)
+{
+    CommandLine line;
+    line.action = CommandLine::Refuse;
+    // A script reads one line of error, not the usage.
+    line.withUsage = false;
+    if (rest.size() != 3) {
+        line.error = QStringLiteral("talvor: --report takes FROM TO FILE (days as yyyy-mm-dd)");
+        return line;
+    }
+    line.from = QDate::fromString(rest[0], QStringLiteral("yyyy-MM-dd"));
+    line.to = QDate::fromString(rest[1], QStringLiteral("yyyy-MM-dd"));
+    line.file = rest[2];
+    const QString ending = line.file.section(u'.', -1).toLower();
+    if (!line.from.isValid() || !line.to.isValid())
+        line.error =
+            QStringLiteral("talvor: '%1' is not a day as yyyy-mm-dd").arg(line.from.isValid() ? rest[1] : rest[0]);
+    else if (line.to < line.from)
+        line.error = QStringLiteral("talvor: the report ends (%1) before it begins (%2)").arg(rest[1], rest[0]);
+    else if (!QStringList{QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf"), QStringLiteral("csv")}
+                  .contains(ending)
+             || !line.file.contains(u'.'))
+        line.error = QStringLiteral("talvor: the report file must end in .png, .svg, .pdf or .csv: %1").arg(line.file);
+    else
+        line.action = CommandLine::Report;
+    return line;
+}
+
+} // namespace
+
 CommandLine parseCommandLine(const QStringList &arguments)
 {
+    const qsizetype report = arguments.indexOf(QStringLiteral("--report"));
+    if (report > 0)
+        return parseReport(arguments.mid(report + 1));
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
@@ -39,18 +83,19 @@ CommandLine parseCommandLine(const QStringList &arguments)
     parser.parse(arguments);
     for (const QString &name : parser.unknownOptionNames()) {
         if (!isQtOption(name))
-            return {CommandLine::Refuse, QStringLiteral("talvor: unknown option '%1'").arg(name)};
+            return refusal(QStringLiteral("talvor: unknown option '%1'").arg(name));
     }
+    CommandLine line;
     if (parser.isSet(help))
-        return {CommandLine::ShowHelp, {}};
-    if (parser.isSet(version))
-        return {CommandLine::ShowVersion, {}};
-    return {};
+        line.action = CommandLine::ShowHelp;
+    else if (parser.isSet(version))
+        line.action = CommandLine::ShowVersion;
+    return line;
 }
 
 QString usageText(const QString &programFolder)
 {
-    return QStringLiteral("Usage: talvor [--help] [--version]\n"
+    return QStringLiteral("Usage: talvor [--help] [--version] [--report FROM TO FILE]\n"
                           "\n"
                           "Talvor watches the signal strength of a satellite modem on your home network.\n"
                           "It polls the modem's plain-text status page and shows every reading in its\n"
@@ -62,8 +107,12 @@ QString usageText(const QString &programFolder)
                           "  %1\n"
                           "Set TALVOR_HOME to keep them in another folder.\n"
                           "\n"
-                          "  -h, --help     show this text\n"
-                          "  -v, --version  show the version\n")
+                          "  -h, --help               show this text\n"
+                          "  -v, --version            show the version\n"
+                          "  --report FROM TO FILE    write the timeline of the days FROM to TO (yyyy-mm-dd,\n"
+                          "                           both included) to FILE, by its ending: .png, .svg and\n"
+                          "                           .pdf draw it, .csv gives one row per day; the daily\n"
+                          "                           logs in the folder are folded in first\n")
         .arg(programFolder);
 }
 

@@ -1,13 +1,19 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
 namespace talvor {
 
 struct CommandLine {
-    enum Action { Run, ShowHelp, ShowVersion, Refuse } action = Run;
-    QString error; // for Refuse: what was wrong
+    enum Action { Run, ShowHelp, ShowVersion, Report, Refuse } action = Run;
+    QString error;         // for Refuse: what was wrong
+    bool withUsage = true; // for Refuse: the usage follows the error
+    // For Report: the days (both included) and the file, by its ending.
+    QDate from;
+    QDate to;
+    QString file;
 };
 
 // Reads the program's arguments (the first is the program itself). Qt's own

@@ -7,7 +7,7 @@ namespace talvor {
 void SignalEvents::reading(const QString &text, double threshold, const QDateTime &at)
 {
     const SignalWatch::Change change = m_watch.reading(text, threshold, at.time());
-    emit readingTaken(leadingNumber(text), at);
+    emit readingTaken(leadingNumber(text), threshold, at);
     tell(change);
 }
 

@@ -27,7 +27,7 @@ public:
     bool stale() const { return m_watch.stale(); }
 
 signals:
-    void readingTaken(double value, const QDateTime &at);
+    void readingTaken(double value, double threshold, const QDateTime &at);
     void pollFailed(const QString &reason, const QDateTime &at);
     void staleChanged(bool stale);
     // "Last reading 57 at 14:03:12" or "No reading since …: reason", after every poll.

@@ -36,7 +36,7 @@ struct FormControls {
 
     // Tab strip and its four panels (Frame1[0] is the first tab's panel)
     QTabBar *ChooseView = nullptr;
-    std::array<QWidget *, 4> Frame1{};
+    std::array<QWidget *, 5> Frame1{}; // the fifth holds the timeline
 
     // "Signal Strength = ...  Histogram"
     HistogramChart *MSChart1 = nullptr;

@@ -23,7 +23,7 @@ TabViews::TabViews(talvor::FormState &form, const ViewControls &controls, QObjec
 void TabViews::ChooseView_Click()
 {
     const int k = m_c.ChooseView->currentIndex() + 1;
-    if (k == m_form.CurrentTab || k < 1 || k > 4)
+    if (k == m_form.CurrentTab || k < 1 || k > int(m_c.Frame1.size()))
         return;
     emit settingsPromptDue();
     m_c.Frame1[k - 1]->show();

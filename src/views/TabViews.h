@@ -14,7 +14,7 @@ class QWidget;
 // The controls the tab views switch and fill.
 struct ViewControls {
     QTabBar *ChooseView;
-    std::array<QWidget *, 4> Frame1;
+    std::array<QWidget *, 5> Frame1;
     CrlfTextView *HelpText;
 };
 

@@ -1,0 +1,238 @@
+#include "MinuteRecord.h"
+
+#include "Numbers.h"
+
+#include <QTimeZone>
+
+#include <algorithm>
+#include <cstring>
+
+namespace talvor {
+
+qint64 epochMinute(const QDateTime &when)
+{
+    const qint64 secs = when.toSecsSinceEpoch();
+    return secs >= 0 ? secs / 60 : (secs - 59) / 60;
+}
+
+QDateTime minuteStart(qint64 minute)
+{
+    return QDateTime::fromSecsSinceEpoch(minute * 60);
+}
+
+void MinuteRow::addReading(double value, double threshold)
+{
+    min = readings == 0 ? value : std::min(min, value);
+    max = readings == 0 ? value : std::max(max, value);
+    sum += value;
+    ++readings;
+    if (value <= threshold)
+        ++low;
+}
+
+void MinuteRow::addFailure(const QString &why)
+{
+    ++failures;
+    reason = why;
+}
+
+void MinuteRow::merge(const MinuteRow &other)
+{
+    if (other.readings > 0) {
+        min = readings == 0 ? other.min : std::min(min, other.min);
+        max = readings == 0 ? other.max : std::max(max, other.max);
+    }
+    readings += other.readings;
+    sum += other.sum;
+    low += other.low;
+    failures += other.failures;
+    if (!other.reason.isEmpty())
+        reason = other.reason;
+}
+
+namespace {
+
+// Reads exactly `count` digits at `at`; -1 when any is not a digit.
+int digits(const char *at, int count)
+{
+    int value = 0;
+    for (int i = 0; i < count; ++i) {
+        const char c = at[i];
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// The reading after the second comma: what the log writes, a plain decimal.
+std::optional<double> readingOf(const char *begin, const char *end)
+{
+    while (end > begin && (end[-1] == '\r' || end[-1] == ' '))
+        --end;
+    if (begin == end)
+        return std::nullopt;
+    bool negative = false;
+    const char *p = begin;
+    if (*p == '-') {
+        negative = true;
+        ++p;
+    }
+    double value = 0;
+    int digitsSeen = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p, ++digitsSeen)
+        value = value * 10 + (*p - '0');
+    if (p < end && *p == '.') {
+        double scale = 0.1;
+        for (++p; p < end && *p >= '0' && *p <= '9'; ++p, ++digitsSeen, scale /= 10)
+            value += (*p - '0') * scale;
+    }
+    if (p != end || digitsSeen == 0)
+        return std::nullopt;
+    return negative ? -value : value;
+}
+
+} // namespace
+
+std::optional<qint64> LogFolder::minuteOf(int year, int month, int day, int hour, int minute)
+{
+    // Converting a local time to UTC is slow; a day has only 24 hours to convert.
+    const qint64 key = ((qint64(year) * 100 + month) * 100 + day) * 100 + hour;
+    auto found = m_hourStarts.constFind(key);
+    if (found == m_hourStarts.constEnd()) {
+        const QDate date(year, month, day);
+        if (!date.isValid())
+            return std::nullopt;
+        found = m_hourStarts.insert(key, epochMinute(QDateTime(date, QTime(hour, 0))));
+    }
+    return *found + minute;
+}
+
+qsizetype LogFolder::addLines(QByteArrayView content)
+{
+    const char *const data = content.data();
+    const qsizetype size = content.size();
+    qsizetype start = 0;
+    while (start < size) {
+        const char *lineStart = data + start;
+        const auto *newline = static_cast<const char *>(memchr(lineStart, '\n', size_t(size - start)));
+        if (!newline)
+            break;
+        const char *lineEnd = newline;
+        start = newline - data + 1;
+        ++m_lines;
+        // "2004/03/15","09:05:07 pm",57 — fixed widths up to the reading.
+        const qsizetype length = lineEnd - lineStart;
+        const char *l = lineStart;
+        const bool shaped = length >= 28 && l[0] == '"' && l[5] == '/' && l[8] == '/' && l[11] == '"' && l[12] == ','
+            && l[13] == '"' && l[16] == ':' && l[19] == ':' && l[22] == ' ' && l[25] == '"' && l[26] == ',';
+        const int year = shaped ? digits(l + 1, 4) : -1;
+        const int month = shaped ? digits(l + 6, 2) : -1;
+        const int day = shaped ? digits(l + 9, 2) : -1;
+        int hour = shaped ? digits(l + 14, 2) : -1;
+        const int minute = shaped ? digits(l + 17, 2) : -1;
+        const int second = shaped ? digits(l + 20, 2) : -1;
+        const char half = shaped ? char(l[23] | 0x20) : 0;
+        const bool clock = hour >= 1 && hour <= 12 && minute >= 0 && minute < 60 && second >= 0 && second < 60
+            && (half == 'a' || half == 'p') && (l[24] | 0x20) == 'm';
+        const auto value = clock ? readingOf(l + 27, lineEnd) : std::nullopt;
+        if (!value || year < 0 || month < 0 || day < 0) {
+            ++m_skipped;
+            continue;
+        }
+        // 12 am is the hour after midnight, 12 pm the hour after noon.
+        hour = hour % 12 + (half == 'p' ? 12 : 0);
+        const auto at = minuteOf(year, month, day, hour, minute);
+        if (!at) {
+            ++m_skipped;
+            continue;
+        }
+        if (!m_last || m_last->minute != *at) {
+            m_last = &m_minutes[*at];
+            m_last->minute = *at;
+        }
+        m_last->addReading(*value, m_threshold);
+    }
+    return start;
+}
+
+RangeFigures RangeFigures::of(const QList<MinuteRow> &rows)
+{
+    RangeFigures f;
+    qint64 runStart = 0;
+    qint64 previous = -1;
+    int run = 0;
+    const auto endRun = [&f, &run, &runStart] {
+        if (run == 0)
+            return;
+        ++f.outages;
+        f.outageMinutes += run;
+        if (run > f.longestOutage) {
+            f.longestOutage = run;
+            f.longestOutageStart = runStart;
+        }
+        run = 0;
+    };
+    for (const MinuteRow &row : rows) {
+        if (row.readings > 0) {
+            f.min = f.readings == 0 ? row.min : std::min(f.min, row.min);
+            f.max = f.readings == 0 ? row.max : std::max(f.max, row.max);
+            f.readings += row.readings;
+            f.sum += row.sum;
+            f.low += row.low;
+        }
+        // An outage is a run of minutes in a row in which polls gave nothing.
+        if (row.isOutage()) {
+            if (run == 0 || row.minute != previous + 1) {
+                endRun();
+                runStart = row.minute;
+            }
+            ++run;
+        } else {
+            endRun();
+        }
+        previous = row.minute;
+    }
+    endRun();
+    return f;
+}
+
+QString RangeFigures::text(double threshold) const
+{
+    const QString share = readings == 0
+        ? QStringLiteral("No readings")
+        : QStringLiteral("%1% of readings at or below %2")
+              .arg(QString::number(qRound(100.0 * double(low) / double(readings))), shortestText(threshold));
+    if (outages == 0)
+        return share + QStringLiteral(", no outages");
+    return share
+        + QStringLiteral(", outages: %1 (%2 min, longest %3 min at %4)")
+              .arg(outages)
+              .arg(outageMinutes)
+              .arg(longestOutage)
+              .arg(minuteStart(longestOutageStart).toLocalTime().toString(QStringLiteral("HH:mm")));
+}
+
+QByteArray reportCsv(const QList<MinuteRow> &rows, QDate from, QDate to)
+{
+    QByteArray csv = "date,readings,min,avg,max,percent_at_or_below,outage_minutes\r\n";
+    qsizetype next = 0;
+    for (QDate day = from; day <= to; day = day.addDays(1)) {
+        const qint64 begin = epochMinute(day.startOfDay());
+        const qint64 end = epochMinute(day.addDays(1).startOfDay());
+        while (next < rows.size() && rows[next].minute < begin)
+            ++next;
+        QList<MinuteRow> dayRows;
+        for (; next < rows.size() && rows[next].minute < end; ++next)
+            dayRows.append(rows[next]);
+        const RangeFigures f = RangeFigures::of(dayRows);
+        const auto figure = [&f](double v) { return f.readings ? shortestText(v).toLatin1() : QByteArray(); };
+        csv += day.toString(Qt::ISODate).toLatin1() + ',' + QByteArray::number(f.readings) + ',' + figure(f.min) + ','
+            + (f.readings ? QByteArray::number(f.sum / double(f.readings), 'f', 2) : QByteArray()) + ',' + figure(f.max)
+            + ',' + (f.readings ? QByteArray::number(100.0 * double(f.low) / double(f.readings), 'f', 1) : QByteArray())
+            + ',' + QByteArray::number(f.outageMinutes) + "\r\n";
+    }
+    return csv;
+}
+
+} // namespace talvor

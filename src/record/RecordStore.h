@@ -1,0 +1,75 @@
+#pragma once
+
+#include "core/MinuteRecord.h"
+
+#include <QList>
+#include <QString>
+
+#include <map>
+#include <optional>
+
+// A span of the timeline: the rows of its minutes added up.
+struct TimelineColumn {
+    talvor::MinuteRow sums;
+    int outageMinutes = 0;
+    QString outageReason;
+};
+
+// The minute record in one SQLite file: a row a minute, and the same added
+// up by the hour for long ranges. Each thread opens its own store on the file.
+class RecordStore {
+public:
+    static const QString FileName;
+
+    RecordStore(QString path, QString connectionName);
+    ~RecordStore();
+    RecordStore(const RecordStore &) = delete;
+    RecordStore &operator=(const RecordStore &) = delete;
+
+    // Opens the file, or starts one. A file that cannot be opened or is
+    // damaged is set aside as .bad and a new one started. Returns what
+    // happened in words when it was not plain sailing.
+    QString open();
+    bool isOpen() const { return m_open; }
+    QString path() const { return m_path; }
+
+    // Minutes the program saw itself: they replace minutes folded in from
+    // logs, and add to minutes written earlier (a restart within a minute).
+    bool writeLive(const talvor::MinuteRow &row);
+    // Minutes from daily logs: only where the program saw nothing itself.
+    bool writeImported(const std::map<qint64, talvor::MinuteRow> &rows);
+    // Removes minutes before `minute`.
+    void prune(qint64 minute);
+
+    // The minutes from `from` to before `to`, in order.
+    QList<talvor::MinuteRow> rows(qint64 from, qint64 to) const;
+    // The same range cut into `count` equal columns; a column without a row
+    // stays empty (the program was not running).
+    QList<TimelineColumn> columns(qint64 from, qint64 to, int count) const;
+    std::optional<qint64> firstMinute() const;
+    // The figures of a range: totals from the hourly sums where whole hours
+    // allow, outages from the minutes that had them.
+    talvor::RangeFigures figures(qint64 from, qint64 to) const;
+
+    // What of a daily log has been folded in already.
+    struct LogMark {
+        qint64 size = 0;
+        qint64 modified = 0;
+        qint64 offset = 0;
+    };
+    std::optional<LogMark> logMark(const QString &name) const;
+    bool setLogMark(const QString &name, const LogMark &mark);
+
+    bool transaction();
+    bool commit();
+    QString lastError() const;
+
+private:
+    // An error text, empty when the tables are there.
+    QString createTables();
+    bool refreshHours(qint64 fromMinute, qint64 toMinute);
+
+    QString m_path;
+    QString m_connection;
+    bool m_open = false;
+};

@@ -1,0 +1,120 @@
+#include "Report.h"
+
+#include "LogImport.h"
+#include "RecordStore.h"
+#include "TimelinePainting.h"
+#include "core/Numbers.h"
+#include "core/ProgramFolder.h"
+#include "core/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPalette>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int Width = 1200;
+constexpr int Height = 500;
+
+// The threshold of the settings file; 50, the default, without one.
+double thresholdInForce()
+{
+    QFile ini(QDir(talvor::programFolder()).filePath(QStringLiteral("Talvor.ini")));
+    if (!ini.open(QIODevice::ReadOnly))
+        return 50;
+    const auto fields = talvor::readSettingsFields(ini.read(1 << 20));
+    if (!fields || fields->size() < 4 || !talvor::isNumericText(fields->at(3).text))
+        return 50;
+    return talvor::leadingNumber(fields->at(3).text);
+}
+
+int fail(const QString &text)
+{
+    std::fputs(qPrintable(QStringLiteral("talvor: %1\n").arg(text)), stderr);
+    return 1;
+}
+
+void paintReport(QPaintDevice &device, const TimelinePicture &picture)
+{
+    QPainter p(&device);
+    QPalette light;
+    light.setColor(QPalette::Window, Qt::white);
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::WindowText, Qt::black);
+    light.setColor(QPalette::Midlight, QColor(225, 225, 225));
+    light.setColor(QPalette::Mid, QColor(160, 160, 160));
+    paintTimeline(p, QRect(0, 0, Width, Height), picture, light);
+}
+
+} // namespace
+
+int writeReport(const QDate &from, const QDate &to, const QString &file)
+{
+    const QString folder = talvor::programFolder();
+    RecordStore store(QDir(folder).filePath(RecordStore::FileName), QStringLiteral("talvor-report"));
+    const QString problem = store.open();
+    if (!store.isOpen())
+        return fail(problem);
+    if (!problem.isEmpty())
+        std::fputs(qPrintable(problem + u'\n'), stderr);
+    const double threshold = thresholdInForce();
+    importLogs(store, folder, threshold);
+
+    const qint64 begin = talvor::epochMinute(from.startOfDay());
+    const qint64 end = talvor::epochMinute(to.addDays(1).startOfDay());
+    const QString ending = file.section(u'.', -1).toLower();
+    if (ending == u"csv") {
+        QSaveFile out(file);
+        const QByteArray csv = talvor::reportCsv(store.rows(begin, end), from, to);
+        if (!out.open(QIODevice::WriteOnly) || out.write(csv) != csv.size() || !out.commit())
+            return fail(QStringLiteral("%1 cannot be written: %2").arg(file, out.errorString()));
+        return 0;
+    }
+
+    TimelinePicture picture;
+    picture.from = begin;
+    picture.to = end;
+    picture.threshold = threshold;
+    picture.title =
+        QStringLiteral("Talvor signal strength, %1 to %2").arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate));
+    picture.figures = timelineFigures(store, begin, end, threshold);
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(14);
+    QGuiApplication::setFont(font);
+    const QRect plot = timelinePlotRect(QRect(0, 0, Width, Height), QFontMetrics(font), true);
+    picture.columns = store.columns(begin, end, plot.width());
+
+    if (ending == u"png") {
+        QImage image(Width, Height, QImage::Format_RGB32);
+        paintReport(image, picture);
+        if (!image.save(file, "PNG"))
+            return fail(QStringLiteral("%1 cannot be written").arg(file));
+    } else if (ending == u"svg") {
+        QSvgGenerator svg;
+        svg.setFileName(file);
+        svg.setSize(QSize(Width, Height));
+        svg.setViewBox(QRect(0, 0, Width, Height));
+        svg.setTitle(picture.title);
+        paintReport(svg, picture);
+        if (!QFile::exists(file))
+            return fail(QStringLiteral("%1 cannot be written").arg(file));
+    } else {
+        QPdfWriter pdf(file);
+        pdf.setResolution(96);
+        pdf.setPageSize(QPageSize(QSizeF(Width, Height) / 96.0 * 25.4, QPageSize::Millimeter));
+        pdf.setPageMargins(QMarginsF());
+        pdf.setTitle(picture.title);
+        paintReport(pdf, picture);
+        if (!QFile::exists(file))
+            return fail(QStringLiteral("%1 cannot be written").arg(file));
+    }
+    return 0;
+}

@@ -1,0 +1,153 @@
+#include "TimelinePainting.h"
+
+#include "core/ReadingRules.h"
+
+#include <QPainter>
+#include <QPalette>
+
+namespace {
+
+const QColor OutageGrey(215, 215, 215);
+const QColor GoodBand(150, 220, 150);
+const QColor LowBand(245, 150, 150);
+const QColor AverageLine(0, 120, 0);
+const QColor ThresholdColour(90, 90, 90);
+
+// Time marks that fit the span: hours for a day, days for a week or a
+// month, months beyond.
+struct TimeMarks {
+    QList<QDateTime> marks;
+    QString format;
+};
+
+TimeMarks marksFor(const QDateTime &from, const QDateTime &to)
+{
+    const qint64 hours = from.secsTo(to) / 3600;
+    TimeMarks t;
+    if (hours <= 48) {
+        t.format = QStringLiteral("HH:mm");
+        const int step = hours <= 12 ? 1 : 3;
+        QDateTime m(from.date(), QTime(from.time().hour(), 0));
+        for (; m < to; m = m.addSecs(3600)) {
+            if (m >= from && m.time().hour() % step == 0)
+                t.marks << m;
+        }
+    } else if (hours <= 24 * 45) {
+        t.format = hours <= 24 * 8 ? QStringLiteral("ddd d") : QStringLiteral("d MMM");
+        const int step = hours <= 24 * 8 ? 1 : 5;
+        for (QDate d = from.date().addDays(1); d.startOfDay() < to; d = d.addDays(1)) {
+            if (step == 1 || d.day() % step == 1)
+                t.marks << d.startOfDay();
+        }
+    } else {
+        t.format = hours <= 24 * 400 ? QStringLiteral("MMM") : QStringLiteral("MMM yyyy");
+        const int step = hours <= 24 * 400 ? 1 : 3;
+        for (QDate d(from.date().year(), from.date().month(), 1); d.startOfDay() < to; d = d.addMonths(1)) {
+            if (d.startOfDay() >= from && (d.month() - 1) % step == 0)
+                t.marks << d.startOfDay();
+        }
+    }
+    return t;
+}
+
+} // namespace
+
+QRect timelinePlotRect(const QRect &area, const QFontMetrics &metrics, bool withTitle)
+{
+    const int top = metrics.height() * (withTitle ? 2 : 0) + 6;
+    const int axis = metrics.horizontalAdvance(QStringLiteral("100")) + 10;
+    return area.adjusted(axis, top, -8, -(metrics.height() + 8));
+}
+
+QString timelineFigures(const RecordStore &store, qint64 from, qint64 to, double threshold)
+{
+    return store.figures(from, to).text(threshold);
+}
+
+void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &picture, const QPalette &palette)
+{
+    const QFontMetrics fm = p.fontMetrics();
+    const QRect plot = timelinePlotRect(area, fm, !picture.title.isEmpty());
+    p.fillRect(area, palette.color(QPalette::Window));
+    p.setPen(palette.color(QPalette::WindowText));
+    if (!picture.title.isEmpty()) {
+        p.drawText(QRect(area.left() + 4, area.top() + 2, area.width() - 8, fm.height()), Qt::AlignLeft, picture.title);
+        p.drawText(QRect(area.left() + 4, area.top() + 2 + fm.height(), area.width() - 8, fm.height()), Qt::AlignLeft,
+                   picture.figures);
+    }
+    if (plot.width() < 10 || plot.height() < 10)
+        return;
+    p.fillRect(plot, palette.color(QPalette::Base));
+
+    double low = 0, high = 100;
+    for (const TimelineColumn &c : picture.columns) {
+        if (c.sums.readings > 0) {
+            low = std::min(low, c.sums.min);
+            high = std::max(high, c.sums.max);
+        }
+    }
+    const talvor::AxisScale axis = talvor::niceAxis(low, high);
+    const double scale = plot.height() / (axis.high - axis.low);
+    const auto yOf = [&](double v) { return plot.bottom() - int(std::lround((v - axis.low) * scale)); };
+
+    // Value axis and grid.
+    const int steps = int(std::lround((axis.high - axis.low) / axis.step));
+    for (int i = 0; i <= steps; ++i) {
+        const double v = axis.low + i * axis.step;
+        const int y = yOf(v);
+        p.fillRect(QRect(plot.left(), y, plot.width(), 1), palette.color(QPalette::Midlight));
+        const QString text = QString::number(v);
+        p.drawText(QPoint(plot.left() - 6 - fm.horizontalAdvance(text), y + fm.ascent() / 2 - 1), text);
+    }
+
+    // The columns.
+    const int count = int(std::min<qsizetype>(picture.columns.size(), plot.width()));
+    QPolygon average;
+    const auto drawAverage = [&p, &average] {
+        if (average.size() > 1)
+            p.drawPolyline(average);
+        else if (average.size() == 1)
+            p.drawPoint(average.first());
+        average.clear();
+    };
+    p.setPen(QPen(AverageLine, 1));
+    for (int x = 0; x < count; ++x) {
+        const TimelineColumn &c = picture.columns[x];
+        const int px = plot.left() + x;
+        if (c.outageMinutes > 0)
+            p.fillRect(QRect(px, plot.top() + 1, 1, plot.height() - 1), OutageGrey);
+        if (c.sums.readings == 0) {
+            drawAverage();
+            continue;
+        }
+        const int top = yOf(c.sums.max);
+        const int bottom = yOf(c.sums.min);
+        p.fillRect(QRect(px, top, 1, std::max(1, bottom - top + 1)),
+                   talvor::belowThreshold(c.sums.min, picture.threshold) ? LowBand : GoodBand);
+        average << QPoint(px, yOf(c.sums.sum / c.sums.readings));
+    }
+    drawAverage();
+
+    // Threshold, frame and time marks.
+    if (picture.threshold > axis.low && picture.threshold < axis.high)
+        p.fillRect(QRect(plot.left(), yOf(picture.threshold), plot.width(), 1), ThresholdColour);
+    p.setPen(palette.color(QPalette::Mid));
+    p.drawRect(plot.adjusted(0, 0, -1, -1));
+    p.setPen(palette.color(QPalette::WindowText));
+    const QDateTime from = talvor::minuteStart(picture.from).toLocalTime();
+    const QDateTime to = talvor::minuteStart(picture.to).toLocalTime();
+    const TimeMarks marks = marksFor(from, to);
+    const double perMinute = double(plot.width()) / double(std::max<qint64>(1, picture.to - picture.from));
+    int lastRight = plot.left() - 1000;
+    for (const QDateTime &m : marks.marks) {
+        const int x = plot.left() + int((talvor::epochMinute(m) - picture.from) * perMinute);
+        const QString text = m.toString(marks.format);
+        const int left = x - fm.horizontalAdvance(text) / 2;
+        p.fillRect(QRect(x, plot.bottom() - 3, 1, 4), palette.color(QPalette::Mid));
+        // Marks that would touch the one before are left out.
+        if (left < lastRight + 8 || left + fm.horizontalAdvance(text) > area.right())
+            continue;
+        p.drawText(QPoint(left, plot.bottom() + 4 + fm.ascent()), text);
+        lastRight = left + fm.horizontalAdvance(text);
+    }
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "RecordStore.h"
+
+#include <QFontMetrics>
+#include <QList>
+#include <QRect>
+#include <QString>
+
+class QPainter;
+class QPalette;
+
+// One drawing of the timeline, the same on the Timeline tab and in a report.
+struct TimelinePicture {
+    qint64 from = 0;               // minutes since the epoch, the range's first
+    qint64 to = 0;                 // and the one after its last
+    QList<TimelineColumn> columns; // one per pixel column of the plot
+    double threshold = 50;
+    QString title;   // above everything; reports only
+    QString figures; // "12% of readings at or below 50, outages: …"
+};
+
+// Where the plot goes within `area`: one pixel column per timeline column.
+QRect timelinePlotRect(const QRect &area, const QFontMetrics &metrics, bool withTitle);
+// Per column: a min–max band (red where the minimum is at or below the
+// threshold), the average line, the threshold line, light grey where polls
+// gave no reading, nothing where the program was not running.
+void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &picture, const QPalette &palette);
+// The range figures and what the view or report puts above the plot.
+QString timelineFigures(const RecordStore &store, qint64 from, qint64 to, double threshold);

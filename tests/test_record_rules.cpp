@@ -1,0 +1,146 @@
+// The minute record's pure rules: folding log lines into minutes, the figures
+// of a range, and the report's rows, checked against figures computed here
+// from the readings themselves.
+#include "core/LogLine.h"
+#include "core/MinuteRecord.h"
+
+#include <QTest>
+
+#include <cstdlib>
+#include <ctime>
+
+using namespace talvor;
+
+class TestRecordRules : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void logLinesFoldIntoMinutes_data();
+    void logLinesFoldIntoMinutes();
+    void outagesAreRunsOfMinutes();
+    void reportMatchesTheReadings_data();
+    void reportMatchesTheReadings();
+};
+
+void TestRecordRules::initTestCase()
+{
+    // A zone with daylight-saving time: 29 March 2026 has 23 hours there,
+    // 25 October 2026 has 25.
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+}
+
+void TestRecordRules::logLinesFoldIntoMinutes_data()
+{
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<QString>("minute"); // local time of the one minute expected
+    QTest::addColumn<int>("readings");
+    QTest::addColumn<int>("skipped");
+    QTest::newRow("12 am is just after midnight")
+        << QByteArray("\"2026/03/15\",\"12:00:05 am\",57\r\n\"2026/03/15\",\"12:00:55 am\",59\r\n")
+        << "2026-03-15T00:00" << 2 << 0;
+    QTest::newRow("12 pm is just after noon")
+        << QByteArray("\"2026/03/15\",\"12:30:00 pm\",57\r\n") << "2026-03-15T12:30" << 1 << 0;
+    QTest::newRow("torn last line waits, junk is counted")
+        << QByteArray("date,time,reading\r\n\"2026/03/15\",\"09:05:07 pm\",57\r\n\"2026/03/15\",\"13:05:07 pm\",5\r\n"
+                      "\"2026/03/15\",\"09:05:09 pm\",5")
+        << "2026-03-15T21:05" << 1 << 2;
+    QTest::newRow("a decimal and a negative reading") << QByteArray("\"2026/03/15\",\"09:05:07 am\",5.5\n"
+                                                                    "\"2026/03/15\",\"09:05:08 am\",-3\n")
+                                                      << "2026-03-15T09:05" << 2 << 0;
+    QTest::newRow("the hour after the spring change")
+        << QByteArray("\"2026/03/29\",\"03:10:00 am\",50\r\n") << "2026-03-29T03:10" << 1 << 0;
+}
+
+void TestRecordRules::logLinesFoldIntoMinutes()
+{
+    QFETCH(QByteArray, lines);
+    QFETCH(QString, minute);
+    QFETCH(int, readings);
+    QFETCH(int, skipped);
+    LogFolder folder(50);
+    const qsizetype used = folder.addLines(lines);
+    QCOMPARE(folder.skipped(), skipped);
+    QCOMPARE(int(folder.minutes().size()), 1);
+    const MinuteRow &row = folder.minutes().begin()->second;
+    QCOMPARE(minuteStart(row.minute).toLocalTime(), QDateTime::fromString(minute, Qt::ISODate));
+    QCOMPARE(row.readings, readings);
+    // Only whole lines are used: a torn one is read again once it is whole.
+    QCOMPARE(lines.left(used).endsWith('\n'), true);
+}
+
+void TestRecordRules::outagesAreRunsOfMinutes()
+{
+    QList<MinuteRow> rows;
+    const auto add = [&rows](qint64 minute, int readings, int failures) {
+        MinuteRow row;
+        row.minute = minute;
+        for (int i = 0; i < readings; ++i)
+            row.addReading(40 + i, 50);
+        for (int i = 0; i < failures; ++i)
+            row.addFailure(QStringLiteral("Connection refused"));
+        rows << row;
+    };
+    const qint64 base = epochMinute(QDateTime(QDate(2026, 3, 15), QTime(2, 14)));
+    add(base - 1, 2, 0);
+    for (int i = 0; i < 31; ++i)
+        add(base + i, 0, 12);
+    add(base + 31, 1, 3); // a reading ends the outage
+    add(base + 40, 0, 1); // after a gap the program was not running: a new outage
+    const RangeFigures f = RangeFigures::of(rows);
+    QCOMPARE(f.outages, 2);
+    QCOMPARE(f.outageMinutes, 32);
+    QCOMPARE(f.longestOutage, 31);
+    QCOMPARE(f.readings, 3);
+    QCOMPARE(f.text(50),
+             QStringLiteral("100% of readings at or below 50, outages: 2 (32 min, longest 31 min at 02:14)"));
+}
+
+void TestRecordRules::reportMatchesTheReadings_data()
+{
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<int>("days");
+    QTest::newRow("an ordinary week") << QDate(2026, 6, 1) << 7;
+    QTest::newRow("23- and 25-hour days") << QDate(2026, 3, 28) << 2;
+    QTest::newRow("the 25-hour day") << QDate(2026, 10, 25) << 1;
+}
+
+void TestRecordRules::reportMatchesTheReadings()
+{
+    QFETCH(QDate, from);
+    QFETCH(int, days);
+    // Readings every 7 seconds through each day, written by the program's own
+    // log writer; the expected figures are counted from the same readings.
+    QByteArray log;
+    QByteArray expected = "date,readings,min,avg,max,percent_at_or_below,outage_minutes\r\n";
+    for (int d = 0; d < days; ++d) {
+        const QDate day = from.addDays(d);
+        qint64 count = 0, low = 0;
+        double sum = 0, min = 1e9, max = -1e9;
+        for (QDateTime t = day.startOfDay(); t < day.addDays(1).startOfDay(); t = t.addSecs(7)) {
+            const int value = 30 + int((t.toSecsSinceEpoch() / 7) % 41);
+            log += logLine(t, QString::number(value));
+            ++count;
+            sum += value;
+            low += value <= 50;
+            min = std::min<double>(min, value);
+            max = std::max<double>(max, value);
+        }
+        expected += day.toString(Qt::ISODate).toLatin1() + ',' + QByteArray::number(count) + ','
+            + QByteArray::number(min) + ',' + QByteArray::number(sum / double(count), 'f', 2) + ','
+            + QByteArray::number(max) + ',' + QByteArray::number(100.0 * double(low) / double(count), 'f', 1)
+            + ",0\r\n";
+    }
+    LogFolder folder(50);
+    folder.addLines(log);
+    QCOMPARE(folder.skipped(), 0);
+    QList<MinuteRow> rows;
+    for (const auto &[minute, row] : folder.minutes())
+        rows << row;
+    // The repeated hour of the 25-hour day is written twice with the same
+    // local times; both land in the day, as the log says.
+    QCOMPARE(reportCsv(rows, from, from.addDays(days - 1)), expected);
+}
+
+QTEST_APPLESS_MAIN(TestRecordRules)
+#include "test_record_rules.moc"
