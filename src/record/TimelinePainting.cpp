@@ -5,12 +5,15 @@
 #include <QPainter>
 #include <QPalette>
 
+#include <optional>
+
 namespace {
 
 const QColor OutageGrey(215, 215, 215);
 const QColor GoodBand(150, 220, 150);
 const QColor LowBand(245, 150, 150);
 const QColor AverageLine(0, 120, 0);
+const QColor LowLine(190, 0, 0);
 const QColor ThresholdColour(90, 90, 90);
 
 // Time marks that fit the span: hours for a day, days for a week or a
@@ -100,33 +103,28 @@ void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &pictur
         p.drawText(QPoint(plot.left() - 6 - fm.horizontalAdvance(text), y + fm.ascent() / 2 - 1), text);
     }
 
-    // The columns.
+    // The columns: the band, then the average line, each red where the
+    // column's minimum is at or below the threshold.
     const int count = int(std::min<qsizetype>(picture.columns.size(), plot.width()));
-    QPolygon average;
-    const auto drawAverage = [&p, &average] {
-        if (average.size() > 1)
-            p.drawPolyline(average);
-        else if (average.size() == 1)
-            p.drawPoint(average.first());
-        average.clear();
-    };
-    p.setPen(QPen(AverageLine, 1));
+    std::optional<QPoint> previous;
     for (int x = 0; x < count; ++x) {
         const TimelineColumn &c = picture.columns[x];
         const int px = plot.left() + x;
         if (c.outageMinutes > 0)
             p.fillRect(QRect(px, plot.top() + 1, 1, plot.height() - 1), OutageGrey);
         if (c.sums.readings == 0) {
-            drawAverage();
+            previous.reset();
             continue;
         }
+        const bool low = talvor::belowThreshold(c.sums.min, picture.threshold);
         const int top = yOf(c.sums.max);
         const int bottom = yOf(c.sums.min);
-        p.fillRect(QRect(px, top, 1, std::max(1, bottom - top + 1)),
-                   talvor::belowThreshold(c.sums.min, picture.threshold) ? LowBand : GoodBand);
-        average << QPoint(px, yOf(c.sums.sum / c.sums.readings));
+        p.fillRect(QRect(px, top, 1, std::max(1, bottom - top + 1)), low ? LowBand : GoodBand);
+        const QPoint average(px, yOf(c.sums.sum / c.sums.readings));
+        p.setPen(low ? LowLine : AverageLine);
+        p.drawLine(previous.value_or(average), average);
+        previous = average;
     }
-    drawAverage();
 
     // Threshold, frame and time marks.
     if (picture.threshold > axis.low && picture.threshold < axis.high)
