@@ -5,6 +5,7 @@
 #include "core/HelpText.h"
 #include "core/LogLine.h"
 #include "core/ReadingRules.h"
+#include "core/SharingRules.h"
 #include "core/SignalWatch.h"
 #include "core/TrayMouse.h"
 
@@ -39,6 +40,8 @@ private slots:
     void signalChangesAndAlerts();
     void oneAlertAMinute();
     void chartFigures();
+    void sharingEndpointsAndIds_data();
+    void sharingEndpointsAndIds();
 };
 
 void TestRules::fileNameAndLineFormat()
@@ -247,6 +250,41 @@ void TestRules::chartFigures()
     for (const double v : {31.0, 66.0, 50.0, 63.0})
         figures.add(v);
     QCOMPARE(figures.text(), QStringLiteral("min 31  avg 52.5  max 66  50% at or below 50"));
+}
+
+void TestRules::sharingEndpointsAndIds_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("host"); // empty: refused
+    QTest::addColumn<int>("port");
+    QTest::newRow("loopback") << "127.0.0.1:9771"
+                              << "127.0.0.1" << 9771;
+    QTest::newRow("IPv6 in brackets") << "[::1]:1883"
+                                      << "::1" << 1883;
+    QTest::newRow("port out of range") << "127.0.0.1:65536"
+                                       << "" << 0;
+    QTest::newRow("port 0") << "127.0.0.1:0"
+                            << "" << 0;
+    QTest::newRow("no port") << "127.0.0.1"
+                             << "" << 0;
+    QTest::newRow("words for a port") << "localhost:http"
+                                      << "" << 0;
+}
+
+void TestRules::sharingEndpointsAndIds()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    const auto endpoint = parseEndpoint(text);
+    QCOMPARE(endpoint.has_value(), !host.isEmpty());
+    if (endpoint) {
+        QCOMPARE(endpoint->host, host);
+        QCOMPARE(int(endpoint->port), port);
+    }
+    // Topics and ids take the host's own name, made safe.
+    QCOMPARE(sharingId(QStringLiteral("Living-Room PC.home.lan")), QStringLiteral("living-roompc"));
+    QCOMPARE(sharingId(QStringLiteral("#+/")), QStringLiteral("talvor"));
 }
 
 QTEST_APPLESS_MAIN(TestRules)

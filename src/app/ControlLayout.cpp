@@ -27,6 +27,8 @@ void buildMenus(QMainWindow &window, FormControls &c)
     c.MenuExit = named(c.MenuFile->addAction(QStringLiteral("E&xit")), "MenuExit");
     c.MenuFile->addSeparator();
     c.menuresettodefault = named(c.MenuFile->addAction(QStringLiteral("Reset to Default")), "menuresettodefault");
+    c.MenuFile->addSeparator();
+    c.MenuSharing = named(c.MenuFile->addAction(QStringLiteral("S&haring\u2026")), "MenuSharing");
 
     c.RCPopup = named(new QMenu(QStringLiteral("RCPopup"), &window), "RCPopup");
     c.MyExit = named(c.RCPopup->addAction(QStringLiteral("Exit")), "MyExit");

@@ -11,6 +11,8 @@
 
 namespace {
 const QByteArray ShowMessage = "show\n";
+const QByteArray StatusMessage = "status\n";
+constexpr qsizetype LongestMessage = 16;
 // A local socket's path must fit sockaddr_un (108 bytes on Linux, 104 on
 // the BSDs); a deep runtime folder would make listen() fail.
 constexpr qsizetype MaxSocketPath = 100;
@@ -40,15 +42,18 @@ SingleInstance::SingleInstance(const QString &programFolder, QObject *parent)
     connect(&m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server.nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            // The message may come in pieces; nothing else is ever sent.
+            // A message is one short line, which may come in pieces.
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
                 QByteArray &received = m_received[socket];
-                received += socket->read(ShowMessage.size() - received.size());
-                if (received.size() < ShowMessage.size())
+                received += socket->read(LongestMessage - received.size());
+                if (!received.contains('\n') && received.size() < LongestMessage)
                     return;
+                const QByteArray message = received;
                 m_received.remove(socket);
+                if (message == StatusMessage)
+                    socket->write(m_status + '\n');
                 socket->disconnectFromServer();
-                if (received == ShowMessage)
+                if (message == ShowMessage)
                     emit showRequested();
             });
             connect(socket, &QObject::destroyed, this, [this, socket] { m_received.remove(socket); });
@@ -82,6 +87,21 @@ bool SingleInstance::acquire()
         qWarning("Talvor: a second start cannot reach this copy through %s: %s", qPrintable(m_socketPath),
                  qPrintable(m_server.errorString()));
     return true;
+}
+
+std::optional<QByteArray> SingleInstance::askRunningCopyForStatus()
+{
+    QLocalSocket socket;
+    socket.connectToServer(m_socketPath);
+    if (!socket.waitForConnected(1000))
+        return std::nullopt;
+    socket.write(StatusMessage);
+    QByteArray reply;
+    while (!reply.contains('\n') && reply.size() < 64 * 1024 && socket.waitForReadyRead(2000))
+        reply += socket.readAll();
+    if (!reply.contains('\n'))
+        return std::nullopt;
+    return reply.left(reply.indexOf('\n'));
 }
 
 bool SingleInstance::askRunningCopyToShow()

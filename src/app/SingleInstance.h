@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QLocalSocket;
 
@@ -23,6 +24,10 @@ public:
     bool acquire();
     // Tells the running copy to come forward; false when none answered.
     bool askRunningCopyToShow();
+    // The running copy's status line (one JSON object); nothing when none answered.
+    std::optional<QByteArray> askRunningCopyForStatus();
+    // What this copy answers to a status question.
+    void setStatus(const QByteArray &json) { m_status = json; }
 
 signals:
     void showRequested();
@@ -31,6 +36,7 @@ private:
     QString m_path; // without an ending: .lock for the lock
     QString m_socketPath;
     QHash<QLocalSocket *, QByteArray> m_received;
+    QByteArray m_status = "{}";
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer m_server;
 };

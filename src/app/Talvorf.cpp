@@ -17,6 +17,7 @@
 #include "record/SignalRecord.h"
 #include "record/TimelineView.h"
 #include "settings/SettingsController.h"
+#include "sharing/SharingHub.h"
 #include "tray/IconDesigner.h"
 #include "tray/ProgramIcon.h"
 #include "tray/TrayBackend.h"
@@ -58,6 +59,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
 
     m_events = std::make_unique<talvor::SignalEvents>();
     m_record = std::make_unique<SignalRecord>(talvor::programFolder());
+    m_sharing = std::make_unique<SharingHub>(SharingControls{c.ssThreshold, c.Info_HTML, c.MenuSharing, this});
     m_pipeline = std::make_unique<ReadingPipeline>(form, *this, *c.ChooseView, *c.Talvor);
     m_settings = std::make_unique<SettingsController>(
         form,
@@ -115,6 +117,10 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     c.Frame1[4]->layout()->setContentsMargins(0, 0, 0, 0);
     connect(m_record.get(), &SignalRecord::changed, m_timeline, &TimelineView::refresh);
     m_record->open();
+    // So do Prometheus, MQTT and --status.
+    connect(m_events.get(), &talvor::SignalEvents::readingTaken, m_sharing.get(), &SharingHub::reading);
+    connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_sharing.get(), &SharingHub::noReading);
+    connect(m_events.get(), &talvor::SignalEvents::staleChanged, m_sharing.get(), &SharingHub::staleChanged);
 
     // Settings hear of every change, and are offered for saving before the
     // window hides or the Options tab is left.
@@ -159,6 +165,7 @@ void Talvorf::Form_Load()
     form.SettingsDirty = 0;
     form.Loading = false;
     m_record->importLogsLater(talvor::leadingNumber(c.ssThreshold->text()));
+    m_sharing->apply(SharingSettings::load());
 }
 
 void Talvorf::resizeWithinScreen(int w, int h)

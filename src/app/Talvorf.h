@@ -21,6 +21,7 @@ class TestModes;
 class IconDesigner;
 class TrayPresence;
 class SignalRecord;
+class SharingHub;
 class TimelineView;
 namespace talvor {
 class SignalEvents;
@@ -65,6 +66,7 @@ public:
     TestModes &testModes() { return *m_testModes; }
     IconDesigner &designer() { return *m_designer; }
     TrayPresence &tray() { return *m_tray; }
+    SharingHub &sharing() { return *m_sharing; }
 
 signals:
     // The monitor is done: main() ends the process; tests count it.
@@ -85,6 +87,7 @@ private:
     std::unique_ptr<TrayBackend> m_trayBackend;
     std::unique_ptr<talvor::SignalEvents> m_events;
     std::unique_ptr<SignalRecord> m_record;
+    std::unique_ptr<SharingHub> m_sharing;
     std::unique_ptr<ReadingPipeline> m_pipeline;
     std::unique_ptr<SettingsController> m_settings;
     std::unique_ptr<SignalStatus> m_status;

@@ -5,6 +5,7 @@
 #include "core/MemoryUse.h"
 #include "core/ProgramFolder.h"
 #include "record/Report.h"
+#include "sharing/SharingHub.h"
 #include "tray/ProgramIcon.h"
 
 #include <QApplication>
@@ -40,6 +41,20 @@ int answerCommandLine(int argc, char *argv[])
     case talvor::CommandLine::Refuse:
         std::fputs(qPrintable(line.error + u'\n' + (line.withUsage ? usage(argc, argv) : QString())), stderr);
         return 2;
+    case talvor::CommandLine::Status: {
+        // Asks the running copy; never starts one.
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Talvor"));
+        SingleInstance instance(talvor::programFolder());
+        if (const auto status = instance.askRunningCopyForStatus()) {
+            std::fputs(status->constData(), stdout);
+            std::fputs("\n", stdout);
+            return 0;
+        }
+        std::fputs(qPrintable(QStringLiteral("talvor: no Talvor is running for %1\n").arg(talvor::programFolder())),
+                   stderr);
+        return 3;
+    }
     case talvor::CommandLine::Report: {
         // No display needed, no window, no poll: the record and the logs only.
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -80,6 +95,8 @@ int main(int argc, char *argv[])
 
     Talvorf window;
     QObject::connect(&instance, &SingleInstance::showRequested, &window, &Talvorf::bringForward);
+    instance.setStatus(window.sharing().statusJson());
+    QObject::connect(&window.sharing(), &SharingHub::statusChanged, &instance, &SingleInstance::setStatus);
     // An end asked for before the main loop runs, such as a session ending
     // while a start-up warning is open, only leaves that warning's loop: the
     // main loop must then not start at all.

@@ -78,8 +78,10 @@ CommandLine parseCommandLine(const QStringList &arguments)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
+    const QCommandLineOption status(QStringLiteral("status"), QString());
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(status);
     parser.parse(arguments);
     for (const QString &name : parser.unknownOptionNames()) {
         if (!isQtOption(name))
@@ -90,12 +92,14 @@ CommandLine parseCommandLine(const QStringList &arguments)
         line.action = CommandLine::ShowHelp;
     else if (parser.isSet(version))
         line.action = CommandLine::ShowVersion;
+    else if (parser.isSet(status))
+        line.action = CommandLine::Status;
     return line;
 }
 
 QString usageText(const QString &programFolder)
 {
-    return QStringLiteral("Usage: talvor [--help] [--version] [--report FROM TO FILE]\n"
+    return QStringLiteral("Usage: talvor [--help] [--version] [--status] [--report FROM TO FILE]\n"
                           "\n"
                           "Talvor watches the signal strength of a satellite modem on your home network.\n"
                           "It polls the modem's plain-text status page and shows every reading in its\n"
@@ -109,11 +113,18 @@ QString usageText(const QString &programFolder)
                           "\n"
                           "  -h, --help               show this text\n"
                           "  -v, --version            show the version\n"
+                          "  --status                 print the running copy's last reading as one JSON\n"
+                          "                           line; exit status 3 when none runs\n"
                           "  --report FROM TO FILE    write the timeline of the days FROM to TO (yyyy-mm-dd,\n"
                           "                           both included) to FILE, by its ending: .png, .svg and\n"
                           "                           .pdf draw it, .csv gives one row per day; the daily\n"
                           "                           logs in the folder are folded in first\n")
         .arg(programFolder);
+}
+
+QString version()
+{
+    return QStringLiteral(TALVOR_VERSION);
 }
 
 QString versionText()

@@ -7,7 +7,7 @@
 namespace talvor {
 
 struct CommandLine {
-    enum Action { Run, ShowHelp, ShowVersion, Report, Refuse } action = Run;
+    enum Action { Run, ShowHelp, ShowVersion, Status, Report, Refuse } action = Run;
     QString error;         // for Refuse: what was wrong
     bool withUsage = true; // for Refuse: the usage follows the error
     // For Report: the days (both included) and the file, by its ending.
@@ -24,5 +24,7 @@ CommandLine parseCommandLine(const QStringList &arguments);
 QString usageText(const QString &programFolder);
 // What --version prints: the version from the build and the licence.
 QString versionText();
+// The version alone ("0.2").
+QString version();
 
 } // namespace talvor

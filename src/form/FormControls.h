@@ -27,6 +27,7 @@ struct FormControls {
     QAction *Save_Options = nullptr;
     QAction *MenuExit = nullptr;
     QAction *menuresettodefault = nullptr;
+    QAction *MenuSharing = nullptr; // "Sharing…"
 
     // The tray icon's pop-up menu, never on the menu bar
     QMenu *RCPopup = nullptr;

@@ -1,0 +1,126 @@
+#include "SharingRules.h"
+
+#include "Numbers.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace talvor {
+
+namespace {
+
+QByteArray number(double value)
+{
+    return shortestText(value).toLatin1();
+}
+
+void metric(QByteArray &out, const char *name, const char *type, const char *help)
+{
+    out += QByteArray("# HELP ") + name + ' ' + help + "\n# TYPE " + name + ' ' + type + '\n';
+}
+
+QJsonObject device(const QString &id, const QString &version)
+{
+    return {{QStringLiteral("identifiers"), QJsonArray{QStringLiteral("talvor_") + id}},
+            {QStringLiteral("name"), QStringLiteral("Talvor ") + id},
+            {QStringLiteral("manufacturer"), QStringLiteral("Talvor")},
+            {QStringLiteral("model"), QStringLiteral("Signal strength monitor")},
+            {QStringLiteral("sw_version"), version}};
+}
+
+} // namespace
+
+QByteArray metricsText(const SharingState &s, const QString &version)
+{
+    QByteArray out;
+    metric(out, "talvor_signal_strength", "gauge", "The last signal strength read from the modem's status page.");
+    if (s.reading)
+        out += "talvor_signal_strength " + number(*s.reading) + '\n';
+    metric(out, "talvor_signal_threshold", "gauge", "Readings at or below this count as low.");
+    out += "talvor_signal_threshold " + number(s.threshold) + '\n';
+    metric(out, "talvor_last_reading_timestamp_seconds", "gauge", "When the last reading came, in Unix time.");
+    if (s.reading)
+        out += "talvor_last_reading_timestamp_seconds " + QByteArray::number(s.readingAt.toSecsSinceEpoch()) + '\n';
+    metric(out, "talvor_stale", "gauge", "1 while polls have given no reading three times in a row, else 0.");
+    out += QByteArray("talvor_stale ") + (s.stale ? "1" : "0") + '\n';
+    metric(out, "talvor_polls_total", "counter", "Polls of the modem's status page, by what they gave.");
+    out += "talvor_polls_total{result=\"reading\"} " + QByteArray::number(s.readings) + '\n';
+    out += "talvor_polls_total{result=\"no_reading\"} " + QByteArray::number(s.noReadings) + '\n';
+    metric(out, "talvor_build_info", "gauge", "The version of Talvor that serves these figures.");
+    out += "talvor_build_info{version=\"" + version.toLatin1() + "\"} 1\n";
+    return out;
+}
+
+QByteArray statusJson(const SharingState &s)
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("reading"), s.reading ? QJsonValue(*s.reading) : QJsonValue());
+    o.insert(QStringLiteral("time"),
+             s.reading ? QJsonValue(s.readingAt.toOffsetFromUtc(s.readingAt.offsetFromUtc()).toString(Qt::ISODate))
+                       : QJsonValue());
+    o.insert(QStringLiteral("stale"), s.stale);
+    o.insert(QStringLiteral("threshold"), s.threshold);
+    o.insert(QStringLiteral("reason"), s.reason);
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+std::optional<Endpoint> parseEndpoint(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    const qsizetype colon = trimmed.lastIndexOf(u':');
+    if (colon <= 0)
+        return std::nullopt;
+    bool ok = false;
+    const uint port = trimmed.mid(colon + 1).toUInt(&ok);
+    if (!ok || port == 0 || port > 65535)
+        return std::nullopt;
+    QString host = trimmed.left(colon);
+    if (host.startsWith(u'[') && host.endsWith(u']'))
+        host = host.mid(1, host.size() - 2);
+    return Endpoint{host, quint16(port)};
+}
+
+QString sharingId(const QString &hostName)
+{
+    QString id;
+    for (const QChar c : hostName.toLower()) {
+        if ((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'_')
+            id += c;
+        else if (c == u'.')
+            break; // the host's own name, not its domain
+    }
+    return id.isEmpty() ? QStringLiteral("talvor") : id;
+}
+
+Discovery signalDiscovery(const QString &prefix, const QString &topic, const QString &id, const QString &version)
+{
+    const QString base = topic + u'/' + id;
+    const QJsonObject config{{QStringLiteral("name"), QStringLiteral("Signal strength")},
+                             {QStringLiteral("state_topic"), base + QStringLiteral("/signal")},
+                             {QStringLiteral("availability_topic"), base + QStringLiteral("/status")},
+                             {QStringLiteral("unique_id"), QStringLiteral("talvor_%1_signal").arg(id)},
+                             {QStringLiteral("state_class"), QStringLiteral("measurement")},
+                             {QStringLiteral("icon"), QStringLiteral("mdi:satellite-uplink")},
+                             {QStringLiteral("device"), device(id, version)}};
+    return {QStringLiteral("%1/sensor/talvor_%2/signal/config").arg(prefix, id),
+            QJsonDocument(config).toJson(QJsonDocument::Compact)};
+}
+
+Discovery modemDiscovery(const QString &prefix, const QString &topic, const QString &id, const QString &version)
+{
+    const QString base = topic + u'/' + id;
+    // Connected while the readings are not stale.
+    const QJsonObject config{{QStringLiteral("name"), QStringLiteral("Modem")},
+                             {QStringLiteral("state_topic"), base + QStringLiteral("/stale")},
+                             {QStringLiteral("payload_on"), QStringLiteral("0")},
+                             {QStringLiteral("payload_off"), QStringLiteral("1")},
+                             {QStringLiteral("device_class"), QStringLiteral("connectivity")},
+                             {QStringLiteral("availability_topic"), base + QStringLiteral("/status")},
+                             {QStringLiteral("unique_id"), QStringLiteral("talvor_%1_modem").arg(id)},
+                             {QStringLiteral("device"), device(id, version)}};
+    return {QStringLiteral("%1/binary_sensor/talvor_%2/modem/config").arg(prefix, id),
+            QJsonDocument(config).toJson(QJsonDocument::Compact)};
+}
+
+} // namespace talvor

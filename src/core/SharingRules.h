@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+namespace talvor {
+
+// What Talvor shares with Prometheus, MQTT and `talvor --status`.
+struct SharingState {
+    std::optional<double> reading; // the last reading, none before the first
+    QDateTime readingAt;
+    bool stale = false; // the grey-icon state
+    double threshold = 50;
+    QString reason; // why the last poll gave no reading; empty when it gave one
+    quint64 readings = 0;
+    quint64 noReadings = 0;
+};
+
+// The Prometheus text exposition (version 0.0.4) of the state.
+QByteArray metricsText(const SharingState &state, const QString &version);
+// One JSON line: {"reading":57,"time":"…","stale":false,"threshold":50,"reason":""}
+QByteArray statusJson(const SharingState &state);
+
+// "host:port" as a user writes it; nothing when it is not one.
+struct Endpoint {
+    QString host;
+    quint16 port = 0;
+};
+std::optional<Endpoint> parseEndpoint(const QString &text);
+// The part of MQTT topics and Home Assistant ids that names this Talvor: the
+// host name in lower case, letters, digits, '-' and '_' only.
+QString sharingId(const QString &hostName);
+
+// Home Assistant discovery: the signal sensor and the modem's connectivity.
+struct Discovery {
+    QString topic;
+    QByteArray config;
+};
+Discovery signalDiscovery(const QString &prefix, const QString &topic, const QString &id, const QString &version);
+Discovery modemDiscovery(const QString &prefix, const QString &topic, const QString &id, const QString &version);
+
+} // namespace talvor

@@ -1,0 +1,130 @@
+#include "SharingHub.h"
+
+#include "SharingDialog.h"
+#include "core/CommandLine.h"
+#include "core/Numbers.h"
+#include "form/CrlfTextView.h"
+
+#include <QAction>
+#include <QHostInfo>
+#include <QLineEdit>
+
+SharingHub::SharingHub(const SharingControls &controls, QObject *parent)
+    : QObject(parent)
+    , m_c(controls)
+    , m_id(talvor::sharingId(QHostInfo::localHostName()))
+{
+    connect(&m_mqtt, &MqttPublisher::problem, this, &SharingHub::report);
+    connect(&m_mqtt, &MqttPublisher::connected, this, &SharingHub::publishDiscovery);
+    connect(m_c.ssThreshold, &QLineEdit::textChanged, this, [this] {
+        m_state.threshold = talvor::leadingNumber(m_c.ssThreshold->text());
+        changed();
+    });
+    connect(m_c.MenuSharing, &QAction::triggered, this, [this] {
+        if (!m_dialog) {
+            m_dialog = new SharingDialog(m_c.window);
+            connect(m_dialog, &SharingDialog::saveRequested, this, [this] {
+                const SharingSettings wanted = m_dialog->settings();
+                QStringList problems;
+                if (const QString error = wanted.save(); !error.isEmpty())
+                    problems << error;
+                apply(wanted);
+                m_dialog->showProblems(problems + m_problems);
+            });
+        }
+        m_dialog->setSettings(m_settings);
+        m_dialog->showProblems({});
+        // Not exec(): the window and the polls go on while it is open.
+        m_dialog->open();
+    });
+}
+
+SharingHub::~SharingHub()
+{
+    if (m_mqtt.isConnected())
+        m_mqtt.publish(base() + QStringLiteral("/status"), "offline", true);
+}
+
+QString SharingHub::base() const
+{
+    return (m_settings.topic.isEmpty() ? QStringLiteral("talvor") : m_settings.topic) + u'/' + m_id;
+}
+
+void SharingHub::report(const QString &text)
+{
+    m_problems << text;
+    m_c.Info_HTML->appendLine(QStringLiteral("Sharing: %1").arg(text));
+}
+
+void SharingHub::apply(const SharingSettings &settings)
+{
+    if (m_mqtt.isConnected())
+        m_mqtt.publish(base() + QStringLiteral("/status"), "offline", true);
+    m_settings = settings;
+    m_problems.clear();
+    m_state.threshold = talvor::leadingNumber(m_c.ssThreshold->text());
+    m_metrics.stop();
+    if (!settings.listen.isEmpty()) {
+        const auto at = talvor::parseEndpoint(settings.listen);
+        const QString error = at
+            ? m_metrics.start(at->host, at->port)
+            : QStringLiteral("'%1' is not an address and port such as 127.0.0.1:9771").arg(settings.listen);
+        if (!error.isEmpty())
+            report(QStringLiteral("metrics: %1").arg(error));
+    }
+    m_mqtt.stop();
+    if (!settings.broker.isEmpty()) {
+        const auto at = talvor::parseEndpoint(
+            settings.broker.contains(u':') ? settings.broker : settings.broker + QStringLiteral(":1883"));
+        const QString error = at ? m_mqtt.start({at->host, at->port, settings.user, settings.password,
+                                                 QStringLiteral("talvor-") + m_id, base() + QStringLiteral("/status")})
+                                 : QStringLiteral("'%1' is not a broker such as 127.0.0.1:1883").arg(settings.broker);
+        if (!error.isEmpty())
+            report(QStringLiteral("MQTT: %1").arg(error));
+    }
+    changed();
+}
+
+void SharingHub::publishDiscovery()
+{
+    m_mqtt.publish(base() + QStringLiteral("/status"), "online", true);
+    m_mqtt.publish(base() + QStringLiteral("/stale"), m_state.stale ? "1" : "0", true);
+    if (m_settings.discovery.isEmpty())
+        return;
+    const QString topic = m_settings.topic.isEmpty() ? QStringLiteral("talvor") : m_settings.topic;
+    for (const auto &d : {talvor::signalDiscovery(m_settings.discovery, topic, m_id, talvor::version()),
+                          talvor::modemDiscovery(m_settings.discovery, topic, m_id, talvor::version())})
+        m_mqtt.publish(d.topic, d.config, true);
+}
+
+void SharingHub::reading(double value, double threshold, const QDateTime &at)
+{
+    m_state.reading = value;
+    m_state.readingAt = at;
+    m_state.threshold = threshold;
+    m_state.reason.clear();
+    ++m_state.readings;
+    m_mqtt.publish(base() + QStringLiteral("/signal"), talvor::shortestText(value).toLatin1(), true);
+    changed();
+}
+
+void SharingHub::noReading(const QString &reason, const QDateTime &)
+{
+    m_state.reason = reason;
+    ++m_state.noReadings;
+    changed();
+}
+
+void SharingHub::staleChanged(bool stale)
+{
+    m_state.stale = stale;
+    m_mqtt.publish(base() + QStringLiteral("/stale"), stale ? "1" : "0", true);
+    changed();
+}
+
+void SharingHub::changed()
+{
+    if (m_metrics.isListening())
+        m_metrics.setText(talvor::metricsText(m_state, talvor::version()));
+    emit statusChanged(talvor::statusJson(m_state));
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// Sharing.ini beside Talvor.ini: where the numbers go. Every key empty is off.
+//   [metrics] listen=127.0.0.1:9771
+//   [mqtt] broker=127.0.0.1:1883  user=  password=  topic=talvor  discovery=homeassistant
+struct SharingSettings {
+    QString listen;
+    QString broker;
+    QString user;
+    QString password;
+    QString topic;
+    QString discovery;
+
+    static const QString FileName;
+    static SharingSettings load();
+    // Written readable by its owner only, as it may hold a password; an
+    // error text, empty when it was saved.
+    QString save() const;
+};
