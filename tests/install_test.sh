@@ -28,14 +28,22 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 fail() { echo "FAIL: $*"; exit 1; }
-for f in bin/talvor "share/talvor/Read Me.txt" share/applications/talvor.desktop \
-         share/icons/hicolor/32x32/apps/talvor.png share/icons/hicolor/256x256/apps/talvor.png; do
+entry=$prefix/share/applications/io.github.talvor.Talvor.desktop
+metainfo=$prefix/share/metainfo/io.github.talvor.Talvor.metainfo.xml
+for f in bin/talvor "share/talvor/Read Me.txt" share/icons/hicolor/32x32/apps/talvor.png \
+         share/icons/hicolor/256x256/apps/talvor.png share/man/man1/talvor.1.gz share/doc/talvor/copyright; do
   [ -s "$prefix/$f" ] || fail "$f was not installed"
 done
-grep -qx 'Exec=talvor' "$prefix/share/applications/talvor.desktop" || fail "menu entry does not start talvor"
-grep -qx 'Icon=talvor' "$prefix/share/applications/talvor.desktop" || fail "menu entry has no icon"
+[ -s "$entry" ] && [ -s "$metainfo" ] || fail "no menu entry or AppStream metadata"
+# The menu entry starts this very copy, whether ~/.local/bin is on PATH or not.
+grep -qx "Exec=$prefix/bin/talvor" "$entry" || fail "menu entry does not start the installed program: $(grep Exec "$entry")"
+grep -qx 'Icon=talvor' "$entry" || fail "menu entry has no icon"
 if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$prefix/share/applications/talvor.desktop" || fail "menu entry is not valid"
+  desktop-file-validate "$entry" || fail "menu entry is not valid"
+fi
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net --pedantic "$metainfo" >"$work/appstream.txt" 2>&1 ||
+    fail "AppStream metadata is not valid: $(cat "$work/appstream.txt")"
 fi
 
 # Runs a program for a moment in a fresh home and ends it the way a session end does.
@@ -64,6 +72,6 @@ run_in_home "$work/portable/talvor" "$work/home3"
 
 umount "$prefix/bin"
 cmake -DMANIFEST="$build/install_manifest.txt" -P "$(dirname "$0")/../cmake/Uninstall.cmake" >/dev/null
-left=$(find "$prefix" -type f)
-[ -z "$left" ] || fail "uninstall left files behind: $left"
+left=$(find "$prefix" -mindepth 1)
+[ -z "$left" ] || fail "uninstall left files or folders behind: $left"
 echo "PASS"

@@ -7,6 +7,7 @@
 #include "form/ColorSwatch.h"
 #include "form/PaletteGrid.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -24,6 +25,7 @@ private slots:
     void captionsAreNeverCut_data();
     void captionsAreNeverCut();
     void keyboardOnlyDesignsTheIconAndSaves();
+    void startAtLoginWritesAndRemovesTheEntry();
 
 private:
     QTemporaryDir home;
@@ -125,6 +127,25 @@ void TestDesktops::keyboardOnlyDesignsTheIconAndSaves()
     QTest::keyClick(w.c.MenuFile, Qt::Key_S);
     QTRY_VERIFY(readFile(QDir(home.path()).filePath(QStringLiteral("Talvor.ini"))) != saved);
     QVERIFY(readFile(QDir(home.path()).filePath(QStringLiteral("Talvor.ini"))).contains("\"Liberation Mono\",#TRUE#"));
+}
+
+void TestDesktops::startAtLoginWritesAndRemovesTheEntry()
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QString entry = config.path() + QStringLiteral("/autostart/io.github.talvor.Talvor.desktop");
+    {
+        const auto test = loadTestWindow(home);
+        QVERIFY(!test->window->c.StartAtLogin->isChecked());
+        test->window->c.StartAtLogin->trigger();
+        // It starts this very copy, in the folder it uses now.
+        QVERIFY(readFile(entry).contains("\nExec=env \"TALVOR_HOME=" + home.path().toLocal8Bit() + "\" \""
+                                         + QCoreApplication::applicationFilePath().toLocal8Bit() + "\"\n"));
+    }
+    const auto again = loadTestWindow(home);
+    QVERIFY(again->window->c.StartAtLogin->isChecked());
+    again->window->c.StartAtLogin->trigger();
+    QVERIFY(!QFile::exists(entry));
 }
 
 QTEST_MAIN(TestDesktops)

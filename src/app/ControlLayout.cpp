@@ -29,6 +29,8 @@ void buildMenus(QMainWindow &window, FormControls &c)
     c.menuresettodefault = named(c.MenuFile->addAction(QStringLiteral("Reset to Default")), "menuresettodefault");
     c.MenuFile->addSeparator();
     c.MenuSharing = named(c.MenuFile->addAction(QStringLiteral("S&haring\u2026")), "MenuSharing");
+    c.StartAtLogin = named(c.MenuFile->addAction(QStringLiteral("Start at &Login")), "StartAtLogin");
+    c.StartAtLogin->setCheckable(true);
 
     c.RCPopup = named(new QMenu(QStringLiteral("RCPopup"), &window), "RCPopup");
     c.MyExit = named(c.RCPopup->addAction(QStringLiteral("Exit")), "MyExit");

@@ -8,6 +8,7 @@
 #include "acquisition/StatusFetch.h"
 #include "acquisition/TestModes.h"
 #include "acquisition/Transfer.h"
+#include "core/Autostart.h"
 #include "core/Numbers.h"
 #include "core/ProgramFolder.h"
 #include "core/SignalEvents.h"
@@ -28,8 +29,12 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
@@ -116,7 +121,6 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     (new QVBoxLayout(c.Frame1[4]))->addWidget(m_timeline);
     c.Frame1[4]->layout()->setContentsMargins(0, 0, 0, 0);
     connect(m_record.get(), &SignalRecord::changed, m_timeline, &TimelineView::refresh);
-    m_record->open();
     // So do Prometheus, MQTT and --status.
     connect(m_events.get(), &talvor::SignalEvents::readingTaken, m_sharing.get(), &SharingHub::reading);
     connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_sharing.get(), &SharingHub::noReading);
@@ -134,6 +138,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     connect(c.menuresettodefault, &QAction::triggered, this, &Talvorf::menuresettodefault_Click);
     connect(c.MenuExit, &QAction::triggered, this, &Talvorf::MenuExit_Click);
     connect(c.MyExit, &QAction::triggered, this, &Talvorf::MyExit_Click);
+    connect(c.StartAtLogin, &QAction::toggled, this, &Talvorf::StartAtLogin_Click);
 }
 
 Talvorf::~Talvorf()
@@ -162,9 +167,17 @@ void Talvorf::Form_Load()
     c.Frame1[0]->show();
     resizeWithinScreen(width(), StartupHeight);
 
+    {
+        const QSignalBlocker quiet(c.StartAtLogin);
+        c.StartAtLogin->setChecked(QFile::exists(talvor::autostartPath()));
+    }
     form.SettingsDirty = 0;
     form.Loading = false;
-    m_record->importLogsLater(talvor::leadingNumber(c.ssThreshold->text()));
+    // The record opens once the window is up: start-up waits for no file.
+    QTimer::singleShot(0, m_record.get(), [this] {
+        m_record->open();
+        m_record->importLogsLater(talvor::leadingNumber(c.ssThreshold->text()));
+    });
     m_sharing->apply(SharingSettings::load());
 }
 
@@ -192,6 +205,31 @@ void Talvorf::resizeWithinScreen(int w, int h)
 void Talvorf::ProcessNewReading()
 {
     m_pipeline->ProcessNewReading();
+}
+
+void Talvorf::StartAtLogin_Click(bool start)
+{
+    // The entry starts this very copy; "Minimize to System Tray on Startup"
+    // decides whether it comes up in the tray.
+    const QString path = talvor::autostartPath();
+    QString error;
+    if (start) {
+        QSaveFile entry(path);
+        const QByteArray text =
+            talvor::autostartEntry(QCoreApplication::applicationFilePath(), qEnvironmentVariable("TALVOR_HOME"));
+        if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !entry.open(QIODevice::WriteOnly)
+            || entry.write(text) != text.size() || !entry.commit())
+            error = entry.errorString();
+    } else if (QFile::exists(path) && !QFile::remove(path)) {
+        error = QStringLiteral("it cannot be removed");
+    }
+    if (error.isEmpty())
+        return;
+    m_dialogs->warn(QStringLiteral("Talvor could not %1 %2: %3")
+                        .arg(start ? QStringLiteral("write") : QStringLiteral("remove"), path, error),
+                    QStringLiteral("Talvor"));
+    const QSignalBlocker quiet(c.StartAtLogin);
+    c.StartAtLogin->setChecked(QFile::exists(path));
 }
 
 void Talvorf::Save_Options_Click()

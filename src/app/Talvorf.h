@@ -46,6 +46,8 @@ public:
     void ProcessNewReading();
 
     void Save_Options_Click();
+    // "Start at Login": writes or removes this copy's autostart entry.
+    void StartAtLogin_Click(bool start);
     void menuresettodefault_Click();
     void MenuExit_Click();
     void MyExit_Click() { MenuExit_Click(); }

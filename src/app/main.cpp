@@ -78,7 +78,7 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Talvor"));
-    QApplication::setDesktopFileName(QStringLiteral("talvor"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.talvor.Talvor"));
     QApplication::setWindowIcon(programIcon());
     // Closing the last window hides it in the tray; only Exit ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

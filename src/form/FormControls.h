@@ -27,7 +27,8 @@ struct FormControls {
     QAction *Save_Options = nullptr;
     QAction *MenuExit = nullptr;
     QAction *menuresettodefault = nullptr;
-    QAction *MenuSharing = nullptr; // "Sharing…"
+    QAction *MenuSharing = nullptr;  // "Sharing…"
+    QAction *StartAtLogin = nullptr; // checkable
 
     // The tray icon's pop-up menu, never on the menu bar
     QMenu *RCPopup = nullptr;

@@ -29,6 +29,8 @@ SignalRecord::~SignalRecord()
 
 void SignalRecord::open()
 {
+    if (m_store.isOpen())
+        return;
     if (const QString problem = m_store.open(); !problem.isEmpty())
         emit this->problem(problem);
     m_store.prune(talvor::epochMinute(m_clock()) - KeptMinutes);

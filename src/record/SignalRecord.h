@@ -26,8 +26,8 @@ public:
     explicit SignalRecord(const QString &folder, QObject *parent = nullptr);
     ~SignalRecord() override;
 
-    // Opens the file and prunes it; says so through problem() when the file
-    // had to be set aside.
+    // Opens the file and prunes it, once; says so through problem() when the
+    // file had to be set aside.
     void open();
     // Folds in the logs of the folder on another thread.
     void importLogsLater(double threshold);

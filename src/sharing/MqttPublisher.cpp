@@ -1,10 +1,63 @@
 #include "MqttPublisher.h"
 
+#include <QLibrary>
 #include <QSocketNotifier>
 
 #include <mosquitto.h>
+#include <optional>
+
+// libmosquitto, and the TLS library under it, are loaded the first time a
+// broker is set: most users never share over MQTT and need not carry them.
+// clang-format off
+#define TALVOR_MOSQUITTO_FUNCTIONS \
+    TALVOR_MOSQUITTO(lib_init) \
+    TALVOR_MOSQUITTO(destroy) \
+    TALVOR_MOSQUITTO(connect_callback_set) \
+    TALVOR_MOSQUITTO(disconnect_callback_set) \
+    TALVOR_MOSQUITTO(username_pw_set) \
+    TALVOR_MOSQUITTO(will_set) \
+    TALVOR_MOSQUITTO(connect_async) \
+    TALVOR_MOSQUITTO(reconnect_async) \
+    TALVOR_MOSQUITTO(disconnect) \
+    TALVOR_MOSQUITTO(loop_read) \
+    TALVOR_MOSQUITTO(loop_write) \
+    TALVOR_MOSQUITTO(loop_misc) \
+    TALVOR_MOSQUITTO(socket) \
+    TALVOR_MOSQUITTO(want_write) \
+    TALVOR_MOSQUITTO(publish) \
+    TALVOR_MOSQUITTO(strerror) \
+    TALVOR_MOSQUITTO(connack_string)
+// clang-format on
+
+struct MosquittoApi {
+    decltype(&::mosquitto_new) create = nullptr;
+#define TALVOR_MOSQUITTO(name) decltype(&::mosquitto_##name) name = nullptr;
+    TALVOR_MOSQUITTO_FUNCTIONS
+#undef TALVOR_MOSQUITTO
+};
 
 namespace {
+
+const MosquittoApi *mosquittoApi()
+{
+    static const std::optional<MosquittoApi> api = []() -> std::optional<MosquittoApi> {
+        QLibrary library(QStringLiteral("mosquitto"), 1);
+        if (!library.load())
+            return std::nullopt;
+        MosquittoApi a;
+        a.create = reinterpret_cast<decltype(a.create)>(library.resolve("mosquitto_new"));
+        bool complete = a.create != nullptr;
+#define TALVOR_MOSQUITTO(name)                                                                                         \
+    a.name = reinterpret_cast<decltype(a.name)>(library.resolve("mosquitto_" #name));                                  \
+    complete = complete && a.name;
+        TALVOR_MOSQUITTO_FUNCTIONS
+#undef TALVOR_MOSQUITTO
+        if (!complete || a.lib_init() != MOSQ_ERR_SUCCESS)
+            return std::nullopt;
+        return a;
+    }();
+    return api ? &*api : nullptr;
+}
 
 // Stops watching a socket whose notifier may be the one running now.
 void release(std::unique_ptr<QSocketNotifier> &notifier)
@@ -20,11 +73,12 @@ void release(std::unique_ptr<QSocketNotifier> &notifier)
 // libmosquitto's handle and the callbacks it calls back, on the GUI thread,
 // from inside mosquitto_loop_read and mosquitto_loop_write.
 struct MqttPublisher::Client {
+    const MosquittoApi &api;
     mosquitto *handle = nullptr;
     ~Client()
     {
         if (handle)
-            mosquitto_destroy(handle);
+            api.destroy(handle);
     }
     static void connected(mosquitto *, void *self, int result)
     {
@@ -39,15 +93,13 @@ struct MqttPublisher::Client {
 MqttPublisher::MqttPublisher(QObject *parent)
     : QObject(parent)
 {
-    static const int initialised = mosquitto_lib_init();
-    Q_UNUSED(initialised);
     m_misc.setInterval(1000);
     connect(&m_misc, &QTimer::timeout, this, &MqttPublisher::service);
     m_reconnect.setSingleShot(true);
     connect(&m_reconnect, &QTimer::timeout, this, [this] {
         if (!m_client)
             return;
-        if (mosquitto_reconnect_async(m_client->handle) == MOSQ_ERR_SUCCESS)
+        if (m_api->reconnect_async(m_client->handle) == MOSQ_ERR_SUCCESS)
             watchSocket();
         else
             scheduleReconnect();
@@ -62,23 +114,26 @@ MqttPublisher::~MqttPublisher()
 QString MqttPublisher::start(const Options &options)
 {
     stop();
-    m_client = std::make_unique<Client>();
-    m_client->handle = mosquitto_new(options.clientId.toUtf8().constData(), true, this);
+    m_api = mosquittoApi();
+    if (!m_api)
+        return QStringLiteral("libmosquitto cannot be loaded (Debian: libmosquitto1)");
+    m_client = std::make_unique<Client>(Client{*m_api});
+    m_client->handle = m_api->create(options.clientId.toUtf8().constData(), true, this);
     if (!m_client->handle) {
         m_client.reset();
         return QStringLiteral("the MQTT client cannot be made");
     }
     mosquitto *h = m_client->handle;
-    mosquitto_connect_callback_set(h, &Client::connected);
-    mosquitto_disconnect_callback_set(h, &Client::disconnected);
+    m_api->connect_callback_set(h, &Client::connected);
+    m_api->disconnect_callback_set(h, &Client::disconnected);
     if (!options.user.isEmpty())
-        mosquitto_username_pw_set(h, options.user.toUtf8().constData(),
-                                  options.password.isEmpty() ? nullptr : options.password.toUtf8().constData());
+        m_api->username_pw_set(h, options.user.toUtf8().constData(),
+                               options.password.isEmpty() ? nullptr : options.password.toUtf8().constData());
     const QByteArray offline = "offline";
-    mosquitto_will_set(h, options.willTopic.toUtf8().constData(), int(offline.size()), offline.constData(), 1, true);
+    m_api->will_set(h, options.willTopic.toUtf8().constData(), int(offline.size()), offline.constData(), 1, true);
     m_backoffSeconds = 1;
     m_misc.start();
-    const int result = mosquitto_connect_async(h, options.host.toUtf8().constData(), options.port, 30);
+    const int result = m_api->connect_async(h, options.host.toUtf8().constData(), options.port, 30);
     if (result == MOSQ_ERR_INVAL) {
         stop();
         return QStringLiteral("'%1' is not a broker address").arg(options.host);
@@ -87,7 +142,7 @@ QString MqttPublisher::start(const Options &options)
         emit problem(QStringLiteral("MQTT broker %1:%2 does not answer (%3); trying again")
                          .arg(options.host)
                          .arg(options.port)
-                         .arg(QString::fromLocal8Bit(mosquitto_strerror(result))));
+                         .arg(QString::fromLocal8Bit(m_api->strerror(result))));
         scheduleReconnect();
         return {};
     }
@@ -100,8 +155,8 @@ void MqttPublisher::stop()
     m_reconnect.stop();
     m_misc.stop();
     if (m_client && m_connected) {
-        mosquitto_disconnect(m_client->handle);
-        mosquitto_loop_write(m_client->handle, 1);
+        m_api->disconnect(m_client->handle);
+        m_api->loop_write(m_client->handle, 1);
     }
     m_connected = false;
     release(m_read);
@@ -111,7 +166,7 @@ void MqttPublisher::stop()
 
 void MqttPublisher::watchSocket()
 {
-    const int fd = m_client ? mosquitto_socket(m_client->handle) : -1;
+    const int fd = m_client ? m_api->socket(m_client->handle) : -1;
     if (fd < 0 || (m_read && m_read->socket() != fd)) {
         release(m_read);
         release(m_write);
@@ -122,24 +177,24 @@ void MqttPublisher::watchSocket()
         m_read = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
         connect(m_read.get(), &QSocketNotifier::activated, this, [this] {
             if (m_client)
-                mosquitto_loop_read(m_client->handle, 1);
+                m_api->loop_read(m_client->handle, 1);
             watchSocket();
         });
         m_write = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
         connect(m_write.get(), &QSocketNotifier::activated, this, [this] {
             if (m_client)
-                mosquitto_loop_write(m_client->handle, 1);
+                m_api->loop_write(m_client->handle, 1);
             watchSocket();
         });
     }
-    m_write->setEnabled(m_client && mosquitto_want_write(m_client->handle));
+    m_write->setEnabled(m_client && m_api->want_write(m_client->handle));
 }
 
 void MqttPublisher::service()
 {
     if (!m_client)
         return;
-    mosquitto_loop_misc(m_client->handle);
+    m_api->loop_misc(m_client->handle);
     watchSocket();
 }
 
@@ -153,14 +208,14 @@ void MqttPublisher::onConnect(int result)
 {
     if (result != 0) {
         emit problem(QStringLiteral("MQTT broker refused the connection: %1")
-                         .arg(QString::fromLocal8Bit(mosquitto_connack_string(result))));
+                         .arg(QString::fromLocal8Bit(m_api->connack_string(result))));
         return;
     }
     m_connected = true;
     m_backoffSeconds = 1;
     for (const auto &[topic, payload] : std::as_const(m_retained))
-        mosquitto_publish(m_client->handle, nullptr, topic.toUtf8().constData(), int(payload.size()),
-                          payload.constData(), 1, true);
+        m_api->publish(m_client->handle, nullptr, topic.toUtf8().constData(), int(payload.size()), payload.constData(),
+                       1, true);
     emit connected();
 }
 
@@ -192,7 +247,7 @@ void MqttPublisher::publish(const QString &topic, const QByteArray &payload, boo
     }
     if (!m_client || !m_connected)
         return;
-    mosquitto_publish(m_client->handle, nullptr, topic.toUtf8().constData(), int(payload.size()), payload.constData(),
-                      1, retained);
+    m_api->publish(m_client->handle, nullptr, topic.toUtf8().constData(), int(payload.size()), payload.constData(), 1,
+                   retained);
     watchSocket();
 }

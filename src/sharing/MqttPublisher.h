@@ -8,6 +8,7 @@
 #include <memory>
 
 class QSocketNotifier;
+struct MosquittoApi;
 
 // A connection to an MQTT broker over libmosquitto, driven from the Qt event
 // loop as the transfer drives curl: its socket under notifiers, a timer for
@@ -50,6 +51,7 @@ private:
     void onConnect(int result);
     void onDisconnect(int reason);
 
+    const MosquittoApi *m_api = nullptr;
     std::unique_ptr<Client> m_client;
     std::unique_ptr<QSocketNotifier> m_read;
     std::unique_ptr<QSocketNotifier> m_write;

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it: made with CPack from this build,
+# installed with dpkg into a throw-away root, its program run, then removed,
+# leaving nothing behind.
+#   tests/package_test.sh BUILD_DIR
+# Skipped (exit 77) without cpack, dpkg or dpkg-shlibdeps.
+set -uo pipefail
+build=$(cd "$1" && pwd)
+for tool in cpack dpkg dpkg-deb dpkg-shlibdeps; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 ||
+  fail "cpack: $(tail -n 20 "$work/cpack.log")"
+deb=$(ls "$work"/out/talvor_*.deb 2>/dev/null | head -n 1)
+[ -n "$deb" ] || fail "no package was made"
+dpkg-deb -f "$deb" Depends | grep -q 'libqt6core6' || fail "the package names no Qt dependency"
+
+root=$work/root
+mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/var/log"
+: >"$root/var/lib/dpkg/status"
+# The throw-away root has none of the libraries in its own records; the
+# program runs on this machine's.
+dpkg --root="$root" --force-depends -i "$deb" >"$work/dpkg.log" 2>&1 || fail "dpkg -i: $(cat "$work/dpkg.log")"
+[ -x "$root/usr/bin/talvor" ] || fail "no /usr/bin/talvor"
+grep -qx 'Exec=/usr/bin/talvor' "$root/usr/share/applications/io.github.talvor.Talvor.desktop" ||
+  fail "the menu entry does not start /usr/bin/talvor"
+version=$(env -u TALVOR_HOME QT_QPA_PLATFORM=offscreen "$root/usr/bin/talvor" --version) || fail "talvor --version failed"
+grep -q '^Talvor ' <<<"$version" || fail "talvor --version printed: $version"
+dpkg --root="$root" -r talvor >"$work/dpkg.log" 2>&1 || fail "dpkg -r: $(cat "$work/dpkg.log")"
+left=$(find "$root" -mindepth 1 -not -path "$root/var" -not -path "$root/var/*")
+[ -z "$left" ] || fail "removing the package left: $left"
+echo "PASS: $(basename "$deb") installed, ran ($version), removed"
