@@ -12,6 +12,7 @@ QLineEdit *field(QWidget *parent, const QString &example)
 {
     auto *edit = new QLineEdit(parent);
     edit->setPlaceholderText(example);
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0")) * 24);
     return edit;
 }
 } // namespace
@@ -72,6 +73,4 @@ void SharingDialog::showProblems(const QStringList &problems)
 {
     m_problems->setText(problems.join(u'\n'));
     m_problems->setVisible(!problems.isEmpty());
-    if (problems.isEmpty())
-        accept();
 }

@@ -15,7 +15,7 @@ public:
 
     void setSettings(const SharingSettings &settings);
     SharingSettings settings() const;
-    // What went wrong when the settings were applied; empty hides the line.
+    // What went wrong when the settings were last applied; empty hides the line.
     void showProblems(const QStringList &problems);
 
 signals:

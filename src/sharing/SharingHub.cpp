@@ -29,11 +29,15 @@ SharingHub::SharingHub(const SharingControls &controls, QObject *parent)
                 if (const QString error = wanted.save(); !error.isEmpty())
                     problems << error;
                 apply(wanted);
-                m_dialog->showProblems(problems + m_problems);
+                problems += m_problems;
+                m_dialog->showProblems(problems);
+                // Kept open while something is wrong, so it can be put right.
+                if (problems.isEmpty())
+                    m_dialog->accept();
             });
         }
         m_dialog->setSettings(m_settings);
-        m_dialog->showProblems({});
+        m_dialog->showProblems(m_problems);
         // Not exec(): the window and the polls go on while it is open.
         m_dialog->open();
     });
