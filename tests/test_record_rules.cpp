@@ -85,15 +85,16 @@ void TestRecordRules::outagesAreRunsOfMinutes()
     add(base - 1, 2, 0);
     for (int i = 0; i < 31; ++i)
         add(base + i, 0, 12);
-    add(base + 31, 1, 3); // a reading ends the outage
+    add(base + 31, 2, 3); // most polls gave none: still out
+    add(base + 32, 3, 1); // most gave a reading: the outage is over
     add(base + 40, 0, 1); // after a gap the program was not running: a new outage
     const RangeFigures f = RangeFigures::of(rows);
     QCOMPARE(f.outages, 2);
-    QCOMPARE(f.outageMinutes, 32);
-    QCOMPARE(f.longestOutage, 31);
-    QCOMPARE(f.readings, 3);
+    QCOMPARE(f.outageMinutes, 33);
+    QCOMPARE(f.longestOutage, 32);
+    QCOMPARE(f.readings, 7);
     QCOMPARE(f.text(50),
-             QStringLiteral("100% of readings at or below 50, outages: 2 (32 min, longest 31 min at 02:14)"));
+             QStringLiteral("100% of readings at or below 50, outages: 2 (33 min, longest 32 min at 02:14)"));
 }
 
 void TestRecordRules::reportMatchesTheReadings_data()

@@ -33,8 +33,9 @@ struct MinuteRow {
     void addFailure(const QString &why);
     // Adds another row of the same minute (or of a span it stands for).
     void merge(const MinuteRow &other);
-    // Polls went on and none gave a reading.
-    bool isOutage() const { return readings == 0 && failures > 0; }
+    // Most polls of the minute gave no reading: a modem that stops at 14:07:52
+    // and answers again at 14:17:52 was out for ten minutes, not nine.
+    bool isOutage() const { return failures > readings; }
 };
 
 // Folds daily log files ("2004/03/15","09:05:07 pm",57) into minutes. A line

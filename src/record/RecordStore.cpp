@@ -192,7 +192,7 @@ bool RecordStore::refreshHours(qint64 fromMinute, qint64 toMinute)
     QSqlQuery q(databaseOf(m_connection));
     q.prepare(QStringLiteral(
         "INSERT OR REPLACE INTO hours SELECT (minute / 60) * 60, SUM(readings), MIN(min), MAX(max), SUM(sum), "
-        "SUM(low), SUM(failures), MAX(reason), SUM(readings = 0 AND failures > 0) FROM minutes "
+        "SUM(low), SUM(failures), MAX(reason), SUM(failures > readings) FROM minutes "
         "WHERE minute >= ? AND minute < ? GROUP BY minute / 60"));
     q.addBindValue(fromMinute / 60 * 60);
     q.addBindValue((toMinute + 59) / 60 * 60);
@@ -239,12 +239,11 @@ QList<TimelineColumn> RecordStore::columns(qint64 from, qint64 to, int count) co
     const bool hourly = span / count >= 60;
     QSqlQuery q(databaseOf(m_connection));
     q.setForwardOnly(true);
-    q.prepare(
-        QStringLiteral("SELECT ((minute - :from) * :count) / :span, SUM(readings), MIN(min), MAX(max), "
-                       "SUM(sum), SUM(low), SUM(failures), MAX(reason), %1 FROM %2 "
-                       "WHERE minute >= :from AND minute < :to GROUP BY 1")
-            .arg(hourly ? QStringLiteral("SUM(outage_minutes)") : QStringLiteral("SUM(readings = 0 AND failures > 0)"),
-                 hourly ? QStringLiteral("hours") : QStringLiteral("minutes")));
+    q.prepare(QStringLiteral("SELECT ((minute - :from) * :count) / :span, SUM(readings), MIN(min), MAX(max), "
+                             "SUM(sum), SUM(low), SUM(failures), MAX(reason), %1 FROM %2 "
+                             "WHERE minute >= :from AND minute < :to GROUP BY 1")
+                  .arg(hourly ? QStringLiteral("SUM(outage_minutes)") : QStringLiteral("SUM(failures > readings)"),
+                       hourly ? QStringLiteral("hours") : QStringLiteral("minutes")));
     q.bindValue(QStringLiteral(":from"), from);
     q.bindValue(QStringLiteral(":count"), count);
     q.bindValue(QStringLiteral(":span"), span);
@@ -291,8 +290,9 @@ talvor::RangeFigures RecordStore::figures(qint64 from, qint64 to) const
     } else {
         add(QStringLiteral("minutes"), from, to);
     }
-    q.prepare(QStringLiteral("SELECT minute, readings, min, max, sum, low, failures, reason FROM minutes "
-                             "WHERE minute >= ? AND minute < ? AND readings = 0 AND failures > 0 ORDER BY minute"));
+    // The outage minutes alone, their readings counted in the totals already.
+    q.prepare(QStringLiteral("SELECT minute, 0, NULL, NULL, 0, 0, failures, reason FROM minutes "
+                             "WHERE minute >= ? AND minute < ? AND failures > readings ORDER BY minute"));
     q.addBindValue(from);
     q.addBindValue(to);
     if (q.exec()) {
