@@ -118,7 +118,9 @@ sleep 1
 rss_after=$(rss) polls_after=$(polls)
 grown=$((rss_after - rss_before))
 echo "flood: ${elapsed}s, $((polls_after - polls_before)) polls, resident memory grew ${grown} kB"
-[ "$grown" -le 2048 ] || fail "memory grew by $grown kB under the flood"
+# Under AddressSanitizer freed memory waits in quarantine: the bound is the
+# ordinary build's to check.
+[ -n "${TALVOR_SANITIZED:-}" ] || [ "$grown" -le 2048 ] || fail "memory grew by $grown kB under the flood"
 [ $((polls_after - polls_before)) -ge $((elapsed - 1)) ] || fail "polls fell behind under the flood"
 
 # The last will: killed, the broker says offline.
