@@ -7,9 +7,9 @@
 #include "SettingsFiles.h"
 #include "ShortWriteFile.h"
 #include "TestHttpServer.h"
+#include "core/SettingsFile.h"
 #include "form/CrlfTextView.h"
 #include "log/DailyLog.h"
-#include "settings/SettingsFile.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -6,7 +6,7 @@
 namespace talvor {
 
 namespace {
-// An argument of Exec: quoted, with the characters the specification reserves escaped.
+// An argument of Exec: quoted, with the characters desktop entries reserve escaped.
 QString quoted(const QString &argument)
 {
     QString escaped = argument;

@@ -24,7 +24,6 @@ public:
 
     // Why the last poll gave no reading; empty when it gave one.
     QString lastFailure() const { return m_watch.lastFailure(); }
-    bool stale() const { return m_watch.stale(); }
 
 signals:
     void readingTaken(double value, double threshold, const QDateTime &at);

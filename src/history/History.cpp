@@ -43,9 +43,9 @@ void History::describeChart()
 {
     // What a screen reader says of the chart: the text equivalent of the bars.
     m_describedAt.start();
-    m_c.MSChart1->setAccessibleDescription(QStringLiteral("Last reading %1 at %2; %3")
-                                               .arg(m_lastReading, m_lastReadingAt.toString(QStringLiteral("HH:mm:ss")),
-                                                    figuresText(m_filledThreshold.value_or(0)).simplified()));
+    m_c.MSChart1->setAccessibleDescription(
+        QStringLiteral("Last reading %1 at %2; %3")
+            .arg(m_lastReading, m_lastReadingAt.toString(QStringLiteral("HH:mm:ss")), m_figures.simplified()));
 }
 
 void History::UpdateData()
@@ -78,14 +78,20 @@ void History::FillChart()
         const QString label = chart.data();
         chart.setRowLabel(r % 2 == 0 ? label : label + OddLabelPadding);
     }
-    m_filledThreshold = threshold;
     chart.setPlaceholder(QString());
-    chart.setThresholdLine(threshold, figuresText(threshold));
+    showFigures(threshold);
     // Assistive technology hears of the chart at most once a second.
     if (!m_describedAt.isValid() || m_describedAt.elapsed() >= 1000)
         describeChart();
     else if (!m_describeLater.isActive())
         m_describeLater.start(int(1000 - m_describedAt.elapsed()));
+}
+
+void History::showFigures(double threshold)
+{
+    m_filledThreshold = threshold;
+    m_figures = figuresText(threshold);
+    m_c.MSChart1->setThresholdLine(threshold, m_figures);
 }
 
 QString History::figuresText(double threshold) const
@@ -124,7 +130,7 @@ void History::SShistoryLen_Change()
     }
     // The bars wait for the next reading; the figures describe what is kept now.
     if (m_filledThreshold)
-        m_c.MSChart1->setThresholdLine(*m_filledThreshold, figuresText(*m_filledThreshold));
+        showFigures(*m_filledThreshold);
     emit settingsChanged(talvor::HistoryLengthChanged);
 }
 

@@ -52,6 +52,8 @@ signals:
 private:
     // "min 31 avg 54.9 max 73 ..." of the readings the chart's rows hold.
     QString figuresText(double threshold) const;
+    // The threshold line and the figures line, as the last fill drew them.
+    void showFigures(double threshold);
     void describeChart();
 
     talvor::FormState &m_form;
@@ -63,6 +65,7 @@ private:
     QList<QString> m_trimmedInEdit;
     bool m_editing = false;
     std::optional<double> m_filledThreshold; // of the last fill, none before it
+    QString m_figures;                       // shown on the chart now
     QString m_lastReading;
     QTime m_lastReadingAt;
     QElapsedTimer m_describedAt;

@@ -23,6 +23,9 @@ QVariant valueOrNull(bool present, double value)
     return present ? QVariant(value) : QVariant(QMetaType(QMetaType::Double));
 }
 
+// MinuteRow::isOutage in SQL: most polls of the minute gave no reading.
+#define TALVOR_OUTAGE "failures > readings"
+
 MinuteRow rowFrom(const QSqlQuery &q)
 {
     MinuteRow row;
@@ -119,11 +122,6 @@ QString RecordStore::createTables()
     return {};
 }
 
-QString RecordStore::lastError() const
-{
-    return databaseOf(m_connection).lastError().text();
-}
-
 bool RecordStore::transaction()
 {
     return databaseOf(m_connection).transaction();
@@ -192,7 +190,7 @@ bool RecordStore::refreshHours(qint64 fromMinute, qint64 toMinute)
     QSqlQuery q(databaseOf(m_connection));
     q.prepare(QStringLiteral(
         "INSERT OR REPLACE INTO hours SELECT (minute / 60) * 60, SUM(readings), MIN(min), MAX(max), SUM(sum), "
-        "SUM(low), SUM(failures), MAX(reason), SUM(failures > readings) FROM minutes "
+        "SUM(low), SUM(failures), MAX(reason), SUM(" TALVOR_OUTAGE ") FROM minutes "
         "WHERE minute >= ? AND minute < ? GROUP BY minute / 60"));
     q.addBindValue(fromMinute / 60 * 60);
     q.addBindValue((toMinute + 59) / 60 * 60);
@@ -213,13 +211,18 @@ void RecordStore::prune(qint64 minute)
 
 QList<MinuteRow> RecordStore::rows(qint64 from, qint64 to) const
 {
+    return minuteRows(QStringLiteral("minute, readings, min, max, sum, low, failures, reason"), QString(), from, to);
+}
+
+QList<MinuteRow> RecordStore::minuteRows(const QString &columns, const QString &condition, qint64 from, qint64 to) const
+{
     QList<MinuteRow> rows;
     if (!m_open)
         return rows;
     QSqlQuery q(databaseOf(m_connection));
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT minute, readings, min, max, sum, low, failures, reason FROM minutes "
-                             "WHERE minute >= ? AND minute < ? ORDER BY minute"));
+    q.prepare(QStringLiteral("SELECT %1 FROM minutes WHERE minute >= ? AND minute < ? %2 ORDER BY minute")
+                  .arg(columns, condition));
     q.addBindValue(from);
     q.addBindValue(to);
     if (q.exec()) {
@@ -242,7 +245,7 @@ QList<TimelineColumn> RecordStore::columns(qint64 from, qint64 to, int count) co
     q.prepare(QStringLiteral("SELECT ((minute - :from) * :count) / :span, SUM(readings), MIN(min), MAX(max), "
                              "SUM(sum), SUM(low), SUM(failures), MAX(reason), %1 FROM %2 "
                              "WHERE minute >= :from AND minute < :to GROUP BY 1")
-                  .arg(hourly ? QStringLiteral("SUM(outage_minutes)") : QStringLiteral("SUM(failures > readings)"),
+                  .arg(hourly ? QStringLiteral("SUM(outage_minutes)") : QStringLiteral("SUM(" TALVOR_OUTAGE ")"),
                        hourly ? QStringLiteral("hours") : QStringLiteral("minutes")));
     q.bindValue(QStringLiteral(":from"), from);
     q.bindValue(QStringLiteral(":count"), count);
@@ -291,14 +294,8 @@ talvor::RangeFigures RecordStore::figures(qint64 from, qint64 to) const
         add(QStringLiteral("minutes"), from, to);
     }
     // The outage minutes alone, their readings counted in the totals already.
-    q.prepare(QStringLiteral("SELECT minute, 0, NULL, NULL, 0, 0, failures, reason FROM minutes "
-                             "WHERE minute >= ? AND minute < ? AND failures > readings ORDER BY minute"));
-    q.addBindValue(from);
-    q.addBindValue(to);
-    if (q.exec()) {
-        while (q.next())
-            rows.append(rowFrom(q));
-    }
+    rows += minuteRows(QStringLiteral("minute, 0, NULL, NULL, 0, 0, failures, reason"),
+                       QStringLiteral("AND " TALVOR_OUTAGE), from, to);
     return talvor::RangeFigures::of(rows);
 }
 

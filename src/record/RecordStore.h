@@ -62,9 +62,11 @@ public:
 
     bool transaction();
     bool commit();
-    QString lastError() const;
 
 private:
+    // The minutes of a range with these columns (in rowFrom's order) that
+    // meet the condition ("AND …", or empty), in order.
+    QList<talvor::MinuteRow> minuteRows(const QString &columns, const QString &condition, qint64 from, qint64 to) const;
     // An error text, empty when the tables are there.
     QString createTables();
     bool refreshHours(qint64 fromMinute, qint64 toMinute);

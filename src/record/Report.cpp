@@ -6,6 +6,7 @@
 #include "core/Numbers.h"
 #include "core/ProgramFolder.h"
 #include "core/Settings.h"
+#include "core/SettingsFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,16 +25,13 @@ namespace {
 constexpr int Width = 1200;
 constexpr int Height = 500;
 
-// The threshold of the settings file; 50, the default, without one.
+// The threshold of the settings file; the default without one.
 double thresholdInForce()
 {
-    QFile ini(QDir(talvor::programFolder()).filePath(QStringLiteral("Talvor.ini")));
-    if (!ini.open(QIODevice::ReadOnly))
-        return 50;
-    const auto fields = talvor::readSettingsFields(ini.read(1 << 20));
-    if (!fields || fields->size() < 4 || !talvor::isNumericText(fields->at(3).text))
-        return 50;
-    return talvor::leadingNumber(fields->at(3).text);
+    const talvor::SettingsRead read = talvor::readSettingsFile();
+    const bool stored = read.outcome == talvor::SettingsRead::Read && read.fields.size() > 3
+        && talvor::isNumericText(read.fields[3].text);
+    return talvor::leadingNumber(stored ? read.fields[3].text : talvor::firstStartSettings().ssThreshold);
 }
 
 int fail(const QString &text)

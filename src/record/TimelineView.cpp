@@ -110,11 +110,6 @@ TimelineView::TimelineView(const RecordStore &store, const QLineEdit &ssThreshol
     connect(&m_threshold, &QLineEdit::textChanged, this, &TimelineView::refresh);
 }
 
-const TimelinePicture &TimelineView::picture() const
-{
-    return m_plot->picture;
-}
-
 qint64 TimelineView::spanMinutes() const
 {
     switch (m_range) {

@@ -25,8 +25,6 @@ public:
     // Draws the range again from the record (new minutes, a new threshold).
     void refresh();
 
-    const TimelinePicture &picture() const;
-
 protected:
     void showEvent(QShowEvent *event) override;
 

@@ -1,11 +1,11 @@
 #include "SettingsController.h"
 
-#include "SettingsFile.h"
 #include "core/ChangeCodes.h"
 #include "core/Dialogs.h"
 #include "core/FormState.h"
 #include "core/Numbers.h"
 #include "core/ProgramFolder.h"
+#include "core/SettingsFile.h"
 #include "form/CaptionLabel.h"
 #include "form/ColorSwatch.h"
 #include "form/ControlBuilding.h"

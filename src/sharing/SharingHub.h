@@ -32,15 +32,12 @@ public:
 
     // Reads Sharing.ini and starts what it asks for.
     void apply(const SharingSettings &settings);
-    // Problems of the last apply, in words; empty when everything runs.
-    QStringList problems() const { return m_problems; }
 
     void reading(double value, double threshold, const QDateTime &at);
     void noReading(const QString &reason, const QDateTime &at);
     void staleChanged(bool stale);
 
     QByteArray statusJson() const { return talvor::statusJson(m_state); }
-    const MetricsServer &metrics() const { return m_metrics; }
 
 signals:
     // The status line changed: the running copy answers --status with it.

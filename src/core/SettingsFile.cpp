@@ -1,6 +1,6 @@
 #include "SettingsFile.h"
 
-#include "core/ProgramFolder.h"
+#include "ProgramFolder.h"
 
 #include <QFile>
 #include <QSaveFile>
