@@ -47,6 +47,10 @@ private slots:
 void TestRules::fileNameAndLineFormat()
 {
     QCOMPARE(logFileName(QDate(2004, 3, 15)), QStringLiteral("2004_03_15_talvor_log.csv"));
+    QVERIFY(isLogFileName(logFileName(QDate(2004, 3, 15))));
+    for (const char *other : {"2004_03_1x_talvor_log.csv", "2004_03_15_talvor_log.csv.bak",
+                              "x2004_03_15_talvor_log.csv", "2004-03-15_talvor_log.csv", "_talvor_log.csv"})
+        QVERIFY2(!isLogFileName(QString::fromLatin1(other)), other);
     QCOMPARE(logLine(at(2004, 3, 15, 21, 5, 7), QStringLiteral("57")),
              QByteArray("\"2004/03/15\",\"09:05:07 pm\",57\r\n"));
     QCOMPARE(logLine(at(2004, 3, 15, 9, 5, 7), QStringLiteral("5.5")),

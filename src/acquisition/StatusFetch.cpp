@@ -56,6 +56,8 @@ void StatusFetch::reportTransferError(qint32 number)
     const QString message = talvor::transferErrorMessage(number);
     m_c.Info_HTML->appendText(QStringLiteral("\r\n"));
     m_c.Info_HTML->appendLine(message);
+    if (number == Transfer::InternalError)
+        m_c.Info_HTML->appendLine(m_c.Inet1->errorText());
     // The request still running may yet give a reading; any other refusal
     // is a poll without one.
     if (number != Transfer::StillExecutingRequest)

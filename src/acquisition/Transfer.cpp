@@ -1,33 +1,106 @@
 #include "Transfer.h"
 
+#include "core/LoadedLibrary.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
-#include <QHostAddress>
 #include <QList>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <curl/curl.h>
 #include <map>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 
+// Starting curl starts every library it was built with: libssh2 among them,
+// and libssh2 starts all of OpenSSL's engines, some 1.5 MB resident for SCP
+// and SFTP, which Talvor never lets curl speak (CURLOPT_PROTOCOLS_STR below).
+// The program exports this stand-in (see src/CMakeLists.txt), so curl, loaded
+// after it, calls it instead of libssh2's own; libssh2_exit then finds
+// nothing started and does nothing.
+extern "C" Q_DECL_EXPORT int libssh2_init(int)
+{
+    return 0;
+}
+
 namespace {
 
+// libcurl, and the TLS, Kerberos, LDAP and SSH libraries it comes with, are
+// loaded at the first request rather than with the program: there are some
+// thirty of them, and the window shows sooner without them.
+// clang-format off
+#define TALVOR_CURL_FUNCTIONS \
+    TALVOR_CURL(global_init) \
+    TALVOR_CURL(easy_init) \
+    TALVOR_CURL(easy_cleanup) \
+    TALVOR_CURL(easy_setopt) \
+    TALVOR_CURL(easy_getinfo) \
+    TALVOR_CURL(easy_strerror) \
+    TALVOR_CURL(free) \
+    TALVOR_CURL(multi_init) \
+    TALVOR_CURL(multi_cleanup) \
+    TALVOR_CURL(multi_setopt) \
+    TALVOR_CURL(multi_add_handle) \
+    TALVOR_CURL(multi_remove_handle) \
+    TALVOR_CURL(multi_socket_action) \
+    TALVOR_CURL(multi_info_read) \
+    TALVOR_CURL(url) \
+    TALVOR_CURL(url_cleanup) \
+    TALVOR_CURL(url_set) \
+    TALVOR_CURL(url_get)
+// clang-format on
+
+struct CurlApi {
+#define TALVOR_CURL(name) decltype(&::curl_##name) name = nullptr;
+    TALVOR_CURL_FUNCTIONS
+#undef TALVOR_CURL
+};
+
+struct LoadedCurl {
+    std::optional<CurlApi> api;
+    QString problem;
+};
+
+const LoadedCurl &loadedCurl()
+{
+    static const LoadedCurl loaded = [] {
+        talvor::LoadedLibrary library(QStringLiteral(TALVOR_CURL_LIBRARY));
+        CurlApi api;
+#define TALVOR_CURL(name) library.resolve(api.name, "curl_" #name);
+        TALVOR_CURL_FUNCTIONS
+#undef TALVOR_CURL
+        if (!library.complete())
+            return LoadedCurl{std::nullopt, library.problem()};
+        if (api.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+            return LoadedCurl{std::nullopt, QStringLiteral("libcurl could not start")};
+        return LoadedCurl{api, {}};
+    }();
+    return loaded;
+}
+
+// Only handles curl made are ever given back to it, so it is loaded by then.
+const CurlApi &curl()
+{
+    return *loadedCurl().api;
+}
+
 struct EasyCleanup {
-    void operator()(CURL *easy) const { curl_easy_cleanup(easy); }
+    void operator()(CURL *easy) const { curl().easy_cleanup(easy); }
 };
 struct MultiCleanup {
-    void operator()(CURLM *multi) const { curl_multi_cleanup(multi); }
+    void operator()(CURLM *multi) const { curl().multi_cleanup(multi); }
 };
 struct UrlCleanup {
-    void operator()(CURLU *url) const { curl_url_cleanup(url); }
+    void operator()(CURLU *url) const { curl().url_cleanup(url); }
 };
 struct TextCleanup {
-    void operator()(char *text) const { curl_free(text); }
+    void operator()(char *text) const { curl().free(text); }
 };
 using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
 using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
@@ -52,13 +125,13 @@ struct Origin {
 
 Origin originOf(const QByteArray &url)
 {
-    const std::unique_ptr<CURLU, UrlCleanup> parsed(curl_url());
+    const std::unique_ptr<CURLU, UrlCleanup> parsed(curl().url());
     Origin origin;
-    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.constData(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+    if (!parsed || curl().url_set(parsed.get(), CURLUPART_URL, url.constData(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
         return origin;
     const auto part = [&parsed](CURLUPart which, unsigned int flags) {
         char *text = nullptr;
-        curl_url_get(parsed.get(), which, &text, flags);
+        curl().url_get(parsed.get(), which, &text, flags);
         const std::unique_ptr<char, TextCleanup> owned(text);
         return QByteArray(text ? text : "").toLower();
     };
@@ -85,6 +158,14 @@ QString redirectRefusal(const Origin &first, const QByteArray &target)
     return QStringLiteral("The server sent the request on to another %1 (%2); only redirects on the same scheme, "
                           "host and port are followed.")
         .arg(QLatin1String(other), QString::fromLatin1(target.left(200)));
+}
+
+// Whether host is a name to look up, not an address (as curl tells them).
+bool isHostName(const QString &host)
+{
+    const QByteArray text = host.toLatin1();
+    unsigned char address[sizeof(in6_addr)];
+    return inet_pton(AF_INET, text.constData(), address) != 1 && inet_pton(AF_INET6, text.constData(), address) != 1;
 }
 
 // A reason phrase is the server's own text: keep it short and printable.
@@ -250,19 +331,15 @@ int onDebug(CURL *, curl_infotype type, char *, size_t, void *self)
 
 bool Transfer::Request::ensureMulti()
 {
-    // curl (and the TLS library under it) is set up at the first request,
-    // not while the window is being shown.
     if (multi)
         return true;
-    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    if (initialised)
-        multi.reset(curl_multi_init());
+    multi.reset(curl().multi_init());
     if (!multi)
         return false;
-    curl_multi_setopt(multi.get(), CURLMOPT_SOCKETFUNCTION, &onSocket);
-    curl_multi_setopt(multi.get(), CURLMOPT_SOCKETDATA, this);
-    curl_multi_setopt(multi.get(), CURLMOPT_TIMERFUNCTION, &onTimer);
-    curl_multi_setopt(multi.get(), CURLMOPT_TIMERDATA, this);
+    curl().multi_setopt(multi.get(), CURLMOPT_SOCKETFUNCTION, &onSocket);
+    curl().multi_setopt(multi.get(), CURLMOPT_SOCKETDATA, this);
+    curl().multi_setopt(multi.get(), CURLMOPT_TIMERFUNCTION, &onTimer);
+    curl().multi_setopt(multi.get(), CURLMOPT_TIMERDATA, this);
     return true;
 }
 
@@ -273,7 +350,12 @@ bool Transfer::Request::start()
     hops = 0;
     status = 0;
     reason.clear();
-    hostIsName = QHostAddress(url.host()).isNull();
+    if (!loadedCurl().api) {
+        errorText =
+            QStringLiteral("libcurl, which fetches the page, could not be loaded: %1").arg(loadedCurl().problem);
+        return false;
+    }
+    hostIsName = isHostName(url.host());
     const QByteArray encoded = url.toEncoded();
     first = originOf(encoded);
     clock.start();
@@ -288,11 +370,11 @@ bool Transfer::Request::startHop(const QByteArray &address)
     inHeaders = false;
     capped = false;
     hopUrl = address;
-    easy.reset(curl_easy_init());
+    easy.reset(curl().easy_init());
     if (!easy)
         return false;
     CURL *handle = easy.get();
-    const auto set = [handle](CURLoption option, auto value) { curl_easy_setopt(handle, option, value); };
+    const auto set = [handle](CURLoption option, auto value) { curl().easy_setopt(handle, option, value); };
     set(CURLOPT_URL, hopUrl.constData());
     set(CURLOPT_ERRORBUFFER, curlError);
     set(CURLOPT_NOSIGNAL, 1L);
@@ -324,7 +406,7 @@ bool Transfer::Request::startHop(const QByteArray &address)
     set(CURLOPT_DEBUGFUNCTION, &onDebug);
     set(CURLOPT_DEBUGDATA, this);
     set(CURLOPT_VERBOSE, 1L);
-    if (curl_multi_add_handle(multi.get(), handle) != CURLM_OK) {
+    if (curl().multi_add_handle(multi.get(), handle) != CURLM_OK) {
         easy.reset();
         return false;
     }
@@ -339,7 +421,7 @@ void Transfer::Request::dropEasy()
     // Removing the handle closes its sockets at once; curl tells onSocket to
     // forget them as it does.
     const EasyHandle dropped = std::move(easy);
-    curl_multi_remove_handle(multi.get(), dropped.get());
+    curl().multi_remove_handle(multi.get(), dropped.get());
     for (auto &[socket, watch] : sockets) {
         release(watch.read);
         release(watch.write);
@@ -352,7 +434,7 @@ void Transfer::Request::drive(curl_socket_t socket, int events)
     if (!easy)
         return;
     int running = 0;
-    curl_multi_socket_action(multi.get(), socket, events, &running);
+    curl().multi_socket_action(multi.get(), socket, events, &running);
     finishIfDone();
     emitPending();
 }
@@ -360,12 +442,12 @@ void Transfer::Request::drive(curl_socket_t socket, int events)
 void Transfer::Request::finishIfDone()
 {
     int left = 0;
-    while (CURLMsg *message = curl_multi_info_read(multi.get(), &left)) {
+    while (CURLMsg *message = curl().multi_info_read(multi.get(), &left)) {
         if (message->msg != CURLMSG_DONE || message->easy_handle != easy.get())
             continue;
         const CURLcode result = message->data.result;
         long code = 0;
-        curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &code);
+        curl().easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &code);
         status = int(code);
         // The body was cut at the cap on purpose: the page is what we keep of it.
         if ((result == CURLE_OK || (result == CURLE_WRITE_ERROR && capped)) && !inHeaders) {
@@ -382,7 +464,7 @@ void Transfer::Request::finishIfDone()
 void Transfer::Request::completed()
 {
     char *next = nullptr;
-    curl_easy_getinfo(easy.get(), CURLINFO_REDIRECT_URL, &next);
+    curl().easy_getinfo(easy.get(), CURLINFO_REDIRECT_URL, &next);
     if (status < 300 || status > 399 || !next) {
         finish(Complete);
         return;
@@ -405,7 +487,7 @@ void Transfer::Request::completed()
 QString Transfer::Request::failureText(CURLcode result) const
 {
     long osError = 0;
-    curl_easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osError);
+    curl().easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osError);
     if (result == CURLE_OK || result == CURLE_WRITE_ERROR)
         return QStringLiteral("The server closed the connection before its response headers were complete.");
     if (result == CURLE_OPERATION_TIMEDOUT)
@@ -415,7 +497,7 @@ QString Transfer::Request::failureText(CURLcode result) const
         return QStringLiteral("A line of the server's response headers was too long.");
     if (result == CURLE_COULDNT_CONNECT && osError != 0)
         return QString::fromLocal8Bit(std::strerror(int(osError)));
-    return QString::fromLocal8Bit(curlError[0] ? curlError : curl_easy_strerror(result));
+    return QString::fromLocal8Bit(curlError[0] ? curlError : curl().easy_strerror(result));
 }
 
 void Transfer::Request::finish(State last)
@@ -502,7 +584,7 @@ qint32 Transfer::execute(const QString &url, const QString &operation)
     }
     if (d->url.isEmpty())
         return NoRemoteComputer;
-    return d->start() ? NoError : UrlMalformed;
+    return d->start() ? NoError : InternalError;
 }
 
 bool Transfer::StillExecuting() const

@@ -34,6 +34,7 @@ public:
         NoRemoteComputer = 35755,
         NotValidCommand = 35762,
         StillExecutingRequest = 35764,
+        InternalError = 35770,
         UnrecognizedScheme = 35772,
     };
     // No more than this much of a body is ever kept.

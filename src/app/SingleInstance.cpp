@@ -2,11 +2,17 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QSysInfo>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -16,6 +22,22 @@ constexpr qsizetype LongestMessage = 16;
 // A local socket's path must fit sockaddr_un (108 bytes on Linux, 104 on
 // the BSDs); a deep runtime folder would make listen() fail.
 constexpr qsizetype MaxSocketPath = 100;
+
+std::optional<sockaddr_un> socketAddress(const QString &socketPath)
+{
+    const QByteArray path = QFile::encodeName(socketPath);
+    sockaddr_un address{};
+    if (size_t(path.size()) >= sizeof address.sun_path)
+        return std::nullopt;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    return address;
+}
+
+bool sendAll(int socket, const QByteArray &message)
+{
+    return ::send(socket, message.constData(), size_t(message.size()), MSG_NOSIGNAL) == message.size();
+}
 } // namespace
 
 SingleInstance::SingleInstance(const QString &programFolder, QObject *parent)
@@ -39,26 +61,16 @@ SingleInstance::SingleInstance(const QString &programFolder, QObject *parent)
             QDir(QDir::tempPath())
                 .filePath(
                     QStringLiteral("talvor-%1-%2.socket").arg(QString::fromLatin1(id), QString::number(::getuid())));
-    connect(&m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *socket = m_server.nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            // A message is one short line, which may come in pieces.
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                QByteArray &received = m_received[socket];
-                received += socket->read(LongestMessage - received.size());
-                if (!received.contains('\n') && received.size() < LongestMessage)
-                    return;
-                const QByteArray message = received;
-                m_received.remove(socket);
-                if (message == StatusMessage)
-                    socket->write(m_status + '\n');
-                socket->disconnectFromServer();
-                if (message == ShowMessage)
-                    emit showRequested();
-            });
-            connect(socket, &QObject::destroyed, this, [this, socket] { m_received.remove(socket); });
-        }
-    });
+}
+
+SingleInstance::~SingleInstance()
+{
+    for (auto &[socket, caller] : m_callers)
+        ::close(socket);
+    if (m_listener >= 0) {
+        ::close(m_listener);
+        ::unlink(QFile::encodeName(m_socketPath).constData());
+    }
 }
 
 bool SingleInstance::acquire()
@@ -80,25 +92,120 @@ bool SingleInstance::acquire()
             || !m_lock->removeStaleLockFile() || !m_lock->tryLock(0))
             return false;
     }
-    // The lock is ours, so a socket left by a crashed copy is stale.
-    QLocalServer::removeServer(m_socketPath);
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server.listen(m_socketPath))
+    if (!listen())
         qWarning("Talvor: a second start cannot reach this copy through %s: %s", qPrintable(m_socketPath),
-                 qPrintable(m_server.errorString()));
+                 std::strerror(errno));
     return true;
+}
+
+bool SingleInstance::listen()
+{
+    const std::optional<sockaddr_un> address = socketAddress(m_socketPath);
+    if (!address) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    // The lock is ours, so a socket left by a crashed copy is stale.
+    ::unlink(address->sun_path);
+    m_listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (m_listener < 0)
+        return false;
+    // Only this user may ask: the socket is made owner-only from the start.
+    const mode_t before = ::umask(077);
+    const bool bound = ::bind(m_listener, reinterpret_cast<const sockaddr *>(&*address), sizeof *address) == 0;
+    ::umask(before);
+    if (!bound || ::listen(m_listener, 16) != 0) {
+        const int error = errno;
+        ::close(m_listener);
+        m_listener = -1;
+        errno = error;
+        return false;
+    }
+    m_accepting = std::make_unique<QSocketNotifier>(m_listener, QSocketNotifier::Read);
+    connect(m_accepting.get(), &QSocketNotifier::activated, this, &SingleInstance::acceptCallers);
+    return true;
+}
+
+void SingleInstance::acceptCallers()
+{
+    for (;;) {
+        const int socket = ::accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (socket < 0)
+            return;
+        Caller &caller = m_callers[socket];
+        caller.readable = std::make_unique<QSocketNotifier>(socket, QSocketNotifier::Read);
+        connect(caller.readable.get(), &QSocketNotifier::activated, this, [this, socket] { readFrom(socket); });
+    }
+}
+
+void SingleInstance::readFrom(int socket)
+{
+    // A message is one short line, which may come in pieces.
+    QByteArray &received = m_callers[socket].received;
+    char buffer[LongestMessage];
+    const ssize_t got = ::read(socket, buffer, size_t(LongestMessage - received.size()));
+    if (got < 0 && (errno == EAGAIN || errno == EINTR))
+        return;
+    if (got <= 0) {
+        hangUp(socket);
+        return;
+    }
+    received.append(buffer, got);
+    if (!received.contains('\n') && received.size() < LongestMessage)
+        return;
+    const QByteArray message = received;
+    if (message == StatusMessage) {
+        // Far less than a socket's buffer: it goes in one write or not at all.
+        const QByteArray reply = m_status + '\n';
+        [[maybe_unused]] const ssize_t sent = ::write(socket, reply.constData(), size_t(reply.size()));
+    }
+    hangUp(socket);
+    if (message == ShowMessage)
+        emit showRequested();
+}
+
+void SingleInstance::hangUp(int socket)
+{
+    const auto found = m_callers.find(socket);
+    if (found == m_callers.end())
+        return;
+    // Its notifier may be the one whose signal is running now.
+    found->second.readable->setEnabled(false);
+    found->second.readable.release()->deleteLater();
+    m_callers.erase(found);
+    ::close(socket);
+}
+
+int SingleInstance::connectToRunningCopy() const
+{
+    const std::optional<sockaddr_un> address = socketAddress(m_socketPath);
+    const int socket = address ? ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0) : -1;
+    if (socket < 0)
+        return -1;
+    // A copy that hangs must not hang this start: no wait is longer than 2 s.
+    const timeval limit{2, 0};
+    ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    if (::connect(socket, reinterpret_cast<const sockaddr *>(&*address), sizeof *address) != 0) {
+        ::close(socket);
+        return -1;
+    }
+    return socket;
 }
 
 std::optional<QByteArray> SingleInstance::askRunningCopyForStatus()
 {
-    QLocalSocket socket;
-    socket.connectToServer(m_socketPath);
-    if (!socket.waitForConnected(1000))
+    const int socket = connectToRunningCopy();
+    if (socket < 0)
         return std::nullopt;
-    socket.write(StatusMessage);
     QByteArray reply;
-    while (!reply.contains('\n') && reply.size() < 64 * 1024 && socket.waitForReadyRead(2000))
-        reply += socket.readAll();
+    if (sendAll(socket, StatusMessage)) {
+        char buffer[4096];
+        ssize_t got = 0;
+        while (!reply.contains('\n') && reply.size() < 64 * 1024 && (got = ::read(socket, buffer, sizeof buffer)) > 0)
+            reply.append(buffer, got);
+    }
+    ::close(socket);
     if (!reply.contains('\n'))
         return std::nullopt;
     return reply.left(reply.indexOf('\n'));
@@ -106,12 +213,10 @@ std::optional<QByteArray> SingleInstance::askRunningCopyForStatus()
 
 bool SingleInstance::askRunningCopyToShow()
 {
-    QLocalSocket socket;
-    socket.connectToServer(m_socketPath);
-    if (!socket.waitForConnected(1000))
+    const int socket = connectToRunningCopy();
+    if (socket < 0)
         return false;
-    socket.write(ShowMessage);
-    const bool sent = socket.waitForBytesWritten(1000);
-    socket.disconnectFromServer();
+    const bool sent = sendAll(socket, ShowMessage);
+    ::close(socket);
     return sent;
 }

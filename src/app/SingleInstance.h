@@ -1,15 +1,15 @@
 #pragma once
 
-#include <QHash>
-#include <QLocalServer>
+#include <QByteArray>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 
+#include <map>
 #include <memory>
 #include <optional>
 
-class QLocalSocket;
+class QSocketNotifier;
 
 // One Talvor per program folder. The lock and a local socket live in the
 // user's runtime folder, named after the program folder, so a copy whose own
@@ -19,6 +19,7 @@ class SingleInstance : public QObject {
     Q_OBJECT
 public:
     explicit SingleInstance(const QString &programFolder, QObject *parent = nullptr);
+    ~SingleInstance() override;
     // False only when another running Talvor holds the lock. A lock that
     // cannot be created at all (no permission) does not stop this one.
     bool acquire();
@@ -33,10 +34,22 @@ signals:
     void showRequested();
 
 private:
+    struct Caller {
+        std::unique_ptr<QSocketNotifier> readable;
+        QByteArray received;
+    };
+    bool listen();
+    void acceptCallers();
+    void readFrom(int socket);
+    void hangUp(int socket);
+    // A connection to the running copy's socket, or -1.
+    int connectToRunningCopy() const;
+
     QString m_path; // without an ending: .lock for the lock
     QString m_socketPath;
-    QHash<QLocalSocket *, QByteArray> m_received;
     QByteArray m_status = "{}";
     std::unique_ptr<QLockFile> m_lock;
-    QLocalServer m_server;
+    int m_listener = -1;
+    std::unique_ptr<QSocketNotifier> m_accepting;
+    std::map<int, Caller> m_callers;
 };

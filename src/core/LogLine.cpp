@@ -7,6 +7,19 @@ QString talvor::logFileName(const QDate &date)
     return date.toString(u"yyyy_MM_dd_") + QStringLiteral("talvor_log.csv");
 }
 
+bool talvor::isLogFileName(QStringView name)
+{
+    static constexpr QStringView Pattern = u"0000_00_00_talvor_log.csv";
+    if (name.size() != Pattern.size())
+        return false;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const bool matches = Pattern[i] == u'0' ? name[i] >= u'0' && name[i] <= u'9' : name[i] == Pattern[i];
+        if (!matches)
+            return false;
+    }
+    return true;
+}
+
 QByteArray talvor::logLine(const QDateTime &when, const QString &readingText)
 {
     const QTime t = when.time();

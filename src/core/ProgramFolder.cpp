@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -32,8 +33,15 @@ QString executableOrDataFolder()
 bool hasFileNamed(const QString &folder, const QString &name)
 {
     // Looked up by listing, so a name that differs only in letter case does not
-    // count even on a file system that ignores case.
-    return QDir(folder).entryList({name}, QDir::Files | QDir::Hidden | QDir::CaseSensitive).contains(name);
+    // count even on a file system that ignores case. (No name filter: Qt
+    // would compile it into a regular expression.)
+    QDirIterator it(folder, QDir::Files | QDir::Hidden);
+    while (it.hasNext()) {
+        it.next();
+        if (it.fileName() == name)
+            return true;
+    }
+    return false;
 }
 
 } // namespace

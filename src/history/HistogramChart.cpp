@@ -73,22 +73,24 @@ void HistogramChart::paintEvent(QPaintEvent *)
         p.fillRect(rect(), palette().color(QPalette::Window));
         return;
     }
-    // Background, grid and value axis change only with the size or the scale.
-    if (m_frame.size() != size() * devicePixelRatio() || m_frameAxis.low != axis.low || m_frameAxis.high != axis.high) {
-        m_frame = QPixmap(size() * devicePixelRatio());
-        m_frame.setDevicePixelRatio(devicePixelRatio());
-        QPainter fp(&m_frame);
+    // One image holds the whole chart: the frame around the plot (background
+    // and value axis) is drawn into it only when the size or the scale
+    // changes, the bars over the plot part on every paint.
+    const qreal dpr = devicePixelRatio();
+    if (m_canvas.size() != size() * dpr || m_canvas.devicePixelRatio() != dpr || m_frameAxis.low != axis.low
+        || m_frameAxis.high != axis.high) {
+        m_canvas = QImage(size() * dpr, QImage::Format_RGB32);
+        m_canvas.setDevicePixelRatio(dpr);
+        QPainter fp(&m_canvas);
+        fp.setFont(font());
         fp.fillRect(rect(), palette().color(QPalette::Window));
         paintAxis(fp, plot, axis.low, axis.high, axis.step);
         m_frameAxis = axis;
     }
-    // The plot is covered by the bars' image: copy only the frame around it.
-    const QRect around[] = {QRect(0, 0, width(), plot.top()), QRect(0, plot.top(), plot.left(), plot.height()),
-                            QRect(plot.right() + 1, plot.top(), width() - plot.right() - 1, plot.height()),
-                            QRect(0, plot.bottom() + 1, width(), height() - plot.bottom() - 1)};
-    for (const QRect &part : around)
-        p.drawPixmap(part, m_frame, QRectF(part.topLeft() * devicePixelRatio(), part.size() * devicePixelRatio()));
-    p.drawImage(plot.topLeft(), renderBars(plot.size(), axis));
+    renderBars(QRect(QPoint(qRound(plot.left() * dpr), qRound(plot.top() * dpr)),
+                     QPoint(qRound((plot.right() + 1) * dpr) - 1, qRound((plot.bottom() + 1) * dpr) - 1)),
+               axis);
+    p.drawImage(QPoint(0, 0), m_canvas);
     paintLabels(p, plot);
     paintThreshold(p, plot, axis);
     // A stroked rectangle this large costs more than four filled lines.
@@ -107,16 +109,14 @@ QRect HistogramChart::plotRect(const QFontMetrics &fm, const talvor::AxisScale &
     return rect().adjusted(axisWidth, 8, -10, -(fm.height() + 6));
 }
 
-const QImage &HistogramChart::renderBars(const QSize &size, const talvor::AxisScale &axis)
+void HistogramChart::renderBars(const QRect &area, const talvor::AxisScale &axis)
 {
     // The bars are drawn straight into an image, line by line: every bar
     // stands on the zero line, so going down the plot a pixel column only
     // changes where its bar starts or ends, and each image line is a copy of
     // the one above with those few pixels changed. A thousand one-pixel-wide
     // rectangles through the paint engine cost far more.
-    const int width = size.width(), height = size.height();
-    if (m_bars.size() != size)
-        m_bars = QImage(size, QImage::Format_RGB32);
+    const int width = area.width(), height = area.height();
     const double scale = height / (axis.high - axis.low);
     const int zeroY = int(std::lround(height - (0 - axis.low) * scale));
 
@@ -197,7 +197,7 @@ const QImage &HistogramChart::renderBars(const QSize &size, const talvor::AxisSc
             current[size_t(starting[size_t(k)])] = colour[size_t(starting[size_t(k)])];
             inBar[size_t(starting[size_t(k)])] = true;
         }
-        auto *line = reinterpret_cast<QRgb *>(m_bars.scanLine(y));
+        auto *line = reinterpret_cast<QRgb *>(m_canvas.scanLine(area.top() + y)) + area.left();
         if (y == zeroY || gridLine[size_t(y)]) {
             // Grid lines run behind the bars; the zero line runs through them.
             const QRgb across = y == zeroY ? zeroColour : grid;
@@ -207,7 +207,6 @@ const QImage &HistogramChart::renderBars(const QSize &size, const talvor::AxisSc
             std::copy(current.begin(), current.end(), line);
         }
     }
-    return m_bars;
 }
 
 void HistogramChart::paintAxis(QPainter &p, const QRect &plot, double low, double high, double step) const

@@ -4,7 +4,6 @@
 
 #include <QHash>
 #include <QImage>
-#include <QPixmap>
 #include <QStaticText>
 #include <QString>
 #include <QWidget>
@@ -60,7 +59,8 @@ private:
     };
     void scheduleRepaint();
     QRect plotRect(const QFontMetrics &fm, const talvor::AxisScale &axis) const;
-    const QImage &renderBars(const QSize &size, const talvor::AxisScale &axis);
+    // Draws the bars into the canvas over its pixels in area.
+    void renderBars(const QRect &area, const talvor::AxisScale &axis);
     void paintAxis(QPainter &p, const QRect &plot, double low, double high, double step) const;
     void paintLabels(QPainter &p, const QRect &plot);
     void paintThreshold(QPainter &p, const QRect &plot, const talvor::AxisScale &axis) const;
@@ -72,9 +72,8 @@ private:
     int m_row = 1;
     int m_column = 1;
     bool m_repaintPending = false;
-    QPixmap m_frame;
+    QImage m_canvas;
     talvor::AxisScale m_frameAxis{0, 0, 0};
-    QImage m_bars;
     // Enough for every label a chart can show at once; a laid-out label costs
     // a few kB, so a run of odd readings must not grow it for long.
     static constexpr qsizetype MaxCachedLabels = 256;

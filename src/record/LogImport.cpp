@@ -1,20 +1,18 @@
 #include "LogImport.h"
 
 #include "RecordStore.h"
+#include "core/LogLine.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 ImportResult importLogs(RecordStore &store, const QString &folder, double threshold)
 {
     ImportResult result;
-    static const QRegularExpression logName(QStringLiteral("^\\d{4}_\\d{2}_\\d{2}_talvor_log\\.csv$"));
-    const QFileInfoList files =
-        QDir(folder).entryInfoList({QStringLiteral("*_talvor_log.csv")}, QDir::Files | QDir::Readable, QDir::Name);
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
     for (const QFileInfo &info : files) {
-        if (!logName.match(info.fileName()).hasMatch())
+        if (!talvor::isLogFileName(info.fileName()))
             continue;
         const RecordStore::LogMark now{info.size(), info.lastModified().toSecsSinceEpoch(), 0};
         const auto mark = store.logMark(info.fileName());

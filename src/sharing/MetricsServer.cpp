@@ -1,14 +1,57 @@
 #include "MetricsServer.h"
 
-#include <QHostAddress>
+#include "core/LoadedLibrary.h"
 
 #include <arpa/inet.h>
 #include <cstring>
 #include <microhttpd.h>
 #include <netinet/in.h>
+#include <optional>
 #include <sys/socket.h>
 
 namespace {
+
+// libmicrohttpd, and the TLS library under it, are loaded when /metrics is
+// first served: most users never share with Prometheus.
+// clang-format off
+#define TALVOR_MHD_FUNCTIONS \
+    TALVOR_MHD(start_daemon) \
+    TALVOR_MHD(stop_daemon) \
+    TALVOR_MHD(create_response_from_buffer) \
+    TALVOR_MHD(add_response_header) \
+    TALVOR_MHD(queue_response) \
+    TALVOR_MHD(destroy_response)
+// clang-format on
+
+struct MhdApi {
+#define TALVOR_MHD(name) decltype(&::MHD_##name) name = nullptr;
+    TALVOR_MHD_FUNCTIONS
+#undef TALVOR_MHD
+};
+
+struct LoadedMhd {
+    std::optional<MhdApi> api;
+    QString problem;
+};
+
+const LoadedMhd &loadedMhd()
+{
+    static const LoadedMhd loaded = [] {
+        talvor::LoadedLibrary library(QStringLiteral(TALVOR_MICROHTTPD_LIBRARY));
+        MhdApi api;
+#define TALVOR_MHD(name) library.resolve(api.name, "MHD_" #name);
+        TALVOR_MHD_FUNCTIONS
+#undef TALVOR_MHD
+        return library.complete() ? LoadedMhd{api, {}} : LoadedMhd{std::nullopt, library.problem()};
+    }();
+    return loaded;
+}
+
+// Called only while a daemon runs, so after the library loaded.
+const MhdApi &mhd()
+{
+    return *loadedMhd().api;
+}
 
 // Far more than the scrapers of a household; beyond it, new connections wait
 // in the kernel's backlog or are refused. With what one connection may hold
@@ -31,16 +74,16 @@ MHD_Result answer(void *self, MHD_Connection *connection, const char *url, const
     unsigned status = MHD_HTTP_OK;
     if (metrics) {
         const QByteArray text = server->text();
-        response = MHD_create_response_from_buffer(size_t(text.size()), const_cast<char *>(text.constData()),
-                                                   MHD_RESPMEM_MUST_COPY);
-        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "text/plain; version=0.0.4; charset=utf-8");
+        response = mhd().create_response_from_buffer(size_t(text.size()), const_cast<char *>(text.constData()),
+                                                     MHD_RESPMEM_MUST_COPY);
+        mhd().add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "text/plain; version=0.0.4; charset=utf-8");
     } else {
-        response =
-            MHD_create_response_from_buffer(sizeof NotFound - 1, const_cast<char *>(NotFound), MHD_RESPMEM_PERSISTENT);
+        response = mhd().create_response_from_buffer(sizeof NotFound - 1, const_cast<char *>(NotFound),
+                                                     MHD_RESPMEM_PERSISTENT);
         status = MHD_HTTP_NOT_FOUND;
     }
-    const MHD_Result queued = MHD_queue_response(connection, status, response);
-    MHD_destroy_response(response);
+    const MHD_Result queued = mhd().queue_response(connection, status, response);
+    mhd().destroy_response(response);
     return queued;
 }
 
@@ -51,7 +94,7 @@ struct MetricsServer::Daemon {
     ~Daemon()
     {
         if (daemon)
-            MHD_stop_daemon(daemon);
+            mhd().stop_daemon(daemon);
     }
 };
 
@@ -65,29 +108,33 @@ MetricsServer::~MetricsServer()
 QString MetricsServer::start(const QString &address, quint16 port)
 {
     stop();
-    const QHostAddress host(address == u"localhost" ? QStringLiteral("127.0.0.1") : address);
+    const QByteArray host = address == u"localhost" ? QByteArray("127.0.0.1") : address.toLatin1();
     sockaddr_storage storage{};
     unsigned family = 0;
-    if (host.protocol() == QAbstractSocket::IPv4Protocol) {
+    in_addr v4{};
+    in6_addr v6{};
+    if (inet_pton(AF_INET, host.constData(), &v4) == 1) {
         auto *in = reinterpret_cast<sockaddr_in *>(&storage);
         in->sin_family = AF_INET;
         in->sin_port = htons(port);
-        in->sin_addr.s_addr = htonl(host.toIPv4Address());
-    } else if (host.protocol() == QAbstractSocket::IPv6Protocol) {
+        in->sin_addr = v4;
+    } else if (inet_pton(AF_INET6, host.constData(), &v6) == 1) {
         auto *in6 = reinterpret_cast<sockaddr_in6 *>(&storage);
         in6->sin6_family = AF_INET6;
         in6->sin6_port = htons(port);
-        const Q_IPV6ADDR bytes = host.toIPv6Address();
-        std::memcpy(&in6->sin6_addr, &bytes, sizeof bytes);
+        in6->sin6_addr = v6;
         family = MHD_USE_IPv6;
     } else {
         return QStringLiteral("'%1' is not an address to listen on (write one such as 127.0.0.1)").arg(address);
     }
+    if (!loadedMhd().api)
+        return QStringLiteral("libmicrohttpd, which serves /metrics, could not be loaded: %1").arg(loadedMhd().problem);
     auto daemon = std::make_unique<Daemon>();
-    daemon->daemon = MHD_start_daemon(MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | family, port, nullptr, nullptr,
-                                      &answer, this, MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr *>(&storage),
-                                      MHD_OPTION_CONNECTION_LIMIT, ConnectionLimit, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-                                      ConnectionMemory, MHD_OPTION_CONNECTION_TIMEOUT, IdleSeconds, MHD_OPTION_END);
+    daemon->daemon =
+        mhd().start_daemon(MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | family, port, nullptr, nullptr, &answer,
+                           this, MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr *>(&storage),
+                           MHD_OPTION_CONNECTION_LIMIT, ConnectionLimit, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+                           ConnectionMemory, MHD_OPTION_CONNECTION_TIMEOUT, IdleSeconds, MHD_OPTION_END);
     if (!daemon->daemon)
         return QStringLiteral("cannot listen on %1 port %2 (in use, or not an address of this machine)")
             .arg(address)

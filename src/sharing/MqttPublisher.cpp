@@ -1,6 +1,7 @@
 #include "MqttPublisher.h"
 
-#include <QLibrary>
+#include "core/LoadedLibrary.h"
+
 #include <QSocketNotifier>
 
 #include <mosquitto.h>
@@ -41,18 +42,13 @@ namespace {
 const MosquittoApi *mosquittoApi()
 {
     static const std::optional<MosquittoApi> api = []() -> std::optional<MosquittoApi> {
-        QLibrary library(QStringLiteral("mosquitto"), 1);
-        if (!library.load())
-            return std::nullopt;
+        talvor::LoadedLibrary library(QStringLiteral("mosquitto"), 1);
         MosquittoApi a;
-        a.create = reinterpret_cast<decltype(a.create)>(library.resolve("mosquitto_new"));
-        bool complete = a.create != nullptr;
-#define TALVOR_MOSQUITTO(name)                                                                                         \
-    a.name = reinterpret_cast<decltype(a.name)>(library.resolve("mosquitto_" #name));                                  \
-    complete = complete && a.name;
+        library.resolve(a.create, "mosquitto_new");
+#define TALVOR_MOSQUITTO(name) library.resolve(a.name, "mosquitto_" #name);
         TALVOR_MOSQUITTO_FUNCTIONS
 #undef TALVOR_MOSQUITTO
-        if (!complete || a.lib_init() != MOSQ_ERR_SUCCESS)
+        if (!library.complete() || a.lib_init() != MOSQ_ERR_SUCCESS)
             return std::nullopt;
         return a;
     }();

@@ -6,13 +6,13 @@
 #include "form/CrlfTextView.h"
 
 #include <QAction>
-#include <QHostInfo>
 #include <QLineEdit>
+#include <QSysInfo>
 
 SharingHub::SharingHub(const SharingControls &controls, QObject *parent)
     : QObject(parent)
     , m_c(controls)
-    , m_id(talvor::sharingId(QHostInfo::localHostName()))
+    , m_id(talvor::sharingId(QSysInfo::machineHostName()))
 {
     connect(&m_mqtt, &MqttPublisher::problem, this, &SharingHub::report);
     connect(&m_mqtt, &MqttPublisher::connected, this, &SharingHub::publishDiscovery);
