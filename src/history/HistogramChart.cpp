@@ -73,24 +73,14 @@ void HistogramChart::paintEvent(QPaintEvent *)
         p.fillRect(rect(), palette().color(QPalette::Window));
         return;
     }
-    // One image holds the whole chart: the frame around the plot (background
-    // and value axis) is drawn into it only when the size or the scale
-    // changes, the bars over the plot part on every paint.
-    const qreal dpr = devicePixelRatio();
-    if (m_canvas.size() != size() * dpr || m_canvas.devicePixelRatio() != dpr || m_frameAxis.low != axis.low
-        || m_frameAxis.high != axis.high) {
-        m_canvas = QImage(size() * dpr, QImage::Format_RGB32);
-        m_canvas.setDevicePixelRatio(dpr);
-        QPainter fp(&m_canvas);
-        fp.setFont(font());
-        fp.fillRect(rect(), palette().color(QPalette::Window));
-        paintAxis(fp, plot, axis.low, axis.high, axis.step);
-        m_frameAxis = axis;
-    }
-    renderBars(QRect(QPoint(qRound(plot.left() * dpr), qRound(plot.top() * dpr)),
-                     QPoint(qRound((plot.right() + 1) * dpr) - 1, qRound((plot.bottom() + 1) * dpr) - 1)),
-               axis);
-    p.drawImage(QPoint(0, 0), m_canvas);
+    // The frame around the plot, then the bars over all of it.
+    const QColor window = palette().color(QPalette::Window);
+    p.fillRect(QRect(0, 0, width(), plot.top()), window);
+    p.fillRect(QRect(0, plot.top(), plot.left(), plot.height()), window);
+    p.fillRect(QRect(plot.right() + 1, plot.top(), width() - plot.right() - 1, plot.height()), window);
+    p.fillRect(QRect(0, plot.bottom() + 1, width(), height() - plot.bottom() - 1), window);
+    paintAxis(p, plot, axis.low, axis.high, axis.step);
+    paintBars(p, plot, axis);
     paintLabels(p, plot);
     paintThreshold(p, plot, axis);
     // A stroked rectangle this large costs more than four filled lines.
@@ -109,13 +99,18 @@ QRect HistogramChart::plotRect(const QFontMetrics &fm, const talvor::AxisScale &
     return rect().adjusted(axisWidth, 8, -10, -(fm.height() + 6));
 }
 
-void HistogramChart::renderBars(const QRect &area, const talvor::AxisScale &axis)
+void HistogramChart::paintBars(QPainter &p, const QRect &plot, const talvor::AxisScale &axis)
 {
-    // The bars are drawn straight into an image, line by line: every bar
-    // stands on the zero line, so going down the plot a pixel column only
-    // changes where its bar starts or ends, and each image line is a copy of
-    // the one above with those few pixels changed. A thousand one-pixel-wide
-    // rectangles through the paint engine cost far more.
+    // The bars are drawn as one line of pixels stretched down the plot: every
+    // bar stands on the zero line, so going down the plot a pixel column only
+    // changes where its bar starts or ends, and the line stays the same from
+    // one such change (or grid line) to the next. A thousand one-pixel-wide
+    // rectangles through the paint engine cost far more, and an image of the
+    // whole plot kept between paints costs a megabyte. In device pixels, so
+    // that bars stay sharp on a high-density screen.
+    const qreal dpr = devicePixelRatio();
+    const QRect area(QPoint(qRound(plot.left() * dpr), qRound(plot.top() * dpr)),
+                     QPoint(qRound((plot.right() + 1) * dpr) - 1, qRound((plot.bottom() + 1) * dpr) - 1));
     const int width = area.width(), height = area.height();
     const double scale = height / (axis.high - axis.low);
     const int zeroY = int(std::lround(height - (0 - axis.low) * scale));
@@ -186,9 +181,26 @@ void HistogramChart::renderBars(const QRect &area, const talvor::AxisScale &axis
     const QRgb grid = palette().color(QPalette::Midlight).rgb();
     const QRgb zeroColour = palette().color(QPalette::Dark).rgb();
 
-    std::vector<QRgb> current(size_t(width), base);
+    std::vector<QRgb> current(size_t(width), base), across(size_t(width), base);
     std::vector<bool> inBar(size_t(width), false);
+    const QImage currentLine(reinterpret_cast<const uchar *>(current.data()), width, 1, QImage::Format_RGB32);
+    const QImage acrossLine(reinterpret_cast<const uchar *>(across.data()), width, 1, QImage::Format_RGB32);
+    p.save();
+    p.setWorldTransform(QTransform::fromScale(1 / dpr, 1 / dpr));
+    int bandStart = 0;
+    const auto drawBand = [&](int end) {
+        if (end > bandStart)
+            p.drawImage(QRect(area.left(), area.top() + bandStart, width, end - bandStart), currentLine,
+                        QRect(0, 0, width, 1));
+    };
     for (int y = 0; y < height; ++y) {
+        const bool changes =
+            endsAt[size_t(y)] != endsAt[size_t(y) + 1] || startsAt[size_t(y)] != startsAt[size_t(y) + 1];
+        const bool acrossHere = y == zeroY || gridLine[size_t(y)];
+        if (!changes && !acrossHere)
+            continue;
+        drawBand(y);
+        bandStart = y;
         for (int k = endsAt[size_t(y)]; k < endsAt[size_t(y) + 1]; ++k) {
             current[size_t(ending[size_t(k)])] = base;
             inBar[size_t(ending[size_t(k)])] = false;
@@ -197,16 +209,17 @@ void HistogramChart::renderBars(const QRect &area, const talvor::AxisScale &axis
             current[size_t(starting[size_t(k)])] = colour[size_t(starting[size_t(k)])];
             inBar[size_t(starting[size_t(k)])] = true;
         }
-        auto *line = reinterpret_cast<QRgb *>(m_canvas.scanLine(area.top() + y)) + area.left();
-        if (y == zeroY || gridLine[size_t(y)]) {
+        if (acrossHere) {
             // Grid lines run behind the bars; the zero line runs through them.
-            const QRgb across = y == zeroY ? zeroColour : grid;
+            const QRgb line = y == zeroY ? zeroColour : grid;
             for (int x = 0; x < width; ++x)
-                line[x] = inBar[size_t(x)] && y != zeroY ? current[size_t(x)] : across;
-        } else {
-            std::copy(current.begin(), current.end(), line);
+                across[size_t(x)] = inBar[size_t(x)] && y != zeroY ? current[size_t(x)] : line;
+            p.drawImage(QPoint(area.left(), area.top() + y), acrossLine);
+            bandStart = y + 1;
         }
     }
+    drawBand(height);
+    p.restore();
 }
 
 void HistogramChart::paintAxis(QPainter &p, const QRect &plot, double low, double high, double step) const

@@ -59,8 +59,7 @@ private:
     };
     void scheduleRepaint();
     QRect plotRect(const QFontMetrics &fm, const talvor::AxisScale &axis) const;
-    // Draws the bars into the canvas over its pixels in area.
-    void renderBars(const QRect &area, const talvor::AxisScale &axis);
+    void paintBars(QPainter &p, const QRect &plot, const talvor::AxisScale &axis);
     void paintAxis(QPainter &p, const QRect &plot, double low, double high, double step) const;
     void paintLabels(QPainter &p, const QRect &plot);
     void paintThreshold(QPainter &p, const QRect &plot, const talvor::AxisScale &axis) const;
@@ -72,8 +71,6 @@ private:
     int m_row = 1;
     int m_column = 1;
     bool m_repaintPending = false;
-    QImage m_canvas;
-    talvor::AxisScale m_frameAxis{0, 0, 0};
     // Enough for every label a chart can show at once; a laid-out label costs
     // a few kB, so a run of odd readings must not grow it for long.
     static constexpr qsizetype MaxCachedLabels = 256;
