@@ -49,7 +49,7 @@ void importWeek(const QString &folder)
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
             qFatal("cannot write the logs");
     }
-    RecordStore store(QDir(folder).filePath(RecordStore::FileName), QStringLiteral("bench-import"));
+    RecordStore store(QDir(folder).filePath(RecordStore::FileName));
     store.open();
     QElapsedTimer timer;
     timer.start();
@@ -61,7 +61,7 @@ void importWeek(const QString &folder)
 
 void views(const QString &folder)
 {
-    RecordStore store(QDir(folder).filePath(RecordStore::FileName), QStringLiteral("bench-view"));
+    RecordStore store(QDir(folder).filePath(RecordStore::FileName));
     store.open();
     // A full year of minutes, an outage now and then.
     const qint64 end = talvor::epochMinute(QDateTime::currentDateTime());

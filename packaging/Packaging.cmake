@@ -47,7 +47,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The libraries Talvor opens when first needed are not linked, so
 # dpkg-shlibdeps misses them: name the packages that hold them.
-set(depends libqt6sql6-sqlite)
+set(depends)
 get_property(loaded GLOBAL PROPERTY TALVOR_LOADED_LIBRARIES)
 find_program(DPKG_QUERY dpkg-query)
 foreach(library ${loaded})

@@ -6,7 +6,6 @@
 #include "form/ViewTabBar.h"
 #include "history/HistogramChart.h"
 
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMainWindow>
@@ -83,8 +82,6 @@ FormControls buildFormControls(QMainWindow &window)
     c.HelpText = filling(c.Frame1[3], named(new CrlfTextView(c.Frame1[3]), "HelpText"));
     c.HelpText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     c.HelpText->setAccessibleName(QStringLiteral("Help"));
-    // The help text lines its tables up with blanks.
-    c.HelpText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
     c.Talvor = named(new QLabel(QStringLiteral("0"), central), "Talvor");
     c.Talvor->hide();

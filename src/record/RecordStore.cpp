@@ -1,10 +1,8 @@
 #include "RecordStore.h"
 
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVariant>
+
+#include <sqlite3.h>
 
 using talvor::MinuteRow;
 
@@ -12,62 +10,127 @@ const QString RecordStore::FileName = QStringLiteral("Talvor.record");
 
 namespace {
 
-QSqlDatabase databaseOf(const QString &connection)
-{
-    return QSqlDatabase::database(connection, false);
-}
-
-// A row's value, NULL where the minute had no reading.
-QVariant valueOrNull(bool present, double value)
-{
-    return present ? QVariant(value) : QVariant(QMetaType(QMetaType::Double));
-}
-
 // MinuteRow::isOutage in SQL: most polls of the minute gave no reading.
 #define TALVOR_OUTAGE "failures > readings"
 
-MinuteRow rowFrom(const QSqlQuery &q)
+// One prepared statement: values bound in the order of its parameters,
+// columns read from 0. A statement that failed to prepare runs as a failure.
+class Statement {
+public:
+    Statement(sqlite3 *db, const QString &sql)
+        : m_db(db)
+    {
+        if (db)
+            sqlite3_prepare16_v2(db, sql.utf16(), int(sql.size() * 2), &m_statement, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    Statement &bind(qint64 value)
+    {
+        sqlite3_bind_int64(m_statement, ++m_bound, value);
+        return *this;
+    }
+    Statement &bind(double value)
+    {
+        sqlite3_bind_double(m_statement, ++m_bound, value);
+        return *this;
+    }
+    // NULL for a null text, or where the minute had no reading.
+    Statement &bind(const QString &text)
+    {
+        if (text.isNull())
+            sqlite3_bind_null(m_statement, ++m_bound);
+        else
+            sqlite3_bind_text16(m_statement, ++m_bound, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement &bindOrNull(bool present, double value)
+    {
+        if (present)
+            return bind(value);
+        sqlite3_bind_null(m_statement, ++m_bound);
+        return *this;
+    }
+
+    // The next row; false at the end or on an error.
+    bool next() { return m_statement && sqlite3_step(m_statement) == SQLITE_ROW; }
+    // Runs it to the end.
+    bool run()
+    {
+        if (!m_statement)
+            return false;
+        int result;
+        while ((result = sqlite3_step(m_statement)) == SQLITE_ROW) { }
+        return result == SQLITE_DONE;
+    }
+    // Ready to run again with new values.
+    void reset()
+    {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+        m_bound = 0;
+    }
+    QString error() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
+
+    qint64 integer(int column) const { return sqlite3_column_int64(m_statement, column); }
+    double real(int column) const { return sqlite3_column_double(m_statement, column); }
+    bool isNull(int column) const { return sqlite3_column_type(m_statement, column) == SQLITE_NULL; }
+    QString text(int column) const
+    {
+        const auto *text = static_cast<const char16_t *>(sqlite3_column_text16(m_statement, column));
+        return text ? QString::fromUtf16(text, sqlite3_column_bytes16(m_statement, column) / 2) : QString();
+    }
+
+private:
+    sqlite3 *m_db;
+    sqlite3_stmt *m_statement = nullptr;
+    int m_bound = 0;
+};
+
+MinuteRow rowFrom(const Statement &q)
 {
     MinuteRow row;
-    row.minute = q.value(0).toLongLong();
-    row.readings = q.value(1).toInt();
-    row.min = q.value(2).toDouble();
-    row.max = q.value(3).toDouble();
-    row.sum = q.value(4).toDouble();
-    row.low = q.value(5).toInt();
-    row.failures = q.value(6).toInt();
-    row.reason = q.value(7).toString();
+    row.minute = q.integer(0);
+    row.readings = int(q.integer(1));
+    row.min = q.real(2);
+    row.max = q.real(3);
+    row.sum = q.real(4);
+    row.low = int(q.integer(5));
+    row.failures = int(q.integer(6));
+    row.reason = q.text(7);
     return row;
 }
 
 } // namespace
 
-RecordStore::RecordStore(QString path, QString connectionName)
+RecordStore::RecordStore(QString path)
     : m_path(std::move(path))
-    , m_connection(std::move(connectionName))
 {
 }
 
 RecordStore::~RecordStore()
 {
-    {
-        QSqlDatabase db = databaseOf(m_connection);
-        if (db.isValid())
-            db.close();
-    }
-    if (QSqlDatabase::contains(m_connection))
-        QSqlDatabase::removeDatabase(m_connection);
+    sqlite3_close(m_db);
+}
+
+bool RecordStore::exec(const char *sql)
+{
+    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 QString RecordStore::open()
 {
     const auto attempt = [this] {
-        QSqlDatabase db = QSqlDatabase::contains(m_connection)
-            ? databaseOf(m_connection)
-            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        db.setDatabaseName(m_path);
-        if (!db.open())
-            return db.lastError().text();
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        const int opened =
+            sqlite3_open_v2(m_path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (opened != SQLITE_OK)
+            return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(opened));
+        // The import writes on its own connection: each waits for the other.
+        sqlite3_busy_timeout(m_db, 5000);
         return createTables();
     };
     QString problem = attempt();
@@ -75,11 +138,9 @@ QString RecordStore::open()
         m_open = true;
         return {};
     }
-    if (!QSqlDatabase::drivers().contains(QStringLiteral("QSQLITE")))
-        return QStringLiteral("The record of readings is off: Qt's SQLite driver is not installed "
-                              "(Debian: libqt6sql6-sqlite).");
     // Damaged or not a database: kept for its owner, as a bad settings file is.
-    databaseOf(m_connection).close();
+    sqlite3_close(m_db);
+    m_db = nullptr;
     const QString aside = m_path + QStringLiteral(".bad");
     QFile::remove(aside);
     for (const QString &part : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
@@ -99,7 +160,6 @@ QString RecordStore::open()
 
 QString RecordStore::createTables()
 {
-    QSqlQuery q(databaseOf(m_connection));
     // WAL: a reader (the timeline) never waits for the minute being written.
     const char *statements[] = {
         "PRAGMA journal_mode=WAL",
@@ -111,102 +171,98 @@ QString RecordStore::createTables()
         "max REAL, sum REAL NOT NULL, low INTEGER NOT NULL, failures INTEGER NOT NULL, reason TEXT, "
         "outage_minutes INTEGER NOT NULL)",
         "CREATE TABLE IF NOT EXISTS logs(name TEXT PRIMARY KEY, size INTEGER, modified INTEGER, offset INTEGER)",
+        // A file that only looks like a database fails here, at its first read.
+        "SELECT count(*) FROM minutes WHERE minute < 0",
     };
     for (const char *statement : statements) {
-        if (!q.exec(QString::fromLatin1(statement)))
-            return q.lastError().text();
+        if (!exec(statement))
+            return QString::fromUtf8(sqlite3_errmsg(m_db));
     }
-    // A file that only looks like a database fails here, at its first read.
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM minutes WHERE minute < 0")))
-        return q.lastError().text();
     return {};
 }
 
 bool RecordStore::transaction()
 {
-    return databaseOf(m_connection).transaction();
+    return m_open && exec("BEGIN");
 }
 
 bool RecordStore::commit()
 {
-    return databaseOf(m_connection).commit();
+    return m_open && exec("COMMIT");
 }
 
 bool RecordStore::writeLive(const MinuteRow &row)
 {
     if (!m_open)
         return false;
-    QSqlDatabase db = databaseOf(m_connection);
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT minute, readings, min, max, sum, low, failures, reason FROM minutes "
-                             "WHERE minute = ? AND imported = 0"));
-    q.addBindValue(row.minute);
     MinuteRow merged = row;
-    if (q.exec() && q.next()) {
-        merged = rowFrom(q);
-        merged.merge(row);
+    {
+        Statement q(m_db,
+                    QStringLiteral("SELECT minute, readings, min, max, sum, low, failures, reason FROM minutes "
+                                   "WHERE minute = ? AND imported = 0"));
+        if (q.bind(row.minute).next()) {
+            merged = rowFrom(q);
+            merged.merge(row);
+        }
     }
-    q.finish();
-    db.transaction();
-    q.prepare(QStringLiteral("INSERT OR REPLACE INTO minutes(minute, readings, min, max, sum, low, failures, reason, "
-                             "imported) VALUES(?, ?, ?, ?, ?, ?, ?, ?, 0)"));
-    for (const QVariant &v :
-         {QVariant(merged.minute), QVariant(merged.readings), valueOrNull(merged.readings > 0, merged.min),
-          valueOrNull(merged.readings > 0, merged.max), QVariant(merged.sum), QVariant(merged.low),
-          QVariant(merged.failures), QVariant(merged.reason)})
-        q.addBindValue(v);
-    const bool written = q.exec() && refreshHours(row.minute, row.minute + 1);
-    return written ? db.commit() : (db.rollback(), false);
+    exec("BEGIN");
+    Statement q(m_db,
+                QStringLiteral("INSERT OR REPLACE INTO minutes(minute, readings, min, max, sum, low, failures, "
+                               "reason, imported) VALUES(?, ?, ?, ?, ?, ?, ?, ?, 0)"));
+    q.bind(merged.minute)
+        .bind(qint64(merged.readings))
+        .bindOrNull(merged.readings > 0, merged.min)
+        .bindOrNull(merged.readings > 0, merged.max)
+        .bind(merged.sum)
+        .bind(qint64(merged.low))
+        .bind(qint64(merged.failures))
+        .bind(merged.reason);
+    const bool written = q.run() && refreshHours(row.minute, row.minute + 1);
+    return written ? exec("COMMIT") : (exec("ROLLBACK"), false);
 }
 
 bool RecordStore::writeImported(const std::map<qint64, MinuteRow> &rows)
 {
     if (!m_open || rows.empty())
         return m_open;
-    QSqlQuery q(databaseOf(m_connection));
     // A minute seen live is left alone; one imported before takes the new lines too.
-    q.prepare(
+    Statement q(
+        m_db,
         QStringLiteral("INSERT INTO minutes(minute, readings, min, max, sum, low, failures, reason, imported) "
                        "VALUES(?, ?, ?, ?, ?, ?, 0, NULL, 1) ON CONFLICT(minute) DO UPDATE SET "
                        "readings = readings + excluded.readings, min = MIN(COALESCE(min, excluded.min), excluded.min), "
                        "max = MAX(COALESCE(max, excluded.max), excluded.max), sum = sum + excluded.sum, "
                        "low = low + excluded.low WHERE imported = 1"));
-    QVariantList minute, readings, min, max, sum, low;
     for (const auto &[key, row] : rows) {
-        minute << key;
-        readings << row.readings;
-        min << row.min;
-        max << row.max;
-        sum << row.sum;
-        low << row.low;
+        q.reset();
+        if (!q.bind(key)
+                 .bind(qint64(row.readings))
+                 .bind(row.min)
+                 .bind(row.max)
+                 .bind(row.sum)
+                 .bind(qint64(row.low))
+                 .run())
+            return false;
     }
-    for (const QVariantList *column : {&minute, &readings, &min, &max, &sum, &low})
-        q.addBindValue(*column);
-    return q.execBatch() && refreshHours(rows.begin()->first, rows.rbegin()->first + 1);
+    return refreshHours(rows.begin()->first, rows.rbegin()->first + 1);
 }
 
 bool RecordStore::refreshHours(qint64 fromMinute, qint64 toMinute)
 {
-    QSqlQuery q(databaseOf(m_connection));
-    q.prepare(QStringLiteral(
-        "INSERT OR REPLACE INTO hours SELECT (minute / 60) * 60, SUM(readings), MIN(min), MAX(max), SUM(sum), "
-        "SUM(low), SUM(failures), MAX(reason), SUM(" TALVOR_OUTAGE ") FROM minutes "
-        "WHERE minute >= ? AND minute < ? GROUP BY minute / 60"));
-    q.addBindValue(fromMinute / 60 * 60);
-    q.addBindValue((toMinute + 59) / 60 * 60);
-    return q.exec();
+    Statement q(
+        m_db,
+        QStringLiteral("INSERT OR REPLACE INTO hours SELECT (minute / 60) * 60, SUM(readings), MIN(min), MAX(max), "
+                       "SUM(sum), SUM(low), SUM(failures), MAX(reason), SUM(" TALVOR_OUTAGE ") FROM minutes "
+                       "WHERE minute >= ? AND minute < ? GROUP BY minute / 60"));
+    return q.bind(fromMinute / 60 * 60).bind((toMinute + 59) / 60 * 60).run();
 }
 
 void RecordStore::prune(qint64 minute)
 {
     if (!m_open)
         return;
-    QSqlQuery q(databaseOf(m_connection));
-    for (const QString &table : {QStringLiteral("minutes"), QStringLiteral("hours")}) {
-        q.prepare(QStringLiteral("DELETE FROM %1 WHERE minute < ?").arg(table));
-        q.addBindValue(minute);
-        q.exec();
-    }
+    for (const QString &table : {QStringLiteral("minutes"), QStringLiteral("hours")})
+        Statement(m_db, QStringLiteral("DELETE FROM %1 WHERE minute < ?").arg(table)).bind(minute).run();
 }
 
 QList<MinuteRow> RecordStore::rows(qint64 from, qint64 to) const
@@ -219,16 +275,12 @@ QList<MinuteRow> RecordStore::minuteRows(const QString &columns, const QString &
     QList<MinuteRow> rows;
     if (!m_open)
         return rows;
-    QSqlQuery q(databaseOf(m_connection));
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM minutes WHERE minute >= ? AND minute < ? %2 ORDER BY minute")
-                  .arg(columns, condition));
-    q.addBindValue(from);
-    q.addBindValue(to);
-    if (q.exec()) {
-        while (q.next())
-            rows.append(rowFrom(q));
-    }
+    Statement q(m_db,
+                QStringLiteral("SELECT %1 FROM minutes WHERE minute >= ? AND minute < ? %2 ORDER BY minute")
+                    .arg(columns, condition));
+    q.bind(from).bind(to);
+    while (q.next())
+        rows.append(rowFrom(q));
     return rows;
 }
 
@@ -240,27 +292,21 @@ QList<TimelineColumn> RecordStore::columns(qint64 from, qint64 to, int count) co
     // Beyond an hour a column, the hourly sums answer a year in milliseconds.
     const qint64 span = to - from;
     const bool hourly = span / count >= 60;
-    QSqlQuery q(databaseOf(m_connection));
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT ((minute - :from) * :count) / :span, SUM(readings), MIN(min), MAX(max), "
-                             "SUM(sum), SUM(low), SUM(failures), MAX(reason), %1 FROM %2 "
-                             "WHERE minute >= :from AND minute < :to GROUP BY 1")
-                  .arg(hourly ? QStringLiteral("SUM(outage_minutes)") : QStringLiteral("SUM(" TALVOR_OUTAGE ")"),
-                       hourly ? QStringLiteral("hours") : QStringLiteral("minutes")));
-    q.bindValue(QStringLiteral(":from"), from);
-    q.bindValue(QStringLiteral(":count"), count);
-    q.bindValue(QStringLiteral(":span"), span);
-    q.bindValue(QStringLiteral(":to"), to);
-    if (!q.exec())
-        return columns;
+    Statement q(m_db,
+                QStringLiteral("SELECT ((minute - ?1) * ?2) / ?3, SUM(readings), MIN(min), MAX(max), "
+                               "SUM(sum), SUM(low), SUM(failures), MAX(reason), %1 FROM %2 "
+                               "WHERE minute >= ?1 AND minute < ?4 GROUP BY 1")
+                    .arg(hourly ? QStringLiteral("SUM(outage_minutes)") : QStringLiteral("SUM(" TALVOR_OUTAGE ")"),
+                         hourly ? QStringLiteral("hours") : QStringLiteral("minutes")));
+    q.bind(from).bind(qint64(count)).bind(span).bind(to);
     while (q.next()) {
-        const qint64 index = q.value(0).toLongLong();
+        const qint64 index = q.integer(0);
         if (index < 0 || index >= count)
             continue;
         TimelineColumn &column = columns[index];
         column.sums = rowFrom(q);
         column.sums.minute = from + index * span / count;
-        column.outageMinutes = q.value(8).toInt();
+        column.outageMinutes = int(q.integer(8));
         column.outageReason = column.sums.reason;
     }
     return columns;
@@ -273,25 +319,22 @@ talvor::RangeFigures RecordStore::figures(qint64 from, qint64 to) const
         return {};
     const qint64 firstHour = (from + 59) / 60 * 60;
     const qint64 lastHour = to / 60 * 60;
-    QSqlQuery q(databaseOf(m_connection));
-    q.setForwardOnly(true);
-    const QString totals = QStringLiteral("SELECT -1, SUM(readings), MIN(min), MAX(max), SUM(sum), SUM(low), 0, NULL "
-                                          "FROM %1 WHERE minute >= ? AND minute < ?");
-    const auto add = [&](const QString &table, qint64 begin, qint64 end) {
+    const auto add = [&](const char *table, qint64 begin, qint64 end) {
         if (end <= begin)
             return;
-        q.prepare(totals.arg(table));
-        q.addBindValue(begin);
-        q.addBindValue(end);
-        if (q.exec() && q.next() && q.value(1).toLongLong() > 0)
+        Statement q(m_db,
+                    QStringLiteral("SELECT -1, SUM(readings), MIN(min), MAX(max), SUM(sum), SUM(low), 0, NULL "
+                                   "FROM %1 WHERE minute >= ? AND minute < ?")
+                        .arg(QLatin1String(table)));
+        if (q.bind(begin).bind(end).next() && q.integer(1) > 0)
             rows.append(rowFrom(q));
     };
     if (firstHour < lastHour) {
-        add(QStringLiteral("minutes"), from, firstHour);
-        add(QStringLiteral("hours"), firstHour, lastHour);
-        add(QStringLiteral("minutes"), lastHour, to);
+        add("minutes", from, firstHour);
+        add("hours", firstHour, lastHour);
+        add("minutes", lastHour, to);
     } else {
-        add(QStringLiteral("minutes"), from, to);
+        add("minutes", from, to);
     }
     // The outage minutes alone, their readings counted in the totals already.
     rows += minuteRows(QStringLiteral("minute, 0, NULL, NULL, 0, 0, failures, reason"),
@@ -301,27 +344,28 @@ talvor::RangeFigures RecordStore::figures(qint64 from, qint64 to) const
 
 std::optional<qint64> RecordStore::firstMinute() const
 {
-    QSqlQuery q(databaseOf(m_connection));
-    if (m_open && q.exec(QStringLiteral("SELECT MIN(minute) FROM minutes")) && q.next() && !q.value(0).isNull())
-        return q.value(0).toLongLong();
+    if (!m_open)
+        return std::nullopt;
+    Statement q(m_db, QStringLiteral("SELECT MIN(minute) FROM minutes"));
+    if (q.next() && !q.isNull(0))
+        return q.integer(0);
     return std::nullopt;
 }
 
 std::optional<RecordStore::LogMark> RecordStore::logMark(const QString &name) const
 {
-    QSqlQuery q(databaseOf(m_connection));
-    q.prepare(QStringLiteral("SELECT size, modified, offset FROM logs WHERE name = ?"));
-    q.addBindValue(name);
-    if (m_open && q.exec() && q.next())
-        return LogMark{q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong()};
+    if (!m_open)
+        return std::nullopt;
+    Statement q(m_db, QStringLiteral("SELECT size, modified, offset FROM logs WHERE name = ?"));
+    if (q.bind(name).next())
+        return LogMark{q.integer(0), q.integer(1), q.integer(2)};
     return std::nullopt;
 }
 
 bool RecordStore::setLogMark(const QString &name, const LogMark &mark)
 {
-    QSqlQuery q(databaseOf(m_connection));
-    q.prepare(QStringLiteral("INSERT OR REPLACE INTO logs(name, size, modified, offset) VALUES(?, ?, ?, ?)"));
-    for (const QVariant &v : {QVariant(name), QVariant(mark.size), QVariant(mark.modified), QVariant(mark.offset)})
-        q.addBindValue(v);
-    return m_open && q.exec();
+    if (!m_open)
+        return false;
+    Statement q(m_db, QStringLiteral("INSERT OR REPLACE INTO logs(name, size, modified, offset) VALUES(?, ?, ?, ?)"));
+    return q.bind(name).bind(mark.size).bind(mark.modified).bind(mark.offset).run();
 }

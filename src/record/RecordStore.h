@@ -8,6 +8,8 @@
 #include <map>
 #include <optional>
 
+struct sqlite3;
+
 // A span of the timeline: the rows of its minutes added up.
 struct TimelineColumn {
     talvor::MinuteRow sums;
@@ -21,7 +23,7 @@ class RecordStore {
 public:
     static const QString FileName;
 
-    RecordStore(QString path, QString connectionName);
+    explicit RecordStore(QString path);
     ~RecordStore();
     RecordStore(const RecordStore &) = delete;
     RecordStore &operator=(const RecordStore &) = delete;
@@ -70,8 +72,9 @@ private:
     // An error text, empty when the tables are there.
     QString createTables();
     bool refreshHours(qint64 fromMinute, qint64 toMinute);
+    bool exec(const char *sql);
 
     QString m_path;
-    QString m_connection;
+    sqlite3 *m_db = nullptr;
     bool m_open = false;
 };

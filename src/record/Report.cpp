@@ -57,7 +57,7 @@ void paintReport(QPaintDevice &device, const TimelinePicture &picture)
 int writeReport(const QDate &from, const QDate &to, const QString &file)
 {
     const QString folder = talvor::programFolder();
-    RecordStore store(QDir(folder).filePath(RecordStore::FileName), QStringLiteral("talvor-report"));
+    RecordStore store(QDir(folder).filePath(RecordStore::FileName));
     const QString problem = store.open();
     if (!store.isOpen())
         return fail(problem);

@@ -8,7 +8,7 @@
 SignalRecord::SignalRecord(const QString &folder, QObject *parent)
     : QObject(parent)
     , m_folder(folder)
-    , m_store(QDir(folder).filePath(RecordStore::FileName), QStringLiteral("talvor-record"))
+    , m_store(QDir(folder).filePath(RecordStore::FileName))
     , m_clock([] { return QDateTime::currentDateTime(); })
 {
     m_minuteEnd.setSingleShot(true);
@@ -44,7 +44,7 @@ void SignalRecord::importLogsLater(double threshold)
     const QString folder = m_folder;
     m_import.setFuture(QtConcurrent::run([path, folder, threshold] {
         // A connection belongs to the thread that opened it.
-        RecordStore store(path, QStringLiteral("talvor-record-import"));
+        RecordStore store(path);
         store.open();
         return importLogs(store, folder, threshold);
     }));

@@ -6,6 +6,7 @@
 #include "form/CrlfTextView.h"
 
 #include <QFile>
+#include <QFontDatabase>
 #include <QTabBar>
 
 namespace {
@@ -35,6 +36,9 @@ void TabViews::ChooseView_Click()
 
 void TabViews::LoadHelpText()
 {
+    // The help text lines its tables up with blanks. Its font is loaded
+    // only once the help is read.
+    m_c.HelpText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     const QString path = talvor::locateShippedFile(HelpFileName);
     if (path.isEmpty()) {
         m_c.HelpText->replaceText(QStringLiteral("HelpText.Text not found!"));
