@@ -10,7 +10,10 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,6 +26,7 @@ const QString failure = QStringLiteral("An error has occurred while communicatin
 class TestFetch : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void successfulPageGivesTheReading();
@@ -38,6 +42,7 @@ private slots:
     void emptyUrlStartsNothing();
     void pageWithoutSearchTextKeepsThePreviousReading();
     void cancelDropsTheRequestAtOnce();
+    void httpsStartsTlsAtTheFirstHttpsAddress();
 
 private:
     QString page() const { return window->c.Info_HTML->text(); }
@@ -49,6 +54,12 @@ private:
     std::unique_ptr<TestWindow> test;
     Talvorf *window = nullptr;
 };
+
+void TestFetch::initTestCase()
+{
+    // As the program does: TLS starts at the first https address.
+    Transfer::startTlsLater();
+}
 
 void TestFetch::init()
 {
@@ -296,6 +307,36 @@ void TestFetch::cancelDropsTheRequestAtOnce()
     QTRY_COMPARE(window->windowTitle(), QStringLiteral("45 = SS"));
     QVERIFY(!page().contains(failure));
     QVERIFY(before.startsWith(QStringLiteral("Gettting new Data!!  Request number - 1")));
+}
+
+void TestFetch::httpsStartsTlsAtTheFirstHttpsAddress()
+{
+    if (!QSslSocket::supportsSsl())
+        QSKIP("Qt has no TLS backend for the test server");
+    // A certificate nobody signed: the request gets as far as checking it,
+    // which only a started TLS library does.
+    const QString key = home.filePath(QStringLiteral("key.pem")), cert = home.filePath(QStringLiteral("cert.pem"));
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+                   QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                   QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-days"),
+                   QStringLiteral("1"), QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
+    if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0)
+        QSKIP("no openssl to make a certificate with");
+    QFile keyFile(key);
+    QVERIFY(keyFile.open(QIODevice::ReadOnly));
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setLocalCertificate(QSslCertificate::fromPath(cert).value(0));
+    config.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Ec));
+    QSslServer tls;
+    tls.setSslConfiguration(config);
+    QVERIFY(tls.listen(QHostAddress::LocalHost));
+
+    getFile(QStringLiteral("https://127.0.0.1:%1/status.txt").arg(tls.serverPort()));
+    waitUntilIdle();
+    QVERIFY2(page().contains(QStringLiteral("certificate verification failed")), qPrintable(page()));
+    QCOMPARE(window->windowTitle(), QStringLiteral("0 = SS"));
 }
 
 QTEST_MAIN(TestFetch)

@@ -29,6 +29,16 @@ extern "C" Q_DECL_EXPORT int libssh2_init(int)
     return 0;
 }
 
+// GnuTLS, which speaks https for Debian's libcurl, would start itself as it
+// loads and again when curl starts: 0.7 MB resident, though most modems are
+// read over plain http. Transfer::startTlsLater() keeps it from starting as
+// it loads, curl's call to start it comes here (exported as above), and it
+// is started for real when an https address is first fetched.
+extern "C" Q_DECL_EXPORT int gnutls_global_init()
+{
+    return 0;
+}
+
 namespace {
 
 // libcurl, and the TLS, Kerberos, LDAP and SSH libraries it comes with, are
@@ -65,6 +75,8 @@ struct CurlApi {
 struct LoadedCurl {
     std::optional<CurlApi> api;
     QString problem;
+    // GnuTLS's own start, when curl came with GnuTLS.
+    int (*startTls)() = nullptr;
 };
 
 const LoadedCurl &loadedCurl()
@@ -79,7 +91,8 @@ const LoadedCurl &loadedCurl()
             return LoadedCurl{std::nullopt, library.problem()};
         if (api.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
             return LoadedCurl{std::nullopt, QStringLiteral("libcurl could not start")};
-        return LoadedCurl{api, {}};
+        // Found among the libraries curl brought, never the stand-in above.
+        return LoadedCurl{api, {}, library.find<int (*)()>("gnutls_global_init")};
     }();
     return loaded;
 }
@@ -358,6 +371,11 @@ bool Transfer::Request::start()
     hostIsName = isHostName(url.host());
     const QByteArray encoded = url.toEncoded();
     first = originOf(encoded);
+    // Redirects keep to the first scheme, so only a first https address needs TLS.
+    if (first.scheme == "https") {
+        static const bool tlsStarted = !loadedCurl().startTls || loadedCurl().startTls() == 0;
+        Q_UNUSED(tlsStarted)
+    }
     clock.start();
     return ensureMulti() && startHop(encoded);
 }
@@ -537,6 +555,11 @@ void Transfer::Request::watchSocket(curl_socket_t socket, int what)
     };
     ensure(watch.read, QSocketNotifier::Read, CURL_CSELECT_IN)->setEnabled(what & CURL_POLL_IN);
     ensure(watch.write, QSocketNotifier::Write, CURL_CSELECT_OUT)->setEnabled(what & CURL_POLL_OUT);
+}
+
+void Transfer::startTlsLater()
+{
+    qputenv("GNUTLS_NO_IMPLICIT_INIT", "1");
 }
 
 Transfer::Transfer(QObject *parent)

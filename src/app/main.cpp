@@ -1,3 +1,4 @@
+#include "acquisition/Transfer.h"
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/Talvorf.h"
@@ -73,6 +74,7 @@ int answerCommandLine(int argc, char *argv[])
 int main(int argc, char *argv[])
 {
     talvor::keepLargeBuffersOutOfHeap();
+    Transfer::startTlsLater();
     if (const int answered = answerCommandLine(argc, argv); answered >= 0)
         return answered;
 
