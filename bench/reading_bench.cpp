@@ -52,7 +52,7 @@ void measure(Talvorf &window, int rows, int readings)
 int main(int argc, char *argv[])
 {
     // As the program itself does.
-    talvor::keepLargeBuffersOutOfHeap();
+    talvor::keepResidentMemoryLow();
     QApplication app(argc, argv);
     QTemporaryDir home;
     auto owned = shownLoggingWindow(home);

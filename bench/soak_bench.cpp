@@ -35,7 +35,7 @@ long residentKb()
 int main(int argc, char *argv[])
 {
     // As the program itself does.
-    talvor::keepLargeBuffersOutOfHeap();
+    talvor::keepResidentMemoryLow();
     QApplication app(argc, argv);
     const int readings = argc > 1 ? std::max(2000, atoi(argv[1])) : 100000;
     QTemporaryDir home;

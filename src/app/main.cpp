@@ -73,7 +73,7 @@ int answerCommandLine(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    talvor::keepLargeBuffersOutOfHeap();
+    talvor::keepResidentMemoryLow();
     Transfer::startTlsLater();
     if (const int answered = answerCommandLine(argc, argv); answered >= 0)
         return answered;

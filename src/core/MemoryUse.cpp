@@ -7,10 +7,11 @@
 #include <malloc.h>
 #endif
 
-void talvor::keepLargeBuffersOutOfHeap()
+void talvor::keepResidentMemoryLow()
 {
 #if defined(__GLIBC__)
     // glibc's own starting value, held there.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    mallopt(M_ARENA_MAX, 1);
 #endif
 }

@@ -1,11 +1,15 @@
 #pragma once
 
-// Talvor runs for weeks and redraws large images on every reading. glibc's
-// allocator raises its mmap threshold each time such a buffer is freed, so
-// later ones come from the heap and their pages stay resident after they are
-// freed. A fixed threshold hands them back to the system at once, which keeps
-// the resident size flat. Call before anything is allocated; does nothing
-// where the C library is not glibc.
+// Talvor runs for weeks in the background, so its resident size is kept
+// small and flat, where the C library is glibc (elsewhere this does nothing):
+// - it redraws large images on every reading, and glibc's allocator raises
+//   its mmap threshold each time such a buffer is freed, so later ones would
+//   come from the heap and their pages stay resident after they are freed;
+//   a fixed threshold hands them back to the system at once;
+// - its few threads allocate little, so they share one heap instead of each
+//   keeping a heap of its own (the record's import thread would keep some
+//   hundreds of kB it freed).
+// Call before anything is allocated.
 namespace talvor {
-void keepLargeBuffersOutOfHeap();
+void keepResidentMemoryLow();
 }

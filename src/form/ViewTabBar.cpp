@@ -27,7 +27,12 @@ void ViewTabBar::paintEvent(QPaintEvent *event)
             initStyleOption(&option, i);
             if (!option.rect.intersects(event->rect()))
                 continue;
-            p.drawPixmap(option.rect.topLeft(), tabPicture(option));
+            // The first caption is new with almost every reading: a picture
+            // of it would be drawn, copied once and kept for nothing.
+            if (i == 0)
+                p.drawControl(QStyle::CE_TabBarTab, option);
+            else
+                p.drawPixmap(option.rect.topLeft(), tabPicture(option));
         }
     }
 }
@@ -45,8 +50,8 @@ QPixmap ViewTabBar::tabPicture(const QStyleOptionTab &option)
     auto found = m_pictures.constFind(key);
     if (found != m_pictures.constEnd())
         return *found;
-    // Readings come and go: keep the cache from growing without end.
-    if (m_pictures.size() > 64)
+    // A few states (selected, hovered, pressed) of each tab.
+    if (m_pictures.size() > 32)
         m_pictures.clear();
     const qreal ratio = devicePixelRatio();
     QPixmap picture(option.rect.size() * ratio);

@@ -6,7 +6,7 @@
 
 // The tab strip. The first tab's caption changes with every reading; the
 // other tabs are drawn once and then copied, and tab sizes are measured once
-// per caption, so a new reading costs the drawing of one tab, not four.
+// per caption, so a new reading costs the drawing of one tab, not five.
 class ViewTabBar : public QTabBar {
     Q_OBJECT
 public:
