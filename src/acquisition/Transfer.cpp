@@ -72,9 +72,7 @@ struct CurlApi {
 #undef TALVOR_CURL
 };
 
-struct LoadedCurl {
-    std::optional<CurlApi> api;
-    QString problem;
+struct LoadedCurl : talvor::LoadedApi<CurlApi> {
     // GnuTLS's own start, when curl came with GnuTLS.
     int (*startTls)() = nullptr;
 };
@@ -87,12 +85,12 @@ const LoadedCurl &loadedCurl()
 #define TALVOR_CURL(name) library.resolve(api.name, "curl_" #name);
         TALVOR_CURL_FUNCTIONS
 #undef TALVOR_CURL
-        if (!library.complete())
-            return LoadedCurl{std::nullopt, library.problem()};
-        if (api.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
-            return LoadedCurl{std::nullopt, QStringLiteral("libcurl could not start")};
+        LoadedCurl curl{library.result(api)};
+        if (curl.api && curl.api->global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+            curl = LoadedCurl{{std::nullopt, QStringLiteral("libcurl could not start")}};
         // Found among the libraries curl brought, never the stand-in above.
-        return LoadedCurl{api, {}, library.find<int (*)()>("gnutls_global_init")};
+        curl.startTls = library.find<int (*)()>("gnutls_global_init");
+        return curl;
     }();
     return loaded;
 }

@@ -3,7 +3,15 @@
 #include <QLibrary>
 #include <QString>
 
+#include <optional>
+
 namespace talvor {
+
+// A library's functions gathered in Api, or why they could not be.
+template <typename Api> struct LoadedApi {
+    std::optional<Api> api;
+    QString problem;
+};
 
 // A C library opened the first time it is needed rather than at start, with
 // the functions taken from it by name: all of them, or it counts as absent.
@@ -30,6 +38,10 @@ public:
         return m_complete ? reinterpret_cast<Function>(m_library.resolve(symbol)) : nullptr;
     }
     bool complete() const { return m_complete; }
+    template <typename Api> LoadedApi<Api> result(const Api &api) const
+    {
+        return m_complete ? LoadedApi<Api>{api, {}} : LoadedApi<Api>{std::nullopt, problem()};
+    }
     // Why it is absent: not found, or a function it lacks.
     QString problem() const
     {

@@ -29,20 +29,15 @@ struct MhdApi {
 #undef TALVOR_MHD
 };
 
-struct LoadedMhd {
-    std::optional<MhdApi> api;
-    QString problem;
-};
-
-const LoadedMhd &loadedMhd()
+const talvor::LoadedApi<MhdApi> &loadedMhd()
 {
-    static const LoadedMhd loaded = [] {
+    static const auto loaded = [] {
         talvor::LoadedLibrary library(QStringLiteral(TALVOR_MICROHTTPD_LIBRARY));
         MhdApi api;
 #define TALVOR_MHD(name) library.resolve(api.name, "MHD_" #name);
         TALVOR_MHD_FUNCTIONS
 #undef TALVOR_MHD
-        return library.complete() ? LoadedMhd{api, {}} : LoadedMhd{std::nullopt, library.problem()};
+        return library.result(api);
     }();
     return loaded;
 }
