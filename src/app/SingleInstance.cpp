@@ -65,9 +65,13 @@ SingleInstance::SingleInstance(const QString &programFolder, QObject *parent)
 
 SingleInstance::~SingleInstance()
 {
-    for (auto &[socket, caller] : m_callers)
+    // Each notifier goes before its socket is closed.
+    for (auto &[socket, caller] : m_callers) {
+        caller.readable.reset();
         ::close(socket);
+    }
     if (m_listener >= 0) {
+        m_accepting.reset();
         ::close(m_listener);
         ::unlink(QFile::encodeName(m_socketPath).constData());
     }
