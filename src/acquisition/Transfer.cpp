@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <map>
 #include <optional>
 #include <sys/socket.h>
@@ -29,15 +30,33 @@ extern "C" Q_DECL_EXPORT int libssh2_init(int)
     return 0;
 }
 
-// GnuTLS, which speaks https for Debian's libcurl, would start itself as it
+#ifdef TALVOR_GNUTLS_LIBRARY
+// GnuTLS, which speaks https for this libcurl, would start itself as it
 // loads and again when curl starts: 0.7 MB resident, though most modems are
 // read over plain http. Transfer::startTlsLater() keeps it from starting as
-// it loads, curl's call to start it comes here (exported as above), and it
-// is started for real when an https address is first fetched.
+// it loads; curl's call to start it comes here (exported as above) and is let
+// pass, and GnuTLS is started for real when an https address is first
+// fetched. Anyone else's call starts it at once.
+namespace {
+bool curlIsStarting = false;
+
+int startGnutls()
+{
+    // Whoever asks has loaded it (perhaps from a constructor, as
+    // libmicrohttpd does), so this only finds the library's own start.
+    static const auto start = [] {
+        void *gnutls = dlopen(TALVOR_GNUTLS_LIBRARY, RTLD_LAZY | RTLD_NOLOAD);
+        return gnutls ? reinterpret_cast<int (*)()>(dlsym(gnutls, "gnutls_global_init")) : nullptr;
+    }();
+    return start ? start() : 0;
+}
+} // namespace
+
 extern "C" Q_DECL_EXPORT int gnutls_global_init()
 {
-    return 0;
+    return curlIsStarting ? 0 : startGnutls();
 }
+#endif
 
 namespace {
 
@@ -72,10 +91,7 @@ struct CurlApi {
 #undef TALVOR_CURL
 };
 
-struct LoadedCurl : talvor::LoadedApi<CurlApi> {
-    // GnuTLS's own start, when curl came with GnuTLS.
-    int (*startTls)() = nullptr;
-};
+using LoadedCurl = talvor::LoadedApi<CurlApi>;
 
 const LoadedCurl &loadedCurl()
 {
@@ -85,11 +101,16 @@ const LoadedCurl &loadedCurl()
 #define TALVOR_CURL(name) library.resolve(api.name, "curl_" #name);
         TALVOR_CURL_FUNCTIONS
 #undef TALVOR_CURL
-        LoadedCurl curl{library.result(api)};
-        if (curl.api && curl.api->global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
-            curl = LoadedCurl{{std::nullopt, QStringLiteral("libcurl could not start")}};
-        // Found among the libraries curl brought, never the stand-in above.
-        curl.startTls = library.find<int (*)()>("gnutls_global_init");
+        LoadedCurl curl = library.result(api);
+#ifdef TALVOR_GNUTLS_LIBRARY
+        curlIsStarting = true;
+#endif
+        const bool started = curl.api && curl.api->global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+#ifdef TALVOR_GNUTLS_LIBRARY
+        curlIsStarting = false;
+#endif
+        if (curl.api && !started)
+            curl = {std::nullopt, QStringLiteral("libcurl could not start")};
         return curl;
     }();
     return loaded;
@@ -369,11 +390,11 @@ bool Transfer::Request::start()
     hostIsName = isHostName(url.host());
     const QByteArray encoded = url.toEncoded();
     first = originOf(encoded);
+#ifdef TALVOR_GNUTLS_LIBRARY
     // Redirects keep to the first scheme, so only a first https address needs TLS.
-    if (first.scheme == "https") {
-        static const bool tlsStarted = !loadedCurl().startTls || loadedCurl().startTls() == 0;
-        Q_UNUSED(tlsStarted)
-    }
+    if (first.scheme == "https")
+        startGnutls();
+#endif
     clock.start();
     return ensureMulti() && startHop(encoded);
 }
@@ -557,7 +578,9 @@ void Transfer::Request::watchSocket(curl_socket_t socket, int what)
 
 void Transfer::startTlsLater()
 {
+#ifdef TALVOR_GNUTLS_LIBRARY
     qputenv("GNUTLS_NO_IMPLICIT_INIT", "1");
+#endif
 }
 
 Transfer::Transfer(QObject *parent)

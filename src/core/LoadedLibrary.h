@@ -32,11 +32,6 @@ public:
             m_missing = QString::fromLatin1(symbol);
         m_complete = m_complete && function;
     }
-    // A function the library, or one it brought with it, may lack: null then.
-    template <typename Function> Function find(const char *symbol)
-    {
-        return m_complete ? reinterpret_cast<Function>(m_library.resolve(symbol)) : nullptr;
-    }
     bool complete() const { return m_complete; }
     template <typename Api> LoadedApi<Api> result(const Api &api) const
     {
