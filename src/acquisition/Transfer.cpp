@@ -1,6 +1,6 @@
 #include "Transfer.h"
 
-#include "core/LoadedLibrary.h"
+#include "CurlLibrary.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -12,130 +12,11 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
-#include <curl/curl.h>
-#include <dlfcn.h>
 #include <map>
-#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 
-// Starting curl starts every library it was built with: libssh2 among them,
-// and libssh2 starts all of OpenSSL's engines, some 1.5 MB resident for SCP
-// and SFTP, which Talvor never lets curl speak (CURLOPT_PROTOCOLS_STR below).
-// The program exports this stand-in (see src/CMakeLists.txt), so curl, loaded
-// after it, calls it instead of libssh2's own; libssh2_exit then finds
-// nothing started and does nothing.
-extern "C" Q_DECL_EXPORT int libssh2_init(int)
-{
-    return 0;
-}
-
-#ifdef TALVOR_GNUTLS_LIBRARY
-// GnuTLS, which speaks https for this libcurl, would start itself as it
-// loads and again when curl starts: 0.7 MB resident, though most modems are
-// read over plain http. Transfer::startTlsLater() keeps it from starting as
-// it loads; curl's call to start it comes here (exported as above) and is let
-// pass, and GnuTLS is started for real when an https address is first
-// fetched. Anyone else's call starts it at once.
 namespace {
-bool curlIsStarting = false;
-
-int startGnutls()
-{
-    // Whoever asks has loaded it (perhaps from a constructor, as
-    // libmicrohttpd does), so this only finds the library's own start.
-    static const auto start = [] {
-        void *gnutls = dlopen(TALVOR_GNUTLS_LIBRARY, RTLD_LAZY | RTLD_NOLOAD);
-        return gnutls ? reinterpret_cast<int (*)()>(dlsym(gnutls, "gnutls_global_init")) : nullptr;
-    }();
-    return start ? start() : 0;
-}
-} // namespace
-
-extern "C" Q_DECL_EXPORT int gnutls_global_init()
-{
-    return curlIsStarting ? 0 : startGnutls();
-}
-#endif
-
-namespace {
-
-// libcurl, and the TLS, Kerberos, LDAP and SSH libraries it comes with, are
-// loaded at the first request rather than with the program: there are some
-// thirty of them, and the window shows sooner without them.
-// clang-format off
-#define TALVOR_CURL_FUNCTIONS \
-    TALVOR_CURL(global_init) \
-    TALVOR_CURL(easy_init) \
-    TALVOR_CURL(easy_cleanup) \
-    TALVOR_CURL(easy_setopt) \
-    TALVOR_CURL(easy_getinfo) \
-    TALVOR_CURL(easy_strerror) \
-    TALVOR_CURL(free) \
-    TALVOR_CURL(multi_init) \
-    TALVOR_CURL(multi_cleanup) \
-    TALVOR_CURL(multi_setopt) \
-    TALVOR_CURL(multi_add_handle) \
-    TALVOR_CURL(multi_remove_handle) \
-    TALVOR_CURL(multi_socket_action) \
-    TALVOR_CURL(multi_info_read) \
-    TALVOR_CURL(url) \
-    TALVOR_CURL(url_cleanup) \
-    TALVOR_CURL(url_set) \
-    TALVOR_CURL(url_get)
-// clang-format on
-
-struct CurlApi {
-#define TALVOR_CURL(name) decltype(&::curl_##name) name = nullptr;
-    TALVOR_CURL_FUNCTIONS
-#undef TALVOR_CURL
-};
-
-using LoadedCurl = talvor::LoadedApi<CurlApi>;
-
-const LoadedCurl &loadedCurl()
-{
-    static const LoadedCurl loaded = [] {
-        talvor::LoadedLibrary library(QStringLiteral(TALVOR_CURL_LIBRARY));
-        CurlApi api;
-#define TALVOR_CURL(name) library.resolve(api.name, "curl_" #name);
-        TALVOR_CURL_FUNCTIONS
-#undef TALVOR_CURL
-        LoadedCurl curl = library.result(api);
-#ifdef TALVOR_GNUTLS_LIBRARY
-        curlIsStarting = true;
-#endif
-        const bool started = curl.api && curl.api->global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-#ifdef TALVOR_GNUTLS_LIBRARY
-        curlIsStarting = false;
-#endif
-        if (curl.api && !started)
-            curl = {std::nullopt, QStringLiteral("libcurl could not start")};
-        return curl;
-    }();
-    return loaded;
-}
-
-// Only handles curl made are ever given back to it, so it is loaded by then.
-const CurlApi &curl()
-{
-    return *loadedCurl().api;
-}
-
-struct EasyCleanup {
-    void operator()(CURL *easy) const { curl().easy_cleanup(easy); }
-};
-struct MultiCleanup {
-    void operator()(CURLM *multi) const { curl().multi_cleanup(multi); }
-};
-struct UrlCleanup {
-    void operator()(CURLU *url) const { curl().url_cleanup(url); }
-};
-struct TextCleanup {
-    void operator()(char *text) const { curl().free(text); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
-using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
 
 // Stops watching a socket. The notifier may be the one whose signal is
 // running now, so it goes once the event loop has it back.
@@ -390,11 +271,9 @@ bool Transfer::Request::start()
     hostIsName = isHostName(url.host());
     const QByteArray encoded = url.toEncoded();
     first = originOf(encoded);
-#ifdef TALVOR_GNUTLS_LIBRARY
     // Redirects keep to the first scheme, so only a first https address needs TLS.
     if (first.scheme == "https")
-        startGnutls();
-#endif
+        startTls();
     clock.start();
     return ensureMulti() && startHop(encoded);
 }
@@ -578,9 +457,7 @@ void Transfer::Request::watchSocket(curl_socket_t socket, int what)
 
 void Transfer::startTlsLater()
 {
-#ifdef TALVOR_GNUTLS_LIBRARY
-    qputenv("GNUTLS_NO_IMPLICIT_INIT", "1");
-#endif
+    deferTlsStart();
 }
 
 Transfer::Transfer(QObject *parent)

@@ -222,7 +222,7 @@ void HistogramChart::paintBars(QPainter &p, const QRect &plot, const talvor::Axi
     p.restore();
 }
 
-void HistogramChart::paintAxis(QPainter &p, const QRect &plot, double low, double high, double step) const
+void HistogramChart::paintAxis(QPainter &p, const QRect &plot, double low, double high, double step)
 {
     const double scale = plot.height() / (high - low);
     const QFontMetrics fm = p.fontMetrics();
@@ -231,9 +231,25 @@ void HistogramChart::paintAxis(QPainter &p, const QRect &plot, double low, doubl
     for (int i = 0; i <= marks; ++i) {
         const double v = low + i * step;
         const int y = int(std::lround(plot.bottom() + 1 - (v - low) * scale));
-        const QString text = QString::number(v);
-        p.drawText(QPoint(plot.left() - 6 - fm.horizontalAdvance(text), y + fm.ascent() / 2 - 1), text);
+        const QStaticText &text = laidOut(QString::number(v), p.font());
+        p.drawStaticText(QPoint(plot.left() - 6 - int(text.size().width()), y + fm.ascent() / 2 - 1 - fm.ascent()),
+                         text);
     }
+}
+
+const QStaticText &HistogramChart::laidOut(const QString &text, const QFont &font)
+{
+    // Laying out text is the dear part of drawing it; readings and axis marks repeat.
+    auto cached = m_labelCache.find(text);
+    if (cached == m_labelCache.end()) {
+        if (m_labelCache.size() >= MaxCachedLabels)
+            m_labelCache.clear();
+        QStaticText laid(text);
+        laid.setTextFormat(Qt::PlainText);
+        laid.prepare(QTransform(), font);
+        cached = m_labelCache.insert(text, laid);
+    }
+    return *cached;
 }
 
 void HistogramChart::paintLabels(QPainter &p, const QRect &plot)
@@ -253,17 +269,8 @@ void HistogramChart::paintLabels(QPainter &p, const QRect &plot)
         if (label.isEmpty())
             continue;
         const int centre = int(plot.left() + (i + 0.5) * slot);
-        // Laying out text is the dear part of drawing it; readings repeat.
-        auto cached = m_labelCache.find(label);
-        if (cached == m_labelCache.end()) {
-            if (m_labelCache.size() >= MaxCachedLabels)
-                m_labelCache.clear();
-            QStaticText text(label);
-            text.setTextFormat(Qt::PlainText);
-            text.prepare(QTransform(), p.font());
-            cached = m_labelCache.insert(label, text);
-        }
-        p.drawStaticText(QPoint(centre - int(cached->size().width()) / 2, plot.bottom() + 3), *cached);
+        const QStaticText &text = laidOut(label, p.font());
+        p.drawStaticText(QPoint(centre - int(text.size().width()) / 2, plot.bottom() + 3), text);
     }
 }
 

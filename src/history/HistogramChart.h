@@ -60,8 +60,10 @@ private:
     void scheduleRepaint();
     QRect plotRect(const QFontMetrics &fm, const talvor::AxisScale &axis) const;
     void paintBars(QPainter &p, const QRect &plot, const talvor::AxisScale &axis);
-    void paintAxis(QPainter &p, const QRect &plot, double low, double high, double step) const;
+    void paintAxis(QPainter &p, const QRect &plot, double low, double high, double step);
     void paintLabels(QPainter &p, const QRect &plot);
+    // text laid out once in font, kept while the chart shows it.
+    const QStaticText &laidOut(const QString &text, const QFont &font);
     void paintThreshold(QPainter &p, const QRect &plot, const talvor::AxisScale &axis) const;
 
     std::vector<Row> m_rows;
