@@ -5,6 +5,7 @@
 #include "SettingsFiles.h"
 #include "core/Palette.h"
 #include "form/ColorSwatch.h"
+#include "form/DeferredIconStyle.h"
 #include "form/PaletteGrid.h"
 
 #include <QAction>
@@ -15,6 +16,8 @@
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,6 +29,8 @@ private slots:
     void captionsAreNeverCut();
     void keyboardOnlyDesignsTheIconAndSaves();
     void startAtLoginWritesAndRemovesTheEntry();
+    void overflowArrowsAreTheDesktopStyles_data();
+    void overflowArrowsAreTheDesktopStyles();
 
 private:
     QTemporaryDir home;
@@ -146,6 +151,31 @@ void TestDesktops::startAtLoginWritesAndRemovesTheEntry()
     QVERIFY(again->window->c.StartAtLogin->isChecked());
     again->window->c.StartAtLogin->trigger();
     QVERIFY(!QFile::exists(entry));
+}
+
+void TestDesktops::overflowArrowsAreTheDesktopStyles_data()
+{
+    QTest::addColumn<int>("which");
+    QTest::addColumn<Qt::LayoutDirection>("direction");
+    QTest::newRow("menu bar") << int(QStyle::SP_ToolBarHorizontalExtensionButton) << Qt::LeftToRight;
+    QTest::newRow("menu bar, right to left") << int(QStyle::SP_ToolBarHorizontalExtensionButton) << Qt::RightToLeft;
+    QTest::newRow("vertical tool bar") << int(QStyle::SP_ToolBarVerticalExtensionButton) << Qt::LeftToRight;
+}
+
+// The arrow is looked up late, but it is the very arrow the style draws.
+void TestDesktops::overflowArrowsAreTheDesktopStyles()
+{
+    QFETCH(int, which);
+    QFETCH(Qt::LayoutDirection, direction);
+    const std::unique_ptr<QStyle> plain(QStyleFactory::create(QStringLiteral("Fusion")));
+    const DeferredIconStyle deferred(QStyleFactory::create(QStringLiteral("Fusion")));
+    QStyleOption option;
+    option.direction = direction;
+    const auto arrow = [&](const QStyle &style) {
+        return style.standardIcon(QStyle::StandardPixmap(which), &option).pixmap(16).toImage();
+    };
+    QVERIFY(!arrow(*plain).isNull());
+    QCOMPARE(arrow(deferred), arrow(*plain));
 }
 
 QTEST_MAIN(TestDesktops)

@@ -5,6 +5,7 @@
 #include "core/CommandLine.h"
 #include "core/MemoryUse.h"
 #include "core/ProgramFolder.h"
+#include "form/DeferredIconStyle.h"
 #include "record/Report.h"
 #include "sharing/SharingHub.h"
 #include "tray/ProgramIcon.h"
@@ -82,6 +83,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Talvor"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.talvor.Talvor"));
     QApplication::setWindowIcon(programIcon());
+    QApplication::setStyle(new DeferredIconStyle(QApplication::style()));
     // Closing the last window hides it in the tray; only Exit ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
