@@ -1,32 +1,20 @@
 #include "Transfer.h"
 
 #include "CurlLibrary.h"
+#include "CurlMulti.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
-#include <QSocketNotifier>
-#include <QTimer>
 #include <QUrl>
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
-#include <map>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
-
-// Stops watching a socket. The notifier may be the one whose signal is
-// running now, so it goes once the event loop has it back.
-void release(std::unique_ptr<QSocketNotifier> &notifier)
-{
-    if (!notifier)
-        return;
-    notifier->setEnabled(false);
-    notifier.release()->deleteLater();
-}
 
 // Where a URL leads, read by curl's own parser: the parser that decides where
 // curl connects is the one whose answer is checked.
@@ -95,37 +83,28 @@ QString printable(const QByteArray &text)
 struct Transfer::Request {
     explicit Request(Transfer &owner)
         : q(owner)
+        , multi(owner, [this] {
+            finishIfDone();
+            emitPending();
+        })
     {
-        curlTimer.setSingleShot(true);
-        QObject::connect(&curlTimer, &QTimer::timeout, &q, [this] { drive(CURL_SOCKET_TIMEOUT, 0); });
     }
     ~Request() { dropEasy(); }
 
-    struct SocketWatch {
-        std::unique_ptr<QSocketNotifier> read;
-        std::unique_ptr<QSocketNotifier> write;
-    };
-
-    bool ensureMulti();
     bool start();
     bool startHop(const QByteArray &url);
-    // Lets curl work on a socket (or on its timer, for CURL_SOCKET_TIMEOUT)
-    // and then tells the states it reached and the end, if it came.
-    void drive(curl_socket_t socket, int events);
+    // After curl worked: tells the states it reached and the end, if it came.
     void finishIfDone();
     void completed();
     QString failureText(CURLcode result) const;
     void finish(State last);
     void dropEasy();
-    void watchSocket(curl_socket_t socket, int what);
     void report(State state) { pending.append(state); }
     void emitPending();
 
     Transfer &q;
-    MultiHandle multi;
+    CurlMulti multi;
     EasyHandle easy;
-    std::map<curl_socket_t, SocketWatch> sockets;
-    QTimer curlTimer;
     QElapsedTimer clock;
     QUrl url;
     QByteArray hopUrl;
@@ -149,23 +128,6 @@ namespace {
 Transfer::Request &requestOf(void *self)
 {
     return *static_cast<Transfer::Request *>(self);
-}
-
-int onSocket(CURL *, curl_socket_t socket, int what, void *self, void *)
-{
-    requestOf(self).watchSocket(socket, what);
-    return 0;
-}
-
-int onTimer(CURLM *, long timeoutMs, void *self)
-{
-    QTimer &timer = requestOf(self).curlTimer;
-    // Never call back into curl from here: the timer fires from the event loop.
-    if (timeoutMs < 0)
-        timer.stop();
-    else
-        timer.start(int(qMin<long>(timeoutMs, 24L * 3600 * 1000)));
-    return 0;
 }
 
 size_t onBody(char *data, size_t size, size_t count, void *self)
@@ -242,20 +204,6 @@ int onDebug(CURL *, curl_infotype type, char *, size_t, void *self)
 
 } // namespace
 
-bool Transfer::Request::ensureMulti()
-{
-    if (multi)
-        return true;
-    multi.reset(curl().multi_init());
-    if (!multi)
-        return false;
-    curl().multi_setopt(multi.get(), CURLMOPT_SOCKETFUNCTION, &onSocket);
-    curl().multi_setopt(multi.get(), CURLMOPT_SOCKETDATA, this);
-    curl().multi_setopt(multi.get(), CURLMOPT_TIMERFUNCTION, &onTimer);
-    curl().multi_setopt(multi.get(), CURLMOPT_TIMERDATA, this);
-    return true;
-}
-
 bool Transfer::Request::start()
 {
     errorText.clear();
@@ -275,7 +223,7 @@ bool Transfer::Request::start()
     if (first.scheme == "https")
         startTls();
     clock.start();
-    return ensureMulti() && startHop(encoded);
+    return startHop(encoded);
 }
 
 bool Transfer::Request::startHop(const QByteArray &address)
@@ -322,7 +270,7 @@ bool Transfer::Request::startHop(const QByteArray &address)
     set(CURLOPT_DEBUGFUNCTION, &onDebug);
     set(CURLOPT_DEBUGDATA, this);
     set(CURLOPT_VERBOSE, 1L);
-    if (curl().multi_add_handle(multi.get(), handle) != CURLM_OK) {
+    if (!multi.add(handle)) {
         easy.reset();
         return false;
     }
@@ -331,50 +279,28 @@ bool Transfer::Request::startHop(const QByteArray &address)
 
 void Transfer::Request::dropEasy()
 {
-    curlTimer.stop();
     if (!easy)
         return;
-    // Removing the handle closes its sockets at once; curl tells onSocket to
-    // forget them as it does.
     const EasyHandle dropped = std::move(easy);
-    curl().multi_remove_handle(multi.get(), dropped.get());
-    for (auto &[socket, watch] : sockets) {
-        release(watch.read);
-        release(watch.write);
-    }
-    sockets.clear();
-}
-
-void Transfer::Request::drive(curl_socket_t socket, int events)
-{
-    if (!easy)
-        return;
-    int running = 0;
-    curl().multi_socket_action(multi.get(), socket, events, &running);
-    finishIfDone();
-    emitPending();
+    multi.remove(dropped.get());
 }
 
 void Transfer::Request::finishIfDone()
 {
-    int left = 0;
-    while (CURLMsg *message = curl().multi_info_read(multi.get(), &left)) {
-        if (message->msg != CURLMSG_DONE || message->easy_handle != easy.get())
-            continue;
-        const CURLcode result = message->data.result;
-        long code = 0;
-        curl().easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &code);
-        status = int(code);
-        // The body was cut at the cap on purpose: the page is what we keep of it.
-        if ((result == CURLE_OK || (result == CURLE_WRITE_ERROR && capped)) && !inHeaders) {
-            completed();
-            return;
-        }
-        if (errorText.isEmpty())
-            errorText = failureText(result);
-        finish(Failed);
+    CURLcode result = CURLE_OK;
+    if (!easy || !multi.finished(easy.get(), result))
+        return;
+    long code = 0;
+    curl().easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &code);
+    status = int(code);
+    // The body was cut at the cap on purpose: the page is what we keep of it.
+    if ((result == CURLE_OK || (result == CURLE_WRITE_ERROR && capped)) && !inHeaders) {
+        completed();
         return;
     }
+    if (errorText.isEmpty())
+        errorText = failureText(result);
+    finish(Failed);
 }
 
 void Transfer::Request::completed()
@@ -428,31 +354,6 @@ void Transfer::Request::emitPending()
     // may cancel or start the next request.
     while (!pending.isEmpty())
         emit q.StateChanged(pending.takeFirst());
-}
-
-void Transfer::Request::watchSocket(curl_socket_t socket, int what)
-{
-    if (what == CURL_POLL_REMOVE) {
-        const auto found = sockets.find(socket);
-        if (found != sockets.end()) {
-            release(found->second.read);
-            release(found->second.write);
-            sockets.erase(found);
-        }
-        return;
-    }
-    SocketWatch &watch = sockets[socket];
-    const auto ensure = [this, socket](std::unique_ptr<QSocketNotifier> &notifier, QSocketNotifier::Type type,
-                                       int event) {
-        if (!notifier) {
-            notifier = std::make_unique<QSocketNotifier>(socket, type);
-            QObject::connect(notifier.get(), &QSocketNotifier::activated, &q,
-                             [this, socket, event] { drive(socket, event); });
-        }
-        return notifier.get();
-    };
-    ensure(watch.read, QSocketNotifier::Read, CURL_CSELECT_IN)->setEnabled(what & CURL_POLL_IN);
-    ensure(watch.write, QSocketNotifier::Write, CURL_CSELECT_OUT)->setEnabled(what & CURL_POLL_OUT);
 }
 
 void Transfer::startTlsLater()

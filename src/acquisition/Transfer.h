@@ -71,7 +71,7 @@ public:
     // A request still running this long after its start ends as state 11.
     void setTimeoutMs(int ms);
 
-    // The request in flight, on curl's side; only Transfer.cpp (with CurlLibrary) knows curl.
+    // The request in flight, on curl's side; only Transfer.cpp (with CurlLibrary and CurlMulti) knows curl.
     struct Request;
 
 signals:
