@@ -1,20 +1,8 @@
 #include "CurlMulti.h"
 
+#include "core/NotifierRelease.h"
+
 #include <QSocketNotifier>
-
-namespace {
-
-// Stops watching a socket. The notifier may be the one whose signal is
-// running now, so it goes once the event loop has it back.
-void release(std::unique_ptr<QSocketNotifier> &notifier)
-{
-    if (!notifier)
-        return;
-    notifier->setEnabled(false);
-    notifier.release()->deleteLater();
-}
-
-} // namespace
 
 CurlMulti::CurlMulti(QObject &context, std::function<void()> worked)
     : m_context(context)
@@ -51,8 +39,8 @@ void CurlMulti::remove(CURL *easy)
     curl().multi_remove_handle(m_multi.get(), easy);
     --m_added;
     for (auto &[socket, watch] : m_sockets) {
-        release(watch.read);
-        release(watch.write);
+        talvor::releaseNotifier(watch.read);
+        talvor::releaseNotifier(watch.write);
     }
     m_sockets.clear();
 }
@@ -100,8 +88,8 @@ void CurlMulti::watchSocket(curl_socket_t socket, int what)
     if (what == CURL_POLL_REMOVE) {
         const auto found = m_sockets.find(socket);
         if (found != m_sockets.end()) {
-            release(found->second.read);
-            release(found->second.write);
+            talvor::releaseNotifier(found->second.read);
+            talvor::releaseNotifier(found->second.write);
             m_sockets.erase(found);
         }
         return;

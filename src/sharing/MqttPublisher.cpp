@@ -1,6 +1,7 @@
 #include "MqttPublisher.h"
 
 #include "core/LoadedLibrary.h"
+#include "core/NotifierRelease.h"
 
 #include <QSocketNotifier>
 
@@ -53,15 +54,6 @@ const MosquittoApi *mosquittoApi()
         return a;
     }();
     return api ? &*api : nullptr;
-}
-
-// Stops watching a socket whose notifier may be the one running now.
-void release(std::unique_ptr<QSocketNotifier> &notifier)
-{
-    if (!notifier)
-        return;
-    notifier->setEnabled(false);
-    notifier.release()->deleteLater();
 }
 
 } // namespace
@@ -155,8 +147,8 @@ void MqttPublisher::stop()
         m_api->loop_write(m_client->handle, 1);
     }
     m_connected = false;
-    release(m_read);
-    release(m_write);
+    talvor::releaseNotifier(m_read);
+    talvor::releaseNotifier(m_write);
     m_client.reset();
 }
 
@@ -164,8 +156,8 @@ void MqttPublisher::watchSocket()
 {
     const int fd = m_client ? m_api->socket(m_client->handle) : -1;
     if (fd < 0 || (m_read && m_read->socket() != fd)) {
-        release(m_read);
-        release(m_write);
+        talvor::releaseNotifier(m_read);
+        talvor::releaseNotifier(m_write);
     }
     if (fd < 0)
         return;
@@ -219,8 +211,8 @@ void MqttPublisher::onDisconnect(int reason)
 {
     const bool wasConnected = m_connected;
     m_connected = false;
-    release(m_read);
-    release(m_write);
+    talvor::releaseNotifier(m_read);
+    talvor::releaseNotifier(m_write);
     if (!m_client)
         return;
     // Refused or lost: the broker is tried again after a growing pause.
