@@ -30,8 +30,14 @@ talvor::TrayActivation activationOf(QSystemTrayIcon::ActivationReason reason)
 
 SystemTrayBackend::SystemTrayBackend(QObject *parent)
     : TrayBackend(parent)
-    , m_icon(new QSystemTrayIcon(this))
 {
+}
+
+// Made when first shown: most runs never show one, and Qt asks the session
+// bus about the desktop's tray while making it.
+void SystemTrayBackend::createIcon()
+{
+    m_icon = new QSystemTrayIcon(this);
     connect(
         m_icon, &QSystemTrayIcon::activated, this,
         [this](QSystemTrayIcon::ActivationReason reason) {
@@ -102,7 +108,7 @@ bool SystemTrayBackend::eventFilter(QObject *watched, QEvent *event)
 void SystemTrayBackend::setMenu(QMenu *menu)
 {
     m_menu = menu;
-    if (m_publishesMenu)
+    if (m_icon && m_publishesMenu)
         m_icon->setContextMenu(menu);
 }
 
@@ -113,11 +119,13 @@ bool SystemTrayBackend::isAvailable() const
 
 bool SystemTrayBackend::isShown() const
 {
-    return m_icon->isVisible();
+    return m_icon && m_icon->isVisible();
 }
 
 void SystemTrayBackend::show(const QIcon &icon, const QString &tip)
 {
+    if (!m_icon)
+        createIcon();
     m_icon->setIcon(icon);
     m_icon->setToolTip(tip);
     m_icon->show();
@@ -125,21 +133,27 @@ void SystemTrayBackend::show(const QIcon &icon, const QString &tip)
 
 void SystemTrayBackend::change(const QIcon &icon, const QString &tip)
 {
+    if (!m_icon)
+        return;
     m_icon->setIcon(icon);
     m_icon->setToolTip(tip);
 }
 
 void SystemTrayBackend::changeTip(const QString &tip)
 {
-    m_icon->setToolTip(tip);
+    if (m_icon)
+        m_icon->setToolTip(tip);
 }
 
 void SystemTrayBackend::showMessage(const QString &title, const QString &text, bool goodNews)
 {
-    m_icon->showMessage(title, text, goodNews ? QSystemTrayIcon::Information : QSystemTrayIcon::Warning);
+    // Qt shows messages from a shown icon only.
+    if (m_icon)
+        m_icon->showMessage(title, text, goodNews ? QSystemTrayIcon::Information : QSystemTrayIcon::Warning);
 }
 
 void SystemTrayBackend::remove()
 {
-    m_icon->hide();
+    if (m_icon)
+        m_icon->hide();
 }

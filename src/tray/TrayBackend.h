@@ -54,8 +54,9 @@ protected:
 private:
     void decode(talvor::TrayActivation activation);
     void askWhetherHostPublishesMenus();
+    void createIcon();
 
-    QSystemTrayIcon *m_icon;
+    QSystemTrayIcon *m_icon = nullptr;
     QPointer<QMenu> m_menu;
     talvor::TrayClickDecoder m_clicks;
     bool m_publishesMenu = false;
