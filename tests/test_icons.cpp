@@ -1,4 +1,4 @@
-// The tray icons drawn in advance, and the designer that chooses their look.
+// The tray icons, drawn as readings first want them, and the designer that chooses their look.
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "app/QtDialogs.h"

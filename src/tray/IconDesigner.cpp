@@ -5,7 +5,6 @@
 #include "core/FormState.h"
 #include "core/Numbers.h"
 #include "core/Palette.h"
-#include "core/ReadingRules.h"
 #include "form/ColorSwatch.h"
 #include "form/IconFont.h"
 
@@ -59,24 +58,14 @@ QColor IconDesigner::colourOf(const ColorSwatch *swatch) const
 
 void IconDesigner::BuildIconCache()
 {
-    const QFont font = m_c.Ikon->font();
-    const qreal ratio = m_c.Ikon->devicePixelRatioF();
-    for (m_form.IconIndex = 0; m_form.IconIndex <= 100; ++m_form.IconIndex) {
-        const int v = m_form.IconIndex;
-        m_c.Talvor->setText(QString::number(v));
-        // The threshold is read for every icon; the box always holds a number.
-        const double threshold = talvor::leadingNumber(m_c.ssThreshold->text());
-        const bool below = talvor::belowThreshold(v, threshold);
-        const QColor background = colourOf(below ? m_c.RightColorBad : m_c.RightColor);
-        const QColor number = colourOf(below ? m_c.LeftColorBad : m_c.LeftColor);
-        m_cache.set(v,
-                    QPixmap::fromImage(talvor::drawReadingIcon(m_c.Talvor->text(), background, number, font, ratio)));
-        if (v == 0)
-            m_cache.set(-1,
-                        QPixmap::fromImage(
-                            talvor::drawReadingIcon(talvor::NegativeReadingText, background, number, font, ratio)));
-    }
-    m_cache.setStaleFont(font, ratio);
+    // The icons take the colours, threshold and font of now, however late a
+    // reading first asks for one; the form is left as drawing them all in a
+    // row from 0 to 100 would leave it.
+    m_form.IconIndex = IconCache::Count;
+    m_c.Talvor->setText(QString::number(IconCache::Count - 1));
+    m_cache.redesign({colourOf(m_c.RightColor), colourOf(m_c.LeftColor), colourOf(m_c.RightColorBad),
+                      colourOf(m_c.LeftColorBad), talvor::leadingNumber(m_c.ssThreshold->text()), m_c.Ikon->font(),
+                      m_c.Ikon->devicePixelRatioF()});
     // The preview keeps the last drawing until the next reading.
     m_c.Ikon->setPixmap(m_cache.icon(100));
 }

@@ -1,6 +1,7 @@
 #include "IconRendering.h"
 
 #include "core/Numbers.h"
+#include "core/ReadingRules.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -34,13 +35,28 @@ QImage talvor::drawReadingIcon(const QString &text, const QColor &background, co
     return image;
 }
 
+QString IconCache::textOf(int value)
+{
+    return value < 0 ? talvor::NegativeReadingText : QString::number(qMin(value, Count - 1));
+}
+
+const QPixmap &IconCache::icon(int value) const
+{
+    QPixmap &icon = m_icons[slot(value)];
+    if (icon.isNull()) {
+        const bool low = talvor::belowThreshold(qBound(0, value, Count - 1), m_design.threshold);
+        icon = QPixmap::fromImage(
+            talvor::drawReadingIcon(textOf(value), low ? m_design.backgroundLow : m_design.background,
+                                    low ? m_design.numberLow : m_design.number, m_design.font, m_design.pixelRatio));
+    }
+    return icon;
+}
+
 const QPixmap &IconCache::staleIcon(int value) const
 {
     QPixmap &icon = m_stale[slot(value)];
-    if (icon.isNull()) {
-        const QString text = value < 0 ? talvor::NegativeReadingText : QString::number(qMin(value, Count - 1));
-        icon = QPixmap::fromImage(
-            talvor::drawReadingIcon(text, talvor::StaleBackground, talvor::StaleNumber, m_staleFont, m_pixelRatio));
-    }
+    if (icon.isNull())
+        icon = QPixmap::fromImage(talvor::drawReadingIcon(textOf(value), talvor::StaleBackground, talvor::StaleNumber,
+                                                          m_design.font, m_design.pixelRatio));
     return icon;
 }

@@ -29,30 +29,36 @@ inline const QString NegativeReadingText = QStringLiteral("<0");
 
 } // namespace talvor
 
-// The 101 icons of the readings 0 to 100, drawn in advance so that a reading
-// only looks its icon up; one icon with "<0" for negative readings; and the
-// same in the stale colours, each drawn the first time it is wanted (most
-// runs never need one).
+// The 101 icons of the readings 0 to 100 and one icon with "<0" for negative
+// readings, in the look chosen when the cache was last redesigned; and the same
+// in the stale colours. Each is drawn the first time it is wanted and kept, so
+// a reading seen before only looks its icon up, and a start or a colour change
+// draws none of the icons no reading has asked for yet.
 class IconCache {
 public:
     static constexpr int Count = 101;
-    // value -1 stands for every negative reading.
-    void set(int value, const QPixmap &icon) { m_icons[slot(value)] = icon; }
-    // Forgets the stale icons drawn so far; later ones are drawn in this font.
-    void setStaleFont(const QFont &font, qreal pixelRatio)
+    struct Design {
+        QColor background, number;       // readings above the threshold
+        QColor backgroundLow, numberLow; // readings at or below it
+        double threshold = 0;
+        QFont font;
+        qreal pixelRatio = 1;
+    };
+    // Forgets every icon drawn so far; later ones follow this design.
+    void redesign(const Design &design)
     {
-        m_staleFont = font;
-        m_pixelRatio = pixelRatio;
+        m_design = design;
+        m_icons = {};
         m_stale = {};
     }
-    // Above 100 is the icon of 100; below 0 the negative icon.
-    const QPixmap &icon(int value) const { return m_icons[slot(value)]; }
+    // Above 100 is the icon of 100; below 0 the negative icon, in 0's colours.
+    const QPixmap &icon(int value) const;
     const QPixmap &staleIcon(int value) const;
 
 private:
     static size_t slot(int value) { return size_t(qBound(-1, value, Count - 1) + 1); }
-    std::array<QPixmap, Count + 1> m_icons;
+    static QString textOf(int value);
+    Design m_design;
+    mutable std::array<QPixmap, Count + 1> m_icons;
     mutable std::array<QPixmap, Count + 1> m_stale;
-    QFont m_staleFont;
-    qreal m_pixelRatio = 1;
 };
