@@ -11,8 +11,11 @@
 #include "tray/ProgramIcon.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QFontMetrics>
 
 #include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -80,6 +83,12 @@ int main(int argc, char *argv[])
         return answered;
 
     QApplication app(argc, argv);
+    // The first widget with a text opens the session bus for Qt's
+    // accessibility bridge (the menu bar asks it for a global menu, too).
+    // Where the bus is started on demand that takes milliseconds, most of
+    // them spent waiting on another process: the bus connects on a thread of
+    // its own while this one loads the program icon and the fonts.
+    const std::jthread busConnecting([] { QDBusConnection::sessionBus(); });
     QApplication::setApplicationName(QStringLiteral("Talvor"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.talvor.Talvor"));
     QApplication::setWindowIcon(programIcon());
@@ -97,6 +106,8 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    // Every caption needs the font database; reading it now overlaps it with the bus.
+    QFontMetrics(QApplication::font()).height();
     Talvorf window;
     QObject::connect(&instance, &SingleInstance::showRequested, &window, &Talvorf::bringForward);
     instance.setStatus(window.sharing().statusJson());
