@@ -83,12 +83,6 @@ int main(int argc, char *argv[])
         return answered;
 
     QApplication app(argc, argv);
-    // The first widget with a text opens the session bus for Qt's
-    // accessibility bridge (the menu bar asks it for a global menu, too).
-    // Where the bus is started on demand that takes milliseconds, most of
-    // them spent waiting on another process: the bus connects on a thread of
-    // its own while this one loads the program icon and the fonts.
-    const std::jthread busConnecting([] { QDBusConnection::sessionBus(); });
     QApplication::setApplicationName(QStringLiteral("Talvor"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.talvor.Talvor"));
     QApplication::setWindowIcon(programIcon());
@@ -106,7 +100,13 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    // Every caption needs the font database; reading it now overlaps it with the bus.
+    // The first widget with a text opens the session bus for Qt's
+    // accessibility bridge (the menu bar asks it for a global menu, too).
+    // Where the bus is started on demand that takes milliseconds, most of
+    // them spent waiting on another process: the bus connects on a thread of
+    // its own while this one loads the font database every caption needs.
+    // (A second start never waits for the bus: it has ended by now.)
+    const std::jthread busConnecting([] { QDBusConnection::sessionBus(); });
     QFontMetrics(QApplication::font()).height();
     Talvorf window;
     QObject::connect(&instance, &SingleInstance::showRequested, &window, &Talvorf::bringForward);
