@@ -14,6 +14,12 @@ CurlMulti::CurlMulti(QObject &context, std::function<void()> worked)
 
 CurlMulti::~CurlMulti() = default;
 
+void CurlMulti::SocketWatch::release()
+{
+    talvor::releaseNotifier(read);
+    talvor::releaseNotifier(write);
+}
+
 bool CurlMulti::add(CURL *easy)
 {
     if (!m_multi) {
@@ -38,10 +44,8 @@ void CurlMulti::remove(CURL *easy)
     // forget them as it does.
     curl().multi_remove_handle(m_multi.get(), easy);
     --m_added;
-    for (auto &[socket, watch] : m_sockets) {
-        talvor::releaseNotifier(watch.read);
-        talvor::releaseNotifier(watch.write);
-    }
+    for (auto &[socket, watch] : m_sockets)
+        watch.release();
     m_sockets.clear();
 }
 
@@ -88,8 +92,7 @@ void CurlMulti::watchSocket(curl_socket_t socket, int what)
     if (what == CURL_POLL_REMOVE) {
         const auto found = m_sockets.find(socket);
         if (found != m_sockets.end()) {
-            talvor::releaseNotifier(found->second.read);
-            talvor::releaseNotifier(found->second.write);
+            found->second.release();
             m_sockets.erase(found);
         }
         return;

@@ -34,6 +34,7 @@ private:
     struct SocketWatch {
         std::unique_ptr<QSocketNotifier> read;
         std::unique_ptr<QSocketNotifier> write;
+        void release();
     };
     static int onSocket(CURL *, curl_socket_t socket, int what, void *self, void *);
     static int onTimer(CURLM *, long timeoutMs, void *self);
