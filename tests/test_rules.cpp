@@ -42,6 +42,8 @@ private slots:
     void chartFigures();
     void sharingEndpointsAndIds_data();
     void sharingEndpointsAndIds();
+    void runningCopysAnswer_data();
+    void runningCopysAnswer();
 };
 
 void TestRules::fileNameAndLineFormat()
@@ -289,6 +291,33 @@ void TestRules::sharingEndpointsAndIds()
     // Topics and ids take the host's own name, made safe.
     QCOMPARE(sharingId(QStringLiteral("Living-Room PC.home.lan")), QStringLiteral("living-roompc"));
     QCOMPARE(sharingId(QStringLiteral("#+/")), QStringLiteral("talvor"));
+}
+
+void TestRules::runningCopysAnswer_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QByteArray>("printed"); // empty: refused
+    QTest::newRow("own status line") << statusJson({}) << statusJson({});
+    QTest::newRow("escape sequence in a reason") << QByteArray("{\"reason\":\"\x1b[2J\x1b]0;owned\x07\"}")
+                                                 << QByteArray("{\"reason\":\"\\u001b[2J\\u001b]0;owned\\u0007\"}");
+    QTest::newRow("C1 control in a reason") << QByteArray("{\"reason\":\"a\xc2\x9b"
+                                                          "2J\"}")
+                                            << QByteArray("{\"reason\":\"a\\u009b"
+                                                          "2J\"}");
+    QTest::newRow("not JSON") << QByteArray("\x1b[2Jhello") << QByteArray();
+    QTest::newRow("an array, not an object") << QByteArray("[1,2]") << QByteArray();
+}
+
+void TestRules::runningCopysAnswer()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(QByteArray, printed);
+    const auto shown = printableStatus(answer);
+    QCOMPARE(shown.value_or(QByteArray()), printed);
+    // The status carries Talvor's own problems, none by default.
+    SharingState state;
+    state.problems << QStringLiteral("The record cannot be written");
+    QVERIFY(statusJson(state).contains("\"problems\":[\"The record cannot be written\"]"));
 }
 
 QTEST_APPLESS_MAIN(TestRules)

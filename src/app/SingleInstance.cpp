@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
@@ -10,15 +11,24 @@
 
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 const QByteArray ShowMessage = "show\n";
 const QByteArray StatusMessage = "status\n";
 constexpr qsizetype LongestMessage = 16;
+// Far more than the panels and scripts of one user asking at once; beyond
+// it, callers wait in the kernel's backlog rather than costing this copy.
+constexpr size_t MostCallers = 32;
+// A caller has this long to say its line; one that dawdles is hung up on.
+constexpr qint64 CallerPatienceMs = 2000;
+// --status gives up after this long in all, whatever the running copy does.
+constexpr qint64 StatusDeadlineMs = 2000;
 // A local socket's path must fit sockaddr_un (108 bytes on Linux, 104 on
 // the BSDs); a deep runtime folder would make listen() fail.
 constexpr qsizetype MaxSocketPath = 100;
@@ -43,6 +53,8 @@ bool sendAll(int socket, const QByteArray &message)
 SingleInstance::SingleInstance(const QString &programFolder, QObject *parent)
     : QObject(parent)
 {
+    m_sweep.setInterval(500);
+    connect(&m_sweep, &QTimer::timeout, this, &SingleInstance::sweepCallers);
     QString where = qEnvironmentVariable("TALVOR_LOCK_DIR");
     if (where.isEmpty())
         where = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -132,14 +144,39 @@ bool SingleInstance::listen()
 
 void SingleInstance::acceptCallers()
 {
-    for (;;) {
+    while (m_callers.size() < MostCallers) {
         const int socket = ::accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (socket < 0)
+        if (socket < 0) {
+            // Out of descriptors the waiting caller stays queued and the
+            // notifier would fire at once again: pause instead of spinning.
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                m_accepting->setEnabled(false);
+                m_sweep.start();
+            }
             return;
+        }
         Caller &caller = m_callers[socket];
+        caller.since.start();
         caller.readable = std::make_unique<QSocketNotifier>(socket, QSocketNotifier::Read);
         connect(caller.readable.get(), &QSocketNotifier::activated, this, [this, socket] { readFrom(socket); });
+        m_sweep.start();
     }
+    // Full: new callers wait in the backlog until one of these leaves.
+    m_accepting->setEnabled(false);
+}
+
+void SingleInstance::sweepCallers()
+{
+    std::vector<int> late;
+    for (const auto &[socket, caller] : m_callers)
+        if (caller.since.hasExpired(CallerPatienceMs))
+            late.push_back(socket);
+    for (const int socket : late)
+        hangUp(socket);
+    if (m_accepting)
+        m_accepting->setEnabled(true);
+    if (m_callers.empty())
+        m_sweep.stop();
 }
 
 void SingleInstance::readFrom(int socket)
@@ -158,11 +195,10 @@ void SingleInstance::readFrom(int socket)
     if (!received.contains('\n') && received.size() < LongestMessage)
         return;
     const QByteArray message = received;
-    if (message == StatusMessage) {
-        // Far less than a socket's buffer: it goes in one write or not at all.
-        const QByteArray reply = m_status + '\n';
-        [[maybe_unused]] const ssize_t sent = ::write(socket, reply.constData(), size_t(reply.size()));
-    }
+    // Far less than a socket's buffer: it goes in one send or not at all. A
+    // caller that already left must not end this copy with SIGPIPE.
+    if (message == StatusMessage)
+        sendAll(socket, m_status + '\n');
     hangUp(socket);
     if (message == ShowMessage)
         emit showRequested();
@@ -178,6 +214,8 @@ void SingleInstance::hangUp(int socket)
     found->second.readable.release()->deleteLater();
     m_callers.erase(found);
     ::close(socket);
+    if (m_accepting && m_callers.size() < MostCallers)
+        m_accepting->setEnabled(true);
 }
 
 int SingleInstance::connectToRunningCopy() const
@@ -199,15 +237,26 @@ int SingleInstance::connectToRunningCopy() const
 
 std::optional<QByteArray> SingleInstance::askRunningCopyForStatus()
 {
+    QElapsedTimer started;
+    started.start();
     const int socket = connectToRunningCopy();
     if (socket < 0)
         return std::nullopt;
     QByteArray reply;
     if (sendAll(socket, StatusMessage)) {
+        // One deadline for the whole answer: a copy that dribbles a byte at
+        // a time cannot keep this waiting.
         char buffer[4096];
-        ssize_t got = 0;
-        while (!reply.contains('\n') && reply.size() < 64 * 1024 && (got = ::read(socket, buffer, sizeof buffer)) > 0)
+        for (qint64 left;
+             !reply.contains('\n') && reply.size() < 64 * 1024 && (left = StatusDeadlineMs - started.elapsed()) > 0;) {
+            pollfd readable{socket, POLLIN, 0};
+            if (::poll(&readable, 1, int(left)) <= 0)
+                break;
+            const ssize_t got = ::read(socket, buffer, sizeof buffer);
+            if (got <= 0)
+                break;
             reply.append(buffer, got);
+        }
     }
     ::close(socket);
     if (!reply.contains('\n'))

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <map>
 #include <memory>
@@ -37,9 +39,12 @@ private:
     struct Caller {
         std::unique_ptr<QSocketNotifier> readable;
         QByteArray received;
+        QElapsedTimer since;
     };
     bool listen();
     void acceptCallers();
+    // Hangs up on callers that took too long and lets new ones in again.
+    void sweepCallers();
     void readFrom(int socket);
     void hangUp(int socket);
     // A connection to the running copy's socket, or -1.
@@ -52,4 +57,5 @@ private:
     int m_listener = -1;
     std::unique_ptr<QSocketNotifier> m_accepting;
     std::map<int, Caller> m_callers;
+    QTimer m_sweep;
 };

@@ -5,6 +5,7 @@
 #include "core/CommandLine.h"
 #include "core/MemoryUse.h"
 #include "core/ProgramFolder.h"
+#include "core/SharingRules.h"
 #include "form/DeferredIconStyle.h"
 #include "record/Report.h"
 #include "sharing/SharingHub.h"
@@ -14,6 +15,7 @@
 #include <QDBusConnection>
 #include <QFontMetrics>
 
+#include <csignal>
 #include <cstdio>
 #include <thread>
 
@@ -51,10 +53,15 @@ int answerCommandLine(int argc, char *argv[])
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Talvor"));
         SingleInstance instance(talvor::programFolder());
-        if (const auto status = instance.askRunningCopyForStatus()) {
+        const auto answer = instance.askRunningCopyForStatus();
+        if (const auto status = answer ? talvor::printableStatus(*answer) : std::nullopt) {
             std::fputs(status->constData(), stdout);
             std::fputs("\n", stdout);
             return 0;
+        }
+        if (answer) {
+            std::fputs("talvor: the running Talvor's answer is not a status line\n", stderr);
+            return 1;
         }
         std::fputs(qPrintable(QStringLiteral("talvor: no Talvor is running for %1\n").arg(talvor::programFolder())),
                    stderr);
@@ -77,6 +84,9 @@ int answerCommandLine(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    // A peer that leaves before its answer (a --status that gave up, a
+    // broker, a scraper) must never end the monitor.
+    std::signal(SIGPIPE, SIG_IGN);
     talvor::keepResidentMemoryLow();
     Transfer::startTlsLater();
     if (const int answered = answerCommandLine(argc, argv); answered >= 0)

@@ -62,7 +62,28 @@ QByteArray statusJson(const SharingState &s)
     o.insert(QStringLiteral("stale"), s.stale);
     o.insert(QStringLiteral("threshold"), s.threshold);
     o.insert(QStringLiteral("reason"), s.reason);
+    o.insert(QStringLiteral("problems"), QJsonArray::fromStringList(s.problems));
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+std::optional<QByteArray> printableStatus(const QByteArray &answer)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(answer, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    // Qt writes the C0 controls as \u escapes; DEL and the C1 controls (a
+    // terminal acts on some of them) it passes as they are.
+    const QString text = QString::fromUtf8(document.toJson(QJsonDocument::Compact));
+    QString safe;
+    safe.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x7f && c.unicode() <= 0x9f)
+            safe += QStringLiteral("\\u%1").arg(int(c.unicode()), 4, 16, QChar(u'0'));
+        else
+            safe += c;
+    }
+    return safe.toUtf8();
 }
 
 std::optional<Endpoint> parseEndpoint(const QString &text)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -17,12 +18,17 @@ struct SharingState {
     QString reason; // why the last poll gave no reading; empty when it gave one
     quint64 readings = 0;
     quint64 noReadings = 0;
+    QStringList problems; // Talvor's own troubles (record, sharing) until put right
 };
 
 // The Prometheus text exposition (version 0.0.4) of the state.
 QByteArray metricsText(const SharingState &state, const QString &version);
 // One JSON line: {"reading":57,"time":"…","stale":false,"threshold":50,"reason":""}
 QByteArray statusJson(const SharingState &state);
+// A running copy's answer, fit to print: one JSON object, written again so
+// that nothing it holds (a control character, an escape sequence) reaches
+// the terminal raw; nothing when it is not such an object.
+std::optional<QByteArray> printableStatus(const QByteArray &answer);
 
 // "host:port" as a user writes it; nothing when it is not one.
 struct Endpoint {
