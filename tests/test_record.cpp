@@ -1,15 +1,22 @@
 // The record on disk: minutes written live survive a restart, daily logs are
-// folded in once and never over what the program saw itself, a grown log is
-// read on from where it stopped, and a damaged file is set aside.
+// folded in once and never over what the program saw itself, a grown or
+// replaced log is read on or anew without counting twice, and the record
+// gives up no history: only a damaged file is set aside, while a locked one
+// or a full disk only keeps the minutes waiting.
 #include "SettingsFiles.h"
 #include "core/LogLine.h"
 #include "record/LogImport.h"
+#include "record/RecordWriter.h"
 #include "record/SignalRecord.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sqlite3.h>
+#include <unistd.h>
 
 using talvor::MinuteRow;
 
@@ -17,13 +24,54 @@ class TestRecord : public QObject {
     Q_OBJECT
 private slots:
     void liveMinutesAndLogsMeetOnce();
-    void damagedRecordIsSetAside();
+    void logsThatChange_data();
+    void logsThatChange();
+    void recordFaults_data();
+    void recordFaults();
+    void minutesWaitForALockOrAFullDisk_data();
+    void minutesWaitForALockOrAFullDisk();
+    void twoYearsAreKept();
 };
 
 namespace {
-QDateTime at(const char *time)
+QDateTime at(const char *time, int day = 7)
 {
-    return QDateTime(QDate(2026, 12, 7), QTime::fromString(QLatin1String(time), QStringLiteral("HH:mm:ss")));
+    return QDateTime(QDate(2026, 12, day), QTime::fromString(QLatin1String(time), QStringLiteral("HH:mm:ss")));
+}
+
+const qint64 Always = std::numeric_limits<qint64>::max();
+
+QList<MinuteRow> allRows(const QString &folder)
+{
+    RecordStore store(QDir(folder).filePath(RecordStore::FileName));
+    store.openToRead();
+    return store.rows(0, Always);
+}
+
+qint64 readingsIn(const QList<MinuteRow> &rows)
+{
+    qint64 n = 0;
+    for (const MinuteRow &row : rows)
+        n += row.readings;
+    return n;
+}
+
+// A record of `minutes` minutes from 10:00, as the program writes it.
+void writeRecord(const QString &folder, int minutes)
+{
+    RecordStore store(QDir(folder).filePath(RecordStore::FileName));
+    QVERIFY(store.open().isEmpty());
+    for (int i = 0; i < minutes; ++i) {
+        MinuteRow row;
+        row.minute = talvor::epochMinute(at("10:00:00", 1)) + i;
+        row.addReading(50 + i % 20, 50);
+        QVERIFY(store.writeLive(row));
+    }
+    // Everything into the main file, so that damage to it is damage.
+    sqlite3 *db = nullptr;
+    sqlite3_open(QDir(folder).filePath(RecordStore::FileName).toUtf8().constData(), &db);
+    sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
 }
 } // namespace
 
@@ -46,22 +94,14 @@ void TestRecord::liveMinutesAndLogsMeetOnce()
                       + talvor::logLine(at("10:00:05"), QStringLiteral("57"))
                       + talvor::logLine(at("10:00:30"), QStringLiteral("45")));
     } // the minute being filled is written as the program ends
-    SignalRecord again(home.path());
-    again.open();
-    RecordStore &store = const_cast<RecordStore &>(again.store());
+    RecordStore store(QDir(home.path()).filePath(RecordStore::FileName));
+    QVERIFY(store.open().isEmpty());
     QCOMPARE(importLogs(store, home.path(), 50).lines, 3);
-    // The log grows: only the new line is read.
-    QFile grown(log);
-    QVERIFY(grown.open(QIODevice::Append));
-    grown.write(talvor::logLine(at("09:59:50"), QStringLiteral("63")));
-    grown.close();
-    QCOMPARE(importLogs(store, home.path(), 50).lines, 1);
     QCOMPARE(importLogs(store, home.path(), 50).files, 0);
 
     const QList<MinuteRow> rows = store.rows(talvor::epochMinute(at("09:00:00")), talvor::epochMinute(at("11:00:00")));
     QCOMPARE(rows.size(), 3);
-    QCOMPARE(rows[0].readings, 2); // 09:59 from the log, both lines
-    QCOMPARE(rows[0].max, 63.0);
+    QCOMPARE(rows[0].readings, 1); // 09:59 from the log
     QCOMPARE(rows[1].readings, 2); // 10:00 as seen live, not doubled by the log
     QCOMPARE(rows[1].low, 1);
     QCOMPARE(rows[2].failures, 1);
@@ -70,22 +110,200 @@ void TestRecord::liveMinutesAndLogsMeetOnce()
         store.columns(talvor::epochMinute(at("09:59:00")), talvor::epochMinute(at("10:02:00")), 3);
     QCOMPARE(columns[2].outageMinutes, 1);
     QCOMPARE(columns[1].sums.min, 45.0);
+
+    // A live minute after an import replaces the imported one, not adds to it.
+    SignalRecord later(home.path());
+    later.open();
+    later.reading(70, 50, at("09:59:10"));
+    later.flush();
+    QTRY_COMPARE(store.rows(talvor::epochMinute(at("09:59:00")), talvor::epochMinute(at("10:00:00"))).value(0).max,
+                 70.0);
+    QCOMPARE(store.rows(talvor::epochMinute(at("09:59:00")), talvor::epochMinute(at("10:00:00")))[0].readings, 1);
 }
 
-void TestRecord::damagedRecordIsSetAside()
+void TestRecord::logsThatChange_data()
 {
+    // Each step is the whole log as it then stands; the record is folded in
+    // after each. `readings` counts what the record must hold at the end.
+    QTest::addColumn<QList<QByteArray>>("steps");
+    QTest::addColumn<qint64>("readings");
+    QTest::addColumn<qint64>("skipped");
+    const auto line = [](const char *time, const char *value) {
+        return talvor::logLine(at(time), QString::fromLatin1(value));
+    };
+    const QByteArray a = line("09:00:00", "61") + line("09:00:30", "62");
+    const QByteArray b = line("09:01:00", "63");
+    const QByteArray c = line("09:02:00", "64") + line("09:02:30", "65");
+    QTest::newRow("grown twice") << QList<QByteArray>{a, a + b, a + b + c} << qint64(5) << qint64(0);
+    QTest::newRow("a torn last line, then ended")
+        << QList<QByteArray>{a + "\"2026/12/07\",\"09:0", a + line("09:03:00", "66")} << qint64(3) << qint64(0);
+    // Rewritten smaller, then grown past where it was read before.
+    QTest::newRow("replaced by a shorter one, then grown")
+        << QList<QByteArray>{a + b + c, b, b + c + line("09:04:00", "67") + line("09:05:00", "68")} << qint64(5)
+        << qint64(0);
+    QTest::newRow("replaced by one as long") << QList<QByteArray>{a + b, b + a} << qint64(3) << qint64(0);
+    // Hundreds of digits and their negative would add up to NaN.
+    const auto raw = [](const QByteArray &value) { return "\"2026/12/07\",\"09:07:00 am\"," + value + "\r\n"; };
+    const QByteArray huge(400, '9');
+    QTest::newRow("readings no modem gives")
+        << QList<QByteArray>{a + raw(huge) + raw("-" + huge) + raw("inf") + raw("1e999") + b} << qint64(3) << qint64(4);
+    QTest::newRow("a line far too long") << QList<QByteArray>{a + QByteArray(10000, 'x') + "\r\n" + b,
+                                                              a + QByteArray(10000, 'x') + "\r\n" + b + c}
+                                         << qint64(5) << qint64(1);
+}
+
+void TestRecord::logsThatChange()
+{
+    QFETCH(QList<QByteArray>, steps);
+    QFETCH(qint64, readings);
+    QFETCH(qint64, skipped);
+    QTemporaryDir home;
+    const QString log = QDir(home.path()).filePath(talvor::logFileName(QDate(2026, 12, 7)));
+    // A later day's log must go in whatever happens to this one.
+    const QString next = QDir(home.path()).filePath(talvor::logFileName(QDate(2026, 12, 8)));
+    writeFile(next, talvor::logLine(at("12:00:00", 8), QStringLiteral("55")));
+    RecordStore store(QDir(home.path()).filePath(RecordStore::FileName));
+    QVERIFY(store.open().isEmpty());
+    qint64 skippedSeen = 0;
+    for (const QByteArray &step : steps) {
+        writeFile(log, step);
+        // A new time each step, as a writer's would be.
+        QFile(log).setFileTime(QDateTime::currentDateTime().addSecs(steps.indexOf(step) + 1),
+                               QFileDevice::FileModificationTime);
+        const ImportResult result = importLogs(store, home.path(), 50);
+        QVERIFY(!result.stopped);
+        skippedSeen += result.skipped;
+    }
+    QCOMPARE(readingsIn(store.rows(0, talvor::epochMinute(at("00:00:00", 8)))), readings);
+    QCOMPARE(readingsIn(store.rows(talvor::epochMinute(at("00:00:00", 8)), Always)), qint64(1));
+    QCOMPARE(skippedSeen, skipped);
+}
+
+void TestRecord::recordFaults_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("setAside");
+    QTest::newRow("not a database") << "garbage" << true;
+    QTest::newRow("cut short") << "truncate" << true;
+    QTest::newRow("a page in the middle overwritten") << "middle" << true;
+    QTest::newRow("intact") << "none" << false;
+}
+
+void TestRecord::recordFaults()
+{
+    QFETCH(QString, damage);
+    QFETCH(bool, setAside);
     QTemporaryDir home;
     const QString path = QDir(home.path()).filePath(RecordStore::FileName);
-    writeFile(path, QByteArray(4096, 'x'));
-    SignalRecord record(home.path());
-    QSignalSpy problems(&record, &SignalRecord::problem);
-    record.open();
-    QCOMPARE(problems.size(), 1);
-    QVERIFY(problems.first().first().toString().contains(path + QStringLiteral(".bad")));
-    QCOMPARE(readFile(path + QStringLiteral(".bad")), QByteArray(4096, 'x'));
-    record.reading(60, 50, QDateTime::currentDateTime());
-    record.flush();
-    QCOMPARE(record.store().rows(0, std::numeric_limits<qint64>::max()).size(), 1);
+    // An earlier set-aside stays whatever happens.
+    writeFile(path + QStringLiteral(".bad"), "an earlier history");
+    if (damage == u"garbage") {
+        writeFile(path, QByteArray(4096, 'x'));
+    } else {
+        writeRecord(home.path(), 3000);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (damage == u"truncate")
+            QVERIFY(file.resize(file.size() / 2));
+        if (damage == u"middle") {
+            QVERIFY(file.seek(file.size() / 2 / 4096 * 4096));
+            file.write(QByteArray(4096, '\x5a'));
+        }
+    }
+    const QByteArray before = readFile(path);
+    {
+        SignalRecord record(home.path());
+        QSignalSpy notices(&record, &SignalRecord::notice);
+        record.open();
+        record.reading(60, 50, QDateTime::currentDateTime());
+        record.flush();
+        QTRY_VERIFY(record.store().isOpen());
+        QTRY_VERIFY(!record.store().rows(0, Always).isEmpty());
+        QCOMPARE(notices.size(), setAside ? 1 : 0);
+    }
+    QCOMPARE(readFile(path + QStringLiteral(".bad")), QByteArray("an earlier history"));
+    QCOMPARE(readFile(path + QStringLiteral(".bad.2")), setAside ? before : QByteArray());
+    QCOMPARE(allRows(home.path()).size(), setAside ? 1 : 3001);
+}
+
+void TestRecord::minutesWaitForALockOrAFullDisk_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("another program holds the record") << "lock";
+    QTest::newRow("the disk is full") << "full";
+}
+
+void TestRecord::minutesWaitForALockOrAFullDisk()
+{
+    QFETCH(QString, fault);
+    QTemporaryDir dir;
+    QString home = dir.path();
+    if (fault == u"full") {
+        // A small disk of its own, filled up once the record has started.
+        const QStringList mount{QStringLiteral("-t"),        QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                QStringLiteral("size=512k"), QStringLiteral("tmpfs"), home};
+        if (::geteuid() != 0 || QProcess::execute(QStringLiteral("mount"), mount) != 0)
+            QSKIP("needs root in a mount namespace of its own (scripts/test)");
+    }
+    const auto unmount = qScopeGuard([&] {
+        if (fault == u"full")
+            QProcess::execute(QStringLiteral("umount"), {home});
+    });
+    writeRecord(home, 10);
+    const QString filler = QDir(home).filePath(QStringLiteral("filler"));
+    sqlite3 *holder = nullptr;
+    if (fault == u"lock") {
+        QCOMPARE(sqlite3_open(QDir(home).filePath(RecordStore::FileName).toUtf8().constData(), &holder), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    } else {
+        QFile fill(filler);
+        QVERIFY(fill.open(QIODevice::WriteOnly));
+        while (fill.write(QByteArray(4096, 'f')) == 4096) { }
+    }
+    {
+        SignalRecord record(home);
+        QSignalSpy problems(&record, &SignalRecord::problemChanged);
+        QDateTime now = at("11:00:10");
+        record.setClock([&now] { return now; });
+        record.open();
+        for (int minute = 0; minute < 5; ++minute) {
+            now = at("11:00:10").addSecs(60 * minute);
+            record.reading(40 + minute, 50, now);
+            record.noReading(QStringLiteral("timed out"), now.addSecs(5));
+        }
+        record.flush();
+        QTRY_VERIFY(!problems.isEmpty() && !problems.last().first().toString().isEmpty());
+        if (holder) {
+            sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_close(holder);
+        } else {
+            QVERIFY(QFile::remove(filler));
+        }
+        // Once the lock or the space is back, every minute goes in.
+        QTRY_COMPARE_WITH_TIMEOUT(record.store().rows(0, Always).size(), 15, 10000);
+        QVERIFY(problems.last().first().toString().isEmpty());
+    }
+    QVERIFY(!QFile::exists(QDir(home).filePath(RecordStore::FileName) + QStringLiteral(".bad")));
+    QCOMPARE(readingsIn(allRows(home)), qint64(15));
+}
+
+void TestRecord::twoYearsAreKept()
+{
+    QTemporaryDir home;
+    const qint64 now = talvor::epochMinute(at("12:00:00"));
+    const qint64 edge = now - RecordWriter::KeptMinutes;
+    {
+        SignalRecord record(home.path());
+        record.open();
+        // A day either side of the edge, then the minute that moves it.
+        for (const qint64 minute : {edge - 24 * 60, edge + 24 * 60, now}) {
+            record.reading(60, 50, talvor::minuteStart(minute));
+            record.flush();
+        }
+    }
+    const QList<MinuteRow> rows = allRows(home.path());
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0].minute, edge + 24 * 60);
 }
 
 QTEST_MAIN(TestRecord)

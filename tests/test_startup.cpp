@@ -20,6 +20,8 @@ private slots:
     void lockOfAKilledInstanceIsTakenOver();
     void unwritableLockFolderDoesNotStopTheStart();
     void sessionEndDuringAStartUpWarningEnds();
+    void reportsSayWhenTheyCannotBeWritten_data();
+    void reportsSayWhenTheyCannotBeWritten();
 
 private:
     QProcess *startTalvor(const QString &lockDir, const QString &folder = {});
@@ -139,6 +141,64 @@ void TestStartup::sessionEndDuringAStartUpWarningEnds()
     QVERIFY2(p->waitForFinished(3000), "the program did not end on SIGTERM while its warning was open");
     QCOMPARE(p->exitStatus(), QProcess::NormalExit);
     QCOMPARE(p->exitCode(), 0);
+}
+
+void TestStartup::reportsSayWhenTheyCannotBeWritten_data()
+{
+    QTest::addColumn<QString>("target"); // {dir} a folder, {ro} a read-only one, {home} the settings folder
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("csv") << "{home}/days.csv" << 0;
+    QTest::newRow("png") << "{home}/days.png" << 0;
+    for (const char *ending : {"png", "svg", "pdf", "csv"})
+        QTest::addRow("%s onto a folder", ending) << QStringLiteral("{dir}.%1").arg(QLatin1String(ending)) << 1;
+    QTest::newRow("pdf in a read-only folder") << "{ro}/days.pdf" << 1;
+}
+
+void TestStartup::reportsSayWhenTheyCannotBeWritten()
+{
+    QFETCH(QString, target);
+    QFETCH(int, exitCode);
+    const QString readOnly = qEnvironmentVariable("TALVOR_TEST_RO_DIR");
+    if (target.contains(u"{ro}") && readOnly.isEmpty())
+        QSKIP("needs the read-only folder scripts/test mounts");
+    // A log with a minute whose readings add up to NaN, and a later one:
+    // both go in but for that minute.
+    const QDir folder(home->path());
+    writeFile(folder.filePath(QStringLiteral("2026_12_07_talvor_log.csv")),
+              "\"2026/12/07\",\"09:00:00 am\",61\r\n\"2026/12/07\",\"09:01:00 am\"," + QByteArray(400, '9')
+                  + "\r\n\"2026/12/07\",\"09:01:01 am\",-" + QByteArray(400, '9')
+                  + "\r\n\"2026/12/07\",\"09:02:00 am\",62\r\n");
+    writeFile(folder.filePath(QStringLiteral("2026_12_08_talvor_log.csv")), "\"2026/12/08\",\"09:00:00 am\",63\r\n");
+    QVERIFY(folder.mkpath(QStringLiteral("a-folder.png")) && folder.mkpath(QStringLiteral("a-folder.svg"))
+            && folder.mkpath(QStringLiteral("a-folder.pdf")) && folder.mkpath(QStringLiteral("a-folder.csv")));
+    target.replace(QStringLiteral("{dir}"), folder.filePath(QStringLiteral("a-folder")))
+        .replace(QStringLiteral("{ro}"), readOnly)
+        .replace(QStringLiteral("{home}"), home->path());
+
+    QProcess report;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TALVOR_HOME"), home->path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), locks->path());
+    report.setProcessEnvironment(env);
+    report.start(QStringLiteral(TALVOR_BINARY),
+                 {QStringLiteral("--report"), QStringLiteral("2026-12-07"), QStringLiteral("2026-12-08"), target});
+    QVERIFY(report.waitForFinished(30000));
+    const QByteArray errors = report.readAllStandardError();
+    QCOMPARE(report.exitCode(), exitCode);
+    if (exitCode != 0) {
+        // One line that names the file, and nothing else.
+        QCOMPARE(errors.count('\n'), 1);
+        QVERIFY2(errors.contains(target.toUtf8()), errors.constData());
+        return;
+    }
+    QVERIFY2(errors.isEmpty(), errors.constData());
+    if (target.endsWith(u".csv"))
+        QCOMPARE(readFile(target).split('\n').mid(1, 2),
+                 QList<QByteArray>({"2026-12-07,2,61,61.50,62,0.0,0\r", "2026-12-08,1,63,63.00,63,0.0,0\r"}));
+    else
+        QVERIFY(readFile(target).startsWith("\x89PNG"));
+    // Nothing left beside it.
+    QCOMPARE(folder.entryList({QStringLiteral("days*")}, QDir::Files), QStringList(QFileInfo(target).fileName()));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -25,6 +25,12 @@ void SignalStatus::offerAlert(talvor::SignalWatch::Alert alert, const QString &t
     scheduleDueAlert();
 }
 
+void SignalStatus::offerProblem(const QString &text)
+{
+    if (m_notifyAlerts.isChecked() && !m_form.Loading)
+        emit notify(text, false);
+}
+
 void SignalStatus::scheduleDueAlert()
 {
     const qint64 due = m_gate.dueAtMs();

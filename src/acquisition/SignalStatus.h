@@ -18,6 +18,8 @@ public:
     SignalStatus(talvor::FormState &form, QCheckBox &NotifyAlerts, QObject *parent = nullptr);
 
     void offerAlert(talvor::SignalWatch::Alert alert, const QString &text);
+    // A trouble of Talvor's own, told once as it arises.
+    void offerProblem(const QString &text);
 
 signals:
     void notify(const QString &text, bool goodNews);

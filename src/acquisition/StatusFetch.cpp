@@ -43,6 +43,9 @@ void StatusFetch::FetchStatusPage()
     // The new transcript replaces the old one: keep why the last poll failed in sight.
     if (const QString failure = m_events.lastFailure(); !failure.isEmpty())
         m_c.Info_HTML->appendLine(QStringLiteral("Previous request gave no reading: %1").arg(failure));
+    // Talvor's own troubles stay in sight until they are put right.
+    for (const QString &problem : m_events.problems())
+        m_c.Info_HTML->appendLine(problem);
 
     qint32 error = m_c.Inet1->setUrl(m_c.txtURL->text());
     if (error == Transfer::NoError)

@@ -115,7 +115,9 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     // The record keeps every poll; its tab shows it as it grows.
     connect(m_events.get(), &talvor::SignalEvents::readingTaken, m_record.get(), &SignalRecord::reading);
     connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_record.get(), &SignalRecord::noReading);
-    connect(m_record.get(), &SignalRecord::problem, c.Info_HTML, &CrlfTextView::appendLine);
+    connect(m_record.get(), &SignalRecord::notice, c.Info_HTML, &CrlfTextView::appendLine);
+    connect(m_record.get(), &SignalRecord::problemChanged, m_events.get(),
+            [this](const QString &text) { m_events->setProblem(QStringLiteral("record"), text); });
     m_timeline = new TimelineView(m_record->store(), *c.ssThreshold, c.Frame1[4]);
     m_timeline->setObjectName(QStringLiteral("Timeline"));
     (new QVBoxLayout(c.Frame1[4]))->addWidget(m_timeline);
@@ -125,6 +127,16 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     connect(m_events.get(), &talvor::SignalEvents::readingTaken, m_sharing.get(), &SharingHub::reading);
     connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_sharing.get(), &SharingHub::noReading);
     connect(m_events.get(), &talvor::SignalEvents::staleChanged, m_sharing.get(), &SharingHub::staleChanged);
+    connect(m_sharing.get(), &SharingHub::problemChanged, m_events.get(),
+            [this](const QString &part, const QString &text) { m_events->setProblem(part, text); });
+
+    // Talvor's own troubles stay in sight until put right: in the page view
+    // at each request, the tray's tip, the timeline and --status, and told
+    // once as they arise.
+    connect(m_events.get(), &talvor::SignalEvents::problemRaised, c.Info_HTML, &CrlfTextView::appendLine);
+    connect(m_events.get(), &talvor::SignalEvents::problemRaised, m_status.get(), &SignalStatus::offerProblem);
+    connect(m_events.get(), &talvor::SignalEvents::problemsChanged, m_sharing.get(), &SharingHub::setProblems);
+    connect(m_events.get(), &talvor::SignalEvents::problemsChanged, m_timeline, &TimelineView::setProblems);
 
     // Settings hear of every change, and are offered for saving before the
     // window hides or the Options tab is left.

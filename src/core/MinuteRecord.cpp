@@ -65,6 +65,9 @@ int digits(const char *at, int count)
     return value;
 }
 
+constexpr int MostReadingDigits = 15;
+constexpr double LargestReading = 1e6;
+
 // The reading after the second comma: what the log writes, a plain decimal.
 std::optional<double> readingOf(const char *begin, const char *end)
 {
@@ -87,7 +90,9 @@ std::optional<double> readingOf(const char *begin, const char *end)
         for (++p; p < end && *p >= '0' && *p <= '9'; ++p, ++digitsSeen, scale /= 10)
             value += (*p - '0') * scale;
     }
-    if (p != end || digitsSeen == 0)
+    // A reading no modem gives (a run of hundreds of digits adds up to
+    // infinity, and infinity less infinity to NaN) is a malformed line.
+    if (p != end || digitsSeen == 0 || digitsSeen > MostReadingDigits || value > LargestReading)
         return std::nullopt;
     return negative ? -value : value;
 }

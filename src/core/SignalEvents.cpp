@@ -22,9 +22,32 @@ void SignalEvents::tell(const SignalWatch::Change &change)
 {
     if (change.staleChanged)
         emit staleChanged(m_watch.stale());
-    emit statusLineChanged(m_watch.statusLine());
+    emit statusLineChanged(statusLine());
     if (change.alert != SignalWatch::Alert::None)
         emit alertRaised(change.alert, change.text);
+}
+
+QString SignalEvents::statusLine() const
+{
+    QStringList lines(m_watch.statusLine());
+    lines += m_problems.values();
+    lines.removeAll(QString());
+    return lines.join(u'\n');
+}
+
+void SignalEvents::setProblem(const QString &part, const QString &text)
+{
+    if (m_problems.value(part) == text)
+        return;
+    const bool raised = !text.isEmpty() && !m_problems.contains(part);
+    if (text.isEmpty())
+        m_problems.remove(part);
+    else
+        m_problems.insert(part, text);
+    emit problemsChanged(problems());
+    emit statusLineChanged(statusLine());
+    if (raised)
+        emit problemRaised(text);
 }
 
 } // namespace talvor

@@ -3,8 +3,10 @@
 #include "SignalWatch.h"
 
 #include <QDateTime>
+#include <QMap>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 namespace talvor {
 
@@ -25,6 +27,12 @@ public:
     // Why the last poll gave no reading; empty when it gave one.
     QString lastFailure() const { return m_watch.lastFailure(); }
 
+    // A trouble of Talvor's own (the record, an import, sharing), named by
+    // the part it comes from; an empty text says it is put right. Until
+    // then it stays in the status line and in problems().
+    void setProblem(const QString &part, const QString &text);
+    QStringList problems() const { return m_problems.values(); }
+
 signals:
     void readingTaken(double value, double threshold, const QDateTime &at);
     void pollFailed(const QString &reason, const QDateTime &at);
@@ -33,11 +41,16 @@ signals:
     void statusLineChanged(const QString &line);
     // A change worth telling the user of; whether and when is the listener's business.
     void alertRaised(talvor::SignalWatch::Alert alert, const QString &text);
+    void problemsChanged(const QStringList &problems);
+    // A part that had no problem has one now: told once.
+    void problemRaised(const QString &text);
 
 private:
     void tell(const SignalWatch::Change &change);
+    QString statusLine() const;
 
     SignalWatch m_watch;
+    QMap<QString, QString> m_problems; // by part
 };
 
 } // namespace talvor

@@ -18,52 +18,46 @@ namespace {
 class Statement {
 public:
     Statement(sqlite3 *db, const QString &sql)
-        : m_db(db)
     {
-        if (db)
-            sqlite3_prepare16_v2(db, sql.utf16(), int(sql.size() * 2), &m_statement, nullptr);
+        if (db && sqlite3_prepare16_v2(db, sql.utf16(), int(sql.size() * 2), &m_statement, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(m_statement);
+            m_statement = nullptr;
+        }
     }
     ~Statement() { sqlite3_finalize(m_statement); }
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
 
-    Statement &bind(qint64 value)
-    {
-        sqlite3_bind_int64(m_statement, ++m_bound, value);
-        return *this;
-    }
-    Statement &bind(double value)
-    {
-        sqlite3_bind_double(m_statement, ++m_bound, value);
-        return *this;
-    }
+    Statement &bind(qint64 value) { return checked(sqlite3_bind_int64(m_statement, ++m_bound, value)); }
+    Statement &bind(double value) { return checked(sqlite3_bind_double(m_statement, ++m_bound, value)); }
     // NULL for a null text, or where the minute had no reading.
     Statement &bind(const QString &text)
     {
         if (text.isNull())
-            sqlite3_bind_null(m_statement, ++m_bound);
-        else
-            sqlite3_bind_text16(m_statement, ++m_bound, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
-        return *this;
+            return checked(sqlite3_bind_null(m_statement, ++m_bound));
+        return checked(
+            sqlite3_bind_text16(m_statement, ++m_bound, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT));
     }
     Statement &bindOrNull(bool present, double value)
     {
         if (present)
             return bind(value);
-        sqlite3_bind_null(m_statement, ++m_bound);
-        return *this;
+        return checked(sqlite3_bind_null(m_statement, ++m_bound));
     }
 
-    // The next row; false at the end or on an error.
-    bool next() { return m_statement && sqlite3_step(m_statement) == SQLITE_ROW; }
+    // The next row; false at the end or on an error (see done()).
+    bool next()
+    {
+        m_result = usable() ? sqlite3_step(m_statement) : SQLITE_ERROR;
+        return m_result == SQLITE_ROW;
+    }
+    // The rows ran out without an error.
+    bool done() const { return m_result == SQLITE_DONE; }
     // Runs it to the end.
     bool run()
     {
-        if (!m_statement)
-            return false;
-        int result;
-        while ((result = sqlite3_step(m_statement)) == SQLITE_ROW) { }
-        return result == SQLITE_DONE;
+        while (next()) { }
+        return done();
     }
     // Ready to run again with new values.
     void reset()
@@ -72,7 +66,6 @@ public:
         sqlite3_clear_bindings(m_statement);
         m_bound = 0;
     }
-    QString error() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
 
     qint64 integer(int column) const { return sqlite3_column_int64(m_statement, column); }
     double real(int column) const { return sqlite3_column_double(m_statement, column); }
@@ -84,9 +77,17 @@ public:
     }
 
 private:
-    sqlite3 *m_db;
+    bool usable() const { return m_statement && m_bindsOk; }
+    Statement &checked(int result)
+    {
+        m_bindsOk = m_bindsOk && result == SQLITE_OK;
+        return *this;
+    }
+
     sqlite3_stmt *m_statement = nullptr;
     int m_bound = 0;
+    bool m_bindsOk = true;
+    int m_result = SQLITE_OK;
 };
 
 MinuteRow rowFrom(const Statement &q)
@@ -105,57 +106,112 @@ MinuteRow rowFrom(const Statement &q)
 
 } // namespace
 
-RecordStore::RecordStore(QString path)
+RecordStore::RecordStore(QString path, int busyMs)
     : m_path(std::move(path))
+    , m_busyMs(busyMs)
 {
 }
 
 RecordStore::~RecordStore()
 {
+    close();
+}
+
+void RecordStore::close()
+{
+    // Every statement is finalized by now: closing cannot be refused.
     sqlite3_close(m_db);
+    m_db = nullptr;
+    m_open = false;
+}
+
+bool RecordStore::failed() const
+{
+    m_code = m_db ? sqlite3_extended_errcode(m_db) : SQLITE_CANTOPEN;
+    m_error = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(m_code));
+    return false;
+}
+
+bool RecordStore::lastErrorIsDamage() const
+{
+    const int primary = m_code & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
 bool RecordStore::exec(const char *sql)
 {
-    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK || failed();
+}
+
+QString RecordStore::attemptOpen(int flags)
+{
+    close();
+    const int opened = sqlite3_open_v2(m_path.toUtf8().constData(), &m_db, flags, nullptr);
+    if (opened != SQLITE_OK) {
+        failed();
+        return m_error;
+    }
+    if (sqlite3_busy_timeout(m_db, m_busyMs) != SQLITE_OK) {
+        failed();
+        return m_error;
+    }
+    return {};
+}
+
+QString RecordStore::openToRead()
+{
+    QString problem = attemptOpen(SQLITE_OPEN_READWRITE);
+    m_open = problem.isEmpty();
+    return problem;
 }
 
 QString RecordStore::open()
 {
     const auto attempt = [this] {
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        const int opened =
-            sqlite3_open_v2(m_path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-        if (opened != SQLITE_OK)
-            return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(opened));
-        // The import writes on its own connection: each waits for the other.
-        sqlite3_busy_timeout(m_db, 5000);
-        return createTables();
-    };
-    QString problem = attempt();
-    if (problem.isEmpty()) {
-        m_open = true;
-        return {};
-    }
-    // Damaged or not a database: kept for its owner, as a bad settings file is.
-    sqlite3_close(m_db);
-    m_db = nullptr;
-    const QString aside = m_path + QStringLiteral(".bad");
-    QFile::remove(aside);
-    for (const QString &part : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
-        if (part.isEmpty())
-            QFile::rename(m_path, aside);
+        QString problem = attemptOpen(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        if (problem.isEmpty())
+            problem = createTables();
+        if (problem.isEmpty())
+            m_open = true;
         else
-            QFile::remove(m_path + part);
-    }
+            close();
+        return problem;
+    };
+    const QString problem = attempt();
+    if (problem.isEmpty())
+        return {};
+    if (!lastErrorIsDamage())
+        return QStringLiteral("The record of readings %1 cannot be written now (%2); Talvor keeps the minutes and "
+                              "tries again.")
+            .arg(m_path, problem);
+    // Damaged or not a database: kept for its owner, as a bad settings file is.
+    const QString aside = setAside();
+    if (aside.isEmpty())
+        return QStringLiteral("The record of readings %1 is damaged (%2) and cannot be moved aside.")
+            .arg(m_path, problem);
     const QString again = attempt();
-    m_open = again.isEmpty();
-    if (m_open)
+    if (again.isEmpty())
         return QStringLiteral("The record of readings %1 could not be read (%2); it is kept as %3 and a new one "
                               "is started.")
             .arg(m_path, problem, aside);
     return QStringLiteral("The record of readings %1 cannot be kept: %2").arg(m_path, again);
+}
+
+QString RecordStore::setAside()
+{
+    close();
+    m_checked = false;
+    QString aside = m_path + QStringLiteral(".bad");
+    for (int n = 2; QFile::exists(aside); ++n)
+        aside = m_path + QStringLiteral(".bad.%1").arg(n);
+    if (!QFile::rename(m_path, aside))
+        return {};
+    // The log of writes goes with the file it belongs to; the shared index is
+    // rebuilt from them by whoever opens the file next.
+    if (QFile::exists(m_path + QStringLiteral("-wal")))
+        QFile::rename(m_path + QStringLiteral("-wal"), aside + QStringLiteral("-wal"));
+    QFile::remove(m_path + QStringLiteral("-shm"));
+    return aside;
 }
 
 QString RecordStore::createTables()
@@ -170,20 +226,50 @@ QString RecordStore::createTables()
         "CREATE TABLE IF NOT EXISTS hours(minute INTEGER PRIMARY KEY, readings INTEGER NOT NULL, min REAL, "
         "max REAL, sum REAL NOT NULL, low INTEGER NOT NULL, failures INTEGER NOT NULL, reason TEXT, "
         "outage_minutes INTEGER NOT NULL)",
-        "CREATE TABLE IF NOT EXISTS logs(name TEXT PRIMARY KEY, size INTEGER, modified INTEGER, offset INTEGER)",
+        "CREATE TABLE IF NOT EXISTS logs(name TEXT PRIMARY KEY, size INTEGER, modified INTEGER, offset INTEGER, "
+        "tail INTEGER)",
         // A file that only looks like a database fails here, at its first read.
         "SELECT count(*) FROM minutes WHERE minute < 0",
     };
     for (const char *statement : statements) {
         if (!exec(statement))
-            return QString::fromUtf8(sqlite3_errmsg(m_db));
+            return m_error;
     }
+    // Records from before logs had a tail: a missing tail reads as a log to
+    // be checked from its start.
+    Statement version(m_db, QStringLiteral("PRAGMA user_version"));
+    if (!version.next())
+        return failed(), m_error;
+    if (version.integer(0) < 1) {
+        Statement tail(m_db, QStringLiteral("SELECT count(*) FROM pragma_table_info('logs') WHERE name = 'tail'"));
+        const bool migrated = exec("BEGIN IMMEDIATE") && (tail.next() || failed())
+            && (tail.integer(0) > 0 || exec("ALTER TABLE logs ADD COLUMN tail INTEGER"))
+            && exec("PRAGMA user_version=1") && exec("COMMIT");
+        if (!migrated) {
+            rollback();
+            return m_error;
+        }
+    }
+    // A damaged page in the middle of the file shows only when it is read;
+    // the whole file is read once, not at every reopening.
+    if (m_checked)
+        return {};
+    Statement check(m_db, QStringLiteral("PRAGMA quick_check(1)"));
+    if (!check.next())
+        return failed(), m_error;
+    if (check.text(0) != u"ok") {
+        m_code = SQLITE_CORRUPT;
+        m_error = check.text(0);
+        return m_error;
+    }
+    m_checked = true;
     return {};
 }
 
 bool RecordStore::transaction()
 {
-    return m_open && exec("BEGIN");
+    // The write lock is taken now, not at the first write halfway through.
+    return m_open && exec("BEGIN IMMEDIATE");
 }
 
 bool RecordStore::commit()
@@ -191,11 +277,23 @@ bool RecordStore::commit()
     return m_open && exec("COMMIT");
 }
 
+void RecordStore::rollback()
+{
+    // What went wrong is kept, not what the rollback said.
+    const QString error = m_error;
+    const int code = m_code;
+    if (sqlite3_get_autocommit(m_db) == 0)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_error = error;
+    m_code = code;
+}
+
 bool RecordStore::writeLive(const MinuteRow &row)
 {
-    if (!m_open)
+    if (!transaction())
         return false;
     MinuteRow merged = row;
+    bool read = false;
     {
         Statement q(m_db,
                     QStringLiteral("SELECT minute, readings, min, max, sum, low, failures, reason FROM minutes "
@@ -203,9 +301,11 @@ bool RecordStore::writeLive(const MinuteRow &row)
         if (q.bind(row.minute).next()) {
             merged = rowFrom(q);
             merged.merge(row);
+            read = true;
+        } else {
+            read = q.done() || failed();
         }
     }
-    exec("BEGIN");
     Statement q(m_db,
                 QStringLiteral("INSERT OR REPLACE INTO minutes(minute, readings, min, max, sum, low, failures, "
                                "reason, imported) VALUES(?, ?, ?, ?, ?, ?, ?, ?, 0)"));
@@ -217,8 +317,10 @@ bool RecordStore::writeLive(const MinuteRow &row)
         .bind(qint64(merged.low))
         .bind(qint64(merged.failures))
         .bind(merged.reason);
-    const bool written = q.run() && refreshHours(row.minute, row.minute + 1);
-    return written ? exec("COMMIT") : (exec("ROLLBACK"), false);
+    if (read && (q.run() || failed()) && refreshHours(row.minute, row.minute + 1) && commit())
+        return true;
+    rollback();
+    return false;
 }
 
 bool RecordStore::writeImported(const std::map<qint64, MinuteRow> &rows)
@@ -242,7 +344,7 @@ bool RecordStore::writeImported(const std::map<qint64, MinuteRow> &rows)
                  .bind(row.sum)
                  .bind(qint64(row.low))
                  .run())
-            return false;
+            return failed();
     }
     return refreshHours(rows.begin()->first, rows.rbegin()->first + 1);
 }
@@ -254,15 +356,27 @@ bool RecordStore::refreshHours(qint64 fromMinute, qint64 toMinute)
         QStringLiteral("INSERT OR REPLACE INTO hours SELECT (minute / 60) * 60, SUM(readings), MIN(min), MAX(max), "
                        "SUM(sum), SUM(low), SUM(failures), MAX(reason), SUM(" TALVOR_OUTAGE ") FROM minutes "
                        "WHERE minute >= ? AND minute < ? GROUP BY minute / 60"));
-    return q.bind(fromMinute / 60 * 60).bind((toMinute + 59) / 60 * 60).run();
+    return q.bind(fromMinute / 60 * 60).bind((toMinute + 59) / 60 * 60).run() || failed();
 }
 
-void RecordStore::prune(qint64 minute)
+bool RecordStore::prune(qint64 minute)
 {
-    if (!m_open)
-        return;
-    for (const QString &table : {QStringLiteral("minutes"), QStringLiteral("hours")})
-        Statement(m_db, QStringLiteral("DELETE FROM %1 WHERE minute < ?").arg(table)).bind(minute).run();
+    if (!transaction())
+        return false;
+    for (const QString &table : {QStringLiteral("minutes"), QStringLiteral("hours")}) {
+        if (!Statement(m_db, QStringLiteral("DELETE FROM %1 WHERE minute < ?").arg(table)).bind(minute).run()) {
+            failed();
+            rollback();
+            return false;
+        }
+    }
+    return commit() || (rollback(), false);
+}
+
+bool RecordStore::forgetImported(qint64 from, qint64 to)
+{
+    Statement q(m_db, QStringLiteral("DELETE FROM minutes WHERE imported = 1 AND minute >= ? AND minute < ?"));
+    return (q.bind(from).bind(to).run() || failed()) && refreshHours(from, to);
 }
 
 QList<MinuteRow> RecordStore::rows(qint64 from, qint64 to) const
@@ -356,9 +470,9 @@ std::optional<RecordStore::LogMark> RecordStore::logMark(const QString &name) co
 {
     if (!m_open)
         return std::nullopt;
-    Statement q(m_db, QStringLiteral("SELECT size, modified, offset FROM logs WHERE name = ?"));
+    Statement q(m_db, QStringLiteral("SELECT size, modified, offset, tail FROM logs WHERE name = ?"));
     if (q.bind(name).next())
-        return LogMark{q.integer(0), q.integer(1), q.integer(2)};
+        return LogMark{q.integer(0), q.integer(1), q.integer(2), q.integer(3)};
     return std::nullopt;
 }
 
@@ -366,6 +480,7 @@ bool RecordStore::setLogMark(const QString &name, const LogMark &mark)
 {
     if (!m_open)
         return false;
-    Statement q(m_db, QStringLiteral("INSERT OR REPLACE INTO logs(name, size, modified, offset) VALUES(?, ?, ?, ?)"));
-    return q.bind(name).bind(mark.size).bind(mark.modified).bind(mark.offset).run();
+    Statement q(
+        m_db, QStringLiteral("INSERT OR REPLACE INTO logs(name, size, modified, offset, tail) VALUES(?, ?, ?, ?, ?)"));
+    return q.bind(name).bind(mark.size).bind(mark.modified).bind(mark.offset).bind(mark.tail).run() || failed();
 }

@@ -64,17 +64,29 @@ int writeReport(const QDate &from, const QDate &to, const QString &file)
     if (!problem.isEmpty())
         std::fputs(qPrintable(problem + u'\n'), stderr);
     const double threshold = thresholdInForce();
-    importLogs(store, folder, threshold);
+    if (const ImportResult imported = importLogs(store, folder, threshold); imported.stopped)
+        std::fputs(
+            qPrintable(QStringLiteral("talvor: the daily logs are not all in the report: %1\n").arg(imported.problem)),
+            stderr);
 
     const qint64 begin = talvor::epochMinute(from.startOfDay());
     const qint64 end = talvor::epochMinute(to.addDays(1).startOfDay());
     const QString ending = file.section(u'.', -1).toLower();
-    if (ending == u"csv") {
-        QSaveFile out(file);
-        const QByteArray csv = talvor::reportCsv(store.rows(begin, end), from, to);
-        if (!out.open(QIODevice::WriteOnly) || out.write(csv) != csv.size() || !out.commit())
+    // Written beside the file and renamed over it once whole: a report that
+    // cannot be written leaves what was there, and says so in one line.
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("%1 cannot be written: %2").arg(file, out.errorString()));
+    const auto finish = [&out, &file] {
+        if (out.error() != QFileDevice::NoError || !out.commit())
             return fail(QStringLiteral("%1 cannot be written: %2").arg(file, out.errorString()));
         return 0;
+    };
+    if (ending == u"csv") {
+        const QByteArray csv = talvor::reportCsv(store.rows(begin, end), from, to);
+        if (out.write(csv) != csv.size())
+            out.cancelWriting();
+        return finish();
     }
 
     TimelinePicture picture;
@@ -93,26 +105,22 @@ int writeReport(const QDate &from, const QDate &to, const QString &file)
     if (ending == u"png") {
         QImage image(Width, Height, QImage::Format_RGB32);
         paintReport(image, picture);
-        if (!image.save(file, "PNG"))
-            return fail(QStringLiteral("%1 cannot be written").arg(file));
+        if (!image.save(&out, "PNG"))
+            out.cancelWriting();
     } else if (ending == u"svg") {
         QSvgGenerator svg;
-        svg.setFileName(file);
+        svg.setOutputDevice(&out);
         svg.setSize(QSize(Width, Height));
         svg.setViewBox(QRect(0, 0, Width, Height));
         svg.setTitle(picture.title);
         paintReport(svg, picture);
-        if (!QFile::exists(file))
-            return fail(QStringLiteral("%1 cannot be written").arg(file));
     } else {
-        QPdfWriter pdf(file);
+        QPdfWriter pdf(&out);
         pdf.setResolution(96);
         pdf.setPageSize(QPageSize(QSizeF(Width, Height) / 96.0 * 25.4, QPageSize::Millimeter));
         pdf.setPageMargins(QMarginsF());
         pdf.setTitle(picture.title);
         paintReport(pdf, picture);
-        if (!QFile::exists(file))
-            return fail(QStringLiteral("%1 cannot be written").arg(file));
     }
-    return 0;
+    return finish();
 }

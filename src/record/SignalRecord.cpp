@@ -1,22 +1,28 @@
 #include "SignalRecord.h"
 
-#include "LogImport.h"
+#include "RecordWriter.h"
 
 #include <QDir>
-#include <QtConcurrent/QtConcurrentRun>
 
 SignalRecord::SignalRecord(const QString &folder, QObject *parent)
     : QObject(parent)
-    , m_folder(folder)
-    , m_store(QDir(folder).filePath(RecordStore::FileName))
     , m_clock([] { return QDateTime::currentDateTime(); })
+    // The timeline reads between the writer's writes: it waits on nobody.
+    , m_reader(QDir(folder).filePath(RecordStore::FileName), 0)
+    , m_writer(std::make_unique<RecordWriter>(folder, m_stopping))
 {
     m_minuteEnd.setSingleShot(true);
     connect(&m_minuteEnd, &QTimer::timeout, this, &SignalRecord::writeFinishedMinute);
-    connect(&m_import, &QFutureWatcher<ImportResult>::finished, this, [this] {
-        if (m_import.result().files > 0)
-            emit changed();
+    m_writer->moveToThread(&m_thread);
+    m_thread.setObjectName(QStringLiteral("record writer"));
+    connect(m_writer.get(), &RecordWriter::opened, this, [this] {
+        m_reader.openToRead();
+        emit changed();
     });
+    connect(m_writer.get(), &RecordWriter::written, this, &SignalRecord::changed);
+    connect(m_writer.get(), &RecordWriter::problemChanged, this, &SignalRecord::problemChanged);
+    connect(m_writer.get(), &RecordWriter::notice, this, &SignalRecord::notice);
+    m_thread.start();
 }
 
 SignalRecord::~SignalRecord()
@@ -24,30 +30,19 @@ SignalRecord::~SignalRecord()
     // The last minute is kept; nobody is left to show it.
     blockSignals(true);
     flush();
-    m_import.waitForFinished();
+    m_stopping = true;
+    QMetaObject::invokeMethod(m_writer.get(), &RecordWriter::finish);
+    m_thread.wait();
 }
 
 void SignalRecord::open()
 {
-    if (m_store.isOpen())
-        return;
-    if (const QString problem = m_store.open(); !problem.isEmpty())
-        emit this->problem(problem);
-    m_store.prune(talvor::epochMinute(m_clock()) - KeptMinutes);
+    QMetaObject::invokeMethod(m_writer.get(), &RecordWriter::open);
 }
 
 void SignalRecord::importLogsLater(double threshold)
 {
-    if (!m_store.isOpen() || m_import.isRunning())
-        return;
-    const QString path = m_store.path();
-    const QString folder = m_folder;
-    m_import.setFuture(QtConcurrent::run([path, folder, threshold] {
-        // A connection belongs to the thread that opened it.
-        RecordStore store(path);
-        store.open();
-        return importLogs(store, folder, threshold);
-    }));
+    QMetaObject::invokeMethod(m_writer.get(), [writer = m_writer.get(), threshold] { writer->importLogs(threshold); });
 }
 
 talvor::MinuteRow &SignalRecord::minuteOf(const QDateTime &at)
@@ -90,6 +85,5 @@ void SignalRecord::flush()
     const talvor::MinuteRow row = *m_pending;
     m_pending.reset();
     m_minuteEnd.stop();
-    if (m_store.writeLive(row))
-        emit changed();
+    QMetaObject::invokeMethod(m_writer.get(), [writer = m_writer.get(), row] { writer->write(row); });
 }

@@ -1,59 +1,67 @@
 #pragma once
 
-#include "LogImport.h"
 #include "RecordStore.h"
 #include "core/MinuteRecord.h"
 
 #include <QDateTime>
-#include <QFutureWatcher>
 #include <QObject>
+#include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
+class RecordWriter;
+
 // The record Talvor keeps of every poll, whether or not the CSV log is on:
 // each reading and each poll without one is folded into the minute being
-// filled, kept in memory and written once the minute is over (and when the
-// program ends). Two years are kept. Daily logs in the folder are folded in
-// the background, once each.
+// filled, kept in memory and handed to the record's writer once the minute
+// is over (and when the program ends). The writer works on a thread of its
+// own; this side only reads, and never waits on a lock. Daily logs in the
+// folder are folded in by the writer, once each.
 class SignalRecord : public QObject {
     Q_OBJECT
 public:
-    static constexpr qint64 KeptMinutes = 2 * 366 * 24 * 60;
     using Clock = std::function<QDateTime()>;
 
     explicit SignalRecord(const QString &folder, QObject *parent = nullptr);
+    // Hands over the minute being filled, stops an import within a slice and
+    // gives the writer one last try at what waits.
     ~SignalRecord() override;
 
-    // Opens the file and prunes it, once; says so through problem() when the
-    // file had to be set aside.
+    // Opens the file (or starts one); the store can be read once changed() says so.
     void open();
-    // Folds in the logs of the folder on another thread.
+    // Folds in the logs of the folder, behind the minutes.
     void importLogsLater(double threshold);
 
     void reading(double value, double threshold, const QDateTime &at);
     void noReading(const QString &reason, const QDateTime &at);
-    // Writes the minute being filled, finished or not.
+    // Hands over the minute being filled, finished or not.
     void flush();
 
-    const RecordStore &store() const { return m_store; }
+    // The record as written so far, for reading.
+    const RecordStore &store() const { return m_reader; }
     // Tests step the clock across minutes and days.
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
 signals:
     // Minutes were written: the timeline shows them.
     void changed();
-    void problem(const QString &text);
+    // What keeps minutes or logs out of the record now; empty once put right.
+    void problemChanged(const QString &text);
+    // Something the user should hear of once, such as a file set aside.
+    void notice(const QString &text);
 
 private:
     talvor::MinuteRow &minuteOf(const QDateTime &at);
     void writeFinishedMinute();
 
-    QString m_folder;
-    RecordStore m_store;
     Clock m_clock;
     std::optional<talvor::MinuteRow> m_pending;
     QTimer m_minuteEnd;
-    QFutureWatcher<ImportResult> m_import;
+    std::atomic<bool> m_stopping = false;
+    RecordStore m_reader;
+    QThread m_thread;
+    std::unique_ptr<RecordWriter> m_writer;
 };

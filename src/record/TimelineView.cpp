@@ -73,6 +73,7 @@ TimelineView::TimelineView(const RecordStore &store, const QLineEdit &ssThreshol
     , m_later(new QToolButton(this))
     , m_span(new QLabel(this))
     , m_figures(new QLabel(this))
+    , m_problems(new QLabel(this))
     , m_plot(new TimelinePlot(*this, this))
 {
     auto *buttons = new QHBoxLayout;
@@ -106,6 +107,11 @@ TimelineView::TimelineView(const RecordStore &store, const QLineEdit &ssThreshol
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(buttons);
     layout->addWidget(m_figures);
+    m_problems->setWordWrap(true);
+    m_problems->setForegroundRole(QPalette::Highlight);
+    m_problems->setAccessibleName(QStringLiteral("Problems"));
+    m_problems->hide();
+    layout->addWidget(m_problems);
     layout->addWidget(m_plot, 1);
     connect(&m_threshold, &QLineEdit::textChanged, this, &TimelineView::refresh);
 }
@@ -151,6 +157,12 @@ void TimelineView::showLater()
 {
     m_laterBy = std::max<qint64>(0, m_laterBy - spanMinutes());
     refresh();
+}
+
+void TimelineView::setProblems(const QStringList &problems)
+{
+    m_problems->setText(problems.join(u'\n'));
+    m_problems->setVisible(!problems.isEmpty());
 }
 
 void TimelineView::showEvent(QShowEvent *event)

@@ -24,6 +24,8 @@ public:
     void showLater();
     // Draws the range again from the record (new minutes, a new threshold).
     void refresh();
+    // Talvor's own troubles, shown under the figures until put right.
+    void setProblems(const QStringList &problems);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -40,5 +42,6 @@ private:
     QToolButton *m_later;
     QLabel *m_span;
     QLabel *m_figures;
+    QLabel *m_problems;
     TimelinePlot *m_plot;
 };

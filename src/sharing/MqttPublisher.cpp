@@ -6,7 +6,11 @@
 #include <QSocketNotifier>
 
 #include <mosquitto.h>
+#include <mutex>
+#include <netdb.h>
 #include <optional>
+#include <sys/socket.h>
+#include <thread>
 
 // libmosquitto, and the TLS library under it, are loaded the first time a
 // broker is set: most users never share over MQTT and need not carry them.
@@ -19,7 +23,6 @@
     TALVOR_MOSQUITTO(username_pw_set) \
     TALVOR_MOSQUITTO(will_set) \
     TALVOR_MOSQUITTO(connect_async) \
-    TALVOR_MOSQUITTO(reconnect_async) \
     TALVOR_MOSQUITTO(disconnect) \
     TALVOR_MOSQUITTO(loop_read) \
     TALVOR_MOSQUITTO(loop_write) \
@@ -56,7 +59,40 @@ const MosquittoApi *mosquittoApi()
     return api ? &*api : nullptr;
 }
 
+// A connection that held this long was a real one: the next failure starts
+// the pauses from the shortest again. One dropped sooner keeps them growing.
+constexpr qint64 StableMs = 60'000;
+
+QString lookUp(const QString &host, QString *error)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    const int result = ::getaddrinfo(host.toUtf8().constData(), nullptr, &hints, &found);
+    if (result != 0) {
+        *error = QString::fromLocal8Bit(::gai_strerror(result));
+        return {};
+    }
+    char numeric[NI_MAXHOST] = {};
+    const int named =
+        ::getnameinfo(found->ai_addr, found->ai_addrlen, numeric, sizeof numeric, nullptr, 0, NI_NUMERICHOST);
+    ::freeaddrinfo(found);
+    if (named != 0) {
+        *error = QString::fromLocal8Bit(::gai_strerror(named));
+        return {};
+    }
+    return QString::fromLatin1(numeric);
+}
+
 } // namespace
+
+// A look-up's thread tells its publisher the answer, if the publisher still
+// wants it: stop() and the destructor clear `owner` under the lock.
+struct MqttPublisher::Lookup {
+    std::mutex lock;
+    MqttPublisher *owner = nullptr;
+};
 
 // libmosquitto's handle and the callbacks it calls back, on the GUI thread,
 // from inside mosquitto_loop_read and mosquitto_loop_write.
@@ -80,18 +116,12 @@ struct MqttPublisher::Client {
 
 MqttPublisher::MqttPublisher(QObject *parent)
     : QObject(parent)
+    , m_resolve(lookUp)
 {
     m_misc.setInterval(1000);
     connect(&m_misc, &QTimer::timeout, this, &MqttPublisher::service);
     m_reconnect.setSingleShot(true);
-    connect(&m_reconnect, &QTimer::timeout, this, [this] {
-        if (!m_client)
-            return;
-        if (m_api->reconnect_async(m_client->handle) == MOSQ_ERR_SUCCESS)
-            watchSocket();
-        else
-            scheduleReconnect();
-    });
+    connect(&m_reconnect, &QTimer::timeout, this, &MqttPublisher::lookUpAndConnect);
 }
 
 MqttPublisher::~MqttPublisher()
@@ -114,32 +144,79 @@ QString MqttPublisher::start(const Options &options)
     mosquitto *h = m_client->handle;
     m_api->connect_callback_set(h, &Client::connected);
     m_api->disconnect_callback_set(h, &Client::disconnected);
-    if (!options.user.isEmpty())
-        m_api->username_pw_set(h, options.user.toUtf8().constData(),
-                               options.password.isEmpty() ? nullptr : options.password.toUtf8().constData());
     const QByteArray offline = "offline";
-    m_api->will_set(h, options.willTopic.toUtf8().constData(), int(offline.size()), offline.constData(), 1, true);
-    m_backoffSeconds = 1;
-    m_misc.start();
-    const int result = m_api->connect_async(h, options.host.toUtf8().constData(), options.port, 30);
-    if (result == MOSQ_ERR_INVAL) {
+    const int credentials = options.user.isEmpty()
+        ? MOSQ_ERR_SUCCESS
+        : m_api->username_pw_set(h, options.user.toUtf8().constData(),
+                                 options.password.isEmpty() ? nullptr : options.password.toUtf8().constData());
+    const int will = credentials == MOSQ_ERR_SUCCESS
+        ? m_api->will_set(h, options.willTopic.toUtf8().constData(), int(offline.size()), offline.constData(), 1, true)
+        : credentials;
+    if (will != MOSQ_ERR_SUCCESS) {
         stop();
-        return QStringLiteral("'%1' is not a broker address").arg(options.host);
+        return QStringLiteral("the user, password or topic cannot be used (%1)")
+            .arg(QString::fromLocal8Bit(m_api->strerror(will)));
     }
+    m_backoffSeconds = 1;
+    m_host = options.host;
+    m_port = options.port;
+    m_misc.start();
+    lookUpAndConnect();
+    return {};
+}
+
+void MqttPublisher::lookUpAndConnect()
+{
+    abandonLookup();
+    if (!m_client)
+        return;
+    m_lookup = std::make_shared<Lookup>();
+    m_lookup->owner = this;
+    std::thread([lookup = m_lookup, resolve = m_resolve, host = m_host] {
+        QString error;
+        const QString address = resolve(host, &error);
+        const std::lock_guard<std::mutex> hold(lookup->lock);
+        if (lookup->owner)
+            QMetaObject::invokeMethod(
+                lookup->owner, [owner = lookup->owner, address, error] { owner->connectTo(address, error); },
+                Qt::QueuedConnection);
+    }).detach();
+}
+
+void MqttPublisher::abandonLookup()
+{
+    if (!m_lookup)
+        return;
+    const std::lock_guard<std::mutex> hold(m_lookup->lock);
+    m_lookup->owner = nullptr;
+    m_lookup.reset();
+}
+
+void MqttPublisher::connectTo(const QString &address, const QString &error)
+{
+    m_lookup.reset();
+    if (!m_client)
+        return;
+    if (address.isEmpty()) {
+        emit problem(QStringLiteral("MQTT broker %1 cannot be found (%2); trying again").arg(m_host, error));
+        scheduleReconnect();
+        return;
+    }
+    const int result = m_api->connect_async(m_client->handle, address.toUtf8().constData(), m_port, 30);
     if (result != MOSQ_ERR_SUCCESS) {
         emit problem(QStringLiteral("MQTT broker %1:%2 does not answer (%3); trying again")
-                         .arg(options.host)
-                         .arg(options.port)
+                         .arg(m_host)
+                         .arg(m_port)
                          .arg(QString::fromLocal8Bit(m_api->strerror(result))));
         scheduleReconnect();
-        return {};
+        return;
     }
     watchSocket();
-    return {};
 }
 
 void MqttPublisher::stop()
 {
+    abandonLookup();
     m_reconnect.stop();
     m_misc.stop();
     if (m_client && m_connected) {
@@ -200,7 +277,7 @@ void MqttPublisher::onConnect(int result)
         return;
     }
     m_connected = true;
-    m_backoffSeconds = 1;
+    m_connectedSince.start();
     for (const auto &[topic, payload] : std::as_const(m_retained))
         m_api->publish(m_client->handle, nullptr, topic.toUtf8().constData(), int(payload.size()), payload.constData(),
                        1, true);
@@ -211,6 +288,8 @@ void MqttPublisher::onDisconnect(int reason)
 {
     const bool wasConnected = m_connected;
     m_connected = false;
+    if (wasConnected && m_connectedSince.hasExpired(StableMs))
+        m_backoffSeconds = 1;
     talvor::releaseNotifier(m_read);
     talvor::releaseNotifier(m_write);
     if (!m_client)

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class QSocketNotifier;
@@ -26,6 +28,11 @@ public:
         QString willTopic; // gets "offline", retained, when the link dies
     };
 
+    // The broker's name to a numeric address, or empty with the reason in
+    // `error`. It runs on a thread of its own: a name server that never
+    // answers holds up nobody.
+    using Resolver = std::function<QString(const QString &host, QString *error)>;
+
     explicit MqttPublisher(QObject *parent = nullptr);
     ~MqttPublisher() override;
 
@@ -33,6 +40,10 @@ public:
     QString start(const Options &options);
     void stop();
     bool isConnected() const { return m_connected; }
+    // Started, and the broker has not said yes yet.
+    bool isStarting() const { return m_client && !m_connected; }
+    // Tests put a slow or failing name server in place.
+    void setResolver(Resolver resolver) { m_resolve = std::move(resolver); }
     // Retained messages are kept here too and published again after a reconnect.
     void publish(const QString &topic, const QByteArray &payload, bool retained);
 
@@ -48,6 +59,10 @@ private:
     void watchSocket();
     void service();
     void scheduleReconnect();
+    // Looks the broker's name up, then connects to what it gave.
+    void lookUpAndConnect();
+    void connectTo(const QString &address, const QString &error);
+    void abandonLookup();
     void onConnect(int result);
     void onDisconnect(int reason);
 
@@ -59,5 +74,11 @@ private:
     QTimer m_reconnect;
     int m_backoffSeconds = 1;
     bool m_connected = false;
+    QElapsedTimer m_connectedSince;
+    QString m_host;
+    quint16 m_port = 0;
+    Resolver m_resolve;
+    struct Lookup;
+    std::shared_ptr<Lookup> m_lookup; // the one under way, shared with its thread
     QList<std::pair<QString, QByteArray>> m_retained;
 };

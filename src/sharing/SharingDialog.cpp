@@ -65,8 +65,14 @@ void SharingDialog::setSettings(const SharingSettings &s)
 
 SharingSettings SharingDialog::settings() const
 {
-    return {m_listen->text().trimmed(), m_broker->text().trimmed(), m_user->text(),
-            m_password->text(),         m_topic->text().trimmed(),  m_discovery->text().trimmed()};
+    SharingSettings s;
+    s.listen = m_listen->text().trimmed();
+    s.broker = m_broker->text().trimmed();
+    s.user = m_user->text();
+    s.password = m_password->text();
+    s.topic = m_topic->text().trimmed();
+    s.discovery = m_discovery->text().trimmed();
+    return s;
 }
 
 void SharingDialog::showProblems(const QStringList &problems)

@@ -9,13 +9,35 @@
 #include <QLineEdit>
 #include <QSysInfo>
 
+namespace {
+const QString MetricsPart = QStringLiteral("metrics");
+const QString MqttPart = QStringLiteral("MQTT");
+// How long the dialog waits for a broker's yes or no.
+constexpr int BrokerPatienceMs = 10'000;
+} // namespace
+
 SharingHub::SharingHub(const SharingControls &controls, QObject *parent)
     : QObject(parent)
     , m_c(controls)
     , m_id(talvor::sharingId(QSysInfo::machineHostName()))
 {
-    connect(&m_mqtt, &MqttPublisher::problem, this, &SharingHub::report);
-    connect(&m_mqtt, &MqttPublisher::connected, this, &SharingHub::publishDiscovery);
+    connect(&m_mqtt, &MqttPublisher::problem, this, [this](const QString &text) {
+        report(MqttPart, text);
+        brokerAnswered();
+    });
+    connect(&m_mqtt, &MqttPublisher::connected, this, [this] {
+        report(MqttPart, {});
+        publishDiscovery();
+        brokerAnswered();
+    });
+    m_brokerPatience.setSingleShot(true);
+    m_brokerPatience.setInterval(BrokerPatienceMs);
+    connect(&m_brokerPatience, &QTimer::timeout, this, [this] {
+        report(MqttPart,
+               QStringLiteral("the broker did not answer within %1 s; Talvor goes on trying")
+                   .arg(BrokerPatienceMs / 1000));
+        brokerAnswered();
+    });
     connect(m_c.ssThreshold, &QLineEdit::textChanged, this, [this] {
         m_state.threshold = talvor::leadingNumber(m_c.ssThreshold->text());
         changed();
@@ -23,24 +45,44 @@ SharingHub::SharingHub(const SharingControls &controls, QObject *parent)
     connect(m_c.MenuSharing, &QAction::triggered, this, [this] {
         if (!m_dialog) {
             m_dialog = new SharingDialog(m_c.window);
-            connect(m_dialog, &SharingDialog::saveRequested, this, [this] {
-                const SharingSettings wanted = m_dialog->settings();
-                QStringList problems;
-                if (const QString error = wanted.save(); !error.isEmpty())
-                    problems << error;
-                apply(wanted);
-                problems += m_problems;
-                m_dialog->showProblems(problems);
-                // Kept open while something is wrong, so it can be put right.
-                if (problems.isEmpty())
-                    m_dialog->accept();
-            });
+            connect(m_dialog, &SharingDialog::saveRequested, this, &SharingHub::saveFromDialog);
         }
         m_dialog->setSettings(m_settings);
-        m_dialog->showProblems(m_problems);
+        m_dialog->showProblems(m_problems.values());
         // Not exec(): the window and the polls go on while it is open.
         m_dialog->open();
     });
+}
+
+void SharingHub::saveFromDialog()
+{
+    const SharingSettings wanted = m_dialog->settings();
+    const QString error = wanted.save();
+    apply(wanted);
+    QStringList problems = m_problems.values();
+    if (!error.isEmpty())
+        problems.prepend(error);
+    m_awaitingBroker = error.isEmpty() && m_mqtt.isStarting();
+    if (m_awaitingBroker) {
+        m_dialog->showProblems({QStringLiteral("Asking the MQTT broker at %1 …").arg(wanted.broker)});
+        m_brokerPatience.start();
+        return;
+    }
+    m_dialog->showProblems(problems);
+    // Kept open while something is wrong, so it can be put right.
+    if (problems.isEmpty())
+        m_dialog->accept();
+}
+
+void SharingHub::brokerAnswered()
+{
+    if (!m_awaitingBroker || !m_dialog)
+        return;
+    m_awaitingBroker = false;
+    m_brokerPatience.stop();
+    m_dialog->showProblems(m_problems.values());
+    if (m_problems.isEmpty())
+        m_dialog->accept();
 }
 
 SharingHub::~SharingHub()
@@ -54,10 +96,15 @@ QString SharingHub::base() const
     return (m_settings.topic.isEmpty() ? QStringLiteral("talvor") : m_settings.topic) + u'/' + m_id;
 }
 
-void SharingHub::report(const QString &text)
+void SharingHub::report(const QString &part, const QString &text)
 {
-    m_problems << text;
-    m_c.Info_HTML->appendLine(QStringLiteral("Sharing: %1").arg(text));
+    if (m_problems.value(part) == text)
+        return;
+    if (text.isEmpty())
+        m_problems.remove(part);
+    else
+        m_problems.insert(part, text);
+    emit problemChanged(part, text.isEmpty() ? text : QStringLiteral("Sharing (%1): %2").arg(part, text));
 }
 
 void SharingHub::apply(const SharingSettings &settings)
@@ -65,7 +112,10 @@ void SharingHub::apply(const SharingSettings &settings)
     if (m_mqtt.isConnected())
         m_mqtt.publish(base() + QStringLiteral("/status"), "offline", true);
     m_settings = settings;
-    m_problems.clear();
+    for (const QString &part : m_problems.keys())
+        report(part, {});
+    if (!settings.loadNote.isEmpty())
+        m_c.Info_HTML->appendLine(settings.loadNote);
     m_state.threshold = talvor::leadingNumber(m_c.ssThreshold->text());
     m_metrics.stop();
     if (!settings.listen.isEmpty()) {
@@ -73,8 +123,7 @@ void SharingHub::apply(const SharingSettings &settings)
         const QString error = at
             ? m_metrics.start(at->host, at->port)
             : QStringLiteral("'%1' is not an address and port such as 127.0.0.1:9771").arg(settings.listen);
-        if (!error.isEmpty())
-            report(QStringLiteral("metrics: %1").arg(error));
+        report(MetricsPart, error);
     }
     m_mqtt.stop();
     if (!settings.broker.isEmpty()) {
@@ -83,8 +132,7 @@ void SharingHub::apply(const SharingSettings &settings)
         const QString error = at ? m_mqtt.start({at->host, at->port, settings.user, settings.password,
                                                  QStringLiteral("talvor-") + m_id, base() + QStringLiteral("/status")})
                                  : QStringLiteral("'%1' is not a broker such as 127.0.0.1:1883").arg(settings.broker);
-        if (!error.isEmpty())
-            report(QStringLiteral("MQTT: %1").arg(error));
+        report(MqttPart, error);
     }
     changed();
 }
@@ -123,6 +171,12 @@ void SharingHub::staleChanged(bool stale)
 {
     m_state.stale = stale;
     m_mqtt.publish(base() + QStringLiteral("/stale"), stale ? "1" : "0", true);
+    changed();
+}
+
+void SharingHub::setProblems(const QStringList &problems)
+{
+    m_state.problems = problems;
     changed();
 }
 

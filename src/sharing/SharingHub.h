@@ -5,7 +5,9 @@
 #include "SharingSettings.h"
 #include "core/SharingRules.h"
 
+#include <QMap>
 #include <QObject>
+#include <QTimer>
 
 class CrlfTextView;
 class QAction;
@@ -36,16 +38,24 @@ public:
     void reading(double value, double threshold, const QDateTime &at);
     void noReading(const QString &reason, const QDateTime &at);
     void staleChanged(bool stale);
+    // Talvor's own troubles, for --status.
+    void setProblems(const QStringList &problems);
 
     QByteArray statusJson() const { return talvor::statusJson(m_state); }
 
 signals:
     // The status line changed: the running copy answers --status with it.
     void statusChanged(const QByteArray &json);
+    // A part of sharing ("metrics", "MQTT") has a problem, or none (empty).
+    void problemChanged(const QString &part, const QString &text);
 
 private:
     void changed();
-    void report(const QString &text);
+    void report(const QString &part, const QString &text);
+    // Saves what the dialog holds and applies it; the dialog closes once the
+    // broker, if one is set, has said yes.
+    void saveFromDialog();
+    void brokerAnswered();
     void publishDiscovery();
     QString base() const;
 
@@ -55,6 +65,8 @@ private:
     MetricsServer m_metrics;
     MqttPublisher m_mqtt;
     QString m_id;
-    QStringList m_problems;
+    QMap<QString, QString> m_problems; // by part
     SharingDialog *m_dialog = nullptr;
+    bool m_awaitingBroker = false; // the dialog waits for the broker's answer
+    QTimer m_brokerPatience;
 };

@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QSettings>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 const QString SharingSettings::FileName = QStringLiteral("Sharing.ini");
 
@@ -22,6 +24,15 @@ SharingSettings SharingSettings::load()
     s.password = ini.value(QStringLiteral("mqtt/password")).toString();
     s.topic = ini.value(QStringLiteral("mqtt/topic")).toString().trimmed();
     s.discovery = ini.value(QStringLiteral("mqtt/discovery")).toString().trimmed();
+    // Written by hand, it may be readable by anyone on the machine.
+    const QString path = ini.fileName();
+    const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+    if (!s.password.isEmpty() && (QFile::permissions(path) & others)) {
+        const bool tightened = QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        s.loadNote = tightened
+            ? QStringLiteral("%1 holds a password and others could read it: it is now readable by you alone.").arg(path)
+            : QStringLiteral("%1 holds a password that others can read, and Talvor cannot change that.").arg(path);
+    }
     return s;
 }
 
@@ -29,7 +40,11 @@ QString SharingSettings::save() const
 {
     const QString path = talvor::programFile(FileName);
     // Made owner-only from its first byte: a password never sits readable.
-    const mode_t before = ::umask(077);
+    // QSettings writes a new file and gives it the old one's permissions.
+    if (const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600); fd >= 0) {
+        ::fchmod(fd, 0600);
+        ::close(fd);
+    }
     QSettings ini(path, QSettings::IniFormat);
     ini.setValue(QStringLiteral("metrics/listen"), listen);
     ini.setValue(QStringLiteral("mqtt/broker"), broker);
@@ -38,9 +53,7 @@ QString SharingSettings::save() const
     ini.setValue(QStringLiteral("mqtt/topic"), topic);
     ini.setValue(QStringLiteral("mqtt/discovery"), discovery);
     ini.sync();
-    ::umask(before);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    if (ini.status() != QSettings::NoError)
+    if (ini.status() != QSettings::NoError || !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner))
         return QStringLiteral("%1 could not be written").arg(path);
     return {};
 }

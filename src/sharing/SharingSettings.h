@@ -12,6 +12,8 @@ struct SharingSettings {
     QString password;
     QString topic;
     QString discovery;
+    // What loading had to do, for the page view (a file tightened to its owner).
+    QString loadNote;
 
     static const QString FileName;
     static SharingSettings load();
