@@ -6,9 +6,11 @@
 #include "core/LogLine.h"
 #include "core/ReadingRules.h"
 #include "core/SharingRules.h"
+#include "core/SignalEvents.h"
 #include "core/SignalWatch.h"
 #include "core/TrayMouse.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include <cmath>
@@ -42,6 +44,7 @@ private slots:
     void chartFigures();
     void sharingEndpointsAndIds_data();
     void sharingEndpointsAndIds();
+    void problemsStayUntilPutRight();
     void runningCopysAnswer_data();
     void runningCopysAnswer();
 };
@@ -291,6 +294,30 @@ void TestRules::sharingEndpointsAndIds()
     // Topics and ids take the host's own name, made safe.
     QCOMPARE(sharingId(QStringLiteral("Living-Room PC.home.lan")), QStringLiteral("living-roompc"));
     QCOMPARE(sharingId(QStringLiteral("#+/")), QStringLiteral("talvor"));
+}
+
+void TestRules::problemsStayUntilPutRight()
+{
+    SignalEvents events;
+    QSignalSpy lines(&events, &SignalEvents::statusLineChanged);
+    QSignalSpy raised(&events, &SignalEvents::problemRaised);
+    const QDateTime at(QDate(2026, 12, 9), QTime(14, 0));
+    events.setProblem(QStringLiteral("record"), QStringLiteral("The record cannot be written (disk full)"));
+    events.setProblem(QStringLiteral("record"), QStringLiteral("The record cannot be written (locked)"));
+    events.setProblem(QStringLiteral("MQTT"), QStringLiteral("MQTT broker refused the connection"));
+    // The next polls keep them in the tip, told only once a part.
+    events.reading(QStringLiteral("57"), 50, at);
+    events.noReading(QStringLiteral("timed out"), SignalWatch::Failure::NoAnswer, at.addSecs(1));
+    QCOMPARE(lines.last().first().toString(),
+             QStringLiteral("No reading since 14:00:00: timed out\n"
+                            "MQTT broker refused the connection\n"
+                            "The record cannot be written (locked)"));
+    QCOMPARE(raised.size(), 2);
+    QCOMPARE(events.problems().size(), 2);
+    events.setProblem(QStringLiteral("record"), {});
+    QCOMPARE(events.problems(), QStringList(QStringLiteral("MQTT broker refused the connection")));
+    events.setProblem(QStringLiteral("record"), QStringLiteral("again"));
+    QCOMPARE(raised.size(), 3);
 }
 
 void TestRules::runningCopysAnswer_data()

@@ -52,8 +52,12 @@ const MhdApi &mhd()
 // in the kernel's backlog or are refused. With what one connection may hold
 // while its request is read, a flood costs at most 1 MB.
 constexpr unsigned ConnectionLimit = 128;
+// One address (a slow or hostile client) takes only a few of them, so the
+// scrapers elsewhere still get in.
+constexpr unsigned ConnectionsPerAddress = 8;
 constexpr size_t ConnectionMemory = 8 * 1024;
-constexpr unsigned IdleSeconds = 5;
+// A scrape's request comes at once; a client that dawdles is let go soon.
+constexpr unsigned IdleSeconds = 3;
 
 const char NotFound[] = "Not found: Talvor serves /metrics\n";
 
@@ -125,11 +129,11 @@ QString MetricsServer::start(const QString &address, quint16 port)
     if (!loadedMhd().api)
         return QStringLiteral("libmicrohttpd, which serves /metrics, could not be loaded: %1").arg(loadedMhd().problem);
     auto daemon = std::make_unique<Daemon>();
-    daemon->daemon =
-        mhd().start_daemon(MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | family, port, nullptr, nullptr, &answer,
-                           this, MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr *>(&storage),
-                           MHD_OPTION_CONNECTION_LIMIT, ConnectionLimit, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-                           ConnectionMemory, MHD_OPTION_CONNECTION_TIMEOUT, IdleSeconds, MHD_OPTION_END);
+    daemon->daemon = mhd().start_daemon(
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | family, port, nullptr, nullptr, &answer, this,
+        MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr *>(&storage), MHD_OPTION_CONNECTION_LIMIT, ConnectionLimit,
+        MHD_OPTION_PER_IP_CONNECTION_LIMIT, ConnectionsPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT, ConnectionMemory,
+        MHD_OPTION_CONNECTION_TIMEOUT, IdleSeconds, MHD_OPTION_END);
     if (!daemon->daemon)
         return QStringLiteral("cannot listen on %1 port %2 (in use, or not an address of this machine)")
             .arg(address)

@@ -1,0 +1,108 @@
+// The MQTT link under brokers that misbehave: a name server that never
+// answers holds up nothing, and a broker that says yes and then hangs up at
+// once is not hammered.
+#include "sharing/MqttPublisher.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <condition_variable>
+#include <mutex>
+
+class TestMqtt : public QObject {
+    Q_OBJECT
+private slots:
+    void aSlowNameServerHoldsUpNothing();
+    void aBrokerThatDropsAtOnceIsTriedLessAndLessOften_data();
+    void aBrokerThatDropsAtOnceIsTriedLessAndLessOften();
+};
+
+namespace {
+// A look-up that answers only when the test lets it.
+struct Gate {
+    std::mutex lock;
+    std::condition_variable opened;
+    bool open = false;
+    int asked = 0;
+    void release()
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        open = true;
+        opened.notify_all();
+    }
+};
+} // namespace
+
+void TestMqtt::aSlowNameServerHoldsUpNothing()
+{
+    auto gate = std::make_shared<Gate>();
+    {
+        MqttPublisher publisher;
+        publisher.setResolver([gate](const QString &, QString *error) {
+            std::unique_lock<std::mutex> hold(gate->lock);
+            ++gate->asked;
+            gate->opened.wait(hold, [&] { return gate->open; });
+            *error = QStringLiteral("no answer");
+            return QString();
+        });
+        QCOMPARE(publisher.start(
+                     {QStringLiteral("broker.invalid"), 1883, {}, {}, QStringLiteral("t"), QStringLiteral("t/status")}),
+                 QString());
+        // The look-up hangs, yet this thread goes on: a timer still fires.
+        bool ticked = false;
+        QTimer::singleShot(50, [&ticked] { ticked = true; });
+        QTRY_VERIFY(ticked);
+        QTRY_COMPARE(gate->asked, 1);
+        QVERIFY(publisher.isStarting());
+        publisher.publish(QStringLiteral("t/signal"), "57", true);
+    } // gone while its look-up still hangs
+    gate->release();
+    // The late answer finds nobody to tell, and nothing breaks.
+    QTest::qWait(100);
+}
+
+void TestMqtt::aBrokerThatDropsAtOnceIsTriedLessAndLessOften_data()
+{
+    QTest::addColumn<bool>("acknowledges");
+    QTest::newRow("hangs up before its answer") << false;
+    QTest::newRow("says yes, then hangs up") << true;
+}
+
+void TestMqtt::aBrokerThatDropsAtOnceIsTriedLessAndLessOften()
+{
+    QFETCH(bool, acknowledges);
+    QTcpServer broker;
+    QVERIFY(broker.listen(QHostAddress::LocalHost));
+    int connects = 0;
+    connect(&broker, &QTcpServer::newConnection, this, [&] {
+        while (QTcpSocket *client = broker.nextPendingConnection()) {
+            ++connects;
+            connect(client, &QTcpSocket::readyRead, client, [client, acknowledges] {
+                client->readAll();
+                if (acknowledges)
+                    client->write(QByteArray("\x20\x02\x00\x00", 4)); // CONNACK, accepted
+                client->disconnectFromHost();
+            });
+            connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
+        }
+    });
+    MqttPublisher publisher;
+    QSignalSpy connected(&publisher, &MqttPublisher::connected);
+    QCOMPARE(publisher.start({QStringLiteral("127.0.0.1"),
+                              broker.serverPort(),
+                              {},
+                              {},
+                              QStringLiteral("t"),
+                              QStringLiteral("t/status")}),
+             QString());
+    // Pauses of 1, 2 and 4 s: no more than four tries in eight seconds,
+    // where a broker taken at its word would get eight.
+    QTest::qWait(8000);
+    QVERIFY2(connects >= 2 && connects <= 4, qPrintable(QString::number(connects)));
+    QCOMPARE(connected.isEmpty(), !acknowledges);
+}
+
+QTEST_MAIN(TestMqtt)
+#include "test_mqtt.moc"
