@@ -327,10 +327,12 @@ void TestRules::runningCopysAnswer_data()
     QTest::newRow("own status line") << statusJson({}) << statusJson({});
     QTest::newRow("escape sequence in a reason") << QByteArray("{\"reason\":\"\x1b[2J\x1b]0;owned\x07\"}")
                                                  << QByteArray("{\"reason\":\"\\u001b[2J\\u001b]0;owned\\u0007\"}");
-    QTest::newRow("C1 control in a reason") << QByteArray("{\"reason\":\"a\xc2\x9b"
-                                                          "2J\"}")
-                                            << QByteArray("{\"reason\":\"a\\u009b"
-                                                          "2J\"}");
+    QTest::newRow("DEL and a C1 control") << QByteArray("{\"reason\":\"\x7f"
+                                                        "a\xc2\x9b"
+                                                        "2J\"}")
+                                          << QByteArray("{\"reason\":\"\\u007f"
+                                                        "a\\u009b"
+                                                        "2J\"}");
     QTest::newRow("not JSON") << QByteArray("\x1b[2Jhello") << QByteArray();
     QTest::newRow("an array, not an object") << QByteArray("[1,2]") << QByteArray();
 }

@@ -65,7 +65,6 @@ int digits(const char *at, int count)
     return value;
 }
 
-constexpr int MostReadingDigits = 15;
 constexpr double LargestReading = 1e6;
 
 // The reading after the second comma: what the log writes, a plain decimal.
@@ -92,7 +91,7 @@ std::optional<double> readingOf(const char *begin, const char *end)
     }
     // A reading no modem gives (a run of hundreds of digits adds up to
     // infinity, and infinity less infinity to NaN) is a malformed line.
-    if (p != end || digitsSeen == 0 || digitsSeen > MostReadingDigits || value > LargestReading)
+    if (p != end || digitsSeen == 0 || value > LargestReading)
         return std::nullopt;
     return negative ? -value : value;
 }
