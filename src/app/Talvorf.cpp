@@ -127,8 +127,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     connect(m_events.get(), &talvor::SignalEvents::readingTaken, m_sharing.get(), &SharingHub::reading);
     connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_sharing.get(), &SharingHub::noReading);
     connect(m_events.get(), &talvor::SignalEvents::staleChanged, m_sharing.get(), &SharingHub::staleChanged);
-    connect(m_sharing.get(), &SharingHub::problemChanged, m_events.get(),
-            [this](const QString &part, const QString &text) { m_events->setProblem(part, text); });
+    connect(m_sharing.get(), &SharingHub::problemChanged, m_events.get(), &talvor::SignalEvents::setProblem);
 
     // Talvor's own troubles stay in sight until put right: in the page view
     // at each request, the tray's tip, the timeline and --status, and told

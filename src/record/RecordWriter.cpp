@@ -21,10 +21,7 @@ RecordWriter::RecordWriter(const QString &folder, const std::atomic<bool> &stopp
 {
     m_retry.setSingleShot(true);
     m_retry.setInterval(RetryMs);
-    connect(&m_retry, &QTimer::timeout, this, [this] {
-        if (!writeWaiting())
-            m_retry.start();
-    });
+    connect(&m_retry, &QTimer::timeout, this, &RecordWriter::writeNowOrLater);
 }
 
 bool RecordWriter::openStore()
@@ -44,7 +41,13 @@ bool RecordWriter::openStore()
 
 void RecordWriter::open()
 {
-    if (!writeWaiting())
+    writeNowOrLater();
+}
+
+void RecordWriter::writeNowOrLater()
+{
+    // While a retry is due, new work waits for it.
+    if (!m_retry.isActive() && !writeWaiting())
         m_retry.start();
 }
 
@@ -55,16 +58,13 @@ void RecordWriter::write(const talvor::MinuteRow &row)
         m_waiting.pop_front();
         ++m_dropped;
     }
-    // While a retry is due, the new minute waits with the others.
-    if (!m_retry.isActive() && !writeWaiting())
-        m_retry.start();
+    writeNowOrLater();
 }
 
 void RecordWriter::importLogs(double threshold)
 {
     m_importThreshold = threshold;
-    if (!m_retry.isActive() && !writeWaiting())
-        m_retry.start();
+    writeNowOrLater();
 }
 
 void RecordWriter::finish()

@@ -43,6 +43,7 @@ signals:
 private:
     // Writes what waits and runs a wanted import; false when it must wait.
     bool writeWaiting();
+    void writeNowOrLater();
     bool openStore();
     void setProblem(QString &which, const QString &text);
 
