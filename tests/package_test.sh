@@ -17,7 +17,16 @@ cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.lo
   fail "cpack: $(tail -n 20 "$work/cpack.log")"
 deb=$(ls "$work"/out/talvor_*.deb 2>/dev/null | head -n 1)
 [ -n "$deb" ] || fail "no package was made"
-dpkg-deb -f "$deb" Depends | grep -q 'libqt6core6' || fail "the package names no Qt dependency"
+depends=$(dpkg-deb -f "$deb" Depends)
+recommends=$(dpkg-deb -f "$deb" Recommends)
+grep -q 'libqt6core6' <<<"$depends" || fail "the package names no Qt dependency: $depends"
+# What the code needs of each library, as a version: older ones would load
+# and then lack what a rule depends on.
+grep -qE '(^|, )libcurl[^,]* \(>= 7\.85\)' <<<"$depends" || fail "libcurl is not declared (>= 7.85): $depends"
+for library in libmicrohttpd libmosquitto; do
+  grep -qE "(^|, )$library[0-9][^,]* \(>= [0-9.]+\)" <<<"$recommends" ||
+    fail "$library is not recommended with a version: $recommends"
+done
 
 root=$work/root
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/var/log"

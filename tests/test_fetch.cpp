@@ -26,7 +26,6 @@ const QString failure = QStringLiteral("An error has occurred while communicatin
 class TestFetch : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
     void successfulPageGivesTheReading();
@@ -54,12 +53,6 @@ private:
     std::unique_ptr<TestWindow> test;
     Talvorf *window = nullptr;
 };
-
-void TestFetch::initTestCase()
-{
-    // As the program does: TLS starts at the first https address.
-    Transfer::startTlsLater();
-}
 
 void TestFetch::init()
 {

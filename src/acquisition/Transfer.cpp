@@ -26,13 +26,13 @@ struct Origin {
 
 Origin originOf(const QByteArray &url)
 {
-    const std::unique_ptr<CURLU, UrlCleanup> parsed(curl().url());
+    const std::unique_ptr<CURLU, UrlCleanup> parsed(curl_url());
     Origin origin;
-    if (!parsed || curl().url_set(parsed.get(), CURLUPART_URL, url.constData(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.constData(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
         return origin;
     const auto part = [&parsed](CURLUPart which, unsigned int flags) {
         char *text = nullptr;
-        curl().url_get(parsed.get(), which, &text, flags);
+        curl_url_get(parsed.get(), which, &text, flags);
         const std::unique_ptr<char, TextCleanup> owned(text);
         return QByteArray(text ? text : "").toLower();
     };
@@ -42,10 +42,41 @@ Origin originOf(const QByteArray &url)
     return origin;
 }
 
+// A reason phrase is the server's own text: keep it short and printable.
+QString printable(const QByteArray &text)
+{
+    QString shown;
+    for (const char ch : text.left(80))
+        shown += (uchar(ch) < 0x20 || uchar(ch) == 0x7f) ? QChar(u' ') : QChar(QLatin1Char(ch));
+    return shown.trimmed();
+}
+
+// Where a redirect's Location leads from the address that sent it, resolved
+// as curl resolves it when it follows one itself: relative to that address,
+// spaces and other bytes a URL may not hold percent-encoded. Empty when
+// curl's parser cannot read it.
+QByteArray redirectTarget(const QByteArray &from, const QByteArray &location)
+{
+    const std::unique_ptr<CURLU, UrlCleanup> parsed(curl_url());
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, from.constData(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK
+        || curl_url_set(parsed.get(), CURLUPART_URL, location.constData(),
+                        CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE | CURLU_ALLOW_SPACE)
+            != CURLUE_OK)
+        return {};
+    char *text = nullptr;
+    if (curl_url_get(parsed.get(), CURLUPART_URL, &text, 0) != CURLUE_OK)
+        return {};
+    const std::unique_ptr<char, TextCleanup> owned(text);
+    return QByteArray(text);
+}
+
 // Why a redirect from the request's first address to target is not followed;
 // empty when it stays on the same scheme, host and port.
-QString redirectRefusal(const Origin &first, const QByteArray &target)
+QString redirectRefusal(const Origin &first, const QByteArray &location, const QByteArray &target)
 {
+    const QString shown = printable(location.left(200));
+    if (target.isEmpty())
+        return QStringLiteral("The server sent the request on to an address that cannot be read (%1).").arg(shown);
     const Origin next = originOf(target);
     const char *other = nullptr;
     if (next.scheme != first.scheme)
@@ -58,7 +89,7 @@ QString redirectRefusal(const Origin &first, const QByteArray &target)
         return {};
     return QStringLiteral("The server sent the request on to another %1 (%2); only redirects on the same scheme, "
                           "host and port are followed.")
-        .arg(QLatin1String(other), QString::fromLatin1(target.left(200)));
+        .arg(QLatin1String(other), shown);
 }
 
 // Whether host is a name to look up, not an address (as curl tells them).
@@ -67,15 +98,6 @@ bool isHostName(const QString &host)
     const QByteArray text = host.toLatin1();
     unsigned char address[sizeof(in6_addr)];
     return inet_pton(AF_INET, text.constData(), address) != 1 && inet_pton(AF_INET6, text.constData(), address) != 1;
-}
-
-// A reason phrase is the server's own text: keep it short and printable.
-QString printable(const QByteArray &text)
-{
-    QString shown;
-    for (const char ch : text.left(80))
-        shown += (uchar(ch) < 0x20 || uchar(ch) == 0x7f) ? QChar(u' ') : QChar(QLatin1Char(ch));
-    return shown.trimmed();
 }
 
 } // namespace
@@ -111,7 +133,8 @@ struct Transfer::Request {
     Origin first;
     QByteArray body;
     QString errorText;
-    QString reason; // of the last response's status line
+    QString reason;      // of the last response's status line
+    QByteArray location; // the last response's first Location header
     QList<State> pending;
     char curlError[CURL_ERROR_SIZE] = {};
     int timeoutMs = DefaultTimeoutMs;
@@ -154,6 +177,7 @@ size_t onHeader(char *data, size_t size, size_t count, void *self)
         request.inHeaders = true;
         request.headerBytes = 0;
         request.reason = printable(line.split(' ').mid(2).join(' '));
+        request.location.clear();
         request.report(Transfer::Receiving);
     }
     request.headerBytes += qint64(bytes);
@@ -162,6 +186,9 @@ size_t onHeader(char *data, size_t size, size_t count, void *self)
             QStringLiteral("The server's response headers went on past %1 kB.").arg(Transfer::HeaderCap / 1024);
         return 0;
     }
+    // The first, as curl itself would follow.
+    if (request.location.isNull() && line.size() > 9 && line.first(9).toLower() == "location:")
+        request.location = line.sliced(9).trimmed();
     if (!line.isEmpty())
         return bytes;
     request.inHeaders = false;
@@ -211,17 +238,13 @@ bool Transfer::Request::start()
     hops = 0;
     status = 0;
     reason.clear();
-    if (!loadedCurl().api) {
-        errorText =
-            QStringLiteral("libcurl, which fetches the page, could not be loaded: %1").arg(loadedCurl().problem);
+    if (const char *problem = curlStartProblem(); *problem) {
+        errorText = QStringLiteral("libcurl, which fetches the page, could not start: %1").arg(QLatin1String(problem));
         return false;
     }
     hostIsName = isHostName(url.host());
     const QByteArray encoded = url.toEncoded();
     first = originOf(encoded);
-    // Redirects keep to the first scheme, so only a first https address needs TLS.
-    if (first.scheme == "https")
-        startTls();
     clock.start();
     return startHop(encoded);
 }
@@ -234,11 +257,22 @@ bool Transfer::Request::startHop(const QByteArray &address)
     inHeaders = false;
     capped = false;
     hopUrl = address;
-    easy.reset(curl().easy_init());
+    easy.reset(curl_easy_init());
     if (!easy)
         return false;
     CURL *handle = easy.get();
-    const auto set = [handle](CURLoption option, auto value) { curl().easy_setopt(handle, option, value); };
+    // Each option carries a rule (no proxy, http and https only, redirects
+    // checked here, the time limit, the caps): a libcurl that cannot honour
+    // one is not used at all.
+    CURLoption refused = CURLoption(0);
+    CURLcode why = CURLE_OK;
+    const auto set = [handle, &refused, &why](CURLoption option, auto value) {
+        const CURLcode result = curl_easy_setopt(handle, option, value);
+        if (result != CURLE_OK && why == CURLE_OK) {
+            refused = option;
+            why = result;
+        }
+    };
     set(CURLOPT_URL, hopUrl.constData());
     set(CURLOPT_ERRORBUFFER, curlError);
     set(CURLOPT_NOSIGNAL, 1L);
@@ -270,6 +304,14 @@ bool Transfer::Request::startHop(const QByteArray &address)
     set(CURLOPT_DEBUGFUNCTION, &onDebug);
     set(CURLOPT_DEBUGDATA, this);
     set(CURLOPT_VERBOSE, 1L);
+    if (why != CURLE_OK) {
+        errorText = QStringLiteral("This libcurl cannot honour option %1 (%2), so the page is not fetched; "
+                                   "Talvor needs libcurl 7.85 or later.")
+                        .arg(int(refused))
+                        .arg(QString::fromLocal8Bit(curl_easy_strerror(why)));
+        easy.reset();
+        return false;
+    }
     if (!multi.add(handle)) {
         easy.reset();
         return false;
@@ -291,7 +333,7 @@ void Transfer::Request::finishIfDone()
     if (!easy || !multi.finished(easy.get(), result))
         return;
     long code = 0;
-    curl().easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &code);
+    curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &code);
     status = int(code);
     // The body was cut at the cap on purpose: the page is what we keep of it.
     if ((result == CURLE_OK || (result == CURLE_WRITE_ERROR && capped)) && !inHeaders) {
@@ -305,14 +347,12 @@ void Transfer::Request::finishIfDone()
 
 void Transfer::Request::completed()
 {
-    char *next = nullptr;
-    curl().easy_getinfo(easy.get(), CURLINFO_REDIRECT_URL, &next);
-    if (status < 300 || status > 399 || !next) {
+    if (status < 300 || status > 399 || location.isNull()) {
         finish(Complete);
         return;
     }
-    const QByteArray target(next);
-    errorText = redirectRefusal(first, target);
+    const QByteArray target = redirectTarget(hopUrl, location);
+    errorText = redirectRefusal(first, location, target);
     if (errorText.isEmpty() && ++hops > MaxRedirects)
         errorText = QStringLiteral("The server sent the request on more than %1 times.").arg(MaxRedirects);
     if (!errorText.isEmpty()) {
@@ -320,16 +360,16 @@ void Transfer::Request::completed()
         return;
     }
     dropEasy();
-    if (!startHop(target)) {
+    if (!startHop(target) && errorText.isEmpty())
         errorText = QString::fromUtf16(u"The redirect could not be followed.");
+    if (!errorText.isEmpty())
         finish(Failed);
-    }
 }
 
 QString Transfer::Request::failureText(CURLcode result) const
 {
     long osError = 0;
-    curl().easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osError);
+    curl_easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osError);
     if (result == CURLE_OK || result == CURLE_WRITE_ERROR)
         return QStringLiteral("The server closed the connection before its response headers were complete.");
     if (result == CURLE_OPERATION_TIMEDOUT)
@@ -339,7 +379,7 @@ QString Transfer::Request::failureText(CURLcode result) const
         return QStringLiteral("A line of the server's response headers was too long.");
     if (result == CURLE_COULDNT_CONNECT && osError != 0)
         return QString::fromLocal8Bit(std::strerror(int(osError)));
-    return QString::fromLocal8Bit(curlError[0] ? curlError : curl().easy_strerror(result));
+    return QString::fromLocal8Bit(curlError[0] ? curlError : curl_easy_strerror(result));
 }
 
 void Transfer::Request::finish(State last)
@@ -354,11 +394,6 @@ void Transfer::Request::emitPending()
     // may cancel or start the next request.
     while (!pending.isEmpty())
         emit q.StateChanged(pending.takeFirst());
-}
-
-void Transfer::startTlsLater()
-{
-    deferTlsStart();
 }
 
 Transfer::Transfer(QObject *parent)

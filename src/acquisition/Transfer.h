@@ -47,11 +47,6 @@ public:
     explicit Transfer(QObject *parent = nullptr);
     ~Transfer() override;
 
-    // Keeps the TLS library from starting until an https address is first
-    // fetched. Called before any other thread starts (it sets a variable of
-    // the environment, which GnuTLS reads as it loads).
-    static void startTlsLater();
-
     // Each returns NoError or the error number that stops the request.
     qint32 setUrl(const QString &text);
     qint32 execute(const QString &url, const QString &operation);

@@ -88,7 +88,6 @@ int main(int argc, char *argv[])
     // broker, a scraper) must never end the monitor.
     std::signal(SIGPIPE, SIG_IGN);
     talvor::keepResidentMemoryLow();
-    Transfer::startTlsLater();
     if (const int answered = answerCommandLine(argc, argv); answered >= 0)
         return answered;
 

@@ -17,10 +17,9 @@ template <typename Api> struct LoadedApi {
 // the functions taken from it by name: all of them, or it counts as absent.
 class LoadedLibrary {
 public:
-    // fileName as the dynamic loader knows it ("libcurl-gnutls.so.4"), or a
-    // name and version that QLibrary completes ("mosquitto", 1).
-    explicit LoadedLibrary(const QString &fileName, int version = -1)
-        : m_library(fileName, version)
+    // fileName as the dynamic loader knows it ("libmosquitto.so.1").
+    explicit LoadedLibrary(const QString &fileName)
+        : m_library(fileName)
         , m_complete(m_library.load())
     {
     }

@@ -43,20 +43,21 @@ struct MosquittoApi {
 
 namespace {
 
-const MosquittoApi *mosquittoApi()
+const talvor::LoadedApi<MosquittoApi> &loadedMosquitto()
 {
-    static const std::optional<MosquittoApi> api = []() -> std::optional<MosquittoApi> {
-        talvor::LoadedLibrary library(QStringLiteral("mosquitto"), 1);
-        MosquittoApi a;
-        library.resolve(a.create, "mosquitto_new");
-#define TALVOR_MOSQUITTO(name) library.resolve(a.name, "mosquitto_" #name);
+    static const auto loaded = [] {
+        talvor::LoadedLibrary library(QStringLiteral(TALVOR_MOSQUITTO_LIBRARY));
+        MosquittoApi api;
+        library.resolve(api.create, "mosquitto_new");
+#define TALVOR_MOSQUITTO(name) library.resolve(api.name, "mosquitto_" #name);
         TALVOR_MOSQUITTO_FUNCTIONS
 #undef TALVOR_MOSQUITTO
-        if (!library.complete() || a.lib_init() != MOSQ_ERR_SUCCESS)
-            return std::nullopt;
-        return a;
+        auto result = library.result(api);
+        if (result.api && result.api->lib_init() != MOSQ_ERR_SUCCESS)
+            result = {std::nullopt, QStringLiteral("it could not start")};
+        return result;
     }();
-    return api ? &*api : nullptr;
+    return loaded;
 }
 
 // A connection that held this long was a real one: the next failure starts
@@ -132,9 +133,10 @@ MqttPublisher::~MqttPublisher()
 QString MqttPublisher::start(const Options &options)
 {
     stop();
-    m_api = mosquittoApi();
-    if (!m_api)
-        return QStringLiteral("libmosquitto cannot be loaded (Debian: libmosquitto1)");
+    const auto &loaded = loadedMosquitto();
+    if (!loaded.api)
+        return QStringLiteral("libmosquitto, which speaks MQTT, could not be loaded: %1").arg(loaded.problem);
+    m_api = &*loaded.api;
     m_client = std::make_unique<Client>(Client{*m_api});
     m_client->handle = m_api->create(options.clientId.toUtf8().constData(), true, this);
     if (!m_client->handle) {
