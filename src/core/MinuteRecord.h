@@ -35,7 +35,10 @@ struct MinuteRow {
     void merge(const MinuteRow &other);
     // Most polls of the minute gave no reading: a modem that stops at 14:07:52
     // and answers again at 14:17:52 was out for ten minutes, not nine.
-    bool isOutage() const { return failures > readings; }
+    // A minute is an outage when more of its polls gave no reading than gave
+    // one. The record's queries call this same rule (as outage()).
+    static bool isOutage(qint64 readings, qint64 failures) { return failures > readings; }
+    bool isOutage() const { return isOutage(readings, failures); }
 };
 
 // Folds daily log files ("2004/03/15","09:05:07 pm",57) into minutes. A line

@@ -10,8 +10,14 @@ const QString RecordStore::FileName = QStringLiteral("Talvor.record");
 
 namespace {
 
-// MinuteRow::isOutage in SQL: most polls of the minute gave no reading.
-#define TALVOR_OUTAGE "failures > readings"
+// MinuteRow::isOutage, as SQL calls it on each connection.
+#define TALVOR_OUTAGE "outage(readings, failures)"
+
+void outage(sqlite3_context *context, int, sqlite3_value **values)
+{
+    sqlite3_result_int(context,
+                       MinuteRow::isOutage(sqlite3_value_int64(values[0]), sqlite3_value_int64(values[1])) ? 1 : 0);
+}
 
 // One prepared statement: values bound in the order of its parameters,
 // columns read from 0. A statement that failed to prepare runs as a failure.
@@ -151,7 +157,10 @@ QString RecordStore::attemptOpen(int flags)
         failed();
         return m_error;
     }
-    if (sqlite3_busy_timeout(m_db, m_busyMs) != SQLITE_OK) {
+    if (sqlite3_busy_timeout(m_db, m_busyMs) != SQLITE_OK
+        || sqlite3_create_function_v2(m_db, "outage", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                      &outage, nullptr, nullptr, nullptr)
+            != SQLITE_OK) {
         failed();
         return m_error;
     }
