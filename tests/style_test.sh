@@ -37,7 +37,7 @@ for dir in src/*/; do
     status=1
   done < <(grep -rnE '#include "[^/"]+/' "$dir")
 done
-# Only the transfer knows curl: CurlLibrary.h starts it, CurlMulti runs it on
+# Only the transfer knows curl: CurlLibrary.h loads it, CurlMulti runs it on
 # the event loop, Transfer.cpp drives it.
 if grep -rln 'curl/curl.h' src | grep -v '^src/acquisition/CurlLibrary.h$' ||
    grep -rlE '"Curl(Library|Multi).h"' src |

@@ -23,20 +23,20 @@ void CurlMulti::SocketWatch::release()
 bool CurlMulti::add(CURL *easy)
 {
     if (!m_multi) {
-        m_multi.reset(curl_multi_init());
+        m_multi.reset(curl().multi_init());
         if (!m_multi)
             return false;
         // Without its hooks curl would never be driven: no request at all.
         CURLM *multi = m_multi.get();
-        if (curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, &CurlMulti::onSocket) != CURLM_OK
-            || curl_multi_setopt(multi, CURLMOPT_SOCKETDATA, this) != CURLM_OK
-            || curl_multi_setopt(multi, CURLMOPT_TIMERFUNCTION, &CurlMulti::onTimer) != CURLM_OK
-            || curl_multi_setopt(multi, CURLMOPT_TIMERDATA, this) != CURLM_OK) {
+        if (curl().multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, &CurlMulti::onSocket) != CURLM_OK
+            || curl().multi_setopt(multi, CURLMOPT_SOCKETDATA, this) != CURLM_OK
+            || curl().multi_setopt(multi, CURLMOPT_TIMERFUNCTION, &CurlMulti::onTimer) != CURLM_OK
+            || curl().multi_setopt(multi, CURLMOPT_TIMERDATA, this) != CURLM_OK) {
             m_multi.reset();
             return false;
         }
     }
-    if (curl_multi_add_handle(m_multi.get(), easy) != CURLM_OK)
+    if (curl().multi_add_handle(m_multi.get(), easy) != CURLM_OK)
         return false;
     ++m_added;
     return true;
@@ -47,7 +47,7 @@ void CurlMulti::remove(CURL *easy)
     m_timer.stop();
     // Removing the handle closes its sockets at once; curl tells onSocket to
     // forget them as it does.
-    curl_multi_remove_handle(m_multi.get(), easy);
+    curl().multi_remove_handle(m_multi.get(), easy);
     --m_added;
     for (auto &[socket, watch] : m_sockets)
         watch.release();
@@ -57,7 +57,7 @@ void CurlMulti::remove(CURL *easy)
 bool CurlMulti::finished(CURL *easy, CURLcode &result)
 {
     int left = 0;
-    while (CURLMsg *message = curl_multi_info_read(m_multi.get(), &left)) {
+    while (CURLMsg *message = curl().multi_info_read(m_multi.get(), &left)) {
         if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
             result = message->data.result;
             return true;
@@ -88,7 +88,7 @@ void CurlMulti::drive(curl_socket_t socket, int events)
     if (m_added == 0)
         return;
     int running = 0;
-    curl_multi_socket_action(m_multi.get(), socket, events, &running);
+    curl().multi_socket_action(m_multi.get(), socket, events, &running);
     m_worked();
 }
 

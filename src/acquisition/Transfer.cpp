@@ -26,13 +26,13 @@ struct Origin {
 
 Origin originOf(const QByteArray &url)
 {
-    const std::unique_ptr<CURLU, UrlCleanup> parsed(curl_url());
+    const std::unique_ptr<CURLU, UrlCleanup> parsed(curl().url());
     Origin origin;
-    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.constData(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+    if (!parsed || curl().url_set(parsed.get(), CURLUPART_URL, url.constData(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
         return origin;
     const auto part = [&parsed](CURLUPart which, unsigned int flags) {
         char *text = nullptr;
-        curl_url_get(parsed.get(), which, &text, flags);
+        curl().url_get(parsed.get(), which, &text, flags);
         const std::unique_ptr<char, TextCleanup> owned(text);
         return QByteArray(text ? text : "").toLower();
     };
@@ -57,14 +57,14 @@ QString printable(const QByteArray &text)
 // curl's parser cannot read it.
 QByteArray redirectTarget(const QByteArray &from, const QByteArray &location)
 {
-    const std::unique_ptr<CURLU, UrlCleanup> parsed(curl_url());
-    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, from.constData(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK
-        || curl_url_set(parsed.get(), CURLUPART_URL, location.constData(),
-                        CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE | CURLU_ALLOW_SPACE)
+    const std::unique_ptr<CURLU, UrlCleanup> parsed(curl().url());
+    if (!parsed || curl().url_set(parsed.get(), CURLUPART_URL, from.constData(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK
+        || curl().url_set(parsed.get(), CURLUPART_URL, location.constData(),
+                          CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE | CURLU_ALLOW_SPACE)
             != CURLUE_OK)
         return {};
     char *text = nullptr;
-    if (curl_url_get(parsed.get(), CURLUPART_URL, &text, 0) != CURLUE_OK)
+    if (curl().url_get(parsed.get(), CURLUPART_URL, &text, 0) != CURLUE_OK)
         return {};
     const std::unique_ptr<char, TextCleanup> owned(text);
     return QByteArray(text);
@@ -238,8 +238,9 @@ bool Transfer::Request::start()
     hops = 0;
     status = 0;
     reason.clear();
-    if (const char *problem = curlStartProblem(); *problem) {
-        errorText = QStringLiteral("libcurl, which fetches the page, could not start: %1").arg(QLatin1String(problem));
+    if (!loadedCurl().api) {
+        errorText =
+            QStringLiteral("libcurl, which fetches the page, could not be loaded: %1").arg(loadedCurl().problem);
         return false;
     }
     hostIsName = isHostName(url.host());
@@ -257,7 +258,7 @@ bool Transfer::Request::startHop(const QByteArray &address)
     inHeaders = false;
     capped = false;
     hopUrl = address;
-    easy.reset(curl_easy_init());
+    easy.reset(curl().easy_init());
     if (!easy)
         return false;
     CURL *handle = easy.get();
@@ -267,7 +268,7 @@ bool Transfer::Request::startHop(const QByteArray &address)
     CURLoption refused = CURLoption(0);
     CURLcode why = CURLE_OK;
     const auto set = [handle, &refused, &why](CURLoption option, auto value) {
-        const CURLcode result = curl_easy_setopt(handle, option, value);
+        const CURLcode result = curl().easy_setopt(handle, option, value);
         if (result != CURLE_OK && why == CURLE_OK) {
             refused = option;
             why = result;
@@ -308,7 +309,7 @@ bool Transfer::Request::startHop(const QByteArray &address)
         errorText = QStringLiteral("This libcurl cannot honour option %1 (%2), so the page is not fetched; "
                                    "Talvor needs libcurl 7.85 or later.")
                         .arg(int(refused))
-                        .arg(QString::fromLocal8Bit(curl_easy_strerror(why)));
+                        .arg(QString::fromLocal8Bit(curl().easy_strerror(why)));
         easy.reset();
         return false;
     }
@@ -333,7 +334,7 @@ void Transfer::Request::finishIfDone()
     if (!easy || !multi.finished(easy.get(), result))
         return;
     long code = 0;
-    curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &code);
+    curl().easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &code);
     status = int(code);
     // The body was cut at the cap on purpose: the page is what we keep of it.
     if ((result == CURLE_OK || (result == CURLE_WRITE_ERROR && capped)) && !inHeaders) {
@@ -369,7 +370,7 @@ void Transfer::Request::completed()
 QString Transfer::Request::failureText(CURLcode result) const
 {
     long osError = 0;
-    curl_easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osError);
+    curl().easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osError);
     if (result == CURLE_OK || result == CURLE_WRITE_ERROR)
         return QStringLiteral("The server closed the connection before its response headers were complete.");
     if (result == CURLE_OPERATION_TIMEDOUT)
@@ -379,7 +380,7 @@ QString Transfer::Request::failureText(CURLcode result) const
         return QStringLiteral("A line of the server's response headers was too long.");
     if (result == CURLE_COULDNT_CONNECT && osError != 0)
         return QString::fromLocal8Bit(std::strerror(int(osError)));
-    return QString::fromLocal8Bit(curlError[0] ? curlError : curl_easy_strerror(result));
+    return QString::fromLocal8Bit(curlError[0] ? curlError : curl().easy_strerror(result));
 }
 
 void Transfer::Request::finish(State last)
