@@ -76,7 +76,7 @@ wait_for '[ "$(queried)" = 73 ]' 60 || fail "Prometheus did not follow the chang
 echo "prometheus: followed 41 -> 73"
 
 # MQTT: discovery configs and the state, retained.
-mosquitto_sub -p "$mqtt_port" -t 'homeassistant/#' -t 'talvor/#' -v -W 2 >"$work/mqtt.txt" 2>/dev/null
+mosquitto_sub -p "$mqtt_port" -t 'homeassistant/#' -t 'talvor/#' --retained-only -v -W 2 >"$work/mqtt.txt" 2>/dev/null
 grep -q '^homeassistant/sensor/talvor_[a-z0-9_-]*/signal/config .*"state_topic":"talvor/[a-z0-9_-]*/signal"' "$work/mqtt.txt" ||
   fail "no signal discovery config: $(cat "$work/mqtt.txt")"
 grep -q '^homeassistant/binary_sensor/talvor_[a-z0-9_-]*/modem/config .*"device_class":"connectivity"' "$work/mqtt.txt" ||
@@ -128,6 +128,15 @@ echo "flood: ${elapsed}s, $((polls_after - polls_before)) polls, resident memory
 # ordinary build's to check.
 [ -n "${TALVOR_SANITIZED:-}" ] || [ "$grown" -le 2048 ] || fail "memory grew by $grown kB under the flood"
 [ $((polls_after - polls_before)) -ge $((elapsed - 1)) ] || fail "polls fell behind under the flood"
+
+# The modem stops answering: after three polls without a reading every
+# consumer is told the reading is stale.
+kill "$sim"; wait "$sim" 2>/dev/null
+wait_for '[ "$(metric talvor_stale)" = 1 ]' 100 || fail "/metrics never said stale"
+status=$("$build/bin/talvor" --status)
+python3 -c 'import json,sys; assert json.loads(sys.argv[1])["stale"] is True' "$status" || fail "--status is not stale: $status"
+mosquitto_sub -p "$mqtt_port" -t 'talvor/+/stale' --retained-only -v -W 2 2>/dev/null | grep -q ' 1$' ||
+  fail "the retained stale topic is not 1"
 
 # The last will: killed, the broker says offline.
 kill -9 "$talvor"; wait "$talvor" 2>/dev/null

@@ -131,6 +131,11 @@ void TestTestModes::pressingStepTurnsSimulateOff()
     QTest::mouseClick(w->c.Simulate_Checkbox, Qt::LeftButton);
     QVERIFY(!w->c.Step1to100SS->isChecked());
     QCOMPARE(w->form.RequestNumber, 0);
+    // Unticking with the mouse starts the count again too.
+    w->form.RequestNumber = 7;
+    QTest::mouseClick(w->c.Simulate_Checkbox, Qt::LeftButton);
+    QVERIFY(!w->c.Simulate_Checkbox->isChecked());
+    QCOMPARE(w->form.RequestNumber, 0);
 }
 
 QTEST_MAIN(TestTestModes)

@@ -226,6 +226,9 @@ void TestTray::pollsWithoutAReadingGreyTheIconAndSayWhy()
         // Three polls in a row without a reading, and the icon goes grey.
         QCOMPARE(trayPicture() == stale(64), n == 3);
     }
+    // A test mode's reading meanwhile is no word from the modem: greyed too.
+    reading(QStringLiteral("30"));
+    QCOMPARE(trayPicture(), stale(30));
     QVERIFY(w->c.Info_HTML->text().contains(
         QStringLiteral("Request number - 4\r\nPrevious request gave no reading: Search text not found!\r\n")));
     QVERIFY(tray->tip.contains(QStringLiteral("\nNo reading since ")));
@@ -233,6 +236,11 @@ void TestTray::pollsWithoutAReadingGreyTheIconAndSayWhy()
     QCOMPARE(tray->messages, QStringList{QStringLiteral("Modem answers, but the search text is not on its page")});
     server->setBehaviour(TestHttpServer::reply(modemPage("64")));
     poll();
+    QCOMPARE(trayPicture(), cached(64));
+    // A threshold above the reading turns the icon to the low colours at once.
+    const QImage above = trayPicture();
+    w->c.ssThreshold->setText(QStringLiteral("70"));
+    QVERIFY(trayPicture() != above);
     QCOMPARE(trayPicture(), cached(64));
 }
 

@@ -19,13 +19,22 @@ TestModes::TestModes(talvor::FormState &form, const TestModeControls &controls, 
     , m_random([] { return float(QRandomGenerator::global()->bounded(1 << 24)) / float(1 << 24); })
 {
     // The two modes exclude each other however a box is ticked: mouse,
-    // Space or code. Unticking one leaves the other as it is.
+    // Space or code. A click that unticks a box (mouse or Space) runs its
+    // rule too, so the request number starts again.
     connect(m_c.Simulate_Checkbox, &QCheckBox::toggled, this, [this](bool on) {
         if (on)
             Simulate_Checkbox_MouseDown();
     });
+    connect(m_c.Simulate_Checkbox, &QCheckBox::clicked, this, [this](bool on) {
+        if (!on)
+            Simulate_Checkbox_MouseDown();
+    });
     connect(m_c.Step1to100SS, &QCheckBox::toggled, this, [this](bool on) {
         if (on)
+            Step1to100SS_MouseDown();
+    });
+    connect(m_c.Step1to100SS, &QCheckBox::clicked, this, [this](bool on) {
+        if (!on)
             Step1to100SS_MouseDown();
     });
 }

@@ -64,7 +64,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
 
     m_events = std::make_unique<talvor::SignalEvents>();
     m_record = std::make_unique<SignalRecord>(talvor::programFolder());
-    m_sharing = std::make_unique<SharingHub>(SharingControls{c.ssThreshold, c.Info_HTML, c.MenuSharing, this});
+    m_sharing = std::make_unique<SharingHub>(SharingControls{c.Info_HTML, c.MenuSharing, this});
     m_pipeline = std::make_unique<ReadingPipeline>(form, *this, *c.ChooseView, *c.Talvor);
     m_settings = std::make_unique<SettingsController>(
         form,
@@ -103,6 +103,9 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     connect(m_pipeline.get(), &ReadingPipeline::logDue, m_log.get(), &DailyLog::WriteLogLine);
     connect(m_history.get(), &History::trayIconDue, m_tray.get(),
             [this](qint16 value) { m_tray->UpdateTrayIcon(value); });
+    // A new threshold recolours the tray icon at once, as it does the alert.
+    connect(m_history.get(), &History::thresholdChanged, m_designer.get(), &IconDesigner::setThreshold);
+    connect(m_history.get(), &History::thresholdChanged, m_tray.get(), &TrayPresence::redrawIcon);
 
     // Listeners to what every poll gave.
     connect(m_events.get(), &talvor::SignalEvents::statusLineChanged, m_tray.get(), &TrayPresence::setStatusLine);
@@ -128,6 +131,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_sharing.get(), &SharingHub::noReading);
     connect(m_events.get(), &talvor::SignalEvents::staleChanged, m_sharing.get(), &SharingHub::staleChanged);
     connect(m_sharing.get(), &SharingHub::problemChanged, m_events.get(), &talvor::SignalEvents::setProblem);
+    connect(m_history.get(), &History::thresholdChanged, m_sharing.get(), &SharingHub::setThreshold);
 
     // Talvor's own troubles stay in sight until put right: in the page view
     // at each request, the tray's tip, the timeline and --status, and told

@@ -142,5 +142,6 @@ void History::ssThreshold_Change()
     if (!talvor::isNumericText(box.text()))
         return box.setText(QStringLiteral("50"));
     // The bars keep their colours until the next reading refills the chart.
+    emit thresholdChanged(talvor::leadingNumber(box.text()));
     emit settingsChanged(talvor::ThresholdChanged);
 }

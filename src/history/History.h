@@ -48,6 +48,8 @@ public:
 signals:
     // The tray icon is to show this reading, rounded to a whole number.
     void trayIconDue(qint16 value);
+    // The threshold box holds a new number: the one place others learn it.
+    void thresholdChanged(double threshold);
 
 private:
     // "min 31 avg 54.9 max 73 ..." of the readings the chart's rows hold.

@@ -6,7 +6,6 @@
 #include "form/CrlfTextView.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <QSysInfo>
 
 namespace {
@@ -37,10 +36,6 @@ SharingHub::SharingHub(const SharingControls &controls, QObject *parent)
                QStringLiteral("the broker did not answer within %1 s; Talvor goes on trying")
                    .arg(BrokerPatienceMs / 1000));
         brokerAnswered();
-    });
-    connect(m_c.ssThreshold, &QLineEdit::textChanged, this, [this] {
-        m_state.threshold = talvor::leadingNumber(m_c.ssThreshold->text());
-        changed();
     });
     connect(m_c.MenuSharing, &QAction::triggered, this, [this] {
         if (!m_dialog) {
@@ -116,7 +111,6 @@ void SharingHub::apply(const SharingSettings &settings)
         report(part, {});
     if (!settings.loadNote.isEmpty())
         m_c.Info_HTML->appendLine(settings.loadNote);
-    m_state.threshold = talvor::leadingNumber(m_c.ssThreshold->text());
     m_metrics.stop();
     if (!settings.listen.isEmpty()) {
         const auto at = talvor::parseEndpoint(settings.listen);
@@ -164,6 +158,12 @@ void SharingHub::noReading(const QString &reason, const QDateTime &)
 {
     m_state.reason = reason;
     ++m_state.noReadings;
+    changed();
+}
+
+void SharingHub::setThreshold(double threshold)
+{
+    m_state.threshold = threshold;
     changed();
 }
 

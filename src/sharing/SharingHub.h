@@ -11,13 +11,11 @@
 
 class CrlfTextView;
 class QAction;
-class QLineEdit;
 class QWidget;
 class SharingDialog;
 
 // The controls sharing reads and reports to.
 struct SharingControls {
-    QLineEdit *ssThreshold;
     CrlfTextView *Info_HTML;
     QAction *MenuSharing;
     QWidget *window; // the dialog's parent
@@ -38,6 +36,7 @@ public:
     void reading(double value, double threshold, const QDateTime &at);
     void noReading(const QString &reason, const QDateTime &at);
     void staleChanged(bool stale);
+    void setThreshold(double threshold);
     // Talvor's own troubles, for --status.
     void setProblems(const QStringList &problems);
 

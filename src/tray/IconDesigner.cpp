@@ -70,6 +70,16 @@ void IconDesigner::BuildIconCache()
     m_c.Ikon->setPixmap(m_cache.icon(100));
 }
 
+void IconDesigner::setThreshold(double threshold)
+{
+    IconCache::Design design = m_cache.design();
+    if (design.threshold == threshold)
+        return;
+    design.threshold = threshold;
+    m_cache.redesign(design);
+    m_c.Ikon->setPixmap(m_cache.icon(m_form.IconIndex));
+}
+
 void IconDesigner::showReadingIcon()
 {
     m_c.Ikon->setPixmap(m_cache.icon(m_form.IconIndex));

@@ -50,6 +50,8 @@ public:
 
     // The preview shows the icon of the current reading.
     void showReadingIcon();
+    // Icons drawn from now on take this threshold's colours.
+    void setThreshold(double threshold);
     const IconCache &IconStorage() const { return m_cache; }
 
 protected:

@@ -45,6 +45,7 @@ public:
         qreal pixelRatio = 1;
     };
     // Forgets every icon drawn so far; later ones follow this design.
+    const Design &design() const { return m_design; }
     void redesign(const Design &design)
     {
         m_design = design;

@@ -123,7 +123,9 @@ void TrayPresence::UpdateTrayIcon(qint16 &value)
 {
     if (value > 99)
         value = 100;
-    const QPixmap &icon = m_icons.icon(value);
+    // A test mode's reading while the modem gives none is shown greyed: the
+    // tip still says since when the modem has given no reading.
+    const QPixmap &icon = m_stale ? m_icons.staleIcon(value) : m_icons.icon(value);
     // Nothing is sent for the icon refreshed last time, even if an add has
     // shown another one since.
     if (icon.cacheKey() == m_lastRefreshed)
@@ -187,8 +189,13 @@ void TrayPresence::showStale(bool stale)
     m_stale = stale;
     // Whichever icon comes next, the tray must be sent it.
     m_lastRefreshed = 0;
-    if (!stale)
-        return;
+    if (stale)
+        redrawIcon();
+}
+
+void TrayPresence::redrawIcon()
+{
+    m_lastRefreshed = 0;
     m_data.icon = currentIcon();
     notifyIcon(NIM_MODIFY, m_data);
 }

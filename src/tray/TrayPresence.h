@@ -60,6 +60,8 @@ public:
     void setStatusLine(const QString &line);
     // While stale, the icon shows the last reading greyed.
     void showStale(bool stale);
+    // Sends the icon again, drawn anew (after the threshold changed).
+    void redrawIcon();
     void notify(const QString &text, bool goodNews);
     void Rest1_Click() { RestoreFromTray(); }
     void MyMenuHide_Click() { }
