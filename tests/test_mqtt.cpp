@@ -1,15 +1,20 @@
 // The MQTT link under brokers that misbehave: a name server that never
 // answers holds up nothing, and a broker that says yes and then hangs up at
-// once is not hammered.
+// once is not hammered. Its settings, which may hold a password, are saved
+// for their owner alone.
 #include "sharing/MqttPublisher.h"
+#include "sharing/SharingSettings.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <condition_variable>
 #include <mutex>
+#include <sys/stat.h>
 
 class TestMqtt : public QObject {
     Q_OBJECT
@@ -17,6 +22,7 @@ private slots:
     void aSlowNameServerHoldsUpNothing();
     void aBrokerThatDropsAtOnceIsTriedLessAndLessOften_data();
     void aBrokerThatDropsAtOnceIsTriedLessAndLessOften();
+    void sharingSettingsAreSavedOwnerOnly();
 };
 
 namespace {
@@ -102,6 +108,26 @@ void TestMqtt::aBrokerThatDropsAtOnceIsTriedLessAndLessOften()
     QTest::qWait(8000);
     QVERIFY2(connects >= 2 && connects <= 4, qPrintable(QString::number(connects)));
     QCOMPARE(connected.isEmpty(), !acknowledges);
+}
+
+void TestMqtt::sharingSettingsAreSavedOwnerOnly()
+{
+    QTemporaryDir home;
+    qputenv("TALVOR_HOME", home.path().toUtf8());
+    SharingSettings settings;
+    settings.broker = QStringLiteral("127.0.0.1:1883");
+    settings.password = QStringLiteral("secret");
+    // Whatever the umask, and over a file others could read.
+    const QString path = QDir(home.path()).filePath(SharingSettings::FileName);
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.close();
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    const mode_t umask = ::umask(0);
+    const QString saved = settings.save();
+    ::umask(umask);
+    QCOMPARE(saved, QString());
+    QCOMPARE(QFile::permissions(path), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
 }
 
 QTEST_MAIN(TestMqtt)

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
@@ -69,6 +70,7 @@ void TestSingleInstance::initTestCase()
 {
     // The program ignores SIGPIPE too; the socket must not depend on it.
     std::signal(SIGPIPE, SIG_DFL);
+    ::umask(0);
     qputenv("TALVOR_LOCK_DIR", m_home.path().toUtf8());
 }
 
@@ -95,6 +97,10 @@ void TestSingleInstance::callersThatMisbehave()
     running.setStatus(R"({"reading":57})");
     const QString path = socketIn(m_home.path());
     QVERIFY(!path.isEmpty());
+    // Owner-only whatever the umask (initTestCase leaves it open).
+    struct stat made { };
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &made), 0);
+    QCOMPARE(made.st_mode & 0777, 0600u);
     std::vector<int> held;
     for (int i = 0; i < callers; ++i) {
         const int s = connectTo(path);

@@ -126,10 +126,12 @@ bool SingleInstance::listen()
     m_listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_listener < 0)
         return false;
-    // Only this user may ask: the socket is made owner-only from the start.
-    const mode_t before = ::umask(077);
-    const bool bound = ::bind(m_listener, reinterpret_cast<const sockaddr *>(&*address), sizeof *address) == 0;
-    ::umask(before);
+    // Only this user may ask. The socket's own mode is what Linux gives the
+    // file bind makes, so it is owner-only from the start without touching
+    // the umask other threads share; elsewhere the chmod after bind does it.
+    const bool bound = (::fchmod(m_listener, 0600) == 0 || errno == EINVAL)
+        && ::bind(m_listener, reinterpret_cast<const sockaddr *>(&*address), sizeof *address) == 0
+        && ::chmod(address->sun_path, 0600) == 0;
     if (!bound || ::listen(m_listener, 16) != 0) {
         const int error = errno;
         ::close(m_listener);

@@ -222,13 +222,25 @@ void MqttPublisher::stop()
     m_reconnect.stop();
     m_misc.stop();
     if (m_client && m_connected) {
-        m_api->disconnect(m_client->handle);
-        m_api->loop_write(m_client->handle, 1);
+        // What waits to be sent (an offline status, topics taken off) goes
+        // out before the goodbye: on a connected socket that is at once.
+        // A broker that takes nothing more is not waited for.
+        mosquitto *h = m_client->handle;
+        const auto flush = [this, h] {
+            for (int packets = 0; packets < 64 && m_api->want_write(h); ++packets)
+                if (m_api->loop_write(h, 1) != MOSQ_ERR_SUCCESS)
+                    break;
+        };
+        flush();
+        if (m_api->disconnect(h) == MOSQ_ERR_SUCCESS)
+            flush();
     }
     m_connected = false;
     talvor::releaseNotifier(m_read);
     talvor::releaseNotifier(m_write);
     m_client.reset();
+    // A new start says its own things; the old ones are never sent again.
+    m_retained.clear();
 }
 
 void MqttPublisher::watchSocket()
@@ -281,8 +293,7 @@ void MqttPublisher::onConnect(int result)
     m_connected = true;
     m_connectedSince.start();
     for (const auto &[topic, payload] : std::as_const(m_retained))
-        m_api->publish(m_client->handle, nullptr, topic.toUtf8().constData(), int(payload.size()), payload.constData(),
-                       1, true);
+        send(topic, payload, true);
     emit connected();
 }
 
@@ -314,6 +325,11 @@ void MqttPublisher::publish(const QString &topic, const QByteArray &payload, boo
         else
             found->second = payload;
     }
+    send(topic, payload, retained);
+}
+
+void MqttPublisher::send(const QString &topic, const QByteArray &payload, bool retained)
+{
     if (!m_client || !m_connected)
         return;
     m_api->publish(m_client->handle, nullptr, topic.toUtf8().constData(), int(payload.size()), payload.constData(), 1,

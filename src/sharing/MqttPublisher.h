@@ -57,6 +57,8 @@ signals:
 private:
     friend struct Client;
     void watchSocket();
+    // Sends now if connected; nothing is kept for a reconnection.
+    void send(const QString &topic, const QByteArray &payload, bool retained);
     void service();
     void scheduleReconnect();
     // Looks the broker's name up, then connects to what it gave.

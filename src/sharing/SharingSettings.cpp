@@ -41,10 +41,12 @@ QString SharingSettings::save() const
     const QString path = talvor::programFile(FileName);
     // Made owner-only from its first byte: a password never sits readable.
     // QSettings writes a new file and gives it the old one's permissions.
-    if (const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600); fd >= 0) {
-        ::fchmod(fd, 0600);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const bool ownerOnly = fd >= 0 && ::fchmod(fd, 0600) == 0;
+    if (fd >= 0)
         ::close(fd);
-    }
+    if (!ownerOnly)
+        return QStringLiteral("%1 could not be made readable by you alone").arg(path);
     QSettings ini(path, QSettings::IniFormat);
     ini.setValue(QStringLiteral("metrics/listen"), listen);
     ini.setValue(QStringLiteral("mqtt/broker"), broker);
