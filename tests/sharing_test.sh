@@ -135,8 +135,8 @@ kill "$sim"; wait "$sim" 2>/dev/null
 wait_for '[ "$(metric talvor_stale)" = 1 ]' 100 || fail "/metrics never said stale"
 status=$("$build/bin/talvor" --status)
 python3 -c 'import json,sys; assert json.loads(sys.argv[1])["stale"] is True' "$status" || fail "--status is not stale: $status"
-mosquitto_sub -p "$mqtt_port" -t 'talvor/+/stale' --retained-only -v -W 2 2>/dev/null | grep -q ' 1$' ||
-  fail "the retained stale topic is not 1"
+retained_stale() { mosquitto_sub -p "$mqtt_port" -t 'talvor/+/stale' --retained-only -v -W 1 2>/dev/null; }
+wait_for 'grep -qx "talvor/[a-z0-9_-]*/stale 1" <<<"$(retained_stale)"' 50 || fail "the retained stale topic is not 1: $(retained_stale)"
 
 # The last will: killed, the broker says offline.
 kill -9 "$talvor"; wait "$talvor" 2>/dev/null

@@ -47,7 +47,7 @@ private slots:
     void thresholdSplitsTheColourPairs_data();
     void thresholdSplitsTheColourPairs();
     void hundredShowsCAndNegativeShowsAMinus();
-    void newThresholdWaitsForTheNextBuild();
+    void newThresholdRecoloursAtOnce();
     void paletteClicksColourTheSwatches();
     void switchingThePairChangesNothingElse();
     void customColoursComeFromTheDialog();
@@ -131,11 +131,13 @@ void TestIcons::hundredShowsCAndNegativeShowsAMinus()
     QCOMPARE(w->c.Ikon->pixmap().toImage(), icon(57));
 }
 
-void TestIcons::newThresholdWaitsForTheNextBuild()
+void TestIcons::newThresholdRecoloursAtOnce()
 {
-    w->c.ssThreshold->setText(QStringLiteral("80"));
+    // The icons follow the threshold as the bars and the alerts do.
     QCOMPARE(icon(60).pixelColor(0, 0), Green);
-    // A palette click rebuilds with the new split.
+    w->c.ssThreshold->setText(QStringLiteral("80"));
+    QCOMPARE(icon(60).pixelColor(0, 0), Red);
+    // And a palette click keeps the new split.
     w->designer().Color_MouseDown(16, 2);
     QCOMPARE(icon(60).pixelColor(0, 0), Red);
 }

@@ -138,7 +138,7 @@ void TestRecordRules::reportMatchesTheReadings()
     QList<MinuteRow> rows;
     // The first day has two outages, of 3 and 2 minutes: most polls gave nothing.
     const qint64 first = epochMinute(from.startOfDay());
-    const QList<qint64> outage{first + 180, first + 181, first + 182, first + 310, first + 311};
+    const QList<qint64> outage{first + 600, first + 601, first + 602, first + 730, first + 731};
     for (auto [minute, row] : folder.minutes()) {
         for (int i = 0; outage.contains(minute) && i < 12; ++i)
             row.addFailure(QStringLiteral("timed out"));

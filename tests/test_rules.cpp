@@ -1,5 +1,6 @@
 // The pure rules: log lines, made-up readings, help text, the chart's axis,
 // the font caption and the tray's mouse messages.
+#include "core/Autostart.h"
 #include "core/CommandLine.h"
 #include "core/FontChoice.h"
 #include "core/HelpText.h"
@@ -45,6 +46,8 @@ private slots:
     void sharingEndpointsAndIds_data();
     void sharingEndpointsAndIds();
     void problemsStayUntilPutRight();
+    void autostartEntryStartsThisProgram_data();
+    void autostartEntryStartsThisProgram();
     void runningCopysAnswer_data();
     void runningCopysAnswer();
 };
@@ -318,6 +321,35 @@ void TestRules::problemsStayUntilPutRight()
     QCOMPARE(events.problems(), QStringList(QStringLiteral("MQTT broker refused the connection")));
     events.setProblem(QStringLiteral("record"), QStringLiteral("again"));
     QCOMPARE(raised.size(), 3);
+}
+
+void TestRules::autostartEntryStartsThisProgram_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<QString>("exec");
+    QTest::newRow("plain") << "/usr/bin/talvor"
+                           << ""
+                           << R"(Exec="/usr/bin/talvor")";
+    // Quoted for the command line, then the file's backslashes doubled.
+    QTest::newRow("quote and backslash") << R"(/opt/a"b\c/talvor)"
+                                         << ""
+                                         << R"(Exec="/opt/a\\"b\\\\c/talvor")";
+    QTest::newRow("dollar, backtick, percent") << "/opt/$x`%/talvor"
+                                               << ""
+                                               << R"(Exec="/opt/\\$x\\`%%/talvor")";
+    QTest::newRow("own folder") << "/usr/bin/talvor"
+                                << "/home/a b/barn"
+                                << R"(Exec=env "TALVOR_HOME=/home/a b/barn" "/usr/bin/talvor")";
+}
+
+void TestRules::autostartEntryStartsThisProgram()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, home);
+    QFETCH(QString, exec);
+    const QStringList lines = QString::fromUtf8(talvor::autostartEntry(program, home)).split(u'\n');
+    QVERIFY2(lines.contains(exec), qPrintable(lines.join(u'\n')));
 }
 
 void TestRules::runningCopysAnswer_data()

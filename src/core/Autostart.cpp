@@ -27,6 +27,9 @@ QByteArray autostartEntry(const QString &program, const QString &talvorHome)
     QString exec = quoted(program);
     if (!talvorHome.isEmpty())
         exec = QStringLiteral("env ") + quoted(QStringLiteral("TALVOR_HOME=") + talvorHome) + u' ' + exec;
+    // The file's own escapes come on top of the quoting: a value's
+    // backslashes doubled, and % kept from reading as a field code.
+    exec.replace(u'\\', QStringLiteral("\\\\")).replace(u'%', QStringLiteral("%%"));
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Name=Talvor\n"
