@@ -86,16 +86,9 @@ SharingHub::~SharingHub()
         m_mqtt.publish(base() + QStringLiteral("/status"), "offline", true);
 }
 
-namespace {
-QString topicOf(const SharingSettings &settings)
-{
-    return settings.topic.isEmpty() ? QStringLiteral("talvor") : settings.topic;
-}
-} // namespace
-
 QString SharingHub::base() const
 {
-    return topicOf(m_settings) + u'/' + m_id;
+    return (m_settings.topic.isEmpty() ? QStringLiteral("talvor") : m_settings.topic) + u'/' + m_id;
 }
 
 void SharingHub::report(const QString &part, const QString &text)
