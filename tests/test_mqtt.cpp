@@ -1,12 +1,19 @@
 // The MQTT link under brokers that misbehave: a name server that never
 // answers holds up nothing, and a broker that says yes and then hangs up at
 // once is not hammered. Its settings, which may hold a password, are saved
-// for their owner alone.
+// for their owner alone. With a real broker: what the settings no longer
+// publish is taken off it.
+#include "form/CrlfTextView.h"
 #include "sharing/MqttPublisher.h"
+#include "sharing/SharingHub.h"
 #include "sharing/SharingSettings.h"
 
+#include <QAction>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -23,6 +30,8 @@ private slots:
     void aBrokerThatDropsAtOnceIsTriedLessAndLessOften_data();
     void aBrokerThatDropsAtOnceIsTriedLessAndLessOften();
     void sharingSettingsAreSavedOwnerOnly();
+    void retainedTopicsFollowTheSettings_data();
+    void retainedTopicsFollowTheSettings();
 };
 
 namespace {
@@ -128,6 +137,98 @@ void TestMqtt::sharingSettingsAreSavedOwnerOnly()
     ::umask(umask);
     QCOMPARE(saved, QString());
     QCOMPARE(QFile::permissions(path), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+}
+
+namespace {
+// The retained messages on the broker at port, as "topic payload" lines,
+// once they are `count` or ten seconds have passed.
+QStringList retainedOn(quint16 port, int count)
+{
+    const QDeadlineTimer deadline(10'000);
+    QStringList lines;
+    do {
+        QTest::qWait(100);
+        QProcess sub;
+        sub.start(QStringLiteral("mosquitto_sub"),
+                  {QStringLiteral("-p"), QString::number(port), QStringLiteral("-t"), QStringLiteral("#"),
+                   QStringLiteral("--retained-only"), QStringLiteral("-v"), QStringLiteral("-W"), QStringLiteral("1")});
+        if (!sub.waitForFinished(2000))
+            sub.kill();
+        sub.waitForFinished();
+        lines = QString::fromUtf8(sub.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    } while (lines.size() != count && !deadline.hasExpired());
+    return lines;
+}
+} // namespace
+
+void TestMqtt::retainedTopicsFollowTheSettings_data()
+{
+    QTest::addColumn<QString>("topic");
+    QTest::addColumn<QString>("discovery");
+    QTest::addColumn<bool>("on");
+    QTest::newRow("another topic") << "barn"
+                                   << "homeassistant" << true;
+    QTest::newRow("another prefix") << "talvor"
+                                    << "ha" << true;
+    QTest::newRow("discovery off") << "talvor"
+                                   << "" << true;
+    QTest::newRow("sharing off") << "talvor"
+                                 << "homeassistant" << false;
+}
+
+void TestMqtt::retainedTopicsFollowTheSettings()
+{
+    QFETCH(QString, topic);
+    QFETCH(QString, discovery);
+    QFETCH(bool, on);
+    if (QStandardPaths::findExecutable(QStringLiteral("mosquitto")).isEmpty()
+        || QStandardPaths::findExecutable(QStringLiteral("mosquitto_sub")).isEmpty())
+        QSKIP("needs mosquitto and mosquitto_sub");
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    QProcess broker;
+    // Its log would fill a pipe nobody reads while the test waits.
+    broker.setStandardOutputFile(QProcess::nullDevice());
+    broker.setStandardErrorFile(QProcess::nullDevice());
+    broker.start(QStringLiteral("mosquitto"), {QStringLiteral("-p"), QString::number(port)});
+    QVERIFY(broker.waitForStarted());
+    const auto stopBroker = qScopeGuard([&broker] {
+        broker.kill();
+        broker.waitForFinished();
+    });
+    QTemporaryDir home;
+    qputenv("TALVOR_HOME", home.path().toUtf8());
+
+    CrlfTextView view;
+    QAction menu(nullptr);
+    SharingHub hub({&view, &menu, nullptr});
+    SharingSettings before;
+    before.broker = QStringLiteral("127.0.0.1:%1").arg(port);
+    before.topic = QStringLiteral("talvor");
+    before.discovery = QStringLiteral("homeassistant");
+    hub.apply(before);
+    hub.reading(57, 50, QDateTime::currentDateTime());
+    QCOMPARE(retainedOn(port, 5).size(), 5);
+
+    SharingSettings after = before;
+    after.topic = topic;
+    after.discovery = discovery;
+    if (!on)
+        after.broker.clear();
+    hub.apply(after);
+    if (on)
+        hub.reading(58, 50, QDateTime::currentDateTime());
+    // Only what the new settings publish is left, under their names.
+    const int expected = on ? 3 + (discovery.isEmpty() ? 0 : 2) : 0;
+    const QStringList left = retainedOn(port, expected);
+    QCOMPARE(left.size(), expected);
+    for (const QString &line : left) {
+        const QString name = line.section(u' ', 0, 0);
+        QVERIFY2(name.startsWith(topic + u'/') || (!discovery.isEmpty() && name.startsWith(discovery + u'/')),
+                 qPrintable(line));
+    }
 }
 
 QTEST_MAIN(TestMqtt)

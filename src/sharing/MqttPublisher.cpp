@@ -4,13 +4,18 @@
 #include "core/NotifierRelease.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <mosquitto.h>
 #include <mutex>
 #include <netdb.h>
 #include <optional>
 #include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
+#include <utility>
 
 // libmosquitto, and the TLS library under it, are loaded the first time a
 // broker is set: most users never share over MQTT and need not carry them.
@@ -87,6 +92,55 @@ QString lookUp(const QString &host, QString *error)
 }
 
 } // namespace
+
+// Closing a socket whose answers are still unread resets the connection, and
+// the broker then throws away what it had not read yet: the last messages
+// and the goodbye. So a copy of the socket stays open with its sending side
+// shut, reading and dropping the broker's answers until the broker closes
+// its end, or a few seconds have passed. Until then the next connection
+// waits: a broker that saw the same client id again first would drop the old
+// one, unread messages and all, and send its will.
+class MqttPublisher::Farewell : public QObject {
+public:
+    // Takes the copy before libmosquitto closes the socket.
+    explicit Farewell(int fd)
+        : m_fd(fd < 0 ? -1 : ::fcntl(fd, F_DUPFD_CLOEXEC, 0))
+    {
+    }
+    ~Farewell() override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    // False when there is nothing to wait for.
+    bool begin(std::function<void()> finished)
+    {
+        if (m_fd < 0 || ::shutdown(m_fd, SHUT_WR) != 0)
+            return false;
+        m_finished = std::move(finished);
+        m_read = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
+        connect(m_read.get(), &QSocketNotifier::activated, this, [this] {
+            char dropped[512];
+            const ssize_t got = ::recv(m_fd, dropped, sizeof dropped, MSG_DONTWAIT);
+            if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+                finish();
+        });
+        QTimer::singleShot(3000, this, &Farewell::finish);
+        return true;
+    }
+
+private:
+    void finish()
+    {
+        if (!m_finished)
+            return;
+        talvor::releaseNotifier(m_read);
+        std::exchange(m_finished, nullptr)();
+    }
+    int m_fd;
+    std::unique_ptr<QSocketNotifier> m_read;
+    std::function<void()> m_finished;
+};
 
 // A look-up's thread tells its publisher the answer, if the publisher still
 // wants it: stop() and the destructor clear `owner` under the lock.
@@ -170,7 +224,7 @@ QString MqttPublisher::start(const Options &options)
 void MqttPublisher::lookUpAndConnect()
 {
     abandonLookup();
-    if (!m_client)
+    if (!m_client || m_farewell)
         return;
     m_lookup = std::make_shared<Lookup>();
     m_lookup->owner = this;
@@ -183,6 +237,13 @@ void MqttPublisher::lookUpAndConnect()
                 lookup->owner, [owner = lookup->owner, address, error] { owner->connectTo(address, error); },
                 Qt::QueuedConnection);
     }).detach();
+}
+
+void MqttPublisher::farewellDone()
+{
+    // Called from inside the farewell's own notifier.
+    m_farewell.release()->deleteLater();
+    lookUpAndConnect();
 }
 
 void MqttPublisher::abandonLookup()
@@ -232,8 +293,11 @@ void MqttPublisher::stop()
                     break;
         };
         flush();
+        auto farewell = std::make_unique<Farewell>(m_api->socket(h));
         if (m_api->disconnect(h) == MOSQ_ERR_SUCCESS)
             flush();
+        if (farewell->begin([this] { farewellDone(); }))
+            m_farewell = std::move(farewell);
     }
     m_connected = false;
     talvor::releaseNotifier(m_read);
@@ -313,6 +377,13 @@ void MqttPublisher::onDisconnect(int reason)
             emit problem(QStringLiteral("MQTT broker connection lost; trying again"));
         scheduleReconnect();
     }
+}
+
+void MqttPublisher::retract()
+{
+    for (const auto &entry : std::as_const(m_retained))
+        send(entry.first, {}, true);
+    m_retained.clear();
 }
 
 void MqttPublisher::publish(const QString &topic, const QByteArray &payload, bool retained)

@@ -39,6 +39,10 @@ public:
     // Starts connecting; an error text when the options cannot be used.
     QString start(const Options &options);
     void stop();
+    // Takes every retained topic off the broker (an empty retained message
+    // each) and forgets them: what the settings no longer publish must not
+    // linger for a later subscriber or be sent again after a reconnect.
+    void retract();
     bool isConnected() const { return m_connected; }
     // Started, and the broker has not said yes yet.
     bool isStarting() const { return m_client && !m_connected; }
@@ -65,6 +69,8 @@ private:
     void lookUpAndConnect();
     void connectTo(const QString &address, const QString &error);
     void abandonLookup();
+    // The last connection is closed; the next may begin.
+    void farewellDone();
     void onConnect(int result);
     void onDisconnect(int reason);
 
@@ -82,5 +88,7 @@ private:
     Resolver m_resolve;
     struct Lookup;
     std::shared_ptr<Lookup> m_lookup; // the one under way, shared with its thread
+    class Farewell;
+    std::unique_ptr<Farewell> m_farewell; // the last connection, closing
     QList<std::pair<QString, QByteArray>> m_retained;
 };

@@ -104,7 +104,11 @@ void SharingHub::report(const QString &part, const QString &text)
 
 void SharingHub::apply(const SharingSettings &settings)
 {
-    if (m_mqtt.isConnected())
+    // Topics the new settings do not publish, on this broker, are taken off it.
+    if (settings.broker != m_settings.broker || settings.topic != m_settings.topic
+        || settings.discovery != m_settings.discovery)
+        m_mqtt.retract();
+    else if (m_mqtt.isConnected())
         m_mqtt.publish(base() + QStringLiteral("/status"), "offline", true);
     m_settings = settings;
     for (const QString &part : m_problems.keys())
