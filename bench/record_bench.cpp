@@ -23,7 +23,8 @@ void readingCost(const QString &folder)
     QDateTime now = QDateTime::currentDateTime();
     record.setClock([&now] { return now; });
     record.open();
-    QObject::connect(&events, &talvor::SignalEvents::readingTaken, &record, &SignalRecord::reading);
+    QObject::connect(&events, &talvor::SignalEvents::readingTaken, &record,
+                     [&record](double value, double, const QDateTime &at) { record.reading(value, at); });
     std::vector<double> us;
     QElapsedTimer timer;
     for (int i = 0; i < 6000; ++i) {
@@ -53,7 +54,7 @@ void importWeek(const QString &folder)
     store.open();
     QElapsedTimer timer;
     timer.start();
-    const ImportResult result = importLogs(store, folder, 50);
+    const ImportResult result = importLogs(store, folder);
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     std::printf("import_lines_per_s=%.0f (%lld lines in %.3f s)\n", double(result.lines) / seconds,
                 static_cast<long long>(result.lines), seconds);
@@ -71,7 +72,7 @@ void views(const QString &folder)
         talvor::MinuteRow &row = rows[m];
         row.minute = m;
         for (int i = 0; i < 12; ++i)
-            row.addReading(double(35 + (m * 7 + i) % 40), 50);
+            row.addReading(double(35 + (m * 7 + i) % 40));
     }
     store.transaction();
     store.writeImported(rows);
@@ -91,7 +92,7 @@ void views(const QString &folder)
             picture.threshold = 50;
             QPainter p(&image);
             const QRect plot = timelinePlotRect(image.rect(), p.fontMetrics(), false);
-            picture.columns = store.columns(picture.from, picture.to, plot.width());
+            picture.columns = store.columns(picture.from, picture.to, plot.width(), 50);
             picture.figures = timelineFigures(store, picture.from, picture.to, 50);
             paintTimeline(p, image.rect(), picture, palette);
             p.end();

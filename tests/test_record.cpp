@@ -31,6 +31,7 @@ private slots:
     void minutesWaitForALockOrAFullDisk_data();
     void minutesWaitForALockOrAFullDisk();
     void twoYearsAreKept();
+    void anOldRecordIsMigratedAndAnyThresholdCounts();
 };
 
 namespace {
@@ -45,7 +46,7 @@ QList<MinuteRow> allRows(const QString &folder)
 {
     RecordStore store(QDir(folder).filePath(RecordStore::FileName));
     store.openToRead();
-    return store.rows(0, Always);
+    return store.rows(0, Always, 50);
 }
 
 qint64 readingsIn(const QList<MinuteRow> &rows)
@@ -64,7 +65,7 @@ void writeRecord(const QString &folder, int minutes)
     for (int i = 0; i < minutes; ++i) {
         MinuteRow row;
         row.minute = talvor::epochMinute(at("10:00:00", 1)) + i;
-        row.addReading(50 + i % 20, 50);
+        row.addReading(50 + i % 20);
         QVERIFY(store.writeLive(row));
     }
     // Everything into the main file, so that damage to it is damage.
@@ -84,13 +85,13 @@ void TestRecord::liveMinutesAndLogsMeetOnce()
         QDateTime now = at("10:00:05");
         record.setClock([&now] { return now; });
         record.open();
-        record.reading(57, 50, at("10:00:05"));
-        record.reading(45, 50, at("10:00:30"));
+        record.reading(57, at("10:00:05"));
+        record.reading(45, at("10:00:30"));
         now = at("10:01:10");
         record.noReading(QStringLiteral("Connection refused"), now);
         // As many readings as failures: not an outage.
         now = at("10:02:10");
-        record.reading(52, 50, now);
+        record.reading(52, now);
         record.noReading(QStringLiteral("Connection refused"), at("10:02:20"));
         // The program's own log has the 10:00 readings too, and one before.
         writeFile(log,
@@ -100,10 +101,11 @@ void TestRecord::liveMinutesAndLogsMeetOnce()
     } // the minute being filled is written as the program ends
     RecordStore store(QDir(home.path()).filePath(RecordStore::FileName));
     QVERIFY(store.open().isEmpty());
-    QCOMPARE(importLogs(store, home.path(), 50).lines, 3);
-    QCOMPARE(importLogs(store, home.path(), 50).files, 0);
+    QCOMPARE(importLogs(store, home.path()).lines, 3);
+    QCOMPARE(importLogs(store, home.path()).files, 0);
 
-    const QList<MinuteRow> rows = store.rows(talvor::epochMinute(at("09:00:00")), talvor::epochMinute(at("11:00:00")));
+    const QList<MinuteRow> rows =
+        store.rows(talvor::epochMinute(at("09:00:00")), talvor::epochMinute(at("11:00:00")), 50);
     QCOMPARE(rows.size(), 4);
     QCOMPARE(rows[0].readings, 1); // 09:59 from the log
     QCOMPARE(rows[1].readings, 2); // 10:00 as seen live, not doubled by the log
@@ -111,23 +113,23 @@ void TestRecord::liveMinutesAndLogsMeetOnce()
     QCOMPARE(rows[2].failures, 1);
     QCOMPARE(rows[2].reason, QStringLiteral("Connection refused"));
     const QList<TimelineColumn> columns =
-        store.columns(talvor::epochMinute(at("09:59:00")), talvor::epochMinute(at("10:03:00")), 4);
+        store.columns(talvor::epochMinute(at("09:59:00")), talvor::epochMinute(at("10:03:00")), 4, 50);
     QCOMPARE(columns[2].outageMinutes, 1);
     QCOMPARE(columns[3].outageMinutes, 0);
     QCOMPARE(columns[1].sums.min, 45.0);
     // The same outage through the hourly sums and the figures.
     const qint64 nine = talvor::epochMinute(at("09:00:00")), eleven = talvor::epochMinute(at("11:00:00"));
-    QCOMPARE(store.columns(nine, eleven, 2)[1].outageMinutes, 1);
-    QCOMPARE(store.figures(nine, eleven).outageMinutes, 1);
+    QCOMPARE(store.columns(nine, eleven, 2, 50)[1].outageMinutes, 1);
+    QCOMPARE(store.figures(nine, eleven, 50).outageMinutes, 1);
 
     // A live minute after an import replaces the imported one, not adds to it.
     SignalRecord later(home.path());
     later.open();
-    later.reading(70, 50, at("09:59:10"));
+    later.reading(70, at("09:59:10"));
     later.flush();
-    QTRY_COMPARE(store.rows(talvor::epochMinute(at("09:59:00")), talvor::epochMinute(at("10:00:00"))).value(0).max,
+    QTRY_COMPARE(store.rows(talvor::epochMinute(at("09:59:00")), talvor::epochMinute(at("10:00:00")), 50).value(0).max,
                  70.0);
-    QCOMPARE(store.rows(talvor::epochMinute(at("09:59:00")), talvor::epochMinute(at("10:00:00")))[0].readings, 1);
+    QCOMPARE(store.rows(talvor::epochMinute(at("09:59:00")), talvor::epochMinute(at("10:00:00")), 50)[0].readings, 1);
 }
 
 void TestRecord::logsThatChange_data()
@@ -179,12 +181,12 @@ void TestRecord::logsThatChange()
         // A new time each step, as a writer's would be.
         QFile(log).setFileTime(QDateTime::currentDateTime().addSecs(steps.indexOf(step) + 1),
                                QFileDevice::FileModificationTime);
-        const ImportResult result = importLogs(store, home.path(), 50);
+        const ImportResult result = importLogs(store, home.path());
         QVERIFY(!result.stopped);
         skippedSeen += result.skipped;
     }
-    QCOMPARE(readingsIn(store.rows(0, talvor::epochMinute(at("00:00:00", 8)))), readings);
-    QCOMPARE(readingsIn(store.rows(talvor::epochMinute(at("00:00:00", 8)), Always)), qint64(1));
+    QCOMPARE(readingsIn(store.rows(0, talvor::epochMinute(at("00:00:00", 8)), 50)), readings);
+    QCOMPARE(readingsIn(store.rows(talvor::epochMinute(at("00:00:00", 8)), Always, 50)), qint64(1));
     QCOMPARE(skippedSeen, skipped);
 }
 
@@ -224,10 +226,10 @@ void TestRecord::recordFaults()
         SignalRecord record(home.path());
         QSignalSpy notices(&record, &SignalRecord::notice);
         record.open();
-        record.reading(60, 50, QDateTime::currentDateTime());
+        record.reading(60, QDateTime::currentDateTime());
         record.flush();
         QTRY_VERIFY(record.store().isOpen());
-        QTRY_VERIFY(!record.store().rows(0, Always).isEmpty());
+        QTRY_VERIFY(!record.store().rows(0, Always, 50).isEmpty());
         QCOMPARE(notices.size(), setAside ? 1 : 0);
     }
     QCOMPARE(readFile(path + QStringLiteral(".bad")), QByteArray("an earlier history"));
@@ -277,7 +279,7 @@ void TestRecord::minutesWaitForALockOrAFullDisk()
         record.open();
         for (int minute = 0; minute < 5; ++minute) {
             now = at("11:00:10").addSecs(60 * minute);
-            record.reading(40 + minute, 50, now);
+            record.reading(40 + minute, now);
             record.noReading(QStringLiteral("timed out"), now.addSecs(5));
         }
         record.flush();
@@ -289,7 +291,7 @@ void TestRecord::minutesWaitForALockOrAFullDisk()
             QVERIFY(QFile::remove(filler));
         }
         // Once the lock or the space is back, every minute goes in.
-        QTRY_COMPARE_WITH_TIMEOUT(record.store().rows(0, Always).size(), 15, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(record.store().rows(0, Always, 50).size(), 15, 10000);
         QTRY_VERIFY(problems.last().first().toString().isEmpty());
     }
     QVERIFY(!QFile::exists(QDir(home).filePath(RecordStore::FileName) + QStringLiteral(".bad")));
@@ -307,13 +309,73 @@ void TestRecord::twoYearsAreKept()
         record.open();
         // A day either side of the edge, then the minute that moves it.
         for (const qint64 minute : {edge - 24 * 60, edge + 24 * 60, now}) {
-            record.reading(60, 50, talvor::minuteStart(minute));
+            record.reading(60, talvor::minuteStart(minute));
             record.flush();
         }
     }
     const QList<MinuteRow> rows = allRows(home.path());
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows[0].minute, edge + 24 * 60);
+}
+
+void TestRecord::anOldRecordIsMigratedAndAnyThresholdCounts()
+{
+    QTemporaryDir home;
+    const QString path = QDir(home.path()).filePath(RecordStore::FileName);
+    const QString log = QDir(home.path()).filePath(talvor::logFileName(QDate(2026, 12, 7)));
+    writeFile(log,
+              talvor::logLine(at("10:02:05"), QStringLiteral("61"))
+                  + talvor::logLine(at("10:02:25"), QStringLiteral("57"))
+                  + talvor::logLine(at("10:02:45"), QStringLiteral("45")));
+    const qint64 ten = talvor::epochMinute(at("10:00:00"));
+    const QFileInfo info(log);
+    {
+        // A record as the version before counted readings by value wrote it,
+        // at threshold 50: one reading of 57, six between 44 and 66 (three
+        // low), and the log's three minutes folded in (one low).
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+        const QByteArray sql =
+            QStringLiteral(
+                "CREATE TABLE minutes(minute INTEGER PRIMARY KEY, readings INTEGER NOT NULL, min REAL, max REAL, "
+                "sum REAL NOT NULL, low INTEGER NOT NULL, failures INTEGER NOT NULL, reason TEXT, imported INTEGER NOT "
+                "NULL DEFAULT 0);"
+                "CREATE TABLE hours(minute INTEGER PRIMARY KEY, readings INTEGER NOT NULL, min REAL, max REAL, sum "
+                "REAL "
+                "NOT NULL, low INTEGER NOT NULL, failures INTEGER NOT NULL, reason TEXT, outage_minutes INTEGER NOT "
+                "NULL);"
+                "CREATE TABLE logs(name TEXT PRIMARY KEY, size INTEGER, modified INTEGER, offset INTEGER, tail "
+                "INTEGER);"
+                "INSERT INTO minutes VALUES(%1, 1, 57, 57, 57, 0, 0, NULL, 0), (%2, 6, 44, 66, 330, 3, 0, NULL, 0),"
+                " (%3, 3, 45, 61, 163, 1, 0, NULL, 1);"
+                "INSERT INTO logs VALUES('%4', %5, %6, %5, 12345);"
+                "PRAGMA user_version=1;")
+                .arg(ten)
+                .arg(ten + 1)
+                .arg(ten + 2)
+                .arg(info.fileName())
+                .arg(info.size())
+                .arg(info.lastModified().toSecsSinceEpoch())
+                .toUtf8();
+        QCOMPARE(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    RecordStore store(path);
+    QCOMPARE(store.open(), QString());
+    // The log is read again, its minute now exact, and not counted twice.
+    QCOMPARE(importLogs(store, home.path()).lines, 3);
+    QCOMPARE(readingsIn(store.rows(0, Always, 50)), qint64(10));
+    QCOMPARE(store.approximateUntil(), std::optional<qint64>(ten + 2));
+    // Low at 50, 60 and 43, minute by minute and through the hourly sums.
+    const QList<std::pair<double, QList<qint64>>> expected{{50, {0, 3, 1}}, {60, {1, 3, 2}}, {43, {0, 0, 0}}};
+    for (const auto &[threshold, lows] : expected) {
+        const QList<MinuteRow> rows = store.rows(ten, ten + 3, threshold);
+        QCOMPARE(rows.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(rows[i].low, lows[i]);
+        QCOMPARE(store.figures(ten - 600, ten + 600, threshold).low, lows[0] + lows[1] + lows[2]);
+        QCOMPARE(store.columns(ten - 600, ten + 600, 2, threshold)[1].sums.low, lows[0] + lows[1] + lows[2]);
+    }
 }
 
 QTEST_MAIN(TestRecord)

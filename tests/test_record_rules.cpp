@@ -20,6 +20,10 @@ private slots:
     void outagesAreRunsOfMinutes();
     void reportMatchesTheReadings_data();
     void reportMatchesTheReadings();
+    void valueCountsAnswerAnyThreshold_data();
+    void valueCountsAnswerAnyThreshold();
+    void eventsAreRunsOfMinutes_data();
+    void eventsAreRunsOfMinutes();
 };
 
 void TestRecordRules::initTestCase()
@@ -58,7 +62,7 @@ void TestRecordRules::logLinesFoldIntoMinutes()
     QFETCH(QString, minute);
     QFETCH(int, readings);
     QFETCH(int, skipped);
-    LogFolder folder(50);
+    LogFolder folder;
     const qsizetype used = folder.addLines(lines);
     QCOMPARE(folder.skipped(), skipped);
     QCOMPARE(int(folder.minutes().size()), 1);
@@ -76,9 +80,10 @@ void TestRecordRules::outagesAreRunsOfMinutes()
         MinuteRow row;
         row.minute = minute;
         for (int i = 0; i < readings; ++i)
-            row.addReading(40 + i, 50);
+            row.addReading(40 + i);
         for (int i = 0; i < failures; ++i)
             row.addFailure(QStringLiteral("Connection refused"));
+        row.low = row.counts.atOrBelow(50);
         rows << row;
     };
     const qint64 base = epochMinute(QDateTime(QDate(2026, 3, 15), QTime(2, 14)));
@@ -111,28 +116,42 @@ void TestRecordRules::reportMatchesTheReadings()
     QFETCH(QDate, from);
     QFETCH(int, days);
     // Readings every 7 seconds through each day, written by the program's own
-    // log writer; the expected figures are counted from the same readings.
+    // log writer; the expected figures are counted from the same readings,
+    // for a threshold the minutes never heard of when they were folded.
+    constexpr int Threshold = 43;
     QByteArray log;
-    QByteArray expected = "date,readings,min,avg,max,percent_at_or_below,outage_minutes\r\n";
+    QByteArray expected = "date,readings,min,avg,max,percent_at_or_below,outage_minutes,threshold,"
+                          "coverage_percent,low_minutes\r\n";
     for (int d = 0; d < days; ++d) {
         const QDate day = from.addDays(d);
         qint64 count = 0, low = 0;
         double sum = 0, min = 1e9, max = -1e9;
+        // By the log's local clock: the repeated hour of the 25-hour day is one.
+        std::map<QString, std::pair<int, int>> minutes; // low, all
         for (QDateTime t = day.startOfDay(); t < day.addDays(1).startOfDay(); t = t.addSecs(7)) {
             const int value = 30 + int((t.toSecsSinceEpoch() / 7) % 41);
             log += logLine(t, QString::number(value));
             ++count;
             sum += value;
-            low += value <= 50;
+            low += value <= Threshold;
+            auto &minute = minutes[t.toString(QStringLiteral("yyyyMMddHHmm"))];
+            minute.first += value <= Threshold;
+            ++minute.second;
             min = std::min<double>(min, value);
             max = std::max<double>(max, value);
         }
+        const auto lowMinutes = std::count_if(minutes.begin(), minutes.end(),
+                                              [](const auto &m) { return 2 * m.second.first > m.second.second; });
         expected += day.toString(Qt::ISODate).toLatin1() + ',' + QByteArray::number(count) + ','
             + QByteArray::number(min) + ',' + QByteArray::number(sum / double(count), 'f', 2) + ','
             + QByteArray::number(max) + ',' + QByteArray::number(100.0 * double(low) / double(count), 'f', 1) + ','
-            + (d == 0 ? "5" : "0") + "\r\n";
+            + (d == 0 ? "5" : "0") + ',' + QByteArray::number(Threshold) + ','
+            + QByteArray::number(100.0 * double(minutes.size()) * 60
+                                     / double(day.startOfDay().secsTo(day.addDays(1).startOfDay())),
+                                 'f', 1)
+            + ',' + QByteArray::number(qint64(lowMinutes)) + "\r\n";
     }
-    LogFolder folder(50);
+    LogFolder folder;
     folder.addLines(log);
     QCOMPARE(folder.skipped(), 0);
     QList<MinuteRow> rows;
@@ -142,11 +161,111 @@ void TestRecordRules::reportMatchesTheReadings()
     for (auto [minute, row] : folder.minutes()) {
         for (int i = 0; outage.contains(minute) && i < 12; ++i)
             row.addFailure(QStringLiteral("timed out"));
+        row.low = row.counts.atOrBelow(Threshold);
         rows << row;
     }
     // The repeated hour of the 25-hour day is written twice with the same
     // local times; both land in the day, as the log says.
-    QCOMPARE(reportCsv(rows, from, from.addDays(days - 1)), expected);
+    QCOMPARE(reportCsv(rows, from, from.addDays(days - 1), Threshold, std::numeric_limits<qint64>::max()), expected);
+}
+
+void TestRecordRules::valueCountsAnswerAnyThreshold_data()
+{
+    QTest::addColumn<QList<double>>("readings");
+    QTest::addColumn<double>("threshold");
+    QTest::addColumn<int>("low");
+    QTest::newRow("below all") << QList<double>{44, 49, 49, 61} << 43.0 << 0;
+    QTest::newRow("at a value counts it") << QList<double>{44, 49, 49, 61} << 49.0 << 3;
+    QTest::newRow("between values") << QList<double>{44, 49, 49, 61} << 60.5 << 3;
+    QTest::newRow("above all") << QList<double>{44, 49, 49, 61} << 100.0 << 4;
+    QTest::newRow("negative and decimal") << QList<double>{-105.5, -99, 12.5, -105.5} << -100.0 << 2;
+}
+
+void TestRecordRules::valueCountsAnswerAnyThreshold()
+{
+    QFETCH(QList<double>, readings);
+    QFETCH(double, threshold);
+    QFETCH(int, low);
+    ValueCounts counts;
+    for (double r : readings)
+        counts.add(r);
+    QCOMPARE(counts.atOrBelow(threshold), low);
+    // The stored form answers the same, and reads back as it was.
+    QCOMPARE(ValueCounts::atOrBelow(counts.packed(), threshold), low);
+    QCOMPARE(ValueCounts::unpacked(counts.packed()), counts);
+    // Old minutes: exact where their figures allow it, and never beyond
+    // what their lowest and highest readings say.
+    const double min = *std::min_element(readings.begin(), readings.end());
+    const double max = *std::max_element(readings.begin(), readings.end());
+    const ValueCounts old = ValueCounts::approximated(readings.size(), min, max, low);
+    QCOMPARE(old.atOrBelow(threshold), low);
+    QCOMPARE(old.atOrBelow(min - 1), 0);
+    QCOMPARE(old.atOrBelow(max), readings.size());
+    QCOMPARE(ValueCounts::approximated(2, min, max, 0),
+             (ValueCounts::unpacked(ValueCounts::approximated(2, min, max, 1).packed())));
+}
+
+void TestRecordRules::eventsAreRunsOfMinutes_data()
+{
+    // A character a minute from 23:50 on 14 March: L low, G good, O no
+    // reading, . no row (Talvor not running); the range is the whole string.
+    QTest::addColumn<QString>("minutes");
+    QTest::addColumn<QStringList>("events"); // kind first-last (minute offsets)
+    QTest::newRow("a spell across midnight is one")
+        << QStringLiteral("GGLLLLLLLLLLLLLGG") << QStringList{QStringLiteral("low 2-14")};
+    QTest::newRow("a spell at the end of the range")
+        << QStringLiteral("GGGLL") << QStringList{QStringLiteral("low 3-4")};
+    QTest::newRow("a missing minute ends a spell")
+        << QStringLiteral("LL.LL") << QStringList{QStringLiteral("low 0-1"), QStringLiteral("low 3-4")};
+    QTest::newRow("four minutes away is no gap") << QStringLiteral("G....G") << QStringList{};
+    QTest::newRow("five minutes away is")
+        << QStringLiteral("G.....G") << QStringList{QStringLiteral("not_running 1-5")};
+    QTest::newRow("not running at the start and end")
+        << QStringLiteral(".....GG.....")
+        << QStringList{QStringLiteral("not_running 0-4"), QStringLiteral("not_running 7-11")};
+    QTest::newRow("an outage inside a low spell")
+        << QStringLiteral("LLOOLL")
+        << QStringList{QStringLiteral("low 0-1"), QStringLiteral("outage 2-3"), QStringLiteral("low 4-5")};
+}
+
+void TestRecordRules::eventsAreRunsOfMinutes()
+{
+    QFETCH(QString, minutes);
+    QFETCH(QStringList, events);
+    const qint64 from = epochMinute(QDateTime(QDate(2026, 3, 14), QTime(23, 50)));
+    QList<MinuteRow> rows;
+    for (int i = 0; i < minutes.size(); ++i) {
+        if (minutes[i] == u'.')
+            continue;
+        MinuteRow row;
+        row.minute = from + i;
+        for (int poll = 0; poll < 6; ++poll) {
+            if (minutes[i] == u'O')
+                row.addFailure(QStringLiteral("timed out"));
+            else
+                // Most of a low minute's readings are low; one of them is not.
+                row.addReading(minutes[i] == u'L' ? (poll == 0 ? 60 : 44 + poll) : 61 + poll);
+        }
+        row.low = row.counts.atOrBelow(50);
+        rows << row;
+    }
+    const QList<RecordEvent> found = recordEvents(rows, from, from + minutes.size());
+    QStringList got;
+    for (const RecordEvent &e : found)
+        got << QStringLiteral("%1 %2-%3").arg(e.kindName()).arg(e.start - from).arg(e.end - 1 - from);
+    QCOMPARE(got, events);
+    // Each as a row of the CSV, with its local times, length and lowest reading.
+    const QList<QByteArray> lines = eventsCsv(found).split('\n');
+    QCOMPARE(lines.value(0), QByteArray("start,end,minutes,kind,lowest,reason\r"));
+    for (int i = 0; i < found.size(); ++i) {
+        const RecordEvent &e = found[i];
+        QCOMPARE(lines.value(i + 1),
+                 minuteStart(e.start).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toLatin1() + ','
+                     + minuteStart(e.end).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toLatin1() + ','
+                     + QByteArray::number(e.end - e.start) + ',' + e.kindName().toLatin1() + ','
+                     + (e.kind == RecordEvent::Low ? "45" : "") + ','
+                     + (e.kind == RecordEvent::Outage ? "timed out" : "") + '\r');
+    }
 }
 
 QTEST_APPLESS_MAIN(TestRecordRules)

@@ -194,7 +194,8 @@ void TestStartup::reportsSayWhenTheyCannotBeWritten()
     QVERIFY2(errors.isEmpty(), errors.constData());
     if (target.endsWith(u".csv"))
         QCOMPARE(readFile(target).split('\n').mid(1, 2),
-                 QList<QByteArray>({"2026-12-07,2,61,61.50,62,0.0,0\r", "2026-12-08,1,63,63.00,63,0.0,0\r"}));
+                 QList<QByteArray>(
+                     {"2026-12-07,2,61,61.50,62,0.0,0,50,0.1,0\r", "2026-12-08,1,63,63.00,63,0.0,0,50,0.1,0\r"}));
     else
         QVERIFY(readFile(target).startsWith("\x89PNG"));
     // Nothing left beside it.

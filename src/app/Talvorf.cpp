@@ -116,16 +116,22 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
             [this](const QString &reason) { m_history->noReadingYet(reason); });
 
     // The record keeps every poll; its tab shows it as it grows.
-    connect(m_events.get(), &talvor::SignalEvents::readingTaken, m_record.get(), &SignalRecord::reading);
+    connect(m_events.get(), &talvor::SignalEvents::readingTaken, m_record.get(),
+            [record = m_record.get()](double value, double, const QDateTime &at) { record->reading(value, at); });
     connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_record.get(), &SignalRecord::noReading);
     connect(m_record.get(), &SignalRecord::notice, c.Info_HTML, &CrlfTextView::appendLine);
     connect(m_record.get(), &SignalRecord::problemChanged, m_events.get(),
             [this](const QString &text) { m_events->setProblem(QStringLiteral("record"), text); });
-    m_timeline = new TimelineView(m_record->store(), *c.ssThreshold, c.Frame1[4]);
+    m_timeline = new TimelineView(
+        m_record->store(), [record = m_record.get()] { return record->pending(); },
+        talvor::leadingNumber(c.ssThreshold->text()), c.Frame1[4]);
     m_timeline->setObjectName(QStringLiteral("Timeline"));
     (new QVBoxLayout(c.Frame1[4]))->addWidget(m_timeline);
     c.Frame1[4]->layout()->setContentsMargins(0, 0, 0, 0);
     connect(m_record.get(), &SignalRecord::changed, m_timeline, &TimelineView::refresh);
+    connect(m_history.get(), &History::thresholdChanged, m_timeline, &TimelineView::setThreshold);
+    connect(m_events.get(), &talvor::SignalEvents::readingTaken, m_timeline, &TimelineView::refreshSoon);
+    connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_timeline, &TimelineView::refreshSoon);
     // So do Prometheus, MQTT and --status.
     connect(m_events.get(), &talvor::SignalEvents::readingTaken, m_sharing.get(), &SharingHub::reading);
     connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_sharing.get(), &SharingHub::noReading);
@@ -191,7 +197,7 @@ void Talvorf::Form_Load()
     // The record opens once the window is up: start-up waits for no file.
     QTimer::singleShot(0, m_record.get(), [this] {
         m_record->open();
-        m_record->importLogsLater(talvor::leadingNumber(c.ssThreshold->text()));
+        m_record->importLogsLater();
     });
     m_sharing->apply(SharingSettings::load());
 }

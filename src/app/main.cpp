@@ -67,12 +67,13 @@ int answerCommandLine(int argc, char *argv[])
                    stderr);
         return 3;
     }
-    case talvor::CommandLine::Report: {
+    case talvor::CommandLine::Report:
+    case talvor::CommandLine::Events: {
         // No display needed, no window, no poll: the record and the logs only.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(argc, argv);
         QGuiApplication::setApplicationName(QStringLiteral("Talvor"));
-        return writeReport(line.from, line.to, line.file);
+        return writeReport(line.from, line.to, line.file, line.action == talvor::CommandLine::Events);
     }
     case talvor::CommandLine::Run:
         break;

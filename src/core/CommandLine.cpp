@@ -38,15 +38,21 @@ CommandLine refusal(const QString &error)
     return line;
 }
 
-// --report FROM TO FILE: days as yyyy-mm-dd, a file ending in what it is.
-CommandLine parseReport(const QStringList &rest)
+// --report or --events FROM TO FILE: days as yyyy-mm-dd, a file ending in
+// what it is.
+CommandLine parseDays(const QStringList &rest, CommandLine::Action action)
 {
+    const bool report = action == CommandLine::Report;
+    const QString option = report ? QStringLiteral("--report") : QStringLiteral("--events");
+    const QStringList endings = report
+        ? QStringList{QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf"), QStringLiteral("csv")}
+        : QStringList{QStringLiteral("csv")};
     CommandLine line;
     line.action = CommandLine::Refuse;
     // A script reads one line of error, not the usage.
     line.withUsage = false;
     if (rest.size() != 3) {
-        line.error = QStringLiteral("talvor: --report takes FROM TO FILE (days as yyyy-mm-dd)");
+        line.error = QStringLiteral("talvor: %1 takes FROM TO FILE (days as yyyy-mm-dd)").arg(option);
         return line;
     }
     line.from = QDate::fromString(rest[0], QStringLiteral("yyyy-MM-dd"));
@@ -57,13 +63,14 @@ CommandLine parseReport(const QStringList &rest)
         line.error =
             QStringLiteral("talvor: '%1' is not a day as yyyy-mm-dd").arg(line.from.isValid() ? rest[1] : rest[0]);
     else if (line.to < line.from)
-        line.error = QStringLiteral("talvor: the report ends (%1) before it begins (%2)").arg(rest[1], rest[0]);
-    else if (!QStringList{QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf"), QStringLiteral("csv")}
-                  .contains(ending)
-             || !line.file.contains(u'.'))
-        line.error = QStringLiteral("talvor: the report file must end in .png, .svg, .pdf or .csv: %1").arg(line.file);
+        line.error = QStringLiteral("talvor: the %1 ends (%2) before it begins (%3)")
+                         .arg(report ? QStringLiteral("report") : QStringLiteral("list"), rest[1], rest[0]);
+    else if (!endings.contains(ending) || !line.file.contains(u'.'))
+        line.error = report
+            ? QStringLiteral("talvor: the report file must end in .png, .svg, .pdf or .csv: %1").arg(line.file)
+            : QStringLiteral("talvor: the events file must end in .csv: %1").arg(line.file);
     else
-        line.action = CommandLine::Report;
+        line.action = action;
     return line;
 }
 
@@ -71,9 +78,11 @@ CommandLine parseReport(const QStringList &rest)
 
 CommandLine parseCommandLine(const QStringList &arguments)
 {
-    const qsizetype report = arguments.indexOf(QStringLiteral("--report"));
-    if (report > 0)
-        return parseReport(arguments.mid(report + 1));
+    for (const auto &[option, action] : {std::pair{QStringLiteral("--report"), CommandLine::Report},
+                                         std::pair{QStringLiteral("--events"), CommandLine::Events}}) {
+        if (const qsizetype at = arguments.indexOf(option); at > 0)
+            return parseDays(arguments.mid(at + 1), action);
+    }
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
@@ -100,6 +109,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
 QString usageText(const QString &programFolder)
 {
     return QStringLiteral("Usage: talvor [--help] [--version] [--status] [--report FROM TO FILE]\n"
+                          "              [--events FROM TO FILE.csv]\n"
                           "\n"
                           "Talvor watches the signal strength of a satellite modem on your home network.\n"
                           "It polls the modem's plain-text status page and shows every reading in its\n"
@@ -118,7 +128,9 @@ QString usageText(const QString &programFolder)
                           "  --report FROM TO FILE    write the timeline of the days FROM to TO (yyyy-mm-dd,\n"
                           "                           both included) to FILE, by its ending: .png, .svg and\n"
                           "                           .pdf draw it, .csv gives one row per day; the daily\n"
-                          "                           logs in the folder are folded in first\n")
+                          "                           logs in the folder are folded in first\n"
+                          "  --events FROM TO FILE.csv  list the low spells, outages and times Talvor was\n"
+                          "                           not running in those days, one row each\n")
         .arg(programFolder);
 }
 

@@ -7,10 +7,10 @@
 namespace talvor {
 
 struct CommandLine {
-    enum Action { Run, ShowHelp, ShowVersion, Status, Report, Refuse } action = Run;
+    enum Action { Run, ShowHelp, ShowVersion, Status, Report, Events, Refuse } action = Run;
     QString error;         // for Refuse: what was wrong
     bool withUsage = true; // for Refuse: the usage follows the error
-    // For Report: the days (both included) and the file, by its ending.
+    // For Report and Events: the days (both included) and the file, by its ending.
     QDate from;
     QDate to;
     QString file;

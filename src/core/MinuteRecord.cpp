@@ -1,8 +1,10 @@
 #include "MinuteRecord.h"
 
 #include "Numbers.h"
+#include "ReadingRules.h"
 
 #include <QTimeZone>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
@@ -20,14 +22,113 @@ QDateTime minuteStart(qint64 minute)
     return QDateTime::fromSecsSinceEpoch(minute * 60);
 }
 
-void MinuteRow::addReading(double value, double threshold)
+void ValueCounts::add(double value, qint64 count)
+{
+    // Readings of a minute mostly repeat a value already seen: the search is short.
+    const auto at = std::lower_bound(m_counts.begin(), m_counts.end(), value,
+                                     [](const auto &entry, double v) { return entry.first < v; });
+    if (at != m_counts.end() && at->first == value)
+        at->second += count;
+    else
+        m_counts.insert(at, {value, count});
+}
+
+void ValueCounts::merge(const ValueCounts &other)
+{
+    for (const auto &[value, count] : other.m_counts)
+        add(value, count);
+}
+
+qint64 ValueCounts::atOrBelow(double threshold) const
+{
+    qint64 low = 0;
+    for (const auto &[value, count] : m_counts) {
+        if (!belowThreshold(value, threshold))
+            break;
+        low += count;
+    }
+    return low;
+}
+
+namespace {
+constexpr qsizetype PairBytes = sizeof(double) + sizeof(quint32);
+
+std::pair<double, quint32> pairAt(const char *at)
+{
+    quint64 bits;
+    std::memcpy(&bits, at, sizeof bits);
+    const quint64 valueBits = qFromLittleEndian(bits);
+    double value;
+    std::memcpy(&value, &valueBits, sizeof value);
+    quint32 count;
+    std::memcpy(&count, at + sizeof(double), sizeof count);
+    return {value, qFromLittleEndian(count)};
+}
+} // namespace
+
+QByteArray ValueCounts::packed() const
+{
+    QByteArray out(qsizetype(m_counts.size()) * PairBytes, Qt::Uninitialized);
+    char *at = out.data();
+    for (const auto &[value, count] : m_counts) {
+        quint64 bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        bits = qToLittleEndian(bits);
+        const quint32 stored = qToLittleEndian(quint32(std::min<qint64>(count, 0xffffffff)));
+        std::memcpy(at, &bits, sizeof bits);
+        std::memcpy(at + sizeof bits, &stored, sizeof stored);
+        at += PairBytes;
+    }
+    return out;
+}
+
+ValueCounts ValueCounts::unpacked(QByteArrayView packed)
+{
+    ValueCounts counts;
+    for (qsizetype at = 0; at + PairBytes <= packed.size(); at += PairBytes) {
+        const auto [value, count] = pairAt(packed.data() + at);
+        counts.add(value, count);
+    }
+    return counts;
+}
+
+qint64 ValueCounts::atOrBelow(QByteArrayView packed, double threshold)
+{
+    qint64 low = 0;
+    for (qsizetype at = 0; at + PairBytes <= packed.size(); at += PairBytes) {
+        const auto [value, count] = pairAt(packed.data() + at);
+        if (!belowThreshold(value, threshold))
+            break;
+        low += count;
+    }
+    return low;
+}
+
+ValueCounts ValueCounts::approximated(qint64 readings, double min, double max, qint64 low)
+{
+    ValueCounts counts;
+    if (readings <= 0)
+        return counts;
+    if (min == max) {
+        counts.add(min, readings);
+    } else if (readings <= 2) {
+        counts.add(min);
+        counts.add(max, readings - 1);
+    } else {
+        const qint64 atMin = std::clamp<qint64>(low, 1, readings - 1);
+        counts.add(min, atMin);
+        counts.add(max, readings - atMin);
+    }
+    return counts;
+}
+
+void MinuteRow::addReading(double value)
 {
     min = readings == 0 ? value : std::min(min, value);
     max = readings == 0 ? value : std::max(max, value);
     sum += value;
     ++readings;
-    if (value <= threshold)
-        ++low;
+    counts.add(value);
 }
 
 void MinuteRow::addFailure(const QString &why)
@@ -45,6 +146,7 @@ void MinuteRow::merge(const MinuteRow &other)
     readings += other.readings;
     sum += other.sum;
     low += other.low;
+    counts.merge(other.counts);
     failures += other.failures;
     if (!other.reason.isEmpty())
         reason = other.reason;
@@ -155,7 +257,7 @@ qsizetype LogFolder::addLines(QByteArrayView content)
             m_last = &m_minutes[*at];
             m_last->minute = *at;
         }
-        m_last->addReading(*value, m_threshold);
+        m_last->addReading(*value);
     }
     return start;
 }
@@ -217,9 +319,95 @@ QString RangeFigures::text(double threshold) const
               .arg(minuteStart(longestOutageStart).toLocalTime().toString(QStringLiteral("HH:mm")));
 }
 
-QByteArray reportCsv(const QList<MinuteRow> &rows, QDate from, QDate to)
+QString RecordEvent::kindName() const
 {
-    QByteArray csv = "date,readings,min,avg,max,percent_at_or_below,outage_minutes\r\n";
+    switch (kind) {
+    case Low:
+        return QStringLiteral("low");
+    case Outage:
+        return QStringLiteral("outage");
+    case NotRunning:
+        break;
+    }
+    return QStringLiteral("not_running");
+}
+
+QList<RecordEvent> recordEvents(const QList<MinuteRow> &rows, qint64 from, qint64 to, int gapMinutes)
+{
+    QList<RecordEvent> events;
+    std::optional<RecordEvent> low, outage;
+    const auto close = [&events](std::optional<RecordEvent> &run) {
+        if (run)
+            events.append(*std::exchange(run, std::nullopt));
+    };
+    // A run goes on in the next minute only: a missing minute ends it.
+    const auto step = [&close](std::optional<RecordEvent> &run, RecordEvent::Kind kind, const MinuteRow &row,
+                               bool holds) {
+        if (run && (!holds || run->end != row.minute))
+            close(run);
+        if (!holds)
+            return;
+        if (!run)
+            run = RecordEvent{kind, row.minute, row.minute, std::nullopt, {}};
+        run->end = row.minute + 1;
+        if (row.readings > 0)
+            run->lowest = run->lowest ? std::min(*run->lowest, row.min) : row.min;
+        if (!row.reason.isEmpty())
+            run->reason = row.reason;
+    };
+    qint64 covered = from;
+    for (const MinuteRow &row : rows) {
+        if (row.minute < from || row.minute >= to)
+            continue;
+        if (row.minute - covered >= gapMinutes)
+            events.append({RecordEvent::NotRunning, covered, row.minute, std::nullopt, {}});
+        covered = row.minute + 1;
+        step(low, RecordEvent::Low, row, row.isLow());
+        step(outage, RecordEvent::Outage, row, row.isOutage());
+    }
+    close(low);
+    close(outage);
+    if (to - covered >= gapMinutes)
+        events.append({RecordEvent::NotRunning, covered, to, std::nullopt, {}});
+    std::stable_sort(events.begin(), events.end(),
+                     [](const RecordEvent &a, const RecordEvent &b) { return a.start < b.start; });
+    return events;
+}
+
+namespace {
+QByteArray csvText(const QString &text)
+{
+    QByteArray out = text.toUtf8();
+    if (!out.contains(',') && !out.contains('"') && !out.contains('\n') && !out.contains('\r'))
+        return out;
+    return '"' + out.replace('"', "\"\"") + '"';
+}
+
+QByteArray localMinute(qint64 minute)
+{
+    return minuteStart(minute).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toLatin1();
+}
+} // namespace
+
+QByteArray eventsCsv(const QList<RecordEvent> &events)
+{
+    QByteArray csv = "start,end,minutes,kind,lowest,reason\r\n";
+    for (const RecordEvent &e : events)
+        csv += localMinute(e.start) + ',' + localMinute(e.end) + ',' + QByteArray::number(e.minutes()) + ','
+            + e.kindName().toLatin1() + ',' + (e.lowest ? shortestText(*e.lowest).toLatin1() : QByteArray()) + ','
+            + csvText(e.reason) + "\r\n";
+    return csv;
+}
+
+double coveragePercent(qsizetype rowCount, qint64 from, qint64 to)
+{
+    return to > from ? 100.0 * double(rowCount) / double(to - from) : 0.0;
+}
+
+QByteArray reportCsv(const QList<MinuteRow> &rows, QDate from, QDate to, double threshold, qint64 now)
+{
+    QByteArray csv = "date,readings,min,avg,max,percent_at_or_below,outage_minutes,threshold,coverage_percent,"
+                     "low_minutes\r\n";
     qsizetype next = 0;
     for (QDate day = from; day <= to; day = day.addDays(1)) {
         const qint64 begin = epochMinute(day.startOfDay());
@@ -231,10 +419,15 @@ QByteArray reportCsv(const QList<MinuteRow> &rows, QDate from, QDate to)
             dayRows.append(rows[next]);
         const RangeFigures f = RangeFigures::of(dayRows);
         const auto figure = [&f](double v) { return f.readings ? shortestText(v).toLatin1() : QByteArray(); };
+        const qint64 lowMinutes =
+            std::count_if(dayRows.cbegin(), dayRows.cend(), [](const MinuteRow &r) { return r.isLow(); });
+        const qint64 until = std::clamp(now, begin, end);
         csv += day.toString(Qt::ISODate).toLatin1() + ',' + QByteArray::number(f.readings) + ',' + figure(f.min) + ','
             + (f.readings ? QByteArray::number(f.sum / double(f.readings), 'f', 2) : QByteArray()) + ',' + figure(f.max)
             + ',' + (f.readings ? QByteArray::number(100.0 * double(f.low) / double(f.readings), 'f', 1) : QByteArray())
-            + ',' + QByteArray::number(f.outageMinutes) + "\r\n";
+            + ',' + QByteArray::number(f.outageMinutes) + ',' + shortestText(threshold).toLatin1() + ','
+            + (until > begin ? QByteArray::number(coveragePercent(dayRows.size(), begin, until), 'f', 1) : QByteArray())
+            + ',' + QByteArray::number(lowMinutes) + "\r\n";
     }
     return csv;
 }

@@ -9,6 +9,7 @@
 
 #include <map>
 #include <optional>
+#include <vector>
 
 namespace talvor {
 
@@ -16,6 +17,32 @@ namespace talvor {
 // side of a change of daylight-saving time.
 qint64 epochMinute(const QDateTime &when);
 QDateTime minuteStart(qint64 minute);
+
+// How many readings had each value, in order of value: enough to count the
+// readings at or below any threshold exactly, long after they were taken.
+class ValueCounts {
+public:
+    void add(double value, qint64 count = 1);
+    void merge(const ValueCounts &other);
+    qint64 atOrBelow(double threshold) const;
+    bool isEmpty() const { return m_counts.empty(); }
+    bool operator==(const ValueCounts &) const = default;
+
+    // The stored form: (value, count) as a little-endian double and 32-bit
+    // count each, in order of value.
+    QByteArray packed() const;
+    static ValueCounts unpacked(QByteArrayView packed);
+    // The same count, read straight from the stored form.
+    static qint64 atOrBelow(QByteArrayView packed, double threshold);
+    // What a minute kept before values were counted allows: its readings
+    // split between its lowest and highest, as many at the lowest as were
+    // low then. Exact for one or two readings or a single value.
+    static ValueCounts approximated(qint64 readings, double min, double max, qint64 low);
+    static bool approximationIsExact(qint64 readings, double min, double max) { return readings <= 2 || min == max; }
+
+private:
+    std::vector<std::pair<double, qint64>> m_counts;
+};
 
 // One minute of the record: what the readings in it were and how many polls
 // gave none.
@@ -25,11 +52,12 @@ struct MinuteRow {
     double min = 0;
     double max = 0;
     double sum = 0;
-    int low = 0;      // readings at or below the threshold in force then
-    int failures = 0; // polls without a reading
-    QString reason;   // why the last of them gave none
+    qint64 low = 0;     // readings at or below the threshold asked about
+    int failures = 0;   // polls without a reading
+    QString reason;     // why the last of them gave none
+    ValueCounts counts; // the readings by value, where kept
 
-    void addReading(double value, double threshold);
+    void addReading(double value);
     void addFailure(const QString &why);
     // Adds another row of the same minute (or of a span it stands for).
     void merge(const MinuteRow &other);
@@ -39,6 +67,9 @@ struct MinuteRow {
     // one. The record's queries call this same rule (as outage()).
     static bool isOutage(qint64 readings, qint64 failures) { return failures > readings; }
     bool isOutage() const { return isOutage(readings, failures); }
+    // A low minute: most of its readings were at or below the threshold.
+    static bool isLow(qint64 readings, qint64 low) { return readings > 0 && 2 * low > readings; }
+    bool isLow() const { return isLow(readings, low); }
 };
 
 // Folds daily log files ("2004/03/15","09:05:07 pm",57) into minutes. A line
@@ -46,10 +77,6 @@ struct MinuteRow {
 // and counted, never fatal.
 class LogFolder {
 public:
-    explicit LogFolder(double threshold)
-        : m_threshold(threshold)
-    {
-    }
     // Folds whole lines; a last line without its line end is left out (it
     // may still be being written) and its length not counted in the result.
     qsizetype addLines(QByteArrayView content);
@@ -60,7 +87,6 @@ public:
 private:
     std::optional<qint64> minuteOf(int year, int month, int day, int hour, int minute);
 
-    double m_threshold;
     std::map<qint64, MinuteRow> m_minutes;
     // Lines of a log come in order: most fall into the minute of the last.
     MinuteRow *m_last = nullptr;
@@ -87,8 +113,33 @@ struct RangeFigures {
     QString text(double threshold) const;
 };
 
+// A stretch of the record a support desk asks about.
+struct RecordEvent {
+    enum Kind { Low, Outage, NotRunning };
+    Kind kind = Low;
+    qint64 start = 0; // its first minute
+    qint64 end = 0;   // the minute after its last
+    std::optional<double> lowest;
+    QString reason;
+    qint64 minutes() const { return end - start; }
+    QString kindName() const;
+};
+
+// Minutes in a row that were low (a low spell) or outages, and stretches of
+// at least `gapMinutes` without a row at all (Talvor was not running), from
+// `from` to before `to`, in order of their start. The rows, in order, carry
+// `low` for the threshold in force.
+QList<RecordEvent> recordEvents(const QList<MinuteRow> &rows, qint64 from, qint64 to, int gapMinutes = 5);
+// start,end,minutes,kind,lowest,reason with local times "yyyy-mm-dd hh:mm".
+QByteArray eventsCsv(const QList<RecordEvent> &events);
+
+// The share of the minutes from `from` to before `to` that have a row.
+double coveragePercent(qsizetype rowCount, qint64 from, qint64 to);
+
 // The report's CSV: one row per local day from `from` to `to`, both included:
-// date,readings,min,avg,max,percent_at_or_below,outage_minutes
-QByteArray reportCsv(const QList<MinuteRow> &rows, QDate from, QDate to);
+// date,readings,min,avg,max,percent_at_or_below,outage_minutes,threshold,
+// coverage_percent,low_minutes. Minutes from `now` on are not counted as
+// missing.
+QByteArray reportCsv(const QList<MinuteRow> &rows, QDate from, QDate to, double threshold, qint64 now);
 
 } // namespace talvor

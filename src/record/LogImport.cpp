@@ -54,7 +54,7 @@ bool writeSlice(RecordStore &store, const QString &name, const talvor::LogFolder
 
 } // namespace
 
-ImportResult importLogs(RecordStore &store, const QString &folder, double threshold, const std::atomic<bool> *stop)
+ImportResult importLogs(RecordStore &store, const QString &folder, const std::atomic<bool> *stop)
 {
     ImportResult result;
     const auto stopHere = [&result, &store](bool refused) {
@@ -106,7 +106,7 @@ ImportResult importLogs(RecordStore &store, const QString &folder, double thresh
                 skipping = newline < 0;
                 from = skipping ? content.size() : newline + 1;
             }
-            talvor::LogFolder fold(threshold);
+            talvor::LogFolder fold;
             const qsizetype used = from + fold.addLines(QByteArrayView(content).sliced(from));
             qsizetype reached = used;
             if (content.size() - used > LongestLine) {

@@ -23,5 +23,4 @@ struct ImportResult {
 // the start. Files are read a slice at a time, each slice written with how
 // far it reached, so `stop` ends the work within a slice and the next import
 // goes on from there. Runs on whichever thread owns the store.
-ImportResult importLogs(RecordStore &store, const QString &folder, double threshold,
-                        const std::atomic<bool> *stop = nullptr);
+ImportResult importLogs(RecordStore &store, const QString &folder, const std::atomic<bool> *stop = nullptr);

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <limits>
 #include <sqlite3.h>
 
 using talvor::MinuteRow;
@@ -10,6 +11,9 @@ const QString RecordStore::FileName = QStringLiteral("Talvor.record");
 
 namespace {
 
+// 2: minutes keep their readings by value.
+constexpr int CurrentVersion = 2;
+
 // MinuteRow::isOutage, as SQL calls it on each connection.
 #define TALVOR_OUTAGE "outage(readings, failures)"
 
@@ -17,6 +21,72 @@ void outage(sqlite3_context *context, int, sqlite3_value **values)
 {
     sqlite3_result_int(context,
                        MinuteRow::isOutage(sqlite3_value_int64(values[0]), sqlite3_value_int64(values[1])) ? 1 : 0);
+}
+
+QByteArrayView blobOf(sqlite3_value *value)
+{
+    const void *data = sqlite3_value_blob(value);
+    return data ? QByteArrayView(static_cast<const char *>(data), sqlite3_value_bytes(value)) : QByteArrayView();
+}
+
+void resultCounts(sqlite3_context *context, const talvor::ValueCounts &counts)
+{
+    const QByteArray packed = counts.packed();
+    sqlite3_result_blob64(context, packed.constData(), sqlite3_uint64(packed.size()), SQLITE_TRANSIENT);
+}
+
+// low_at(counts, threshold): the readings at or below the threshold.
+void lowAt(sqlite3_context *context, int, sqlite3_value **values)
+{
+    sqlite3_result_int64(context, talvor::ValueCounts::atOrBelow(blobOf(values[0]), sqlite3_value_double(values[1])));
+}
+
+// counts_plus(a, b): both minutes' counts together.
+void countsPlus(sqlite3_context *context, int, sqlite3_value **values)
+{
+    auto counts = talvor::ValueCounts::unpacked(blobOf(values[0]));
+    counts.merge(talvor::ValueCounts::unpacked(blobOf(values[1])));
+    resultCounts(context, counts);
+}
+
+// merge_counts(counts), over the minutes of an hour.
+void mergeCountsStep(sqlite3_context *context, int, sqlite3_value **values)
+{
+    auto **counts = static_cast<talvor::ValueCounts **>(sqlite3_aggregate_context(context, sizeof(void *)));
+    if (!counts) {
+        sqlite3_result_error_nomem(context);
+        return;
+    }
+    if (!*counts)
+        *counts = new talvor::ValueCounts;
+    (*counts)->merge(talvor::ValueCounts::unpacked(blobOf(values[0])));
+}
+
+void mergeCountsFinal(sqlite3_context *context)
+{
+    auto **counts = static_cast<talvor::ValueCounts **>(sqlite3_aggregate_context(context, 0));
+    resultCounts(context, counts && *counts ? **counts : talvor::ValueCounts());
+    if (counts)
+        delete *counts;
+}
+
+// approximated_counts(readings, min, max, low): for minutes kept before
+// values were counted.
+void approximatedCounts(sqlite3_context *context, int, sqlite3_value **values)
+{
+    resultCounts(context,
+                 talvor::ValueCounts::approximated(sqlite3_value_int64(values[0]), sqlite3_value_double(values[1]),
+                                                   sqlite3_value_double(values[2]), sqlite3_value_int64(values[3])));
+}
+
+void approximationIsExact(sqlite3_context *context, int, sqlite3_value **values)
+{
+    sqlite3_result_int(context,
+                       talvor::ValueCounts::approximationIsExact(sqlite3_value_int64(values[0]),
+                                                                 sqlite3_value_double(values[1]),
+                                                                 sqlite3_value_double(values[2]))
+                           ? 1
+                           : 0);
 }
 
 // One prepared statement: values bound in the order of its parameters,
@@ -76,6 +146,18 @@ public:
     qint64 integer(int column) const { return sqlite3_column_int64(m_statement, column); }
     double real(int column) const { return sqlite3_column_double(m_statement, column); }
     bool isNull(int column) const { return sqlite3_column_type(m_statement, column) == SQLITE_NULL; }
+    int columns() const { return sqlite3_column_count(m_statement); }
+    QByteArrayView blob(int column) const
+    {
+        const void *data = sqlite3_column_blob(m_statement, column);
+        return data ? QByteArrayView(static_cast<const char *>(data), sqlite3_column_bytes(m_statement, column))
+                    : QByteArrayView();
+    }
+    Statement &bind(const QByteArray &blob)
+    {
+        return checked(sqlite3_bind_blob64(m_statement, ++m_bound, blob.constData(), sqlite3_uint64(blob.size()),
+                                           SQLITE_TRANSIENT));
+    }
     QString text(int column) const
     {
         const auto *text = static_cast<const char16_t *>(sqlite3_column_text16(m_statement, column));
@@ -107,6 +189,8 @@ MinuteRow rowFrom(const Statement &q)
     row.low = int(q.integer(5));
     row.failures = int(q.integer(6));
     row.reason = q.text(7);
+    if (q.columns() > 8)
+        row.counts = talvor::ValueCounts::unpacked(q.blob(8));
     return row;
 }
 
@@ -157,10 +241,31 @@ QString RecordStore::attemptOpen(int flags)
         failed();
         return m_error;
     }
-    if (sqlite3_busy_timeout(m_db, m_busyMs) != SQLITE_OK
-        || sqlite3_create_function_v2(m_db, "outage", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                                      &outage, nullptr, nullptr, nullptr)
+    if (sqlite3_busy_timeout(m_db, m_busyMs) != SQLITE_OK) {
+        failed();
+        return m_error;
+    }
+    using Scalar = void (*)(sqlite3_context *, int, sqlite3_value **);
+    const struct {
+        const char *name;
+        int arguments;
+        Scalar scalar;
+    } functions[] = {{"outage", 2, &outage},
+                     {"low_at", 2, &lowAt},
+                     {"counts_plus", 2, &countsPlus},
+                     {"approximated_counts", 4, &approximatedCounts},
+                     {"approximation_is_exact", 3, &approximationIsExact}};
+    constexpr int Flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+    for (const auto &f : functions) {
+        if (sqlite3_create_function_v2(m_db, f.name, f.arguments, Flags, nullptr, f.scalar, nullptr, nullptr, nullptr)
             != SQLITE_OK) {
+            failed();
+            return m_error;
+        }
+    }
+    if (sqlite3_create_function_v2(m_db, "merge_counts", 1, Flags, nullptr, nullptr, &mergeCountsStep,
+                                   &mergeCountsFinal, nullptr)
+        != SQLITE_OK) {
         failed();
         return m_error;
     }
@@ -232,9 +337,6 @@ QString RecordStore::createTables()
         "CREATE TABLE IF NOT EXISTS minutes(minute INTEGER PRIMARY KEY, readings INTEGER NOT NULL, min REAL, "
         "max REAL, sum REAL NOT NULL, low INTEGER NOT NULL, failures INTEGER NOT NULL, reason TEXT, "
         "imported INTEGER NOT NULL DEFAULT 0)",
-        "CREATE TABLE IF NOT EXISTS hours(minute INTEGER PRIMARY KEY, readings INTEGER NOT NULL, min REAL, "
-        "max REAL, sum REAL NOT NULL, low INTEGER NOT NULL, failures INTEGER NOT NULL, reason TEXT, "
-        "outage_minutes INTEGER NOT NULL)",
         "CREATE TABLE IF NOT EXISTS logs(name TEXT PRIMARY KEY, size INTEGER, modified INTEGER, offset INTEGER, "
         "tail INTEGER)",
         // A file that only looks like a database fails here, at its first read.
@@ -244,16 +346,45 @@ QString RecordStore::createTables()
         if (!exec(statement))
             return m_error;
     }
-    // Records from before logs had a tail: a missing tail reads as a log to
-    // be checked from its start.
-    Statement version(m_db, QStringLiteral("PRAGMA user_version"));
-    if (!version.next())
-        return failed(), m_error;
-    if (version.integer(0) < 1) {
-        Statement tail(m_db, QStringLiteral("SELECT count(*) FROM pragma_table_info('logs') WHERE name = 'tail'"));
-        const bool migrated = exec("BEGIN IMMEDIATE") && (tail.next() || failed())
-            && (tail.integer(0) > 0 || exec("ALTER TABLE logs ADD COLUMN tail INTEGER"))
-            && exec("PRAGMA user_version=1") && exec("COMMIT");
+    qint64 was = 0;
+    {
+        // Finished before the tables change: a statement under way locks them.
+        Statement version(m_db, QStringLiteral("PRAGMA user_version"));
+        if (!version.next())
+            return failed(), m_error;
+        was = version.integer(0);
+    }
+    const auto hasColumn = [this](const char *table, const char *column) {
+        Statement q(m_db,
+                    QStringLiteral("SELECT count(*) FROM pragma_table_info('%1') WHERE name = '%2'")
+                        .arg(QLatin1String(table), QLatin1String(column)));
+        return q.next() ? std::optional<bool>(q.integer(0) > 0) : (failed(), std::nullopt);
+    };
+    if (was < CurrentVersion) {
+        // 1: logs got a tail; a missing tail reads as a log to be checked
+        // from its start. 2: minutes keep their readings by value, so any
+        // threshold counts exactly. What older minutes kept allows an
+        // approximation, marked as such; logs still in the folder are read
+        // again and give their minutes exactly.
+        const auto tail = hasColumn("logs", "tail");
+        const auto counts = hasColumn("minutes", "counts");
+        const bool migrated = tail && counts && exec("BEGIN IMMEDIATE")
+            && (*tail || exec("ALTER TABLE logs ADD COLUMN tail INTEGER"))
+            && (*counts
+                || (exec("ALTER TABLE minutes ADD COLUMN counts BLOB")
+                    && exec("ALTER TABLE minutes ADD COLUMN approximate INTEGER NOT NULL DEFAULT 0")
+                    && exec("UPDATE minutes SET counts = approximated_counts(readings, min, max, low), "
+                            "approximate = NOT approximation_is_exact(readings, min, max)")
+                    && exec("ALTER TABLE minutes DROP COLUMN low")
+                    && exec("UPDATE logs SET size = -1, tail = 0 WHERE offset > 0")
+                    && exec("DROP TABLE IF EXISTS hours")))
+            && exec("CREATE TABLE IF NOT EXISTS hours(minute INTEGER PRIMARY KEY, readings INTEGER NOT NULL, "
+                    "min REAL, max REAL, sum REAL NOT NULL, failures INTEGER NOT NULL, reason TEXT, "
+                    "outage_minutes INTEGER NOT NULL, counts BLOB)")
+            && exec("CREATE INDEX IF NOT EXISTS approximate_minutes ON minutes(minute) WHERE approximate")
+            && (*counts || refreshHours(std::numeric_limits<qint64>::min() / 2, std::numeric_limits<qint64>::max() / 2))
+            && exec(QStringLiteral("PRAGMA user_version=%1").arg(CurrentVersion).toLatin1().constData())
+            && exec("COMMIT");
         if (!migrated) {
             rollback();
             return m_error;
@@ -305,7 +436,7 @@ bool RecordStore::writeLive(const MinuteRow &row)
     bool read = false;
     {
         Statement q(m_db,
-                    QStringLiteral("SELECT minute, readings, min, max, sum, low, failures, reason FROM minutes "
+                    QStringLiteral("SELECT minute, readings, min, max, sum, 0, failures, reason, counts FROM minutes "
                                    "WHERE minute = ? AND imported = 0"));
         if (q.bind(row.minute).next()) {
             merged = rowFrom(q);
@@ -316,16 +447,16 @@ bool RecordStore::writeLive(const MinuteRow &row)
         }
     }
     Statement q(m_db,
-                QStringLiteral("INSERT OR REPLACE INTO minutes(minute, readings, min, max, sum, low, failures, "
-                               "reason, imported) VALUES(?, ?, ?, ?, ?, ?, ?, ?, 0)"));
+                QStringLiteral("INSERT OR REPLACE INTO minutes(minute, readings, min, max, sum, failures, reason, "
+                               "imported, counts) VALUES(?, ?, ?, ?, ?, ?, ?, 0, ?)"));
     q.bind(merged.minute)
         .bind(qint64(merged.readings))
         .bindOrNull(merged.readings > 0, merged.min)
         .bindOrNull(merged.readings > 0, merged.max)
         .bind(merged.sum)
-        .bind(qint64(merged.low))
         .bind(qint64(merged.failures))
-        .bind(merged.reason);
+        .bind(merged.reason)
+        .bind(merged.counts.packed());
     if (read && (q.run() || failed()) && refreshHours(row.minute, row.minute + 1) && commit())
         return true;
     rollback();
@@ -339,11 +470,12 @@ bool RecordStore::writeImported(const std::map<qint64, MinuteRow> &rows)
     // A minute seen live is left alone; one imported before takes the new lines too.
     Statement q(
         m_db,
-        QStringLiteral("INSERT INTO minutes(minute, readings, min, max, sum, low, failures, reason, imported) "
-                       "VALUES(?, ?, ?, ?, ?, ?, 0, NULL, 1) ON CONFLICT(minute) DO UPDATE SET "
-                       "readings = readings + excluded.readings, min = MIN(COALESCE(min, excluded.min), excluded.min), "
+        QStringLiteral("INSERT INTO minutes(minute, readings, min, max, sum, failures, reason, imported, counts) "
+                       "VALUES(?, ?, ?, ?, ?, 0, NULL, 1, ?) ON CONFLICT(minute) DO UPDATE SET "
+                       "readings = readings + excluded.readings, "
+                       "min = MIN(COALESCE(min, excluded.min), excluded.min), "
                        "max = MAX(COALESCE(max, excluded.max), excluded.max), sum = sum + excluded.sum, "
-                       "low = low + excluded.low WHERE imported = 1"));
+                       "counts = counts_plus(counts, excluded.counts) WHERE imported = 1"));
     for (const auto &[key, row] : rows) {
         q.reset();
         if (!q.bind(key)
@@ -351,7 +483,7 @@ bool RecordStore::writeImported(const std::map<qint64, MinuteRow> &rows)
                  .bind(row.min)
                  .bind(row.max)
                  .bind(row.sum)
-                 .bind(qint64(row.low))
+                 .bind(row.counts.packed())
                  .run())
             return failed();
     }
@@ -360,11 +492,11 @@ bool RecordStore::writeImported(const std::map<qint64, MinuteRow> &rows)
 
 bool RecordStore::refreshHours(qint64 fromMinute, qint64 toMinute)
 {
-    Statement q(
-        m_db,
-        QStringLiteral("INSERT OR REPLACE INTO hours SELECT (minute / 60) * 60, SUM(readings), MIN(min), MAX(max), "
-                       "SUM(sum), SUM(low), SUM(failures), MAX(reason), SUM(" TALVOR_OUTAGE ") FROM minutes "
-                       "WHERE minute >= ? AND minute < ? GROUP BY minute / 60"));
+    Statement q(m_db,
+                QStringLiteral("INSERT OR REPLACE INTO hours(minute, readings, min, max, sum, failures, reason, "
+                               "outage_minutes, counts) SELECT (minute / 60) * 60, SUM(readings), MIN(min), MAX(max), "
+                               "SUM(sum), SUM(failures), MAX(reason), SUM(" TALVOR_OUTAGE "), merge_counts(counts) "
+                               "FROM minutes WHERE minute >= ? AND minute < ? GROUP BY minute / 60"));
     return q.bind(fromMinute / 60 * 60).bind((toMinute + 59) / 60 * 60).run() || failed();
 }
 
@@ -388,26 +520,30 @@ bool RecordStore::forgetImported(qint64 from, qint64 to)
     return (q.bind(from).bind(to).run() || failed()) && refreshHours(from, to);
 }
 
-QList<MinuteRow> RecordStore::rows(qint64 from, qint64 to) const
+QList<MinuteRow> RecordStore::rows(qint64 from, qint64 to, double threshold) const
 {
-    return minuteRows(QStringLiteral("minute, readings, min, max, sum, low, failures, reason"), QString(), from, to);
+    return minuteRows(QStringLiteral("minute, readings, min, max, sum, low_at(counts, ?3), failures, reason"),
+                      QString(), from, to, threshold);
 }
 
-QList<MinuteRow> RecordStore::minuteRows(const QString &columns, const QString &condition, qint64 from, qint64 to) const
+QList<MinuteRow> RecordStore::minuteRows(const QString &columns, const QString &condition, qint64 from, qint64 to,
+                                         std::optional<double> threshold) const
 {
     QList<MinuteRow> rows;
     if (!m_open)
         return rows;
     Statement q(m_db,
-                QStringLiteral("SELECT %1 FROM minutes WHERE minute >= ? AND minute < ? %2 ORDER BY minute")
+                QStringLiteral("SELECT %1 FROM minutes WHERE minute >= ?1 AND minute < ?2 %2 ORDER BY minute")
                     .arg(columns, condition));
     q.bind(from).bind(to);
+    if (threshold)
+        q.bind(*threshold);
     while (q.next())
         rows.append(rowFrom(q));
     return rows;
 }
 
-QList<TimelineColumn> RecordStore::columns(qint64 from, qint64 to, int count) const
+QList<TimelineColumn> RecordStore::columns(qint64 from, qint64 to, int count, double threshold) const
 {
     QList<TimelineColumn> columns(qMax(0, count));
     if (!m_open || count <= 0 || to <= from)
@@ -417,11 +553,11 @@ QList<TimelineColumn> RecordStore::columns(qint64 from, qint64 to, int count) co
     const bool hourly = span / count >= 60;
     Statement q(m_db,
                 QStringLiteral("SELECT ((minute - ?1) * ?2) / ?3, SUM(readings), MIN(min), MAX(max), "
-                               "SUM(sum), SUM(low), SUM(failures), MAX(reason), %1 FROM %2 "
+                               "SUM(sum), SUM(low_at(counts, ?5)), SUM(failures), MAX(reason), %1 FROM %2 "
                                "WHERE minute >= ?1 AND minute < ?4 GROUP BY 1")
                     .arg(hourly ? QStringLiteral("SUM(outage_minutes)") : QStringLiteral("SUM(" TALVOR_OUTAGE ")"),
                          hourly ? QStringLiteral("hours") : QStringLiteral("minutes")));
-    q.bind(from).bind(qint64(count)).bind(span).bind(to);
+    q.bind(from).bind(qint64(count)).bind(span).bind(to).bind(threshold);
     while (q.next()) {
         const qint64 index = q.integer(0);
         if (index < 0 || index >= count)
@@ -435,7 +571,7 @@ QList<TimelineColumn> RecordStore::columns(qint64 from, qint64 to, int count) co
     return columns;
 }
 
-talvor::RangeFigures RecordStore::figures(qint64 from, qint64 to) const
+talvor::RangeFigures RecordStore::figures(qint64 from, qint64 to, double threshold) const
 {
     QList<MinuteRow> rows;
     if (!m_open || to <= from)
@@ -446,10 +582,10 @@ talvor::RangeFigures RecordStore::figures(qint64 from, qint64 to) const
         if (end <= begin)
             return;
         Statement q(m_db,
-                    QStringLiteral("SELECT -1, SUM(readings), MIN(min), MAX(max), SUM(sum), SUM(low), 0, NULL "
-                                   "FROM %1 WHERE minute >= ? AND minute < ?")
+                    QStringLiteral("SELECT -1, SUM(readings), MIN(min), MAX(max), SUM(sum), SUM(low_at(counts, ?)), 0, "
+                                   "NULL FROM %1 WHERE minute >= ? AND minute < ?")
                         .arg(QLatin1String(table)));
-        if (q.bind(begin).bind(end).next() && q.integer(1) > 0)
+        if (q.bind(threshold).bind(begin).bind(end).next() && q.integer(1) > 0)
             rows.append(rowFrom(q));
     };
     if (firstHour < lastHour) {
@@ -461,8 +597,18 @@ talvor::RangeFigures RecordStore::figures(qint64 from, qint64 to) const
     }
     // The outage minutes alone, their readings counted in the totals already.
     rows += minuteRows(QStringLiteral("minute, 0, NULL, NULL, 0, 0, failures, reason"),
-                       QStringLiteral("AND " TALVOR_OUTAGE), from, to);
+                       QStringLiteral("AND " TALVOR_OUTAGE), from, to, std::nullopt);
     return talvor::RangeFigures::of(rows);
+}
+
+std::optional<qint64> RecordStore::approximateUntil() const
+{
+    if (!m_open)
+        return std::nullopt;
+    Statement q(m_db, QStringLiteral("SELECT MAX(minute) + 1 FROM minutes WHERE approximate"));
+    if (q.next() && !q.isNull(0))
+        return q.integer(0);
+    return std::nullopt;
 }
 
 std::optional<qint64> RecordStore::firstMinute() const

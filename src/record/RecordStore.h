@@ -60,15 +60,20 @@ public:
     // that was replaced is read again from its start.
     bool forgetImported(qint64 from, qint64 to);
 
-    // The minutes from `from` to before `to`, in order.
-    QList<talvor::MinuteRow> rows(qint64 from, qint64 to) const;
+    // The minutes from `from` to before `to`, in order, their `low` counted
+    // for `threshold` (as in every query here: the threshold in force now
+    // holds for the whole record).
+    QList<talvor::MinuteRow> rows(qint64 from, qint64 to, double threshold) const;
     // The same range cut into `count` equal columns; a column without a row
     // stays empty (the program was not running).
-    QList<TimelineColumn> columns(qint64 from, qint64 to, int count) const;
+    QList<TimelineColumn> columns(qint64 from, qint64 to, int count, double threshold) const;
     std::optional<qint64> firstMinute() const;
     // The figures of a range: totals from the hourly sums where whole hours
     // allow, outages from the minutes that had them.
-    talvor::RangeFigures figures(qint64 from, qint64 to) const;
+    talvor::RangeFigures figures(qint64 from, qint64 to, double threshold) const;
+    // The minute after the last one kept before readings were counted by
+    // value, whose counts at or below a threshold are approximate.
+    std::optional<qint64> approximateUntil() const;
 
     // What of a daily log has been folded in already.
     struct LogMark {
@@ -87,7 +92,9 @@ public:
 private:
     // The minutes of a range with these columns (in rowFrom's order) that
     // meet the condition ("AND …", or empty), in order.
-    QList<talvor::MinuteRow> minuteRows(const QString &columns, const QString &condition, qint64 from, qint64 to) const;
+    // ?3 in `columns` is the threshold, where one is given.
+    QList<talvor::MinuteRow> minuteRows(const QString &columns, const QString &condition, qint64 from, qint64 to,
+                                        std::optional<double> threshold) const;
     // An error text, empty when the tables are there.
     QString createTables();
     bool refreshHours(qint64 fromMinute, qint64 toMinute);

@@ -61,9 +61,9 @@ void RecordWriter::write(const talvor::MinuteRow &row)
     writeNowOrLater();
 }
 
-void RecordWriter::importLogs(double threshold)
+void RecordWriter::importLogs()
 {
-    m_importThreshold = threshold;
+    m_importWanted = true;
     writeNowOrLater();
 }
 
@@ -113,8 +113,8 @@ bool RecordWriter::writeWaiting()
                             .arg(std::exchange(m_dropped, 0)));
         emit written();
     }
-    if (m_importThreshold && !m_stopping) {
-        const ImportResult result = ::importLogs(m_store, m_folder, *m_importThreshold, &m_stopping);
+    if (m_importWanted && !m_stopping) {
+        const ImportResult result = ::importLogs(m_store, m_folder, &m_stopping);
         if (result.files > 0)
             emit written();
         if (result.stopped && !m_stopping) {
@@ -126,7 +126,7 @@ bool RecordWriter::writeWaiting()
         }
         setProblem(m_importProblem, {});
         if (!result.stopped)
-            m_importThreshold.reset();
+            m_importWanted = false;
     }
     return true;
 }

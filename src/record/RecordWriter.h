@@ -27,7 +27,7 @@ public:
 
     void open();
     void write(const talvor::MinuteRow &row);
-    void importLogs(double threshold);
+    void importLogs();
     // One last try at what waits; then the thread ends.
     void finish();
 
@@ -52,7 +52,7 @@ private:
     const std::atomic<bool> &m_stopping;
     std::deque<talvor::MinuteRow> m_waiting;
     qint64 m_dropped = 0; // minutes let go when more than a week waited
-    std::optional<double> m_importThreshold;
+    bool m_importWanted = false;
     qint64 m_prunedAt = std::numeric_limits<qint64>::min() / 2;
     QString m_writeProblem;
     QString m_importProblem;

@@ -3,9 +3,12 @@
 #include <QDate>
 #include <QString>
 
-// Writes the timeline of the days from `from` to `to` (both included) to
-// `file` by its ending: .png, .svg or .pdf draw it (1200 by 500, a title
-// naming the range and the figures line), .csv has one row per day. The
-// daily logs of the program's folder are folded into the record first.
-// Returns the process's exit code; what went wrong goes to stderr.
-int writeReport(const QDate &from, const QDate &to, const QString &file);
+// Writes the record of the days from `from` to `to` (both included) to
+// `file` by its ending: .png, .svg and .pdf draw the timeline under header
+// lines (modem, period and time zone, threshold, coverage, figures), the PDF
+// on pages of the locale's paper with a table of every low spell, outage and
+// time Talvor was not running; .csv has one row per day. With `events`, the
+// file is that table alone as CSV. The daily logs of the program's folder
+// are folded into the record first. Returns the process's exit code; what
+// went wrong goes to stderr.
+int writeReport(const QDate &from, const QDate &to, const QString &file, bool events = false);

@@ -13,6 +13,10 @@ SignalRecord::SignalRecord(const QString &folder, QObject *parent)
 {
     m_minuteEnd.setSingleShot(true);
     connect(&m_minuteEnd, &QTimer::timeout, this, &SignalRecord::writeFinishedMinute);
+    // Logs copied into the folder while Talvor runs are folded in within a
+    // minute; a log already read costs a look at its size.
+    m_logLook.setInterval(60'000);
+    connect(&m_logLook, &QTimer::timeout, this, &SignalRecord::importLogsLater);
     m_writer->moveToThread(&m_thread);
     m_thread.setObjectName(QStringLiteral("record writer"));
     connect(m_writer.get(), &RecordWriter::opened, this, [this] {
@@ -40,9 +44,10 @@ void SignalRecord::open()
     QMetaObject::invokeMethod(m_writer.get(), &RecordWriter::open);
 }
 
-void SignalRecord::importLogsLater(double threshold)
+void SignalRecord::importLogsLater()
 {
-    QMetaObject::invokeMethod(m_writer.get(), [writer = m_writer.get(), threshold] { writer->importLogs(threshold); });
+    m_logLook.start();
+    QMetaObject::invokeMethod(m_writer.get(), &RecordWriter::importLogs);
 }
 
 talvor::MinuteRow &SignalRecord::minuteOf(const QDateTime &at)
@@ -60,9 +65,9 @@ talvor::MinuteRow &SignalRecord::minuteOf(const QDateTime &at)
     return *m_pending;
 }
 
-void SignalRecord::reading(double value, double threshold, const QDateTime &at)
+void SignalRecord::reading(double value, const QDateTime &at)
 {
-    minuteOf(at).addReading(value, threshold);
+    minuteOf(at).addReading(value);
 }
 
 void SignalRecord::noReading(const QString &reason, const QDateTime &at)

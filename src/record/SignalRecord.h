@@ -32,14 +32,17 @@ public:
 
     // Opens the file (or starts one); the store can be read once changed() says so.
     void open();
-    // Folds in the logs of the folder, behind the minutes.
-    void importLogsLater(double threshold);
+    // Folds in the logs of the folder, behind the minutes, and again each
+    // minute from then on.
+    void importLogsLater();
 
-    void reading(double value, double threshold, const QDateTime &at);
+    void reading(double value, const QDateTime &at);
     void noReading(const QString &reason, const QDateTime &at);
     // Hands over the minute being filled, finished or not.
     void flush();
 
+    // The minute being filled, not yet in the record.
+    const std::optional<talvor::MinuteRow> &pending() const { return m_pending; }
     // The record as written so far, for reading.
     const RecordStore &store() const { return m_reader; }
     // Tests step the clock across minutes and days.
@@ -60,6 +63,7 @@ private:
     Clock m_clock;
     std::optional<talvor::MinuteRow> m_pending;
     QTimer m_minuteEnd;
+    QTimer m_logLook;
     std::atomic<bool> m_stopping = false;
     RecordStore m_reader;
     QThread m_thread;

@@ -1,5 +1,6 @@
 #include "TimelinePainting.h"
 
+#include "core/Numbers.h"
 #include "core/ReadingRules.h"
 
 #include <QPainter>
@@ -15,6 +16,8 @@ const QColor LowBand(245, 150, 150);
 const QColor AverageLine(0, 120, 0);
 const QColor LowLine(190, 0, 0);
 const QColor ThresholdColour(90, 90, 90);
+// The strip under the plot showing each column's share of low readings.
+constexpr int ShareStrip = 8;
 
 // Time marks that fit the span: hours for a day, days for a week or a
 // month, months beyond.
@@ -36,7 +39,7 @@ TimeMarks marksFor(const QDateTime &from, const QDateTime &to)
                 t.marks << m;
         }
     } else if (hours <= 24 * 45) {
-        t.format = hours <= 24 * 8 ? QStringLiteral("ddd d") : QStringLiteral("d MMM");
+        t.format = hours <= 24 * 8 ? QStringLiteral("ddd d MMM") : QStringLiteral("d MMM");
         const int step = hours <= 24 * 8 ? 1 : 5;
         for (QDate d = from.date().addDays(1); d.startOfDay() < to; d = d.addDays(1)) {
             if (step == 1 || d.day() % step == 1)
@@ -55,29 +58,57 @@ TimeMarks marksFor(const QDateTime &from, const QDateTime &to)
 
 } // namespace
 
-QRect timelinePlotRect(const QRect &area, const QFontMetrics &metrics, bool withTitle)
+QRect timelinePlotRect(const QRect &area, const QFontMetrics &metrics, int headerLines)
 {
-    const int top = metrics.height() * (withTitle ? 2 : 0) + 6;
+    const int top = metrics.height() * headerLines + 6;
     const int axis = metrics.horizontalAdvance(QStringLiteral("100")) + 10;
-    return area.adjusted(axis, top, -8, -(metrics.height() + 8));
+    return area.adjusted(axis, top, -8, -(metrics.height() + 8 + ShareStrip + 2));
 }
 
 QString timelineFigures(const RecordStore &store, qint64 from, qint64 to, double threshold)
 {
-    return store.figures(from, to).text(threshold);
+    QString text = store.figures(from, to, threshold).text(threshold);
+    if (const auto until = store.approximateUntil(); until && *until > from)
+        text += QStringLiteral(" (approximate before %1)")
+                    .arg(talvor::minuteStart(*until).toLocalTime().date().addDays(1).toString(Qt::ISODate));
+    return text;
+}
+
+QString columnText(const TimelinePicture &picture, int index)
+{
+    const TimelineColumn &c = picture.columns[index];
+    const qint64 span = picture.to - picture.from;
+    const auto at = [&](qint64 i) {
+        return talvor::minuteStart(picture.from + i * span / picture.columns.size()).toLocalTime();
+    };
+    const bool sameDay = at(index).date() == at(index + 1).date();
+    QString text = at(index).toString(QStringLiteral("ddd d MMM HH:mm")) + QStringLiteral(" – ")
+        + at(index + 1).toString(sameDay ? QStringLiteral("HH:mm") : QStringLiteral("ddd d MMM HH:mm"));
+    if (c.sums.readings > 0)
+        text += QStringLiteral("\n%1 of %2 readings at or below %3 (%4 %)")
+                    .arg(c.sums.low)
+                    .arg(c.sums.readings)
+                    .arg(talvor::shortestText(picture.threshold),
+                         QString::number(100.0 * double(c.sums.low) / double(c.sums.readings), 'f', 1))
+            + QStringLiteral("\nmin %1  avg %2  max %3")
+                  .arg(talvor::shortestText(c.sums.min), QString::number(c.sums.sum / c.sums.readings, 'f', 1),
+                       talvor::shortestText(c.sums.max));
+    if (c.outageMinutes > 0)
+        text += QStringLiteral("\nNo reading for %1 min: %2").arg(c.outageMinutes).arg(c.outageReason);
+    if (c.sums.readings == 0 && c.sums.failures == 0)
+        text += QStringLiteral("\nTalvor was not running");
+    return text;
 }
 
 void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &picture, const QPalette &palette)
 {
     const QFontMetrics fm = p.fontMetrics();
-    const QRect plot = timelinePlotRect(area, fm, !picture.title.isEmpty());
+    const QRect plot = timelinePlotRect(area, fm, int(picture.header.size()));
     p.fillRect(area, palette.color(QPalette::Window));
     p.setPen(palette.color(QPalette::WindowText));
-    if (!picture.title.isEmpty()) {
-        p.drawText(QRect(area.left() + 4, area.top() + 2, area.width() - 8, fm.height()), Qt::AlignLeft, picture.title);
-        p.drawText(QRect(area.left() + 4, area.top() + 2 + fm.height(), area.width() - 8, fm.height()), Qt::AlignLeft,
-                   picture.figures);
-    }
+    for (int line = 0; line < picture.header.size(); ++line)
+        p.drawText(QRect(area.left() + 4, area.top() + 2 + line * fm.height(), area.width() - 8, fm.height()),
+                   Qt::AlignLeft, picture.header[line]);
     if (plot.width() < 10 || plot.height() < 10)
         return;
     p.fillRect(plot, palette.color(QPalette::Base));
@@ -103,9 +134,12 @@ void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &pictur
         p.drawText(QPoint(plot.left() - 6 - fm.horizontalAdvance(text), y + fm.ascent() / 2 - 1), text);
     }
 
-    // The columns: the band, then the average line, each red where the
-    // column's minimum is at or below the threshold.
+    // The columns: the band red from its foot in proportion to the share of
+    // low readings, the average line red where the average itself is low,
+    // and the share again in the strip under the plot, where even a band of
+    // one pixel shows it.
     const int count = int(std::min<qsizetype>(picture.columns.size(), plot.width()));
+    const QRect strip(plot.left(), plot.bottom() + 3, plot.width(), ShareStrip);
     std::optional<QPoint> previous;
     for (int x = 0; x < count; ++x) {
         const TimelineColumn &c = picture.columns[x];
@@ -116,12 +150,18 @@ void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &pictur
             previous.reset();
             continue;
         }
-        const bool low = talvor::belowThreshold(c.sums.min, picture.threshold);
+        const double share = double(c.sums.low) / double(c.sums.readings);
         const int top = yOf(c.sums.max);
-        const int bottom = yOf(c.sums.min);
-        p.fillRect(QRect(px, top, 1, std::max(1, bottom - top + 1)), low ? LowBand : GoodBand);
-        const QPoint average(px, yOf(c.sums.sum / c.sums.readings));
-        p.setPen(low ? LowLine : AverageLine);
+        const int height = std::max(1, yOf(c.sums.min) - top + 1);
+        const int red = int(std::lround(share * height));
+        p.fillRect(QRect(px, top, 1, height - red), GoodBand);
+        p.fillRect(QRect(px, top + height - red, 1, red), LowBand);
+        const int stripRed = int(std::lround(share * ShareStrip));
+        p.fillRect(QRect(px, strip.top(), 1, ShareStrip - stripRed), GoodBand);
+        p.fillRect(QRect(px, strip.bottom() + 1 - stripRed, 1, stripRed), LowLine);
+        const double mean = c.sums.sum / c.sums.readings;
+        const QPoint average(px, yOf(mean));
+        p.setPen(talvor::belowThreshold(mean, picture.threshold) ? LowLine : AverageLine);
         p.drawLine(previous.value_or(average), average);
         previous = average;
     }
@@ -131,6 +171,7 @@ void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &pictur
         p.fillRect(QRect(plot.left(), yOf(picture.threshold), plot.width(), 1), ThresholdColour);
     p.setPen(palette.color(QPalette::Mid));
     p.drawRect(plot.adjusted(0, 0, -1, -1));
+    p.drawRect(strip.adjusted(0, -1, -1, 0));
     p.setPen(palette.color(QPalette::WindowText));
     const QDateTime from = talvor::minuteStart(picture.from).toLocalTime();
     const QDateTime to = talvor::minuteStart(picture.to).toLocalTime();
@@ -141,11 +182,11 @@ void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &pictur
         const int x = plot.left() + int((talvor::epochMinute(m) - picture.from) * perMinute);
         const QString text = m.toString(marks.format);
         const int left = x - fm.horizontalAdvance(text) / 2;
-        p.fillRect(QRect(x, plot.bottom() - 3, 1, 4), palette.color(QPalette::Mid));
+        p.fillRect(QRect(x, strip.bottom() - 3, 1, 4), palette.color(QPalette::Mid));
         // Marks that would touch the one before are left out.
         if (left < lastRight + 8 || left + fm.horizontalAdvance(text) > area.right())
             continue;
-        p.drawText(QPoint(left, plot.bottom() + 4 + fm.ascent()), text);
+        p.drawText(QPoint(left, strip.bottom() + 4 + fm.ascent()), text);
         lastRight = left + fm.horizontalAdvance(text);
     }
 }

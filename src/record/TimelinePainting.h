@@ -16,15 +16,20 @@ struct TimelinePicture {
     qint64 to = 0;                 // and the one after its last
     QList<TimelineColumn> columns; // one per pixel column of the plot
     double threshold = 50;
-    QString title;   // above everything; reports only
-    QString figures; // "12% of readings at or below 50, outages: …"
+    QStringList header; // lines above everything; reports only
+    QString figures;    // "12% of readings at or below 50, outages: …"
 };
 
 // Where the plot goes within `area`: one pixel column per timeline column.
-QRect timelinePlotRect(const QRect &area, const QFontMetrics &metrics, bool withTitle);
-// Per column: a min–max band (red where the minimum is at or below the
-// threshold), the average line, the threshold line, light grey where polls
-// gave no reading, nothing where the program was not running.
+// `headerLines` of text go above it.
+QRect timelinePlotRect(const QRect &area, const QFontMetrics &metrics, int headerLines);
+// Per column: a min–max band, red from its foot in proportion to the share
+// of readings at or below the threshold and green above; the average line;
+// a strip under the plot filled red to that share; the threshold line,
+// light grey where polls gave no reading, nothing where the program was not
+// running.
 void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &picture, const QPalette &palette);
-// The range figures and what the view or report puts above the plot.
+// The range figures, with a word where the record is approximate.
 QString timelineFigures(const RecordStore &store, qint64 from, qint64 to, double threshold);
+// What a column holds, for the hover and for assistive technology.
+QString columnText(const TimelinePicture &picture, int index);

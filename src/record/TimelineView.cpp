@@ -1,19 +1,24 @@
 #include "TimelineView.h"
 
-#include "core/Numbers.h"
-
 #include <QButtonGroup>
+#include <QDateEdit>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
-// The plot: one pixel column per timeline column, and what a column holds
-// on hover.
+namespace {
+// Narrower than this a column would stand for less than a minute.
+constexpr qint64 NarrowestMinutes = 30;
+} // namespace
+
+// The plot: one pixel column per timeline column, what a column holds on
+// hover, the wheel to zoom around the pointer and a drag to pan.
 class TimelinePlot : public QWidget {
 public:
     TimelinePlot(TimelineView &view, QWidget *parent)
@@ -26,6 +31,15 @@ public:
     }
     TimelinePicture picture;
 
+    QRect plotRect() const { return timelinePlotRect(rect(), fontMetrics(), 0); }
+    // The minute under x, within the span.
+    qint64 minuteAt(int x) const
+    {
+        const QRect plot = plotRect();
+        const double share = std::clamp(double(x - plot.left()) / std::max(1, plot.width()), 0.0, 1.0);
+        return picture.from + qint64(share * double(picture.to - picture.from));
+    }
+
 protected:
     void paintEvent(QPaintEvent *) override
     {
@@ -33,56 +47,65 @@ protected:
         paintTimeline(p, rect(), picture, palette());
     }
     void resizeEvent(QResizeEvent *) override { m_view.refresh(); }
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        if (event->button() == Qt::LeftButton)
+            m_dragFrom = event->position().toPoint().x();
+    }
+    void mouseReleaseEvent(QMouseEvent *) override { m_dragFrom.reset(); }
     void mouseMoveEvent(QMouseEvent *event) override
     {
-        const QRect plot = timelinePlotRect(rect(), fontMetrics(), false);
-        const int x = event->position().toPoint().x() - plot.left();
+        const int px = event->position().toPoint().x();
+        if (m_dragFrom && (event->buttons() & Qt::LeftButton)) {
+            const qint64 moved = minuteAt(*m_dragFrom) - minuteAt(px);
+            if (moved != 0) {
+                m_dragFrom = px;
+                m_view.pan(moved);
+            }
+            return;
+        }
+        const int x = px - plotRect().left();
         if (x < 0 || x >= picture.columns.size()) {
             QToolTip::hideText();
             return;
         }
-        const TimelineColumn &c = picture.columns[x];
-        const qint64 span = picture.to - picture.from;
-        const auto at = [&](qint64 i) {
-            return talvor::minuteStart(picture.from + i * span / picture.columns.size()).toLocalTime();
-        };
-        const bool sameDay = at(x).date() == at(x + 1).date();
-        QString text = at(x).toString(QStringLiteral("ddd d MMM HH:mm")) + QStringLiteral(" – ")
-            + at(x + 1).toString(sameDay ? QStringLiteral("HH:mm") : QStringLiteral("ddd d MMM HH:mm"));
-        if (c.sums.readings > 0)
-            text += QStringLiteral("\nmin %1  avg %2  max %3, %4 readings")
-                        .arg(talvor::shortestText(c.sums.min), QString::number(c.sums.sum / c.sums.readings, 'f', 1),
-                             talvor::shortestText(c.sums.max))
-                        .arg(c.sums.readings);
-        if (c.outageMinutes > 0)
-            text += QStringLiteral("\nNo reading for %1 min: %2").arg(c.outageMinutes).arg(c.outageReason);
-        if (c.sums.readings == 0 && c.sums.failures == 0)
-            text += QStringLiteral("\nTalvor was not running");
-        QToolTip::showText(event->globalPosition().toPoint(), text, this);
+        QToolTip::showText(event->globalPosition().toPoint(), columnText(picture, x), this);
+    }
+    void wheelEvent(QWheelEvent *event) override
+    {
+        const int steps = event->angleDelta().y() / 120;
+        if (steps != 0)
+            m_view.zoom(std::pow(0.8, steps), minuteAt(event->position().toPoint().x()));
+        event->accept();
     }
 
 private:
     TimelineView &m_view;
+    std::optional<int> m_dragFrom;
 };
 
-TimelineView::TimelineView(const RecordStore &store, const QLineEdit &ssThreshold, QWidget *parent)
+TimelineView::TimelineView(const RecordStore &store, Pending pending, double threshold, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
-    , m_threshold(ssThreshold)
+    , m_pending(std::move(pending))
+    , m_threshold(threshold)
     , m_ranges(new QButtonGroup(this))
-    , m_later(new QToolButton(this))
+    , m_date(new QDateEdit(QDate::currentDate(), this))
     , m_span(new QLabel(this))
     , m_figures(new QLabel(this))
     , m_problems(new QLabel(this))
     , m_plot(new TimelinePlot(*this, this))
 {
     auto *buttons = new QHBoxLayout;
-    auto *earlier = new QToolButton(this);
-    earlier->setArrowType(Qt::LeftArrow);
-    earlier->setAccessibleName(QStringLiteral("Earlier"));
-    earlier->setToolTip(QStringLiteral("Earlier"));
-    connect(earlier, &QToolButton::clicked, this, &TimelineView::showEarlier);
-    buttons->addWidget(earlier);
+    const auto arrow = [this, buttons](Qt::ArrowType type, const QString &name, void (TimelineView::*move)()) {
+        auto *button = new QToolButton(this);
+        button->setArrowType(type);
+        button->setAccessibleName(name);
+        button->setToolTip(name);
+        connect(button, &QToolButton::clicked, this, move);
+        buttons->addWidget(button);
+    };
+    arrow(Qt::LeftArrow, QStringLiteral("Earlier"), &TimelineView::showEarlier);
     const char *names[] = {"Day", "Week", "Month", "Year", "All"};
     for (int i = 0; i < 5; ++i) {
         auto *button = new QToolButton(this);
@@ -93,15 +116,16 @@ TimelineView::TimelineView(const RecordStore &store, const QLineEdit &ssThreshol
     }
     m_ranges->button(Day)->setChecked(true);
     connect(m_ranges, &QButtonGroup::idClicked, this, [this](int id) { setRange(Range(id)); });
-    m_later->setArrowType(Qt::RightArrow);
-    m_later->setAccessibleName(QStringLiteral("Later"));
-    m_later->setToolTip(QStringLiteral("Later"));
-    connect(m_later, &QToolButton::clicked, this, &TimelineView::showLater);
-    buttons->addWidget(m_later);
+    arrow(Qt::RightArrow, QStringLiteral("Later"), &TimelineView::showLater);
+    m_date->setCalendarPopup(true);
+    m_date->setAccessibleName(QStringLiteral("Show the day"));
+    connect(m_date, &QDateEdit::userDateChanged, this, &TimelineView::showDay);
+    buttons->addWidget(m_date);
     buttons->addSpacing(12);
     buttons->addWidget(m_span, 1);
     m_figures->setWordWrap(true);
     m_plot->setAccessibleName(QStringLiteral("Timeline of the signal"));
+    m_plot->setToolTip(QStringLiteral("Wheel or + and −: zoom; drag: move; arrows: earlier and later"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -113,25 +137,46 @@ TimelineView::TimelineView(const RecordStore &store, const QLineEdit &ssThreshol
     m_problems->hide();
     layout->addWidget(m_problems);
     layout->addWidget(m_plot, 1);
-    connect(&m_threshold, &QLineEdit::textChanged, this, &TimelineView::refresh);
+    setFocusPolicy(Qt::StrongFocus);
+    m_soon.setSingleShot(true);
+    m_soon.setInterval(250);
+    connect(&m_soon, &QTimer::timeout, this, &TimelineView::refresh);
 }
 
-qint64 TimelineView::spanMinutes() const
+std::pair<qint64, qint64> TimelineView::calendarRange(Range kind, const QDate &day, const QLocale &locale)
 {
-    switch (m_range) {
+    QDate first = day;
+    QDate next = day.addDays(1);
+    switch (kind) {
     case Day:
-        return 24 * 60;
-    case Week:
-        return 7 * 24 * 60;
-    case Month:
-        return 30 * 24 * 60;
-    case Year:
-        return 365 * 24 * 60;
     case All:
         break;
+    case Week:
+        first = day.addDays(-((day.dayOfWeek() - int(locale.firstDayOfWeek()) + 7) % 7));
+        next = first.addDays(7);
+        break;
+    case Month:
+        first = QDate(day.year(), day.month(), 1);
+        next = first.addMonths(1);
+        break;
+    case Year:
+        first = QDate(day.year(), 1, 1);
+        next = first.addYears(1);
+        break;
     }
-    const qint64 first = m_store.firstMinute().value_or(newestEnd() - 24 * 60);
-    return std::max<qint64>(60, newestEnd() - first);
+    // Midnight to midnight on the clock: 23 or 25 hours on the days it changes.
+    return {talvor::epochMinute(first.startOfDay()), talvor::epochMinute(next.startOfDay())};
+}
+
+std::pair<qint64, qint64> TimelineView::span() const
+{
+    if (m_zoomed)
+        return *m_zoomed;
+    if (m_range == All) {
+        const qint64 end = newestEnd();
+        return {std::min(m_store.firstMinute().value_or(end - 24 * 60), end - 60), end};
+    }
+    return calendarRange(m_range, m_day.isValid() ? m_day : QDate::currentDate(), locale());
 }
 
 qint64 TimelineView::newestEnd() const
@@ -142,21 +187,76 @@ qint64 TimelineView::newestEnd() const
 void TimelineView::setRange(Range range)
 {
     m_range = range;
-    m_laterBy = 0;
+    m_zoomed.reset();
     m_ranges->button(range)->setChecked(true);
+    refresh();
+}
+
+void TimelineView::showDay(const QDate &day)
+{
+    m_day = day == QDate::currentDate() ? QDate() : day;
+    if (m_range == All)
+        m_range = Day;
+    m_ranges->button(m_range)->setChecked(true);
+    m_zoomed.reset();
     refresh();
 }
 
 void TimelineView::showEarlier()
 {
-    m_laterBy += spanMinutes();
-    refresh();
+    const auto [from, to] = span();
+    if (m_zoomed || m_range == All)
+        return pan(from - to);
+    showDay(talvor::minuteStart(from - 1).toLocalTime().date());
 }
 
 void TimelineView::showLater()
 {
-    m_laterBy = std::max<qint64>(0, m_laterBy - spanMinutes());
+    const auto [from, to] = span();
+    if (m_zoomed || m_range == All)
+        return pan(to - from);
+    showDay(talvor::minuteStart(to).toLocalTime().date());
+}
+
+void TimelineView::zoom(double factor, qint64 minute)
+{
+    const auto [from, to] = span();
+    const qint64 width = std::max<qint64>(NarrowestMinutes, qint64(double(to - from) * factor));
+    const double share = double(minute - from) / double(std::max<qint64>(1, to - from));
+    const qint64 newFrom = minute - qint64(share * double(width));
+    m_zoomed = std::pair{newFrom, newFrom + width};
     refresh();
+}
+
+void TimelineView::pan(qint64 minutes)
+{
+    const auto [from, to] = span();
+    m_zoomed = std::pair{from + minutes, to + minutes};
+    refresh();
+}
+
+void TimelineView::setThreshold(double threshold)
+{
+    m_threshold = threshold;
+    refresh();
+}
+
+void TimelineView::keyPressEvent(QKeyEvent *event)
+{
+    const auto [from, to] = span();
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        return zoom(0.8, (from + to) / 2);
+    case Qt::Key_Minus:
+        return zoom(1.25, (from + to) / 2);
+    case Qt::Key_Left:
+        return showEarlier();
+    case Qt::Key_Right:
+        return showLater();
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void TimelineView::setProblems(const QStringList &problems)
@@ -171,24 +271,48 @@ void TimelineView::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
+void TimelineView::refreshSoon()
+{
+    if (isVisible() && !m_soon.isActive())
+        m_soon.start();
+}
+
 void TimelineView::refresh()
 {
     // Hidden, the tab waits: it is drawn afresh when shown.
     if (!isVisible())
         return;
     TimelinePicture &picture = m_plot->picture;
-    picture.to = newestEnd() - m_laterBy;
-    picture.from = picture.to - spanMinutes();
-    picture.threshold = talvor::leadingNumber(m_threshold.text());
-    const QRect plot = timelinePlotRect(m_plot->rect(), m_plot->fontMetrics(), false);
-    picture.columns = m_store.columns(picture.from, picture.to, std::max(0, plot.width()));
-    picture.figures = timelineFigures(m_store, picture.from, picture.to, picture.threshold);
+    std::tie(picture.from, picture.to) = span();
+    picture.threshold = m_threshold;
+    const QRect plot = m_plot->plotRect();
+    const int count = std::max(0, plot.width());
+    picture.columns = m_store.columns(picture.from, picture.to, count, m_threshold);
+    // The minute being filled joins its column at once.
+    if (const auto pending = m_pending ? m_pending() : std::nullopt;
+        pending && pending->minute >= picture.from && pending->minute < picture.to && count > 0) {
+        talvor::MinuteRow live = *pending;
+        live.low = live.counts.atOrBelow(m_threshold);
+        TimelineColumn &column =
+            picture.columns[(pending->minute - picture.from) * count / (picture.to - picture.from)];
+        const qint64 start = column.sums.minute;
+        column.sums.merge(live);
+        column.sums.minute = start;
+        if (live.isOutage()) {
+            ++column.outageMinutes;
+            column.outageReason = live.reason;
+        }
+    }
+    picture.figures = timelineFigures(m_store, picture.from, picture.to, m_threshold);
     m_figures->setText(picture.figures);
     const QDateTime from = talvor::minuteStart(picture.from).toLocalTime();
     const QDateTime to = talvor::minuteStart(picture.to).toLocalTime();
     m_span->setText(QStringLiteral("%1 – %2").arg(from.toString(QStringLiteral("ddd d MMM yyyy HH:mm")),
                                                   to.toString(QStringLiteral("ddd d MMM yyyy HH:mm"))));
-    m_later->setEnabled(m_laterBy > 0);
+    {
+        const QSignalBlocker quiet(m_date);
+        m_date->setDate(from.date());
+    }
     m_plot->setAccessibleDescription(picture.figures);
     m_plot->update();
 }
