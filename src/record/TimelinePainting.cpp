@@ -60,7 +60,8 @@ TimeMarks marksFor(const QDateTime &from, const QDateTime &to)
 
 QRect timelinePlotRect(const QRect &area, const QFontMetrics &metrics, int headerLines)
 {
-    const int top = metrics.height() * headerLines + 6;
+    // Half a line more: the top value of the axis is centred on the plot's edge.
+    const int top = metrics.height() * headerLines + metrics.height() / 2 + 6;
     const int axis = metrics.horizontalAdvance(QStringLiteral("100")) + 10;
     return area.adjusted(axis, top, -8, -(metrics.height() + 8 + ShareStrip + 2));
 }
@@ -151,6 +152,15 @@ void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &pictur
             continue;
         }
         const double share = double(c.sums.low) / double(c.sums.readings);
+        // Tinted behind, so that a low stretch stands out at any range,
+        // however thin its band; a few pixels wide where a quarter or more
+        // was low: at a year a pixel, six hours are hardly a column.
+        const int wide = share >= 0.25 ? 1 : 0;
+        if (c.sums.low > 0) {
+            QColor tint = LowBand;
+            tint.setAlphaF(float(std::min(1.0, 1.5 * share)));
+            p.fillRect(QRect(px - wide, plot.top() + 1, 1 + 2 * wide, plot.height() - 1), tint);
+        }
         const int top = yOf(c.sums.max);
         const int height = std::max(1, yOf(c.sums.min) - top + 1);
         const int red = int(std::lround(share * height));
@@ -158,7 +168,7 @@ void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &pictur
         p.fillRect(QRect(px, top + height - red, 1, red), LowBand);
         const int stripRed = int(std::lround(share * ShareStrip));
         p.fillRect(QRect(px, strip.top(), 1, ShareStrip - stripRed), GoodBand);
-        p.fillRect(QRect(px, strip.bottom() + 1 - stripRed, 1, stripRed), LowLine);
+        p.fillRect(QRect(px - wide, strip.bottom() + 1 - stripRed, 1 + 2 * wide, stripRed), LowLine);
         const double mean = c.sums.sum / c.sums.readings;
         const QPoint average(px, yOf(mean));
         p.setPen(talvor::belowThreshold(mean, picture.threshold) ? LowLine : AverageLine);

@@ -24,8 +24,9 @@ struct TimelinePicture {
 // `headerLines` of text go above it.
 QRect timelinePlotRect(const QRect &area, const QFontMetrics &metrics, int headerLines);
 // Per column: a min–max band, red from its foot in proportion to the share
-// of readings at or below the threshold and green above; the average line;
-// a strip under the plot filled red to that share; the threshold line,
+// of readings at or below the threshold and green above, on a background
+// tinted red as deep as that share; the average line; a strip under the
+// plot filled red to that share; the threshold line,
 // light grey where polls gave no reading, nothing where the program was not
 // running.
 void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &picture, const QPalette &palette);

@@ -125,7 +125,6 @@ TimelineView::TimelineView(const RecordStore &store, Pending pending, double thr
     buttons->addWidget(m_span, 1);
     m_figures->setWordWrap(true);
     m_plot->setAccessibleName(QStringLiteral("Timeline of the signal"));
-    m_plot->setToolTip(QStringLiteral("Wheel or + and −: zoom; drag: move; arrows: earlier and later"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
