@@ -3,6 +3,7 @@
 #include "core/Numbers.h"
 #include "core/ReadingRules.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPalette>
 
@@ -55,6 +56,35 @@ TimeMarks marksFor(const QDateTime &from, const QDateTime &to)
     }
     return t;
 }
+
+// Columns of pixels written straight into an image over `area`.
+class ColumnLayer {
+public:
+    explicit ColumnLayer(const QRect &area)
+        : m_area(area)
+        , m_image(area.size(), QImage::Format_ARGB32_Premultiplied)
+    {
+        m_image.fill(Qt::transparent);
+    }
+    // Rows `top` to before `bottom` of column x; `under` keeps what is there
+    // where it is at least as opaque.
+    void run(int x, int top, int bottom, QRgb colour, bool under = false)
+    {
+        x -= m_area.left();
+        if (x < 0 || x >= m_image.width())
+            return;
+        for (int y = std::max(top - m_area.top(), 0); y < std::min(bottom - m_area.top(), m_image.height()); ++y) {
+            QRgb &pixel = reinterpret_cast<QRgb *>(m_image.scanLine(y))[x];
+            if (!under || qAlpha(pixel) < qAlpha(colour))
+                pixel = colour;
+        }
+    }
+    void paint(QPainter &p) const { p.drawImage(m_area.topLeft(), m_image); }
+
+private:
+    QRect m_area;
+    QImage m_image;
+};
 
 } // namespace
 
@@ -141,36 +171,48 @@ void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &pictur
     // one pixel shows it.
     const int count = int(std::min<qsizetype>(picture.columns.size(), plot.width()));
     const QRect strip(plot.left(), plot.bottom() + 3, plot.width(), ShareStrip);
-    std::optional<QPoint> previous;
+    // Pixels first, into one layer drawn at once: a year is a thousand
+    // columns of several runs each.
+    ColumnLayer layer(QRect(plot.topLeft(), strip.bottomRight()));
     for (int x = 0; x < count; ++x) {
         const TimelineColumn &c = picture.columns[x];
         const int px = plot.left() + x;
         if (c.outageMinutes > 0)
-            p.fillRect(QRect(px, plot.top() + 1, 1, plot.height() - 1), OutageGrey);
-        if (c.sums.readings == 0) {
-            previous.reset();
+            layer.run(px, plot.top() + 1, plot.bottom() + 1, OutageGrey.rgb());
+        if (c.sums.readings == 0)
             continue;
-        }
         const double share = double(c.sums.low) / double(c.sums.readings);
         // Tinted behind, so that a low stretch stands out at any range,
         // however thin its band; a few pixels wide where a quarter or more
         // was low: at a year a pixel, six hours are hardly a column.
         const int wide = share >= 0.25 ? 1 : 0;
         if (c.sums.low > 0) {
-            QColor tint = LowBand;
-            tint.setAlphaF(float(std::min(1.0, 1.5 * share)));
-            p.fillRect(QRect(px - wide, plot.top() + 1, 1 + 2 * wide, plot.height() - 1), tint);
+            const QRgb tint = qPremultiply(qRgba(LowBand.red(), LowBand.green(), LowBand.blue(),
+                                                 int(std::lround(255 * std::min(1.0, 1.5 * share)))));
+            for (int t = px - wide; t <= px + wide; ++t)
+                layer.run(t, plot.top() + 1, plot.bottom() + 1, tint, true);
         }
         const int top = yOf(c.sums.max);
-        const int height = std::max(1, yOf(c.sums.min) - top + 1);
-        const int red = int(std::lround(share * height));
-        p.fillRect(QRect(px, top, 1, height - red), GoodBand);
-        p.fillRect(QRect(px, top + height - red, 1, red), LowBand);
+        const int bottom = top + std::max(1, yOf(c.sums.min) - top + 1);
+        const int red = int(std::lround(share * (bottom - top)));
+        layer.run(px, top, bottom - red, GoodBand.rgb());
+        layer.run(px, bottom - red, bottom, LowBand.rgb());
         const int stripRed = int(std::lround(share * ShareStrip));
-        p.fillRect(QRect(px, strip.top(), 1, ShareStrip - stripRed), GoodBand);
-        p.fillRect(QRect(px - wide, strip.bottom() + 1 - stripRed, 1 + 2 * wide, stripRed), LowLine);
+        layer.run(px, strip.top(), strip.bottom() + 1 - stripRed, GoodBand.rgb());
+        for (int t = px - wide; t <= px + wide; ++t)
+            layer.run(t, strip.bottom() + 1 - stripRed, strip.bottom() + 1, LowLine.rgb());
+    }
+    layer.paint(p);
+    // The average line over it, red where the average itself is low.
+    std::optional<QPoint> previous;
+    for (int x = 0; x < count; ++x) {
+        const TimelineColumn &c = picture.columns[x];
+        if (c.sums.readings == 0) {
+            previous.reset();
+            continue;
+        }
         const double mean = c.sums.sum / c.sums.readings;
-        const QPoint average(px, yOf(mean));
+        const QPoint average(plot.left() + x, yOf(mean));
         p.setPen(talvor::belowThreshold(mean, picture.threshold) ? LowLine : AverageLine);
         p.drawLine(previous.value_or(average), average);
         previous = average;
