@@ -613,6 +613,12 @@ std::optional<qint64> RecordStore::approximateUntil() const
     return std::nullopt;
 }
 
+qint64 RecordStore::minutesKept(qint64 from, qint64 to) const
+{
+    Statement q(m_db, QStringLiteral("SELECT count(*) FROM minutes WHERE minute >= ? AND minute < ?"));
+    return m_open && q.bind(from).bind(to).next() ? q.integer(0) : 0;
+}
+
 std::optional<qint64> RecordStore::firstMinute() const
 {
     if (!m_open)

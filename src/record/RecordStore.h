@@ -68,6 +68,8 @@ public:
     // stays empty (the program was not running).
     QList<TimelineColumn> columns(qint64 from, qint64 to, int count, double threshold) const;
     std::optional<qint64> firstMinute() const;
+    // How many minutes from `from` to before `to` have a row.
+    qint64 minutesKept(qint64 from, qint64 to) const;
     // The figures of a range: totals from the hourly sums where whole hours
     // allow, outages from the minutes that had them.
     talvor::RangeFigures figures(qint64 from, qint64 to, double threshold) const;

@@ -154,7 +154,6 @@ int writeReport(const QDate &from, const QDate &to, const QString &file, bool ev
     // Minutes still to come are not missing.
     const qint64 now = talvor::epochMinute(QDateTime::currentDateTime());
     const qint64 until = std::clamp(now, begin, end);
-    const QList<talvor::MinuteRow> rows = store.rows(begin, end, settings.threshold);
     const QString ending = file.section(u'.', -1).toLower();
     // Written beside the file and renamed over it once whole: a report that
     // cannot be written leaves what was there, and says so in one line.
@@ -170,13 +169,15 @@ int writeReport(const QDate &from, const QDate &to, const QString &file, bool ev
         if (out.write(bytes) != bytes.size())
             out.cancelWriting();
     };
-    const QList<talvor::RecordEvent> spells = talvor::recordEvents(rows, begin, until);
+    // Every minute, for the tables; the drawings need only their columns.
+    const auto rows = [&] { return store.rows(begin, end, settings.threshold); };
+    const auto spells = [&] { return talvor::recordEvents(rows(), begin, until); };
     if (events) {
-        writeAll(talvor::eventsCsv(spells));
+        writeAll(talvor::eventsCsv(spells()));
         return finish();
     }
     if (ending == u"csv") {
-        writeAll(talvor::reportCsv(rows, from, to, settings.threshold, now));
+        writeAll(talvor::reportCsv(rows(), from, to, settings.threshold, now));
         return finish();
     }
 
@@ -196,9 +197,10 @@ int writeReport(const QDate &from, const QDate &to, const QString &file, bool ev
                  zone.displayName(start, QTimeZone::OffsetName)),
         QStringLiteral("Threshold: %1 (a reading at or below it is low); %2")
             .arg(talvor::shortestText(settings.threshold), settings.polling),
-        until > begin ? QStringLiteral("Coverage: readings for %1 % of the period so far")
-                            .arg(QString::number(talvor::coveragePercent(rows.size(), begin, until), 'f', 1))
-                      : QStringLiteral("Coverage: the period has not begun"),
+        until > begin
+            ? QStringLiteral("Coverage: readings for %1 % of the period so far")
+                  .arg(QString::number(talvor::coveragePercent(store.minutesKept(begin, until), begin, until), 'f', 1))
+            : QStringLiteral("Coverage: the period has not begun"),
         picture.figures,
     };
     QFont font = QGuiApplication::font();
@@ -225,7 +227,7 @@ int writeReport(const QDate &from, const QDate &to, const QString &file, bool ev
         QPainter p(&svg);
         paintTimeline(p, QRect(0, 0, Width, height), picture, paper());
     } else {
-        writePdf(out, store, picture, eventLines(spells));
+        writePdf(out, store, picture, eventLines(spells()));
     }
     return finish();
 }

@@ -65,6 +65,7 @@ public:
         , m_image(area.size(), QImage::Format_ARGB32_Premultiplied)
     {
         m_image.fill(Qt::transparent);
+        m_bits = m_image.bits();
     }
     // Rows `top` to before `bottom` of column x; `under` keeps what is there
     // where it is at least as opaque.
@@ -74,7 +75,7 @@ public:
         if (x < 0 || x >= m_image.width())
             return;
         for (int y = std::max(top - m_area.top(), 0); y < std::min(bottom - m_area.top(), m_image.height()); ++y) {
-            QRgb &pixel = reinterpret_cast<QRgb *>(m_image.scanLine(y))[x];
+            QRgb &pixel = reinterpret_cast<QRgb *>(m_bits + y * m_image.bytesPerLine())[x];
             if (!under || qAlpha(pixel) < qAlpha(colour))
                 pixel = colour;
         }
@@ -84,6 +85,7 @@ public:
 private:
     QRect m_area;
     QImage m_image;
+    uchar *m_bits;
 };
 
 } // namespace
