@@ -8,6 +8,7 @@
 #include "record/LogImport.h"
 #include "record/RecordWriter.h"
 #include "record/SignalRecord.h"
+#include "record/TimelineView.h"
 
 #include <QDir>
 #include <QProcess>
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <ctime>
+#include <numeric>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -32,6 +35,8 @@ private slots:
     void minutesWaitForALockOrAFullDisk();
     void twoYearsAreKept();
     void anOldRecordIsMigratedAndAnyThresholdCounts();
+    void calendarRangesAreWhatAPersonMeans_data();
+    void calendarRangesAreWhatAPersonMeans();
 };
 
 namespace {
@@ -130,6 +135,11 @@ void TestRecord::liveMinutesAndLogsMeetOnce()
     QTRY_COMPARE(store.rows(talvor::epochMinute(at("09:59:00")), talvor::epochMinute(at("10:00:00")), 50).value(0).max,
                  70.0);
     QCOMPARE(store.rows(talvor::epochMinute(at("09:59:00")), talvor::epochMinute(at("10:00:00")), 50)[0].readings, 1);
+    // A restart within a minute adds to what it had, each reading by value.
+    later.reading(40, at("10:00:50"));
+    later.flush();
+    QTRY_COMPARE(store.rows(talvor::epochMinute(at("10:00:00")), talvor::epochMinute(at("10:01:00")), 57).value(0).low,
+                 3);
 }
 
 void TestRecord::logsThatChange_data()
@@ -143,8 +153,9 @@ void TestRecord::logsThatChange_data()
         return talvor::logLine(at(time), QString::fromLatin1(value));
     };
     const QByteArray a = line("09:00:00", "61") + line("09:00:30", "62");
-    const QByteArray b = line("09:01:00", "63");
-    const QByteArray c = line("09:02:00", "64") + line("09:02:30", "65");
+    // b and c add to minutes read before.
+    const QByteArray b = line("09:00:50", "63");
+    const QByteArray c = line("09:00:55", "64") + line("09:02:30", "65");
     QTest::newRow("grown twice") << QList<QByteArray>{a, a + b, a + b + c} << qint64(5) << qint64(0);
     QTest::newRow("a torn last line, then ended")
         << QList<QByteArray>{a + "\"2026/12/07\",\"09:0", a + line("09:03:00", "66")} << qint64(3) << qint64(0);
@@ -185,7 +196,12 @@ void TestRecord::logsThatChange()
         QVERIFY(!result.stopped);
         skippedSeen += result.skipped;
     }
-    QCOMPARE(readingsIn(store.rows(0, talvor::epochMinute(at("00:00:00", 8)), 50)), readings);
+    // Every reading is counted by value too: all are at or below 1000.
+    const QList<MinuteRow> rows = store.rows(0, talvor::epochMinute(at("00:00:00", 8)), 1000);
+    QCOMPARE(readingsIn(rows), readings);
+    QCOMPARE(
+        std::accumulate(rows.begin(), rows.end(), qint64(0), [](qint64 n, const MinuteRow &r) { return n + r.low; }),
+        readings);
     QCOMPARE(readingsIn(store.rows(talvor::epochMinute(at("00:00:00", 8)), Always, 50)), qint64(1));
     QCOMPARE(skippedSeen, skipped);
 }
@@ -376,6 +392,48 @@ void TestRecord::anOldRecordIsMigratedAndAnyThresholdCounts()
         QCOMPARE(store.figures(ten - 600, ten + 600, threshold).low, lows[0] + lows[1] + lows[2]);
         QCOMPARE(store.columns(ten - 600, ten + 600, 2, threshold)[1].sums.low, lows[0] + lows[1] + lows[2]);
     }
+}
+
+void TestRecord::calendarRangesAreWhatAPersonMeans_data()
+{
+    QTest::addColumn<int>("range");
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("first"); // local time
+    QTest::addColumn<int>("hours");
+    QTest::newRow("an ordinary day") << int(TimelineView::Day) << QDate(2026, 6, 3) << "de_DE"
+                                     << "2026-06-03T00:00" << 24;
+    QTest::newRow("the spring change") << int(TimelineView::Day) << QDate(2026, 3, 29) << "de_DE"
+                                       << "2026-03-29T00:00" << 23;
+    QTest::newRow("the autumn change") << int(TimelineView::Day) << QDate(2026, 10, 25) << "de_DE"
+                                       << "2026-10-25T00:00" << 25;
+    QTest::newRow("a week from Monday") << int(TimelineView::Week) << QDate(2026, 12, 6) << "de_DE"
+                                        << "2026-11-30T00:00" << 168;
+    QTest::newRow("a week from Sunday") << int(TimelineView::Week) << QDate(2026, 12, 6) << "en_US"
+                                        << "2026-12-06T00:00" << 168;
+    QTest::newRow("a month") << int(TimelineView::Month) << QDate(2026, 2, 14) << "de_DE"
+                             << "2026-02-01T00:00" << 28 * 24;
+    QTest::newRow("a year") << int(TimelineView::Year) << QDate(2026, 7, 1) << "de_DE"
+                            << "2026-01-01T00:00" << 365 * 24;
+}
+
+void TestRecord::calendarRangesAreWhatAPersonMeans()
+{
+    QFETCH(int, range);
+    QFETCH(QDate, day);
+    QFETCH(QString, locale);
+    QFETCH(QString, first);
+    QFETCH(int, hours);
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    const auto [from, to] = TimelineView::calendarRange(TimelineView::Range(range), day, QLocale(locale));
+    const QDateTime start = talvor::minuteStart(from).toLocalTime();
+    const qint64 length = to - from;
+    qputenv("TZ", zone);
+    tzset();
+    QCOMPARE(start.toString(Qt::ISODate).left(16), first);
+    QCOMPARE(length, qint64(hours) * 60);
 }
 
 QTEST_MAIN(TestRecord)

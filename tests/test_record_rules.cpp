@@ -207,14 +207,17 @@ void TestRecordRules::valueCountsAnswerAnyThreshold()
 
 void TestRecordRules::eventsAreRunsOfMinutes_data()
 {
-    // A character a minute from 23:50 on 14 March: L low, G good, O no
-    // reading, . no row (Talvor not running); the range is the whole string.
+    // A character a minute from 23:50 on 14 March: L low, H half low, G
+    // good, O no reading, . no row (Talvor not running); the range is the
+    // whole string.
     QTest::addColumn<QString>("minutes");
     QTest::addColumn<QStringList>("events"); // kind first-last (minute offsets)
     QTest::newRow("a spell across midnight is one")
         << QStringLiteral("GGLLLLLLLLLLLLLGG") << QStringList{QStringLiteral("low 2-14")};
     QTest::newRow("a spell at the end of the range")
         << QStringLiteral("GGGLL") << QStringList{QStringLiteral("low 3-4")};
+    QTest::newRow("half low is not low") << QStringLiteral("LLHLL")
+                                         << QStringList{QStringLiteral("low 0-1"), QStringLiteral("low 3-4")};
     QTest::newRow("a missing minute ends a spell")
         << QStringLiteral("LL.LL") << QStringList{QStringLiteral("low 0-1"), QStringLiteral("low 3-4")};
     QTest::newRow("four minutes away is no gap") << QStringLiteral("G....G") << QStringList{};
@@ -244,7 +247,9 @@ void TestRecordRules::eventsAreRunsOfMinutes()
                 row.addFailure(QStringLiteral("timed out"));
             else
                 // Most of a low minute's readings are low; one of them is not.
-                row.addReading(minutes[i] == u'L' ? (poll == 0 ? 60 : 44 + poll) : 61 + poll);
+                row.addReading(minutes[i] == u'L'       ? (poll == 0 ? 60 : 44 + poll)
+                                   : minutes[i] == u'H' ? (poll < 3 ? 45 : 61)
+                                                        : 61 + poll);
         }
         row.low = row.counts.atOrBelow(50);
         rows << row;
