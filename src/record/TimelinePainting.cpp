@@ -221,8 +221,13 @@ void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &pictur
     }
 
     // Threshold, frame and time marks.
-    if (picture.threshold > axis.low && picture.threshold < axis.high)
-        p.fillRect(QRect(plot.left(), yOf(picture.threshold), plot.width(), 1), ThresholdColour);
+    if (picture.threshold > axis.low && picture.threshold < axis.high) {
+        const int y = yOf(picture.threshold);
+        p.fillRect(QRect(plot.left(), y, plot.width(), 1), ThresholdColour);
+        const QString label = QStringLiteral("threshold %1").arg(talvor::shortestText(picture.threshold));
+        p.setPen(ThresholdColour);
+        p.drawText(QPoint(plot.right() - 4 - fm.horizontalAdvance(label), y - fm.descent() - 1), label);
+    }
     p.setPen(palette.color(QPalette::Mid));
     p.drawRect(plot.adjusted(0, 0, -1, -1));
     p.drawRect(strip.adjusted(0, -1, -1, 0));
