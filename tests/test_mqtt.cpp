@@ -32,6 +32,7 @@ private slots:
     void sharingSettingsAreSavedOwnerOnly();
     void retainedTopicsFollowTheSettings_data();
     void retainedTopicsFollowTheSettings();
+    void twoCopiesShareABrokerAndHomeAssistantRestarts();
 };
 
 namespace {
@@ -159,6 +160,44 @@ QStringList retainedOn(quint16 port, int count)
     } while (lines.size() != count && !deadline.hasExpired());
     return lines;
 }
+// A mosquitto of the test's own on a free loopback port.
+struct Broker {
+    QProcess process;
+    quint16 port = 0;
+    static bool available()
+    {
+        for (const char *tool : {"mosquitto", "mosquitto_sub", "mosquitto_pub"})
+            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+                return false;
+        return true;
+    }
+    bool start()
+    {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHost))
+            return false;
+        port = probe.serverPort();
+        probe.close();
+        // Its log would fill a pipe nobody reads while the test waits.
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(QStringLiteral("mosquitto"), {QStringLiteral("-p"), QString::number(port)});
+        return process.waitForStarted();
+    }
+    // mosquitto_pub with these arguments, on this broker.
+    void publish(const QStringList &arguments) const
+    {
+        QProcess pub;
+        pub.start(QStringLiteral("mosquitto_pub"),
+                  QStringList{QStringLiteral("-p"), QString::number(port)} + arguments);
+        pub.waitForFinished(5000);
+    }
+    ~Broker()
+    {
+        process.kill();
+        process.waitForFinished();
+    }
+};
 } // namespace
 
 void TestMqtt::retainedTopicsFollowTheSettings_data()
@@ -181,23 +220,11 @@ void TestMqtt::retainedTopicsFollowTheSettings()
     QFETCH(QString, topic);
     QFETCH(QString, discovery);
     QFETCH(bool, on);
-    if (QStandardPaths::findExecutable(QStringLiteral("mosquitto")).isEmpty()
-        || QStandardPaths::findExecutable(QStringLiteral("mosquitto_sub")).isEmpty())
-        QSKIP("needs mosquitto and mosquitto_sub");
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost));
-    const quint16 port = probe.serverPort();
-    probe.close();
-    QProcess broker;
-    // Its log would fill a pipe nobody reads while the test waits.
-    broker.setStandardOutputFile(QProcess::nullDevice());
-    broker.setStandardErrorFile(QProcess::nullDevice());
-    broker.start(QStringLiteral("mosquitto"), {QStringLiteral("-p"), QString::number(port)});
-    QVERIFY(broker.waitForStarted());
-    const auto stopBroker = qScopeGuard([&broker] {
-        broker.kill();
-        broker.waitForFinished();
-    });
+    Broker broker;
+    if (!broker.available())
+        QSKIP("needs mosquitto, mosquitto_sub and mosquitto_pub");
+    QVERIFY(broker.start());
+    const quint16 port = broker.port;
     QTemporaryDir home;
     qputenv("TALVOR_HOME", home.path().toUtf8());
 
@@ -229,6 +256,43 @@ void TestMqtt::retainedTopicsFollowTheSettings()
         QVERIFY2(name.startsWith(topic + u'/') || (!discovery.isEmpty() && name.startsWith(discovery + u'/')),
                  qPrintable(line));
     }
+}
+
+void TestMqtt::twoCopiesShareABrokerAndHomeAssistantRestarts()
+{
+    Broker broker;
+    if (!broker.available())
+        QSKIP("needs mosquitto, mosquitto_sub and mosquitto_pub");
+    QVERIFY(broker.start());
+    QTemporaryDir home;
+    qputenv("TALVOR_HOME", home.path().toUtf8());
+    CrlfTextView view;
+    QAction menu(nullptr);
+    SharingSettings settings;
+    settings.broker = QStringLiteral("127.0.0.1:%1").arg(broker.port);
+    settings.discovery = QStringLiteral("homeassistant");
+    // Two copies on one host, each with its own id: a clash would have the
+    // broker throw one off for the other again and again.
+    SharingHub house({&view, &menu, nullptr, nullptr}), barn({&view, &menu, nullptr, nullptr});
+    QSignalSpy troubles(&house, &SharingHub::problemChanged), barnTroubles(&barn, &SharingHub::problemChanged);
+    house.apply(settings);
+    barn.apply(settings);
+    house.reading(57, 50, QDateTime::currentDateTime());
+    barn.reading(41, 50, QDateTime::currentDateTime());
+    QStringList topics = retainedOn(broker.port, 10);
+    QCOMPARE(topics.size(), 10);
+    QTest::qWait(3000);
+    QCOMPARE(troubles.count() + barnTroubles.count(), 0);
+    QCOMPARE(QSet<QString>(topics.begin(), topics.end()).size(), 10);
+    // Home Assistant comes back without its configs and says so: they are sent again.
+    const QStringList configs = topics.filter(QStringLiteral("/config "));
+    QCOMPARE(configs.size(), 4);
+    for (const QString &config : configs)
+        broker.publish({QStringLiteral("-r"), QStringLiteral("-n"), QStringLiteral("-t"), config.section(u' ', 0, 0)});
+    QCOMPARE(retainedOn(broker.port, 6).size(), 6);
+    broker.publish(
+        {QStringLiteral("-t"), QStringLiteral("homeassistant/status"), QStringLiteral("-m"), QStringLiteral("online")});
+    QCOMPARE(retainedOn(broker.port, 10).size(), 10);
 }
 
 QTEST_MAIN(TestMqtt)

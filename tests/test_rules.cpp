@@ -11,6 +11,8 @@
 #include "core/SignalWatch.h"
 #include "core/TrayMouse.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -28,6 +30,10 @@ QDateTime at(int y, int mo, int d, int h, int mi, int s)
 class TestRules : public QObject {
     Q_OBJECT
 private slots:
+    void waybarSaysWhatTheStatusSays_data();
+    void waybarSaysWhatTheStatusSays();
+    void discoveryNamesThisCopy_data();
+    void discoveryNamesThisCopy();
     void fileNameAndLineFormat();
     void boundsAroundTheThreshold();
     void helpLineEnds();
@@ -193,6 +199,18 @@ void TestRules::commandLine_data()
     QTest::newRow("--bogus") << QStringList{QStringLiteral("--bogus")} << int(CommandLine::Refuse);
     QTest::newRow("bogus beside --help") << QStringList{QStringLiteral("--help"), QStringLiteral("-x")}
                                          << int(CommandLine::Refuse);
+    QTest::newRow("--status --format waybar")
+        << QStringList{QStringLiteral("--status"), QStringLiteral("--format"), QStringLiteral("waybar")}
+        << int(CommandLine::Status);
+    QTest::newRow("another format") << QStringList{QStringLiteral("--status"), QStringLiteral("--format=i3")}
+                                    << int(CommandLine::Refuse);
+    QTest::newRow("a format alone") << QStringList{QStringLiteral("--format=waybar")} << int(CommandLine::Refuse);
+    QTest::newRow("--events") << QStringList{QStringLiteral("--events"), QStringLiteral("2026-11-01"),
+                                             QStringLiteral("2026-11-30"), QStringLiteral("e.csv")}
+                              << int(CommandLine::Events);
+    QTest::newRow("--events to a PDF") << QStringList{QStringLiteral("--events"), QStringLiteral("2026-11-01"),
+                                                      QStringLiteral("2026-11-30"), QStringLiteral("e.pdf")}
+                                       << int(CommandLine::Refuse);
 }
 
 void TestRules::commandLine()
@@ -297,6 +315,73 @@ void TestRules::sharingEndpointsAndIds()
     // Topics and ids take the host's own name, made safe.
     QCOMPARE(sharingId(QStringLiteral("Living-Room PC.home.lan")), QStringLiteral("living-roompc"));
     QCOMPARE(sharingId(QStringLiteral("#+/")), QStringLiteral("talvor"));
+}
+
+void TestRules::waybarSaysWhatTheStatusSays_data()
+{
+    QTest::addColumn<QByteArray>("status"); // empty: no copy runs
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cssClass");
+    QTest::addColumn<int>("percentage");
+    const auto line = [](const char *reading, bool stale) {
+        return QByteArray(R"({"problems":[],"reading":)") + reading + R"(,"reason":"timed out","stale":)"
+            + (stale ? "true" : "false") + R"(,"threshold":50,"time":"2026-12-09T10:00:00Z"})";
+    };
+    QTest::newRow("none runs") << QByteArray() << "–"
+                               << "stopped" << 0;
+    QTest::newRow("ok") << line("57", false) << "57"
+                        << "ok" << 57;
+    QTest::newRow("at the threshold is low") << line("50", false) << "50"
+                                             << "low" << 50;
+    QTest::newRow("stale keeps the last") << line("57", true) << "57"
+                                          << "stale" << 57;
+    QTest::newRow("no reading yet") << line("null", false) << "–"
+                                    << "stale" << 0;
+    QTest::newRow("beyond 100") << line("130", false) << "130"
+                                << "ok" << 100;
+}
+
+void TestRules::waybarSaysWhatTheStatusSays()
+{
+    QFETCH(QByteArray, status);
+    QFETCH(QString, text);
+    QFETCH(QString, cssClass);
+    QFETCH(int, percentage);
+    const QJsonObject w =
+        QJsonDocument::fromJson(waybarStatus(status.isEmpty() ? std::nullopt : std::optional(status))).object();
+    QCOMPARE(w.value(u"text").toString(), text);
+    QCOMPARE(w.value(u"class").toString(), cssClass);
+    QCOMPARE(w.value(u"percentage").toInt(), percentage);
+    QVERIFY(!w.value(u"tooltip").toString().isEmpty());
+}
+
+void TestRules::discoveryNamesThisCopy_data()
+{
+    QTest::addColumn<int>("pollSeconds");
+    QTest::addColumn<int>("expireAfter");
+    QTest::newRow("fast polls hold 30 s") << 1 << 30;
+    QTest::newRow("ten seconds") << 10 << 30;
+    QTest::newRow("three polls missed") << 11 << 33;
+    QTest::newRow("a minute") << 60 << 180;
+}
+
+void TestRules::discoveryNamesThisCopy()
+{
+    QFETCH(int, pollSeconds);
+    QFETCH(int, expireAfter);
+    const DiscoveryDevice device{QStringLiteral("0a1b2c3d"), QStringLiteral("Talvor barn"), QStringLiteral("0.4"),
+                                 pollSeconds};
+    const QJsonObject signal =
+        QJsonDocument::fromJson(signalDiscovery(QStringLiteral("ha"), QStringLiteral("t"), device).config).object();
+    QCOMPARE(signal.value(u"expire_after").toInt(), expireAfter);
+    QCOMPARE(signal.value(u"state_topic").toString(), QStringLiteral("t/0a1b2c3d/signal"));
+    QCOMPARE(signal.value(u"unique_id").toString(), QStringLiteral("talvor_0a1b2c3d_signal"));
+    QCOMPARE(signal.value(u"device").toObject().value(u"name").toString(), QStringLiteral("Talvor barn"));
+    QCOMPARE(signal.value(u"origin").toObject().value(u"sw_version").toString(), QStringLiteral("0.4"));
+    // The modem's state changes seldom: it never expires.
+    const Discovery modem = modemDiscovery(QStringLiteral("ha"), QStringLiteral("t"), device);
+    QCOMPARE(modem.topic, QStringLiteral("ha/binary_sensor/talvor_0a1b2c3d/modem/config"));
+    QVERIFY(!QJsonDocument::fromJson(modem.config).object().contains(u"expire_after"));
 }
 
 void TestRules::problemsStayUntilPutRight()

@@ -64,7 +64,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
 
     m_events = std::make_unique<talvor::SignalEvents>();
     m_record = std::make_unique<SignalRecord>(talvor::programFolder());
-    m_sharing = std::make_unique<SharingHub>(SharingControls{c.Info_HTML, c.MenuSharing, this});
+    m_sharing = std::make_unique<SharingHub>(SharingControls{c.Info_HTML, c.MenuSharing, this, c.AutoCheck});
     m_pipeline = std::make_unique<ReadingPipeline>(form, *this, *c.ChooseView, *c.Talvor);
     m_settings = std::make_unique<SettingsController>(
         form,

@@ -54,6 +54,12 @@ int answerCommandLine(int argc, char *argv[])
         QCoreApplication::setApplicationName(QStringLiteral("Talvor"));
         SingleInstance instance(talvor::programFolder());
         const auto answer = instance.askRunningCopyForStatus();
+        if (line.waybar) {
+            std::fputs(talvor::waybarStatus(answer ? talvor::printableStatus(*answer) : std::nullopt).constData(),
+                       stdout);
+            std::fputs("\n", stdout);
+            return 0;
+        }
         if (const auto status = answer ? talvor::printableStatus(*answer) : std::nullopt) {
             std::fputs(status->constData(), stdout);
             std::fputs("\n", stdout);

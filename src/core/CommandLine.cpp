@@ -91,6 +91,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(status);
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("name"));
+    parser.addOption(format);
     parser.parse(arguments);
     for (const QString &name : parser.unknownOptionNames()) {
         if (!isQtOption(name))
@@ -103,6 +105,11 @@ CommandLine parseCommandLine(const QStringList &arguments)
         line.action = CommandLine::ShowVersion;
     else if (parser.isSet(status))
         line.action = CommandLine::Status;
+    if (parser.isSet(format)) {
+        if (line.action != CommandLine::Status || parser.value(format) != u"waybar")
+            return refusal(QStringLiteral("talvor: --format goes with --status and takes waybar"));
+        line.waybar = true;
+    }
     return line;
 }
 
@@ -125,12 +132,14 @@ QString usageText(const QString &programFolder)
                           "  -v, --version            show the version\n"
                           "  --status                 print the running copy's last reading as one JSON\n"
                           "                           line; exit status 3 when none runs\n"
+                          "  --status --format waybar print it as Waybar's JSON, also when none runs\n"
                           "  --report FROM TO FILE    write the timeline of the days FROM to TO (yyyy-mm-dd,\n"
                           "                           both included) to FILE, by its ending: .png, .svg and\n"
                           "                           .pdf draw it, .csv gives one row per day; the daily\n"
                           "                           logs in the folder are folded in first\n"
-                          "  --events FROM TO FILE.csv  list the low spells, outages and times Talvor was\n"
-                          "                           not running in those days, one row each\n")
+                          "  --events FROM TO FILE.csv\n"
+                          "                           list the low spells, outages and times Talvor was\n"
+                          "                           not running in those days as CSV, one row each\n")
         .arg(programFolder);
 }
 

@@ -14,6 +14,7 @@ struct CommandLine {
     QDate from;
     QDate to;
     QString file;
+    bool waybar = false; // for Status: Waybar's JSON, also when none runs
 };
 
 // Reads the program's arguments (the first is the program itself). Qt's own

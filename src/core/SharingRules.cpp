@@ -20,13 +20,19 @@ void metric(QByteArray &out, const char *name, const char *type, const char *hel
     out += QByteArray("# HELP ") + name + ' ' + help + "\n# TYPE " + name + ' ' + type + '\n';
 }
 
-QJsonObject device(const QString &id, const QString &version)
+QJsonObject deviceObject(const DiscoveryDevice &d)
 {
-    return {{QStringLiteral("identifiers"), QJsonArray{QStringLiteral("talvor_") + id}},
-            {QStringLiteral("name"), QStringLiteral("Talvor ") + id},
+    return {{QStringLiteral("identifiers"), QJsonArray{QStringLiteral("talvor_") + d.id}},
+            {QStringLiteral("name"), d.name},
             {QStringLiteral("manufacturer"), QStringLiteral("Talvor")},
             {QStringLiteral("model"), QStringLiteral("Signal strength monitor")},
-            {QStringLiteral("sw_version"), version}};
+            {QStringLiteral("sw_version"), d.version}};
+}
+
+// What published the config, for Home Assistant's logs.
+QJsonObject origin(const DiscoveryDevice &d)
+{
+    return {{QStringLiteral("name"), QStringLiteral("Talvor")}, {QStringLiteral("sw_version"), d.version}};
 }
 
 } // namespace
@@ -86,6 +92,39 @@ std::optional<QByteArray> printableStatus(const QByteArray &answer)
     return safe.toUtf8();
 }
 
+QByteArray waybarStatus(const std::optional<QByteArray> &status)
+{
+    const QJsonObject s = status ? QJsonDocument::fromJson(*status).object() : QJsonObject();
+    QJsonObject out;
+    const QJsonValue reading = s.value(u"reading");
+    const double threshold = s.value(u"threshold").toDouble(50);
+    QString cssClass;
+    QString tooltip;
+    if (s.isEmpty()) {
+        cssClass = QStringLiteral("stopped");
+        tooltip = QStringLiteral("Talvor is not running");
+    } else if (s.value(u"stale").toBool() || !reading.isDouble()) {
+        cssClass = QStringLiteral("stale");
+        tooltip = QStringLiteral("No reading: %1").arg(s.value(u"reason").toString());
+    } else {
+        cssClass = reading.toDouble() <= threshold ? QStringLiteral("low") : QStringLiteral("ok");
+        tooltip = QStringLiteral("Signal strength %1 at %2, threshold %3")
+                      .arg(shortestText(reading.toDouble()),
+                           QDateTime::fromString(s.value(u"time").toString(), Qt::ISODate)
+                               .toString(QStringLiteral("HH:mm:ss")),
+                           shortestText(threshold));
+    }
+    const QStringList problems = s.value(u"problems").toVariant().toStringList();
+    if (!problems.isEmpty())
+        tooltip += u'\n' + problems.join(u'\n');
+    out.insert(QStringLiteral("text"),
+               reading.isDouble() && !s.isEmpty() ? shortestText(reading.toDouble()) : QStringLiteral("–"));
+    out.insert(QStringLiteral("tooltip"), tooltip);
+    out.insert(QStringLiteral("class"), cssClass);
+    out.insert(QStringLiteral("percentage"), reading.isDouble() ? std::clamp(qRound(reading.toDouble()), 0, 100) : 0);
+    return QJsonDocument(out).toJson(QJsonDocument::Compact);
+}
+
 std::optional<Endpoint> parseEndpoint(const QString &text)
 {
     const QString trimmed = text.trimmed();
@@ -114,23 +153,30 @@ QString sharingId(const QString &hostName)
     return id.isEmpty() ? QStringLiteral("talvor") : id;
 }
 
-Discovery signalDiscovery(const QString &prefix, const QString &topic, const QString &id, const QString &version)
+int expireAfterSeconds(int pollSeconds)
 {
-    const QString base = topic + u'/' + id;
+    return std::max(30, 3 * pollSeconds);
+}
+
+Discovery signalDiscovery(const QString &prefix, const QString &topic, const DiscoveryDevice &d)
+{
+    const QString base = topic + u'/' + d.id;
     const QJsonObject config{{QStringLiteral("name"), QStringLiteral("Signal strength")},
                              {QStringLiteral("state_topic"), base + QStringLiteral("/signal")},
                              {QStringLiteral("availability_topic"), base + QStringLiteral("/status")},
-                             {QStringLiteral("unique_id"), QStringLiteral("talvor_%1_signal").arg(id)},
+                             {QStringLiteral("unique_id"), QStringLiteral("talvor_%1_signal").arg(d.id)},
                              {QStringLiteral("state_class"), QStringLiteral("measurement")},
+                             {QStringLiteral("expire_after"), expireAfterSeconds(d.pollSeconds)},
                              {QStringLiteral("icon"), QStringLiteral("mdi:satellite-uplink")},
-                             {QStringLiteral("device"), device(id, version)}};
-    return {QStringLiteral("%1/sensor/talvor_%2/signal/config").arg(prefix, id),
+                             {QStringLiteral("device"), deviceObject(d)},
+                             {QStringLiteral("origin"), origin(d)}};
+    return {QStringLiteral("%1/sensor/talvor_%2/signal/config").arg(prefix, d.id),
             QJsonDocument(config).toJson(QJsonDocument::Compact)};
 }
 
-Discovery modemDiscovery(const QString &prefix, const QString &topic, const QString &id, const QString &version)
+Discovery modemDiscovery(const QString &prefix, const QString &topic, const DiscoveryDevice &d)
 {
-    const QString base = topic + u'/' + id;
+    const QString base = topic + u'/' + d.id;
     // Connected while the readings are not stale.
     const QJsonObject config{{QStringLiteral("name"), QStringLiteral("Modem")},
                              {QStringLiteral("state_topic"), base + QStringLiteral("/stale")},
@@ -138,9 +184,10 @@ Discovery modemDiscovery(const QString &prefix, const QString &topic, const QStr
                              {QStringLiteral("payload_off"), QStringLiteral("1")},
                              {QStringLiteral("device_class"), QStringLiteral("connectivity")},
                              {QStringLiteral("availability_topic"), base + QStringLiteral("/status")},
-                             {QStringLiteral("unique_id"), QStringLiteral("talvor_%1_modem").arg(id)},
-                             {QStringLiteral("device"), device(id, version)}};
-    return {QStringLiteral("%1/binary_sensor/talvor_%2/modem/config").arg(prefix, id),
+                             {QStringLiteral("unique_id"), QStringLiteral("talvor_%1_modem").arg(d.id)},
+                             {QStringLiteral("device"), deviceObject(d)},
+                             {QStringLiteral("origin"), origin(d)}};
+    return {QStringLiteral("%1/binary_sensor/talvor_%2/modem/config").arg(prefix, d.id),
             QJsonDocument(config).toJson(QJsonDocument::Compact)};
 }
 

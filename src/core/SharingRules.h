@@ -30,6 +30,10 @@ QByteArray statusJson(const SharingState &state);
 // the terminal raw; nothing when it is not such an object.
 std::optional<QByteArray> printableStatus(const QByteArray &answer);
 
+// Waybar's custom-module JSON for a running copy's status line (none when no
+// copy runs): text, tooltip, class (ok, low, stale or stopped), percentage.
+QByteArray waybarStatus(const std::optional<QByteArray> &status);
+
 // "host:port" as a user writes it; nothing when it is not one.
 struct Endpoint {
     QString host;
@@ -45,7 +49,17 @@ struct Discovery {
     QString topic;
     QByteArray config;
 };
-Discovery signalDiscovery(const QString &prefix, const QString &topic, const QString &id, const QString &version);
-Discovery modemDiscovery(const QString &prefix, const QString &topic, const QString &id, const QString &version);
+// The Talvor a device stands for: its instance id (topics, unique ids), the
+// name Home Assistant shows, and how long a reading holds.
+struct DiscoveryDevice {
+    QString id;
+    QString name;
+    QString version;
+    int pollSeconds = 5;
+};
+Discovery signalDiscovery(const QString &prefix, const QString &topic, const DiscoveryDevice &device);
+Discovery modemDiscovery(const QString &prefix, const QString &topic, const DiscoveryDevice &device);
+// The signal's state expires after three polls missed, never sooner than 30 s.
+int expireAfterSeconds(int pollSeconds);
 
 } // namespace talvor

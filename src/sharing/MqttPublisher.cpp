@@ -35,6 +35,8 @@
     TALVOR_MOSQUITTO(socket) \
     TALVOR_MOSQUITTO(want_write) \
     TALVOR_MOSQUITTO(publish) \
+    TALVOR_MOSQUITTO(subscribe) \
+    TALVOR_MOSQUITTO(message_callback_set) \
     TALVOR_MOSQUITTO(strerror) \
     TALVOR_MOSQUITTO(connack_string)
 // clang-format on
@@ -167,6 +169,12 @@ struct MqttPublisher::Client {
     {
         static_cast<MqttPublisher *>(self)->onDisconnect(reason);
     }
+    static void received(mosquitto *, void *self, const mosquitto_message *m)
+    {
+        emit static_cast<MqttPublisher *>(self)->message(
+            QString::fromUtf8(m->topic),
+            QByteArray(static_cast<const char *>(m->payload), m->payload ? m->payloadlen : 0));
+    }
 };
 
 MqttPublisher::MqttPublisher(QObject *parent)
@@ -200,6 +208,7 @@ QString MqttPublisher::start(const Options &options)
     mosquitto *h = m_client->handle;
     m_api->connect_callback_set(h, &Client::connected);
     m_api->disconnect_callback_set(h, &Client::disconnected);
+    m_api->message_callback_set(h, &Client::received);
     const QByteArray offline = "offline";
     const int credentials = options.user.isEmpty()
         ? MOSQ_ERR_SUCCESS
@@ -305,6 +314,7 @@ void MqttPublisher::stop()
     m_client.reset();
     // A new start says its own things; the old ones are never sent again.
     m_retained.clear();
+    m_subscriptions.clear();
 }
 
 void MqttPublisher::watchSocket()
@@ -358,6 +368,8 @@ void MqttPublisher::onConnect(int result)
     m_connectedSince.start();
     for (const auto &[topic, payload] : std::as_const(m_retained))
         send(topic, payload, true);
+    for (const QString &topic : std::as_const(m_subscriptions))
+        m_api->subscribe(m_client->handle, nullptr, topic.toUtf8().constData(), 1);
     emit connected();
 }
 
@@ -384,6 +396,23 @@ void MqttPublisher::retract()
     for (const auto &entry : std::as_const(m_retained))
         send(entry.first, {}, true);
     m_retained.clear();
+}
+
+void MqttPublisher::clear(const QStringList &topics)
+{
+    for (const QString &topic : topics)
+        send(topic, {}, true);
+}
+
+void MqttPublisher::subscribe(const QString &topic)
+{
+    if (m_subscriptions.contains(topic))
+        return;
+    m_subscriptions.append(topic);
+    if (m_client && m_connected) {
+        m_api->subscribe(m_client->handle, nullptr, topic.toUtf8().constData(), 1);
+        watchSocket();
+    }
 }
 
 void MqttPublisher::publish(const QString &topic, const QByteArray &payload, bool retained)

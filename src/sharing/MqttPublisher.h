@@ -50,6 +50,10 @@ public:
     void setResolver(Resolver resolver) { m_resolve = std::move(resolver); }
     // Retained messages are kept here too and published again after a reconnect.
     void publish(const QString &topic, const QByteArray &payload, bool retained);
+    // Empties retained topics this copy no longer keeps (nor remembers).
+    void clear(const QStringList &topics);
+    // Subscribed now and again on every connection; what comes is message().
+    void subscribe(const QString &topic);
 
     struct Client;
 
@@ -57,6 +61,7 @@ signals:
     void connected();
     // In words, for the page view and the dialog.
     void problem(const QString &text);
+    void message(const QString &topic, const QByteArray &payload);
 
 private:
     friend struct Client;
@@ -91,4 +96,5 @@ private:
     class Farewell;
     std::unique_ptr<Farewell> m_farewell; // the last connection, closing
     QList<std::pair<QString, QByteArray>> m_retained;
+    QStringList m_subscriptions;
 };

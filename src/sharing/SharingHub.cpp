@@ -3,9 +3,11 @@
 #include "SharingDialog.h"
 #include "core/CommandLine.h"
 #include "core/Numbers.h"
+#include "core/ProgramFolder.h"
 #include "form/CrlfTextView.h"
 
 #include <QAction>
+#include <QDir>
 #include <QSysInfo>
 
 namespace {
@@ -18,7 +20,7 @@ constexpr int BrokerPatienceMs = 10'000;
 SharingHub::SharingHub(const SharingControls &controls, QObject *parent)
     : QObject(parent)
     , m_c(controls)
-    , m_id(talvor::sharingId(QSysInfo::machineHostName()))
+    , m_hostId(talvor::sharingId(QSysInfo::machineHostName()))
 {
     connect(&m_mqtt, &MqttPublisher::problem, this, [this](const QString &text) {
         report(MqttPart, text);
@@ -26,8 +28,22 @@ SharingHub::SharingHub(const SharingControls &controls, QObject *parent)
     });
     connect(&m_mqtt, &MqttPublisher::connected, this, [this] {
         report(MqttPart, {});
+        if (std::exchange(m_clearHostTopics, false)) {
+            const QString old = topicRoot() + u'/' + m_hostId;
+            QStringList topics{old + QStringLiteral("/signal"), old + QStringLiteral("/status"),
+                               old + QStringLiteral("/stale")};
+            if (!m_settings.discovery.isEmpty())
+                topics << QStringLiteral("%1/sensor/talvor_%2/signal/config").arg(m_settings.discovery, m_hostId)
+                       << QStringLiteral("%1/binary_sensor/talvor_%2/modem/config").arg(m_settings.discovery, m_hostId);
+            m_mqtt.clear(topics);
+        }
         publishDiscovery();
         brokerAnswered();
+    });
+    // Home Assistant forgets what it was told when it restarts; it says so.
+    connect(&m_mqtt, &MqttPublisher::message, this, [this](const QString &topic, const QByteArray &payload) {
+        if (topic == m_settings.discovery + QStringLiteral("/status") && payload == "online")
+            publishDiscovery();
     });
     m_brokerPatience.setSingleShot(true);
     m_brokerPatience.setInterval(BrokerPatienceMs);
@@ -51,7 +67,8 @@ SharingHub::SharingHub(const SharingControls &controls, QObject *parent)
 
 void SharingHub::saveFromDialog()
 {
-    const SharingSettings wanted = m_dialog->settings();
+    SharingSettings wanted = m_dialog->settings();
+    wanted.instance = m_settings.instance;
     const QString error = wanted.save();
     apply(wanted);
     QStringList problems = m_problems.values();
@@ -86,9 +103,27 @@ SharingHub::~SharingHub()
         m_mqtt.publish(base() + QStringLiteral("/status"), "offline", true);
 }
 
+QString SharingHub::topicRoot() const
+{
+    return m_settings.topic.isEmpty() ? QStringLiteral("talvor") : m_settings.topic;
+}
+
 QString SharingHub::base() const
 {
-    return (m_settings.topic.isEmpty() ? QStringLiteral("talvor") : m_settings.topic) + u'/' + m_id;
+    return topicRoot() + u'/' + m_settings.instance;
+}
+
+SharingSettings SharingHub::withInstance(SharingSettings settings)
+{
+    if (settings.broker.isEmpty() || !settings.instance.isEmpty())
+        return settings;
+    settings.instance = SharingSettings::newInstanceId();
+    // Set up before copies had ids: the host's topics go at the next connection.
+    m_clearHostTopics = true;
+    if (const QString error = settings.save(); !error.isEmpty())
+        m_c.Info_HTML->appendLine(QStringLiteral("Sharing: %1; this copy's MQTT id %2 lasts until Talvor ends.")
+                                      .arg(error, settings.instance));
+    return settings;
 }
 
 void SharingHub::report(const QString &part, const QString &text)
@@ -102,8 +137,9 @@ void SharingHub::report(const QString &part, const QString &text)
     emit problemChanged(part, text.isEmpty() ? text : QStringLiteral("Sharing (%1): %2").arg(part, text));
 }
 
-void SharingHub::apply(const SharingSettings &settings)
+void SharingHub::apply(const SharingSettings &given)
 {
+    const SharingSettings settings = withInstance(given);
     // Topics the new settings do not publish, on this broker, are taken off it.
     if (settings.broker != m_settings.broker || settings.topic != m_settings.topic
         || settings.discovery != m_settings.discovery)
@@ -127,10 +163,13 @@ void SharingHub::apply(const SharingSettings &settings)
     if (!settings.broker.isEmpty()) {
         const auto at = talvor::parseEndpoint(
             settings.broker.contains(u':') ? settings.broker : settings.broker + QStringLiteral(":1883"));
-        const QString error = at ? m_mqtt.start({at->host, at->port, settings.user, settings.password,
-                                                 QStringLiteral("talvor-") + m_id, base() + QStringLiteral("/status")})
-                                 : QStringLiteral("'%1' is not a broker such as 127.0.0.1:1883").arg(settings.broker);
+        const QString error = at
+            ? m_mqtt.start({at->host, at->port, settings.user, settings.password,
+                            QStringLiteral("talvor-") + settings.instance, base() + QStringLiteral("/status")})
+            : QStringLiteral("'%1' is not a broker such as 127.0.0.1:1883").arg(settings.broker);
         report(MqttPart, error);
+        if (error.isEmpty() && !settings.discovery.isEmpty())
+            m_mqtt.subscribe(settings.discovery + QStringLiteral("/status"));
     }
     changed();
 }
@@ -141,9 +180,11 @@ void SharingHub::publishDiscovery()
     m_mqtt.publish(base() + QStringLiteral("/stale"), m_state.stale ? "1" : "0", true);
     if (m_settings.discovery.isEmpty())
         return;
-    const QString topic = m_settings.topic.isEmpty() ? QStringLiteral("talvor") : m_settings.topic;
-    for (const auto &d : {talvor::signalDiscovery(m_settings.discovery, topic, m_id, talvor::version()),
-                          talvor::modemDiscovery(m_settings.discovery, topic, m_id, talvor::version())})
+    const talvor::DiscoveryDevice device{
+        m_settings.instance, QStringLiteral("Talvor %1").arg(QDir(talvor::programFolder()).dirName()),
+        talvor::version(), m_c.AutoCheck ? (m_c.AutoCheck->interval() + 999) / 1000 : 5};
+    for (const auto &d : {talvor::signalDiscovery(m_settings.discovery, topicRoot(), device),
+                          talvor::modemDiscovery(m_settings.discovery, topicRoot(), device)})
         m_mqtt.publish(d.topic, d.config, true);
 }
 

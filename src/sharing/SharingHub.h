@@ -18,7 +18,8 @@ class SharingDialog;
 struct SharingControls {
     CrlfTextView *Info_HTML;
     QAction *MenuSharing;
-    QWidget *window; // the dialog's parent
+    QWidget *window;         // the dialog's parent
+    const QTimer *AutoCheck; // how often readings come, for Home Assistant
 };
 
 // Shares what each poll gave: /metrics for Prometheus, MQTT with Home
@@ -57,13 +58,19 @@ private:
     void brokerAnswered();
     void publishDiscovery();
     QString base() const;
+    QString topicRoot() const;
+    // Gives this copy an instance id the first time it speaks MQTT.
+    SharingSettings withInstance(SharingSettings settings);
 
     SharingControls m_c;
     SharingSettings m_settings;
     talvor::SharingState m_state;
     MetricsServer m_metrics;
     MqttPublisher m_mqtt;
-    QString m_id;
+    // Topics named after the host by Talvor before copies had their own id,
+    // taken off the broker at the next connection.
+    QString m_hostId;
+    bool m_clearHostTopics = false;
     QMap<QString, QString> m_problems; // by part
     SharingDialog *m_dialog = nullptr;
     bool m_awaitingBroker = false; // the dialog waits for the broker's answer

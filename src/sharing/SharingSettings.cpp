@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSettings>
 
 #include <fcntl.h>
@@ -24,6 +25,7 @@ SharingSettings SharingSettings::load()
     s.password = ini.value(QStringLiteral("mqtt/password")).toString();
     s.topic = ini.value(QStringLiteral("mqtt/topic")).toString().trimmed();
     s.discovery = ini.value(QStringLiteral("mqtt/discovery")).toString().trimmed();
+    s.instance = ini.value(QStringLiteral("instance/id")).toString().trimmed();
     // Written by hand, it may be readable by anyone on the machine.
     const QString path = ini.fileName();
     const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
@@ -34,6 +36,11 @@ SharingSettings SharingSettings::load()
             : QStringLiteral("%1 holds a password that others can read, and Talvor cannot change that.").arg(path);
     }
     return s;
+}
+
+QString SharingSettings::newInstanceId()
+{
+    return QStringLiteral("%1").arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
 }
 
 QString SharingSettings::save() const
@@ -54,6 +61,7 @@ QString SharingSettings::save() const
     ini.setValue(QStringLiteral("mqtt/password"), password);
     ini.setValue(QStringLiteral("mqtt/topic"), topic);
     ini.setValue(QStringLiteral("mqtt/discovery"), discovery);
+    ini.setValue(QStringLiteral("instance/id"), instance);
     ini.sync();
     if (ini.status() != QSettings::NoError || !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner))
         return QStringLiteral("%1 could not be written").arg(path);

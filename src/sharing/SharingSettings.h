@@ -5,6 +5,7 @@
 // Sharing.ini beside Talvor.ini: where the numbers go. Every key empty is off.
 //   [metrics] listen=127.0.0.1:9771
 //   [mqtt] broker=127.0.0.1:1883  user=  password=  topic=talvor  discovery=homeassistant
+//   [instance] id=  (made once: names this copy to the broker and Home Assistant)
 struct SharingSettings {
     QString listen;
     QString broker;
@@ -12,6 +13,7 @@ struct SharingSettings {
     QString password;
     QString topic;
     QString discovery;
+    QString instance;
     // What loading had to do, for the page view (a file tightened to its owner).
     QString loadNote;
 
@@ -20,4 +22,6 @@ struct SharingSettings {
     // Written readable by its owner only, as it may hold a password; an
     // error text, empty when it was saved.
     QString save() const;
+    // A new instance id: eight random hex digits.
+    static QString newInstanceId();
 };
