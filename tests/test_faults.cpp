@@ -4,8 +4,8 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
-#include "acquisition/Transfer.h"
 #include "form/CrlfTextView.h"
+#include "monitor/Transfer.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -4,9 +4,9 @@
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
 #include "acquisition/StatusFetch.h"
-#include "acquisition/Transfer.h"
 #include "app/Talvorf.h"
 #include "form/CrlfTextView.h"
+#include "monitor/Transfer.h"
 
 #include <QLabel>
 #include <QLineEdit>

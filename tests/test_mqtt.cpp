@@ -182,7 +182,17 @@ struct Broker {
         process.setStandardOutputFile(QProcess::nullDevice());
         process.setStandardErrorFile(QProcess::nullDevice());
         process.start(QStringLiteral("mosquitto"), {QStringLiteral("-p"), QString::number(port)});
-        return process.waitForStarted();
+        if (!process.waitForStarted())
+            return false;
+        // Started is not listening yet: a busy machine takes its time.
+        for (int tries = 0; tries < 100; ++tries) {
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, port);
+            if (probe.waitForConnected(100))
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
     }
     // mosquitto_pub with these arguments, on this broker.
     void publish(const QStringList &arguments) const
@@ -230,7 +240,7 @@ void TestMqtt::retainedTopicsFollowTheSettings()
 
     CrlfTextView view;
     QAction menu(nullptr);
-    SharingHub hub({&view, &menu, nullptr});
+    SharingHub hub({&view, &menu, nullptr, nullptr});
     SharingSettings before;
     before.broker = QStringLiteral("127.0.0.1:%1").arg(port);
     before.topic = QStringLiteral("talvor");

@@ -2,9 +2,9 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
-#include "acquisition/Transfer.h"
 #include "form/CaptionLabel.h"
 #include "form/CrlfTextView.h"
+#include "monitor/Transfer.h"
 
 #include <QCheckBox>
 #include <QDir>

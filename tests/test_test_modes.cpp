@@ -4,8 +4,8 @@
 #include "TestHttpServer.h"
 #include "acquisition/PollScheduler.h"
 #include "acquisition/TestModes.h"
-#include "acquisition/Transfer.h"
 #include "form/CrlfTextView.h"
+#include "monitor/Transfer.h"
 
 #include <QCheckBox>
 #include <QDir>

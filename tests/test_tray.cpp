@@ -3,8 +3,8 @@
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
 #include "acquisition/PollScheduler.h"
-#include "acquisition/Transfer.h"
 #include "form/CrlfTextView.h"
+#include "monitor/Transfer.h"
 #include "tray/IconDesigner.h"
 #include "tray/TrayPresence.h"
 

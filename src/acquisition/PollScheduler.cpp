@@ -2,12 +2,12 @@
 
 #include "StatusFetch.h"
 #include "TestModes.h"
-#include "Transfer.h"
 #include "core/ChangeCodes.h"
 #include "core/Numbers.h"
 #include "core/ReadingRules.h"
 #include "form/CaptionLabel.h"
 #include "form/CrlfTextView.h"
+#include "monitor/Transfer.h"
 
 #include <QCheckBox>
 #include <QPushButton>

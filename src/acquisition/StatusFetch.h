@@ -1,20 +1,17 @@
 #pragma once
 
-#include "core/SignalWatch.h"
+#include "monitor/PageFetch.h"
 
 #include <QObject>
-#include <QString>
 
 namespace talvor {
 struct FormState;
-}
+class SignalEvents;
+} // namespace talvor
 class Transfer;
 class CrlfTextView;
 class QLineEdit;
 class QLabel;
-namespace talvor {
-class SignalEvents;
-}
 
 // The controls a fetch reads and fills.
 struct FetchControls {
@@ -26,9 +23,9 @@ struct FetchControls {
     QLabel *Talvor;
 };
 
-// One request for the status page and what its transfer states write into the
-// page view; a completed page is searched for the reading. What each poll
-// gave goes to the signal events.
+// The window's fetch: the request takes the address, search text and
+// threshold from their boxes, and its transcript goes into the page view;
+// a reading goes into the label Talvor.
 class StatusFetch : public QObject {
     Q_OBJECT
 public:
@@ -36,18 +33,12 @@ public:
                 QObject *parent = nullptr);
 
     void FetchStatusPage();
-    void Inet1_StateChanged(qint16 state);
-    QString StateMessage(qint16 state);
 
 signals:
     // The reading is in the label Talvor: the window runs its pipeline.
     void readingReady();
 
 private:
-    void reportTransferError(qint32 number);
-    void noReading(const QString &reason, talvor::SignalWatch::Failure failure);
-
-    talvor::FormState &m_form;
     FetchControls m_c;
-    talvor::SignalEvents &m_events;
+    PageFetch m_page;
 };

@@ -1,10 +1,10 @@
 #include "ControlLayout.h"
 
-#include "acquisition/Transfer.h"
 #include "form/ControlBuilding.h"
 #include "form/CrlfTextView.h"
 #include "form/ViewTabBar.h"
 #include "history/HistogramChart.h"
+#include "monitor/Transfer.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,4 +1,3 @@
-#include "acquisition/Transfer.h"
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/Talvorf.h"
@@ -7,6 +6,7 @@
 #include "core/ProgramFolder.h"
 #include "core/SharingRules.h"
 #include "form/DeferredIconStyle.h"
+#include "monitor/Transfer.h"
 #include "record/Report.h"
 #include "sharing/SharingHub.h"
 #include "tray/ProgramIcon.h"
