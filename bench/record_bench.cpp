@@ -4,8 +4,8 @@
 #include "BenchSupport.h"
 #include "core/LogLine.h"
 #include "core/SignalEvents.h"
-#include "record/LogImport.h"
-#include "record/SignalRecord.h"
+#include "monitor/LogImport.h"
+#include "monitor/SignalRecord.h"
 #include "record/TimelinePainting.h"
 
 #include <QElapsedTimer>

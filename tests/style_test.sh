@@ -38,6 +38,11 @@ for dir in src/*/; do
     status=1
   done < <(grep -rnE '#include "[^/"]+/' "$dir")
 done
+# The monitor runs without a display: no widget, GUI or D-Bus header in it.
+if grep -rnE '#include <(QtWidgets/|QtGui/|QtDBus/)?(Q(Widget|Application|Gui|Painter|Image|Icon|Pixmap|Font|Color|Action|Label|LineEdit|DBus)[A-Za-z]*)>' src/monitor; then
+  echo "the monitor includes a widget, GUI or D-Bus header (above)"
+  status=1
+fi
 # Only the transfer knows curl: CurlLibrary.h loads it, CurlMulti runs it on
 # the event loop, Transfer.cpp drives it.
 if grep -rln 'curl/curl.h' src | grep -v '^src/monitor/CurlLibrary.h$' ||

@@ -4,9 +4,9 @@
 // for their owner alone. With a real broker: what the settings no longer
 // publish is taken off it.
 #include "form/CrlfTextView.h"
-#include "sharing/MqttPublisher.h"
+#include "monitor/MqttPublisher.h"
+#include "monitor/SharingSettings.h"
 #include "sharing/SharingHub.h"
-#include "sharing/SharingSettings.h"
 
 #include <QAction>
 #include <QDeadlineTimer>

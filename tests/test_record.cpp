@@ -5,9 +5,9 @@
 // or a full disk only keeps the minutes waiting.
 #include "SettingsFiles.h"
 #include "core/LogLine.h"
-#include "record/LogImport.h"
-#include "record/RecordWriter.h"
-#include "record/SignalRecord.h"
+#include "monitor/LogImport.h"
+#include "monitor/RecordWriter.h"
+#include "monitor/SignalRecord.h"
 #include "record/TimelineView.h"
 
 #include <QDir>

@@ -1,12 +1,12 @@
 #include "Report.h"
 
-#include "LogImport.h"
-#include "RecordStore.h"
 #include "TimelinePainting.h"
 #include "core/Numbers.h"
 #include "core/ProgramFolder.h"
 #include "core/Settings.h"
 #include "core/SettingsFile.h"
+#include "monitor/LogImport.h"
+#include "monitor/RecordStore.h"
 
 #include <QDir>
 #include <QFile>

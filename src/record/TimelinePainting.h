@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RecordStore.h"
+#include "monitor/RecordStore.h"
 
 #include <QFontMetrics>
 #include <QList>

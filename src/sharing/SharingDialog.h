@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SharingSettings.h"
+#include "monitor/SharingSettings.h"
 
 #include <QDialog>
 

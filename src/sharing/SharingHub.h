@@ -1,9 +1,9 @@
 #pragma once
 
-#include "MetricsServer.h"
-#include "MqttPublisher.h"
-#include "SharingSettings.h"
 #include "core/SharingRules.h"
+#include "monitor/MetricsServer.h"
+#include "monitor/MqttPublisher.h"
+#include "monitor/SharingSettings.h"
 
 #include <QMap>
 #include <QObject>
