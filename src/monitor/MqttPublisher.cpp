@@ -393,9 +393,11 @@ void MqttPublisher::onDisconnect(int reason)
 
 void MqttPublisher::retract()
 {
+    QStringList topics;
     for (const auto &entry : std::as_const(m_retained))
-        send(entry.first, {}, true);
+        topics << entry.first;
     m_retained.clear();
+    clear(topics);
 }
 
 void MqttPublisher::clear(const QStringList &topics)

@@ -1,9 +1,11 @@
 #include "RecordStore.h"
 
+#include "RecordFunctions.h"
+#include "SqlStatement.h"
+
 #include <QFile>
 
 #include <limits>
-#include <sqlite3.h>
 
 using talvor::MinuteRow;
 
@@ -14,171 +16,7 @@ namespace {
 // 2: minutes keep their readings by value.
 constexpr int CurrentVersion = 2;
 
-// MinuteRow::isOutage, as SQL calls it on each connection.
-#define TALVOR_OUTAGE "outage(readings, failures)"
-
-void outage(sqlite3_context *context, int, sqlite3_value **values)
-{
-    sqlite3_result_int(context,
-                       MinuteRow::isOutage(sqlite3_value_int64(values[0]), sqlite3_value_int64(values[1])) ? 1 : 0);
-}
-
-QByteArrayView blobOf(sqlite3_value *value)
-{
-    const void *data = sqlite3_value_blob(value);
-    return data ? QByteArrayView(static_cast<const char *>(data), sqlite3_value_bytes(value)) : QByteArrayView();
-}
-
-void resultCounts(sqlite3_context *context, const talvor::ValueCounts &counts)
-{
-    const QByteArray packed = counts.packed();
-    sqlite3_result_blob64(context, packed.constData(), sqlite3_uint64(packed.size()), SQLITE_TRANSIENT);
-}
-
-// low_at(counts, threshold): the readings at or below the threshold.
-void lowAt(sqlite3_context *context, int, sqlite3_value **values)
-{
-    sqlite3_result_int64(context, talvor::ValueCounts::atOrBelow(blobOf(values[0]), sqlite3_value_double(values[1])));
-}
-
-// counts_plus(a, b): both minutes' counts together.
-void countsPlus(sqlite3_context *context, int, sqlite3_value **values)
-{
-    auto counts = talvor::ValueCounts::unpacked(blobOf(values[0]));
-    counts.merge(talvor::ValueCounts::unpacked(blobOf(values[1])));
-    resultCounts(context, counts);
-}
-
-// merge_counts(counts), over the minutes of an hour.
-void mergeCountsStep(sqlite3_context *context, int, sqlite3_value **values)
-{
-    auto **counts = static_cast<talvor::ValueCounts **>(sqlite3_aggregate_context(context, sizeof(void *)));
-    if (!counts) {
-        sqlite3_result_error_nomem(context);
-        return;
-    }
-    if (!*counts)
-        *counts = new talvor::ValueCounts;
-    (*counts)->merge(talvor::ValueCounts::unpacked(blobOf(values[0])));
-}
-
-void mergeCountsFinal(sqlite3_context *context)
-{
-    auto **counts = static_cast<talvor::ValueCounts **>(sqlite3_aggregate_context(context, 0));
-    resultCounts(context, counts && *counts ? **counts : talvor::ValueCounts());
-    if (counts)
-        delete *counts;
-}
-
-// approximated_counts(readings, min, max, low): for minutes kept before
-// values were counted.
-void approximatedCounts(sqlite3_context *context, int, sqlite3_value **values)
-{
-    resultCounts(context,
-                 talvor::ValueCounts::approximated(sqlite3_value_int64(values[0]), sqlite3_value_double(values[1]),
-                                                   sqlite3_value_double(values[2]), sqlite3_value_int64(values[3])));
-}
-
-void approximationIsExact(sqlite3_context *context, int, sqlite3_value **values)
-{
-    sqlite3_result_int(context,
-                       talvor::ValueCounts::approximationIsExact(sqlite3_value_int64(values[0]),
-                                                                 sqlite3_value_double(values[1]),
-                                                                 sqlite3_value_double(values[2]))
-                           ? 1
-                           : 0);
-}
-
-// One prepared statement: values bound in the order of its parameters,
-// columns read from 0. A statement that failed to prepare runs as a failure.
-class Statement {
-public:
-    Statement(sqlite3 *db, const QString &sql)
-    {
-        if (db && sqlite3_prepare16_v2(db, sql.utf16(), int(sql.size() * 2), &m_statement, nullptr) != SQLITE_OK) {
-            sqlite3_finalize(m_statement);
-            m_statement = nullptr;
-        }
-    }
-    ~Statement() { sqlite3_finalize(m_statement); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-
-    Statement &bind(qint64 value) { return checked(sqlite3_bind_int64(m_statement, ++m_bound, value)); }
-    Statement &bind(double value) { return checked(sqlite3_bind_double(m_statement, ++m_bound, value)); }
-    // NULL for a null text, or where the minute had no reading.
-    Statement &bind(const QString &text)
-    {
-        if (text.isNull())
-            return checked(sqlite3_bind_null(m_statement, ++m_bound));
-        return checked(
-            sqlite3_bind_text16(m_statement, ++m_bound, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT));
-    }
-    Statement &bindOrNull(bool present, double value)
-    {
-        if (present)
-            return bind(value);
-        return checked(sqlite3_bind_null(m_statement, ++m_bound));
-    }
-
-    // The next row; false at the end or on an error (see done()).
-    bool next()
-    {
-        m_result = usable() ? sqlite3_step(m_statement) : SQLITE_ERROR;
-        return m_result == SQLITE_ROW;
-    }
-    // The rows ran out without an error.
-    bool done() const { return m_result == SQLITE_DONE; }
-    // Runs it to the end.
-    bool run()
-    {
-        while (next()) { }
-        return done();
-    }
-    // Ready to run again with new values.
-    void reset()
-    {
-        sqlite3_reset(m_statement);
-        sqlite3_clear_bindings(m_statement);
-        m_bound = 0;
-    }
-
-    qint64 integer(int column) const { return sqlite3_column_int64(m_statement, column); }
-    double real(int column) const { return sqlite3_column_double(m_statement, column); }
-    bool isNull(int column) const { return sqlite3_column_type(m_statement, column) == SQLITE_NULL; }
-    int columns() const { return sqlite3_column_count(m_statement); }
-    QByteArrayView blob(int column) const
-    {
-        const void *data = sqlite3_column_blob(m_statement, column);
-        return data ? QByteArrayView(static_cast<const char *>(data), sqlite3_column_bytes(m_statement, column))
-                    : QByteArrayView();
-    }
-    Statement &bind(const QByteArray &blob)
-    {
-        return checked(sqlite3_bind_blob64(m_statement, ++m_bound, blob.constData(), sqlite3_uint64(blob.size()),
-                                           SQLITE_TRANSIENT));
-    }
-    QString text(int column) const
-    {
-        const auto *text = static_cast<const char16_t *>(sqlite3_column_text16(m_statement, column));
-        return text ? QString::fromUtf16(text, sqlite3_column_bytes16(m_statement, column) / 2) : QString();
-    }
-
-private:
-    bool usable() const { return m_statement && m_bindsOk; }
-    Statement &checked(int result)
-    {
-        m_bindsOk = m_bindsOk && result == SQLITE_OK;
-        return *this;
-    }
-
-    sqlite3_stmt *m_statement = nullptr;
-    int m_bound = 0;
-    bool m_bindsOk = true;
-    int m_result = SQLITE_OK;
-};
-
-MinuteRow rowFrom(const Statement &q)
+MinuteRow rowFrom(const SqlStatement &q)
 {
     MinuteRow row;
     row.minute = q.integer(0);
@@ -245,27 +83,7 @@ QString RecordStore::attemptOpen(int flags)
         failed();
         return m_error;
     }
-    using Scalar = void (*)(sqlite3_context *, int, sqlite3_value **);
-    const struct {
-        const char *name;
-        int arguments;
-        Scalar scalar;
-    } functions[] = {{"outage", 2, &outage},
-                     {"low_at", 2, &lowAt},
-                     {"counts_plus", 2, &countsPlus},
-                     {"approximated_counts", 4, &approximatedCounts},
-                     {"approximation_is_exact", 3, &approximationIsExact}};
-    constexpr int Flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
-    for (const auto &f : functions) {
-        if (sqlite3_create_function_v2(m_db, f.name, f.arguments, Flags, nullptr, f.scalar, nullptr, nullptr, nullptr)
-            != SQLITE_OK) {
-            failed();
-            return m_error;
-        }
-    }
-    if (sqlite3_create_function_v2(m_db, "merge_counts", 1, Flags, nullptr, nullptr, &mergeCountsStep,
-                                   &mergeCountsFinal, nullptr)
-        != SQLITE_OK) {
+    if (registerRecordFunctions(m_db) != SQLITE_OK) {
         failed();
         return m_error;
     }
@@ -349,15 +167,15 @@ QString RecordStore::createTables()
     qint64 was = 0;
     {
         // Finished before the tables change: a statement under way locks them.
-        Statement version(m_db, QStringLiteral("PRAGMA user_version"));
+        SqlStatement version(m_db, QStringLiteral("PRAGMA user_version"));
         if (!version.next())
             return failed(), m_error;
         was = version.integer(0);
     }
     const auto hasColumn = [this](const char *table, const char *column) {
-        Statement q(m_db,
-                    QStringLiteral("SELECT count(*) FROM pragma_table_info('%1') WHERE name = '%2'")
-                        .arg(QLatin1String(table), QLatin1String(column)));
+        SqlStatement q(m_db,
+                       QStringLiteral("SELECT count(*) FROM pragma_table_info('%1') WHERE name = '%2'")
+                           .arg(QLatin1String(table), QLatin1String(column)));
         return q.next() ? std::optional<bool>(q.integer(0) > 0) : (failed(), std::nullopt);
     };
     if (was < CurrentVersion) {
@@ -396,7 +214,7 @@ QString RecordStore::createTables()
     // the whole file is read once, not at every reopening.
     if (m_checked)
         return {};
-    Statement check(m_db, QStringLiteral("PRAGMA quick_check(1)"));
+    SqlStatement check(m_db, QStringLiteral("PRAGMA quick_check(1)"));
     if (!check.next())
         return failed(), m_error;
     if (check.text(0) != u"ok") {
@@ -437,9 +255,10 @@ bool RecordStore::writeLive(const MinuteRow &row)
     MinuteRow merged = row;
     bool read = false;
     {
-        Statement q(m_db,
-                    QStringLiteral("SELECT minute, readings, min, max, sum, 0, failures, reason, counts FROM minutes "
-                                   "WHERE minute = ? AND imported = 0"));
+        SqlStatement q(
+            m_db,
+            QStringLiteral("SELECT minute, readings, min, max, sum, 0, failures, reason, counts FROM minutes "
+                           "WHERE minute = ? AND imported = 0"));
         if (q.bind(row.minute).next()) {
             merged = rowFrom(q);
             merged.merge(row);
@@ -448,9 +267,9 @@ bool RecordStore::writeLive(const MinuteRow &row)
             read = q.done() || failed();
         }
     }
-    Statement q(m_db,
-                QStringLiteral("INSERT OR REPLACE INTO minutes(minute, readings, min, max, sum, failures, reason, "
-                               "imported, counts) VALUES(?, ?, ?, ?, ?, ?, ?, 0, ?)"));
+    SqlStatement q(m_db,
+                   QStringLiteral("INSERT OR REPLACE INTO minutes(minute, readings, min, max, sum, failures, reason, "
+                                  "imported, counts) VALUES(?, ?, ?, ?, ?, ?, ?, 0, ?)"));
     q.bind(merged.minute)
         .bind(qint64(merged.readings))
         .bindOrNull(merged.readings > 0, merged.min)
@@ -470,7 +289,7 @@ bool RecordStore::writeImported(const std::map<qint64, MinuteRow> &rows)
     if (!m_open || rows.empty())
         return m_open;
     // A minute seen live is left alone; one imported before takes the new lines too.
-    Statement q(
+    SqlStatement q(
         m_db,
         QStringLiteral("INSERT INTO minutes(minute, readings, min, max, sum, failures, reason, imported, counts) "
                        "VALUES(?, ?, ?, ?, ?, 0, NULL, 1, ?) ON CONFLICT(minute) DO UPDATE SET "
@@ -494,11 +313,12 @@ bool RecordStore::writeImported(const std::map<qint64, MinuteRow> &rows)
 
 bool RecordStore::refreshHours(qint64 fromMinute, qint64 toMinute)
 {
-    Statement q(m_db,
-                QStringLiteral("INSERT OR REPLACE INTO hours(minute, readings, min, max, sum, failures, reason, "
-                               "outage_minutes, counts) SELECT (minute / 60) * 60, SUM(readings), MIN(min), MAX(max), "
-                               "SUM(sum), SUM(failures), MAX(reason), SUM(" TALVOR_OUTAGE "), merge_counts(counts) "
-                               "FROM minutes WHERE minute >= ? AND minute < ? GROUP BY minute / 60"));
+    SqlStatement q(
+        m_db,
+        QStringLiteral("INSERT OR REPLACE INTO hours(minute, readings, min, max, sum, failures, reason, "
+                       "outage_minutes, counts) SELECT (minute / 60) * 60, SUM(readings), MIN(min), MAX(max), "
+                       "SUM(sum), SUM(failures), MAX(reason), SUM(" TALVOR_OUTAGE "), merge_counts(counts) "
+                       "FROM minutes WHERE minute >= ? AND minute < ? GROUP BY minute / 60"));
     return q.bind(fromMinute / 60 * 60).bind((toMinute + 59) / 60 * 60).run() || failed();
 }
 
@@ -507,7 +327,7 @@ bool RecordStore::prune(qint64 minute)
     if (!transaction())
         return false;
     for (const QString &table : {QStringLiteral("minutes"), QStringLiteral("hours")}) {
-        if (!Statement(m_db, QStringLiteral("DELETE FROM %1 WHERE minute < ?").arg(table)).bind(minute).run()) {
+        if (!SqlStatement(m_db, QStringLiteral("DELETE FROM %1 WHERE minute < ?").arg(table)).bind(minute).run()) {
             failed();
             rollback();
             return false;
@@ -518,7 +338,7 @@ bool RecordStore::prune(qint64 minute)
 
 bool RecordStore::forgetImported(qint64 from, qint64 to)
 {
-    Statement q(m_db, QStringLiteral("DELETE FROM minutes WHERE imported = 1 AND minute >= ? AND minute < ?"));
+    SqlStatement q(m_db, QStringLiteral("DELETE FROM minutes WHERE imported = 1 AND minute >= ? AND minute < ?"));
     return (q.bind(from).bind(to).run() || failed()) && refreshHours(from, to);
 }
 
@@ -534,9 +354,9 @@ QList<MinuteRow> RecordStore::minuteRows(const QString &columns, const QString &
     QList<MinuteRow> rows;
     if (!m_open)
         return rows;
-    Statement q(m_db,
-                QStringLiteral("SELECT %1 FROM minutes WHERE minute >= ?1 AND minute < ?2 %2 ORDER BY minute")
-                    .arg(columns, condition));
+    SqlStatement q(m_db,
+                   QStringLiteral("SELECT %1 FROM minutes WHERE minute >= ?1 AND minute < ?2 %2 ORDER BY minute")
+                       .arg(columns, condition));
     q.bind(from).bind(to);
     if (threshold)
         q.bind(*threshold);
@@ -553,12 +373,12 @@ QList<TimelineColumn> RecordStore::columns(qint64 from, qint64 to, int count, do
     // Beyond an hour a column, the hourly sums answer a year in milliseconds.
     const qint64 span = to - from;
     const bool hourly = span / count >= 60;
-    Statement q(m_db,
-                QStringLiteral("SELECT ((minute - ?1) * ?2) / ?3, SUM(readings), MIN(min), MAX(max), "
-                               "SUM(sum), SUM(low_at(counts, ?5)), SUM(failures), MAX(reason), %1 FROM %2 "
-                               "WHERE minute >= ?1 AND minute < ?4 GROUP BY 1")
-                    .arg(hourly ? QStringLiteral("SUM(outage_minutes)") : QStringLiteral("SUM(" TALVOR_OUTAGE ")"),
-                         hourly ? QStringLiteral("hours") : QStringLiteral("minutes")));
+    SqlStatement q(m_db,
+                   QStringLiteral("SELECT ((minute - ?1) * ?2) / ?3, SUM(readings), MIN(min), MAX(max), "
+                                  "SUM(sum), SUM(low_at(counts, ?5)), SUM(failures), MAX(reason), %1 FROM %2 "
+                                  "WHERE minute >= ?1 AND minute < ?4 GROUP BY 1")
+                       .arg(hourly ? QStringLiteral("SUM(outage_minutes)") : QStringLiteral("SUM(" TALVOR_OUTAGE ")"),
+                            hourly ? QStringLiteral("hours") : QStringLiteral("minutes")));
     q.bind(from).bind(qint64(count)).bind(span).bind(to).bind(threshold);
     while (q.next()) {
         const qint64 index = q.integer(0);
@@ -583,10 +403,11 @@ talvor::RangeFigures RecordStore::figures(qint64 from, qint64 to, double thresho
     const auto add = [&](const char *table, qint64 begin, qint64 end) {
         if (end <= begin)
             return;
-        Statement q(m_db,
-                    QStringLiteral("SELECT -1, SUM(readings), MIN(min), MAX(max), SUM(sum), SUM(low_at(counts, ?)), 0, "
-                                   "NULL FROM %1 WHERE minute >= ? AND minute < ?")
-                        .arg(QLatin1String(table)));
+        SqlStatement q(
+            m_db,
+            QStringLiteral("SELECT -1, SUM(readings), MIN(min), MAX(max), SUM(sum), SUM(low_at(counts, ?)), 0, "
+                           "NULL FROM %1 WHERE minute >= ? AND minute < ?")
+                .arg(QLatin1String(table)));
         if (q.bind(threshold).bind(begin).bind(end).next() && q.integer(1) > 0)
             rows.append(rowFrom(q));
     };
@@ -603,37 +424,37 @@ talvor::RangeFigures RecordStore::figures(qint64 from, qint64 to, double thresho
     return talvor::RangeFigures::of(rows);
 }
 
-std::optional<qint64> RecordStore::approximateUntil() const
+std::optional<qint64> RecordStore::oneNumber(const QString &sql) const
 {
     if (!m_open)
         return std::nullopt;
-    Statement q(m_db, QStringLiteral("SELECT MAX(minute) + 1 FROM minutes WHERE approximate"));
+    SqlStatement q(m_db, sql);
     if (q.next() && !q.isNull(0))
         return q.integer(0);
     return std::nullopt;
 }
 
+std::optional<qint64> RecordStore::approximateUntil() const
+{
+    return oneNumber(QStringLiteral("SELECT MAX(minute) + 1 FROM minutes WHERE approximate"));
+}
+
 qint64 RecordStore::minutesKept(qint64 from, qint64 to) const
 {
-    Statement q(m_db, QStringLiteral("SELECT count(*) FROM minutes WHERE minute >= ? AND minute < ?"));
+    SqlStatement q(m_db, QStringLiteral("SELECT count(*) FROM minutes WHERE minute >= ? AND minute < ?"));
     return m_open && q.bind(from).bind(to).next() ? q.integer(0) : 0;
 }
 
 std::optional<qint64> RecordStore::firstMinute() const
 {
-    if (!m_open)
-        return std::nullopt;
-    Statement q(m_db, QStringLiteral("SELECT MIN(minute) FROM minutes"));
-    if (q.next() && !q.isNull(0))
-        return q.integer(0);
-    return std::nullopt;
+    return oneNumber(QStringLiteral("SELECT MIN(minute) FROM minutes"));
 }
 
 std::optional<RecordStore::LogMark> RecordStore::logMark(const QString &name) const
 {
     if (!m_open)
         return std::nullopt;
-    Statement q(m_db, QStringLiteral("SELECT size, modified, offset, tail FROM logs WHERE name = ?"));
+    SqlStatement q(m_db, QStringLiteral("SELECT size, modified, offset, tail FROM logs WHERE name = ?"));
     if (q.bind(name).next())
         return LogMark{q.integer(0), q.integer(1), q.integer(2), q.integer(3)};
     return std::nullopt;
@@ -643,7 +464,7 @@ bool RecordStore::setLogMark(const QString &name, const LogMark &mark)
 {
     if (!m_open)
         return false;
-    Statement q(
+    SqlStatement q(
         m_db, QStringLiteral("INSERT OR REPLACE INTO logs(name, size, modified, offset, tail) VALUES(?, ?, ?, ?, ?)"));
     return q.bind(name).bind(mark.size).bind(mark.modified).bind(mark.offset).bind(mark.tail).run() || failed();
 }

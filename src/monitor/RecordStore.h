@@ -97,6 +97,8 @@ private:
     // ?3 in `columns` is the threshold, where one is given.
     QList<talvor::MinuteRow> minuteRows(const QString &columns, const QString &condition, qint64 from, qint64 to,
                                         std::optional<double> threshold) const;
+    // The one number a query gives; none for NULL, no row or a closed record.
+    std::optional<qint64> oneNumber(const QString &sql) const;
     // An error text, empty when the tables are there.
     QString createTables();
     bool refreshHours(qint64 fromMinute, qint64 toMinute);
