@@ -3,7 +3,7 @@
 #include "SettingsFiles.h"
 #include "form/CrlfTextView.h"
 #include "history/History.h"
-#include "log/DailyLog.h"
+#include "monitor/DailyLogFile.h"
 
 #include <QCheckBox>
 #include <QDir>

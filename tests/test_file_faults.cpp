@@ -9,7 +9,7 @@
 #include "TestHttpServer.h"
 #include "core/SettingsFile.h"
 #include "form/CrlfTextView.h"
-#include "log/DailyLog.h"
+#include "monitor/DailyLogFile.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -3,12 +3,10 @@
 // once is not hammered. Its settings, which may hold a password, are saved
 // for their owner alone. With a real broker: what the settings no longer
 // publish is taken off it.
-#include "form/CrlfTextView.h"
 #include "monitor/MqttPublisher.h"
+#include "monitor/SharingHub.h"
 #include "monitor/SharingSettings.h"
-#include "sharing/SharingHub.h"
 
-#include <QAction>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
@@ -238,9 +236,7 @@ void TestMqtt::retainedTopicsFollowTheSettings()
     QTemporaryDir home;
     qputenv("TALVOR_HOME", home.path().toUtf8());
 
-    CrlfTextView view;
-    QAction menu(nullptr);
-    SharingHub hub({&view, &menu, nullptr, nullptr});
+    SharingHub hub(nullptr);
     SharingSettings before;
     before.broker = QStringLiteral("127.0.0.1:%1").arg(port);
     before.topic = QStringLiteral("talvor");
@@ -276,14 +272,12 @@ void TestMqtt::twoCopiesShareABrokerAndHomeAssistantRestarts()
     QVERIFY(broker.start());
     QTemporaryDir home;
     qputenv("TALVOR_HOME", home.path().toUtf8());
-    CrlfTextView view;
-    QAction menu(nullptr);
     SharingSettings settings;
     settings.broker = QStringLiteral("127.0.0.1:%1").arg(broker.port);
     settings.discovery = QStringLiteral("homeassistant");
     // Two copies on one host, each with its own id: a clash would have the
     // broker throw one off for the other again and again.
-    SharingHub house({&view, &menu, nullptr, nullptr}), barn({&view, &menu, nullptr, nullptr});
+    SharingHub house(nullptr), barn(nullptr);
     QSignalSpy troubles(&house, &SharingHub::problemChanged), barnTroubles(&barn, &SharingHub::problemChanged);
     house.apply(settings);
     barn.apply(settings);
@@ -305,5 +299,5 @@ void TestMqtt::twoCopiesShareABrokerAndHomeAssistantRestarts()
     QCOMPARE(retainedOn(broker.port, 10).size(), 10);
 }
 
-QTEST_MAIN(TestMqtt)
+QTEST_GUILESS_MAIN(TestMqtt)
 #include "test_mqtt.moc"

@@ -1,6 +1,6 @@
 // The control socket under callers that misbehave: one that leaves before
 // its answer, idle ones past the cap, and a running copy that dribbles.
-#include "app/SingleInstance.h"
+#include "monitor/SingleInstance.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -164,5 +164,5 @@ void TestSingleInstance::statusGivesUpOnADribblingCopy()
     ::unlink(name.constData());
 }
 
-QTEST_MAIN(TestSingleInstance)
+QTEST_GUILESS_MAIN(TestSingleInstance)
 #include "test_single_instance.moc"

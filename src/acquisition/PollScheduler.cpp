@@ -1,25 +1,23 @@
 #include "PollScheduler.h"
 
-#include "StatusFetch.h"
 #include "TestModes.h"
 #include "core/ChangeCodes.h"
 #include "core/Numbers.h"
 #include "core/ReadingRules.h"
 #include "form/CaptionLabel.h"
-#include "form/CrlfTextView.h"
-#include "monitor/Transfer.h"
+#include "monitor/Monitor.h"
 
 #include <QCheckBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
 
-PollScheduler::PollScheduler(talvor::FormState &form, const PollControls &controls, StatusFetch &fetch,
+PollScheduler::PollScheduler(talvor::FormState &form, const PollControls &controls, Monitor &monitor,
                              TestModes &testModes, QObject *parent)
     : FormPart(parent)
     , m_form(form)
     , m_c(controls)
-    , m_fetch(fetch)
+    , m_monitor(monitor)
     , m_testModes(testModes)
 {
     connect(m_c.AutoCheck, &QTimer::timeout, this, &PollScheduler::AutoCheck_Timer);
@@ -34,12 +32,7 @@ void PollScheduler::AutoCheck_Timer()
     // A test mode makes its reading instead of a request.
     if (m_testModes.tick())
         return;
-    // The timer keeps its beat while a slow request runs: one line per tick says so.
-    if (m_c.Inet1->StillExecuting()) {
-        m_c.Info_HTML->appendLine(QStringLiteral("Still waiting for last requested page!"));
-        return;
-    }
-    m_fetch.FetchStatusPage();
+    m_monitor.AutoCheck_Timer();
 }
 
 void PollScheduler::HScroll1_Change()
@@ -57,8 +50,7 @@ void PollScheduler::M_refresh_rate_Change()
 {
     const double tenths = talvor::leadingNumber(m_c.M_refresh_rate->text());
     m_c.DisplaySec->setText(talvor::formatOneDecimal(tenths / 10));
-    const qint32 ms = talvor::toInt32(tenths * 100).value_or(0);
-    m_c.AutoCheck->setInterval(qBound(1, ms, 65535));
+    m_monitor.setRefreshTenths(tenths);
     EnableAutoCheck_Click();
 }
 
@@ -74,5 +66,5 @@ void PollScheduler::EnableAutoCheck_Click()
 
 void PollScheduler::GetHtml_button_Click()
 {
-    m_fetch.FetchStatusPage();
+    m_monitor.FetchStatusPage();
 }

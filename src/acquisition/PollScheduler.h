@@ -5,10 +5,8 @@
 namespace talvor {
 struct FormState;
 }
-class StatusFetch;
+class Monitor;
 class TestModes;
-class Transfer;
-class CrlfTextView;
 class CaptionLabel;
 class QTimer;
 class QScrollBar;
@@ -24,8 +22,6 @@ struct PollControls {
     QLabel *DisplaySec;
     QCheckBox *EnableAutoCheck;
     QPushButton *GetHtml_button;
-    Transfer *Inet1;
-    CrlfTextView *Info_HTML;
 };
 
 // When readings are taken: the poll timer AutoCheck, the refresh slider in
@@ -33,7 +29,7 @@ struct PollControls {
 class PollScheduler : public FormPart {
     Q_OBJECT
 public:
-    PollScheduler(talvor::FormState &form, const PollControls &controls, StatusFetch &fetch, TestModes &testModes,
+    PollScheduler(talvor::FormState &form, const PollControls &controls, Monitor &monitor, TestModes &testModes,
                   QObject *parent = nullptr);
 
     void AutoCheck_Timer();
@@ -45,6 +41,6 @@ public:
 private:
     talvor::FormState &m_form;
     PollControls m_c;
-    StatusFetch &m_fetch;
+    Monitor &m_monitor;
     TestModes &m_testModes;
 };

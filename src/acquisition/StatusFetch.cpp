@@ -2,17 +2,24 @@
 
 #include "core/Numbers.h"
 #include "form/CrlfTextView.h"
+#include "monitor/Monitor.h"
 
 #include <QLabel>
 #include <QLineEdit>
 
-StatusFetch::StatusFetch(talvor::FormState &form, const FetchControls &controls, talvor::SignalEvents &events,
-                         QObject *parent)
+StatusFetch::StatusFetch(const FetchControls &controls, Monitor &monitor, QObject *parent)
     : QObject(parent)
     , m_c(controls)
-    , m_page(form, *controls.Inet1, events)
 {
-    connect(&m_page, &PageFetch::transcript, this, [this](const QString &text, PageFetch::Edit edit) {
+    const auto handOver = [this, &monitor] {
+        monitor.setUrl(m_c.txtURL->text());
+        monitor.setSearchText(m_c.SearchText->text());
+        monitor.setThreshold(talvor::leadingNumber(m_c.ssThreshold->text()));
+    };
+    handOver();
+    for (QLineEdit *box : {m_c.txtURL, m_c.SearchText, m_c.ssThreshold})
+        connect(box, &QLineEdit::textChanged, this, handOver);
+    connect(&monitor, &Monitor::transcript, this, [this](const QString &text, PageFetch::Edit edit) {
         switch (edit) {
         case PageFetch::Edit::Replace:
             return m_c.Info_HTML->replaceText(text);
@@ -22,14 +29,8 @@ StatusFetch::StatusFetch(talvor::FormState &form, const FetchControls &controls,
             return m_c.Info_HTML->appendLine(text);
         }
     });
-    connect(&m_page, &PageFetch::readingFound, this, [this](const QString &reading) {
+    connect(&monitor, &Monitor::readingFound, this, [this](const QString &reading) {
         m_c.Talvor->setText(reading);
         emit readingReady();
     });
-}
-
-void StatusFetch::FetchStatusPage()
-{
-    m_page.FetchStatusPage(
-        {m_c.txtURL->text(), m_c.SearchText->text(), talvor::leadingNumber(m_c.ssThreshold->text())});
 }

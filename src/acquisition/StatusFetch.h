@@ -1,21 +1,14 @@
 #pragma once
 
-#include "monitor/PageFetch.h"
-
 #include <QObject>
 
-namespace talvor {
-struct FormState;
-class SignalEvents;
-} // namespace talvor
-class Transfer;
+class Monitor;
 class CrlfTextView;
 class QLineEdit;
 class QLabel;
 
 // The controls a fetch reads and fills.
 struct FetchControls {
-    Transfer *Inet1;
     CrlfTextView *Info_HTML;
     QLineEdit *txtURL;
     QLineEdit *SearchText;
@@ -23,16 +16,13 @@ struct FetchControls {
     QLabel *Talvor;
 };
 
-// The window's fetch: the request takes the address, search text and
-// threshold from their boxes, and its transcript goes into the page view;
-// a reading goes into the label Talvor.
+// The window's side of a fetch: the address, search text and threshold go
+// to the monitor as their boxes change, each request's transcript comes
+// into the page view, and a reading into the label Talvor.
 class StatusFetch : public QObject {
     Q_OBJECT
 public:
-    StatusFetch(talvor::FormState &form, const FetchControls &controls, talvor::SignalEvents &events,
-                QObject *parent = nullptr);
-
-    void FetchStatusPage();
+    StatusFetch(const FetchControls &controls, Monitor &monitor, QObject *parent = nullptr);
 
 signals:
     // The reading is in the label Talvor: the window runs its pipeline.
@@ -40,5 +30,4 @@ signals:
 
 private:
     FetchControls m_c;
-    PageFetch m_page;
 };

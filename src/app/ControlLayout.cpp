@@ -4,14 +4,13 @@
 #include "form/CrlfTextView.h"
 #include "form/ViewTabBar.h"
 #include "history/HistogramChart.h"
-#include "monitor/Transfer.h"
+#include "monitor/Monitor.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTimer>
 #include <QVBoxLayout>
 
 using talvor::named;
@@ -49,7 +48,7 @@ template <typename W> W *filling(QWidget *panel, W *widget)
 
 } // namespace
 
-FormControls buildFormControls(QMainWindow &window)
+FormControls buildFormControls(QMainWindow &window, Monitor &monitor)
 {
     FormControls c;
     buildMenus(window, c);
@@ -85,10 +84,8 @@ FormControls buildFormControls(QMainWindow &window)
 
     c.Talvor = named(new QLabel(QStringLiteral("0"), central), "Talvor");
     c.Talvor->hide();
-    c.AutoCheck = named(new QTimer(&window), "AutoCheck");
-    // A coarse timer may fire 5 % early or late: 5.5 s would tick at 5.2 s.
-    c.AutoCheck->setTimerType(Qt::PreciseTimer);
-    c.Inet1 = named(new Transfer(&window), "Inet1");
+    c.AutoCheck = &monitor.AutoCheck();
+    c.Inet1 = &monitor.Inet1();
 
     window.setCentralWidget(central);
     for (size_t i = 1; i < c.Frame1.size(); ++i)

@@ -14,11 +14,10 @@
 #include "form/CrlfTextView.h"
 #include "history/History.h"
 #include "log/DailyLog.h"
-#include "monitor/SignalRecord.h"
-#include "monitor/Transfer.h"
+#include "monitor/Monitor.h"
 #include "record/TimelineView.h"
 #include "settings/SettingsController.h"
-#include "sharing/SharingHub.h"
+#include "sharing/SharingMenu.h"
 #include "tray/IconDesigner.h"
 #include "tray/ProgramIcon.h"
 #include "tray/TrayBackend.h"
@@ -52,7 +51,6 @@ constexpr int FrameAllowance = 48;
 
 Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayBackend> tray, QWidget *parent)
     : QMainWindow(parent)
-    , c(buildFormControls(*this))
     , m_dialogs(dialogs ? std::move(dialogs) : std::make_unique<QtDialogs>(this))
     , m_trayBackend(tray ? std::move(tray) : std::make_unique<SystemTrayBackend>())
 {
@@ -60,11 +58,11 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     setWindowTitle(QStringLiteral("0 = SS"));
     setWindowIcon(programIcon());
     setMinimumSize(320, 200);
+    m_monitor = std::make_unique<Monitor>(form, talvor::programFolder());
+    c = buildFormControls(*this, *m_monitor);
     resizeWithinScreen(StartupWidth, StartupHeight);
 
-    m_events = std::make_unique<talvor::SignalEvents>();
-    m_record = std::make_unique<SignalRecord>(talvor::programFolder());
-    m_sharing = std::make_unique<SharingHub>(SharingControls{c.Info_HTML, c.MenuSharing, this, c.AutoCheck});
+    m_sharingMenu = std::make_unique<SharingMenu>(c.MenuSharing, this, m_monitor->sharing());
     m_pipeline = std::make_unique<ReadingPipeline>(form, *this, *c.ChooseView, *c.Talvor);
     m_settings = std::make_unique<SettingsController>(
         form,
@@ -73,18 +71,17 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
                          c.RightColorBad, c.ShowInSystemTray, c.DoLogFile, c.NotifyAlerts},
         *m_dialogs);
     m_status = std::make_unique<SignalStatus>(form, *c.NotifyAlerts);
-    m_fetch = std::make_unique<StatusFetch>(
-        form, FetchControls{c.Inet1, c.Info_HTML, c.txtURL, c.SearchText, c.ssThreshold, c.Talvor}, *m_events);
+    m_fetch = std::make_unique<StatusFetch>(FetchControls{c.Info_HTML, c.txtURL, c.SearchText, c.ssThreshold, c.Talvor},
+                                            *m_monitor);
     m_testModes = std::make_unique<TestModes>(
         form, TestModeControls{c.Simulate_Checkbox, c.Step1to100SS, c.ssThreshold, c.Talvor, c.Info_HTML});
-    m_scheduler =
-        std::make_unique<PollScheduler>(form,
-                                        PollControls{c.AutoCheck, c.HScroll1, c.M_refresh_rate, c.DisplaySec,
-                                                     c.EnableAutoCheck, c.GetHtml_button, c.Inet1, c.Info_HTML},
-                                        *m_fetch, *m_testModes);
+    m_scheduler = std::make_unique<PollScheduler>(
+        form,
+        PollControls{c.AutoCheck, c.HScroll1, c.M_refresh_rate, c.DisplaySec, c.EnableAutoCheck, c.GetHtml_button},
+        *m_monitor, *m_testModes);
     m_history = std::make_unique<History>(
         form, HistoryControls{c.Talvor, c.SShistoryLen, c.ssThreshold, c.ShowInSystemTray, c.MSChart1});
-    m_log = std::make_unique<DailyLog>(LogControls{c.DoLogFile, c.Talvor, c.Info_HTML});
+    m_log = std::make_unique<DailyLog>(LogControls{c.DoLogFile, c.Talvor, c.Info_HTML}, m_monitor->dailyLog());
     m_views = std::make_unique<TabViews>(form, ViewControls{c.ChooseView, c.Frame1, c.HelpText});
     m_designer = std::make_unique<IconDesigner>(form,
                                                 DesignerControls{c.Ikon, c.LeftColor, c.RightColor, c.LeftColorBad,
@@ -108,44 +105,35 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     connect(m_history.get(), &History::thresholdChanged, m_tray.get(), &TrayPresence::redrawIcon);
 
     // Listeners to what every poll gave.
-    connect(m_events.get(), &talvor::SignalEvents::statusLineChanged, m_tray.get(), &TrayPresence::setStatusLine);
-    connect(m_events.get(), &talvor::SignalEvents::staleChanged, m_tray.get(), &TrayPresence::showStale);
-    connect(m_events.get(), &talvor::SignalEvents::alertRaised, m_status.get(), &SignalStatus::offerAlert);
+    talvor::SignalEvents &events = m_monitor->events();
+    SignalRecord &record = m_monitor->record();
+    connect(&events, &talvor::SignalEvents::statusLineChanged, m_tray.get(), &TrayPresence::setStatusLine);
+    connect(&events, &talvor::SignalEvents::staleChanged, m_tray.get(), &TrayPresence::showStale);
+    connect(&events, &talvor::SignalEvents::alertRaised, m_status.get(), &SignalStatus::offerAlert);
     connect(m_status.get(), &SignalStatus::notify, m_tray.get(), &TrayPresence::notify);
-    connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_history.get(),
+    connect(&events, &talvor::SignalEvents::pollFailed, m_history.get(),
             [this](const QString &reason) { m_history->noReadingYet(reason); });
 
-    // The record keeps every poll; its tab shows it as it grows.
-    connect(m_events.get(), &talvor::SignalEvents::readingTaken, m_record.get(),
-            [record = m_record.get()](double value, double, const QDateTime &at) { record->reading(value, at); });
-    connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_record.get(), &SignalRecord::noReading);
-    connect(m_record.get(), &SignalRecord::notice, c.Info_HTML, &CrlfTextView::appendLine);
-    connect(m_record.get(), &SignalRecord::problemChanged, m_events.get(),
-            [this](const QString &text) { m_events->setProblem(QStringLiteral("record"), text); });
+    // The record's tab shows it as it grows.
+    connect(&record, &SignalRecord::notice, c.Info_HTML, &CrlfTextView::appendLine);
+    connect(&m_monitor->sharing(), &SharingHub::notice, c.Info_HTML, &CrlfTextView::appendLine);
     m_timeline = new TimelineView(
-        m_record->store(), [record = m_record.get()] { return record->pending(); },
-        talvor::leadingNumber(c.ssThreshold->text()), c.Frame1[4]);
+        record.store(), [&record] { return record.pending(); }, talvor::leadingNumber(c.ssThreshold->text()),
+        c.Frame1[4]);
     m_timeline->setObjectName(QStringLiteral("Timeline"));
     (new QVBoxLayout(c.Frame1[4]))->addWidget(m_timeline);
     c.Frame1[4]->layout()->setContentsMargins(0, 0, 0, 0);
-    connect(m_record.get(), &SignalRecord::changed, m_timeline, &TimelineView::refresh);
+    connect(&record, &SignalRecord::changed, m_timeline, &TimelineView::refresh);
     connect(m_history.get(), &History::thresholdChanged, m_timeline, &TimelineView::setThreshold);
-    connect(m_events.get(), &talvor::SignalEvents::readingTaken, m_timeline, &TimelineView::refreshSoon);
-    connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_timeline, &TimelineView::refreshSoon);
-    // So do Prometheus, MQTT and --status.
-    connect(m_events.get(), &talvor::SignalEvents::readingTaken, m_sharing.get(), &SharingHub::reading);
-    connect(m_events.get(), &talvor::SignalEvents::pollFailed, m_sharing.get(), &SharingHub::noReading);
-    connect(m_events.get(), &talvor::SignalEvents::staleChanged, m_sharing.get(), &SharingHub::staleChanged);
-    connect(m_sharing.get(), &SharingHub::problemChanged, m_events.get(), &talvor::SignalEvents::setProblem);
-    connect(m_history.get(), &History::thresholdChanged, m_sharing.get(), &SharingHub::setThreshold);
+    connect(&events, &talvor::SignalEvents::readingTaken, m_timeline, &TimelineView::refreshSoon);
+    connect(&events, &talvor::SignalEvents::pollFailed, m_timeline, &TimelineView::refreshSoon);
 
     // Talvor's own troubles stay in sight until put right: in the page view
     // at each request, the tray's tip, the timeline and --status, and told
     // once as they arise.
-    connect(m_events.get(), &talvor::SignalEvents::problemRaised, c.Info_HTML, &CrlfTextView::appendLine);
-    connect(m_events.get(), &talvor::SignalEvents::problemRaised, m_status.get(), &SignalStatus::offerProblem);
-    connect(m_events.get(), &talvor::SignalEvents::problemsChanged, m_sharing.get(), &SharingHub::setProblems);
-    connect(m_events.get(), &talvor::SignalEvents::problemsChanged, m_timeline, &TimelineView::setProblems);
+    connect(&events, &talvor::SignalEvents::problemRaised, c.Info_HTML, &CrlfTextView::appendLine);
+    connect(&events, &talvor::SignalEvents::problemRaised, m_status.get(), &SignalStatus::offerProblem);
+    connect(&events, &talvor::SignalEvents::problemsChanged, m_timeline, &TimelineView::setProblems);
 
     // Settings hear of every change, and are offered for saving before the
     // window hides or the Options tab is left.
@@ -194,12 +182,7 @@ void Talvorf::Form_Load()
     }
     form.SettingsDirty = 0;
     form.Loading = false;
-    // The record opens once the window is up: start-up waits for no file.
-    QTimer::singleShot(0, m_record.get(), [this] {
-        m_record->open();
-        m_record->importLogsLater();
-    });
-    m_sharing->apply(SharingSettings::load());
+    m_monitor->start();
 }
 
 void Talvorf::resizeWithinScreen(int w, int h)
@@ -221,6 +204,16 @@ void Talvorf::resizeWithinScreen(int w, int h)
             move(room.topLeft());
     }
     resize(w, h);
+}
+
+DailyLogFile &Talvorf::dailyLog()
+{
+    return m_monitor->dailyLog();
+}
+
+SharingHub &Talvorf::sharing()
+{
+    return m_monitor->sharing();
 }
 
 void Talvorf::ProcessNewReading()
@@ -295,7 +288,7 @@ void Talvorf::MenuExit_Click()
 void Talvorf::MyFormUnload()
 {
     m_settings->PromptSaveSettings();
-    m_record->flush();
+    m_monitor->record().flush();
     c.AutoCheck->stop();
     if (c.Inet1->StillExecuting())
         c.Inet1->cancel();
@@ -321,9 +314,7 @@ void Talvorf::bringForward()
 void Talvorf::endSession()
 {
     m_sessionEnding = true;
-    m_record->flush();
-    c.AutoCheck->stop();
-    c.Inet1->cancel();
+    m_monitor->stop();
     TrayData data = m_tray->trayData();
     m_tray->notifyIcon(NIM_DELETE, data);
     emit exitRequested();

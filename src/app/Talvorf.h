@@ -20,12 +20,11 @@ class DailyLog;
 class TestModes;
 class IconDesigner;
 class TrayPresence;
-class SignalRecord;
+class Monitor;
+class DailyLogFile;
 class SharingHub;
+class SharingMenu;
 class TimelineView;
-namespace talvor {
-class SignalEvents;
-}
 
 // The one main window: it owns every control and the form-level state, and
 // wires the subsystems that hold the controls' handlers.
@@ -64,11 +63,12 @@ public:
     PollScheduler &scheduler() { return *m_scheduler; }
     SettingsController &settings() { return *m_settings; }
     History &history() { return *m_history; }
-    DailyLog &dailyLog() { return *m_log; }
+    DailyLogFile &dailyLog();
     TestModes &testModes() { return *m_testModes; }
     IconDesigner &designer() { return *m_designer; }
     TrayPresence &tray() { return *m_tray; }
-    SharingHub &sharing() { return *m_sharing; }
+    SharingHub &sharing();
+    Monitor &monitor() { return *m_monitor; }
 
 signals:
     // The monitor is done: main() ends the process; tests count it.
@@ -87,9 +87,8 @@ private:
     // controls they hold outlive them all, as children of the window.
     std::unique_ptr<talvor::Dialogs> m_dialogs;
     std::unique_ptr<TrayBackend> m_trayBackend;
-    std::unique_ptr<talvor::SignalEvents> m_events;
-    std::unique_ptr<SignalRecord> m_record;
-    std::unique_ptr<SharingHub> m_sharing;
+    std::unique_ptr<Monitor> m_monitor;
+    std::unique_ptr<SharingMenu> m_sharingMenu;
     std::unique_ptr<ReadingPipeline> m_pipeline;
     std::unique_ptr<SettingsController> m_settings;
     std::unique_ptr<SignalStatus> m_status;

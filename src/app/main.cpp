@@ -1,14 +1,14 @@
 #include "app/SessionEnd.h"
-#include "app/SingleInstance.h"
 #include "app/Talvorf.h"
 #include "core/CommandLine.h"
 #include "core/MemoryUse.h"
 #include "core/ProgramFolder.h"
 #include "core/SharingRules.h"
 #include "form/DeferredIconStyle.h"
+#include "monitor/SharingHub.h"
+#include "monitor/SingleInstance.h"
 #include "monitor/Transfer.h"
 #include "record/Report.h"
-#include "sharing/SharingHub.h"
 #include "tray/ProgramIcon.h"
 
 #include <QApplication>

@@ -1,6 +1,8 @@
 #include "SettingsFile.h"
 
+#include "Numbers.h"
 #include "ProgramFolder.h"
+#include "ReadingRules.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -14,6 +16,37 @@ namespace {
 // Files written before the last three fields existed still load.
 constexpr int MinSettingsFields = 13;
 } // namespace
+
+int refreshTenths(const SettingsField &field)
+{
+    if (!isNumericText(field.text))
+        return 50;
+    return qBound(1, int(toInt16Clamped(leadingNumber(field.text))), 600);
+}
+
+PollSettings pollSettings(const SettingsRead &read)
+{
+    const Settings defaults = firstStartSettings();
+    PollSettings poll{defaults.EnableAutoCheck != 0,
+                      int(leadingNumber(defaults.M_refresh_rate)),
+                      leadingNumber(defaults.ssThreshold),
+                      defaults.SearchText,
+                      defaults.txtURL,
+                      false};
+    if (read.outcome != SettingsRead::Read)
+        return poll;
+    QList<SettingsField> v = read.fields;
+    v.resize(MaxSettingsFields);
+    poll.autoCheck = v[0].number() != 0;
+    // The slider snaps what it is given, as it does a user's drag.
+    poll.tenths = snappedRefreshTenths(refreshTenths(v[1]));
+    // The threshold box turns an empty text into 0 and any other non-number into 50.
+    poll.threshold = v[3].text.isEmpty() ? 0 : isNumericText(v[3].text) ? leadingNumber(v[3].text) : 50;
+    poll.searchText = v[5].text;
+    poll.url = v[6].text;
+    poll.logFile = v[16].number() != 0;
+    return poll;
+}
 
 SettingsRead readSettingsFile()
 {

@@ -20,6 +20,21 @@ struct SettingsRead {
 constexpr qint64 MaxSettingsBytes = 1024 * 1024;
 SettingsRead readSettingsFile();
 
+// The refresh field in tenths of a second, kept within the slider's range.
+int refreshTenths(const SettingsField &field);
+
+// What a poll takes from the settings, as the window's boxes would hold it
+// after loading them; the first start's values where no file could be read.
+struct PollSettings {
+    bool autoCheck = true;
+    int tenths = 50;
+    double threshold = 50;
+    QString searchText;
+    QString url;
+    bool logFile = false;
+};
+PollSettings pollSettings(const SettingsRead &read);
+
 // Writes the whole file at once; a failed write leaves the old file whole.
 // Returns an error text, empty on success.
 QString writeSettingsFile(const talvor::Settings &settings);

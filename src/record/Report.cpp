@@ -36,21 +36,10 @@ struct InForce {
 
 InForce settingsInForce()
 {
-    const talvor::SettingsRead read = talvor::readSettingsFile();
-    const talvor::Settings defaults = talvor::firstStartSettings();
-    const auto field = [&read](int index, const QString &fallback) {
-        return read.outcome == talvor::SettingsRead::Read && read.fields.size() > index && !read.fields[index].isEmpty()
-            ? read.fields[index].text
-            : fallback;
-    };
-    const QString threshold = field(3, defaults.ssThreshold);
-    const bool autoCheck = field(0, QString::number(defaults.EnableAutoCheck)) != u"0"
-        && field(0, QString::number(defaults.EnableAutoCheck)) != u"#FALSE#";
-    const double tenths = talvor::leadingNumber(field(1, defaults.M_refresh_rate));
-    return {talvor::leadingNumber(talvor::isNumericText(threshold) ? threshold : defaults.ssThreshold),
-            field(6, defaults.txtURL),
-            autoCheck ? QStringLiteral("polled every %1 s").arg(talvor::shortestText(tenths / 10.0))
-                      : QStringLiteral("automatic polling off")};
+    const talvor::PollSettings poll = talvor::pollSettings(talvor::readSettingsFile());
+    return {poll.threshold, poll.url,
+            poll.autoCheck ? QStringLiteral("polled every %1 s").arg(talvor::shortestText(poll.tenths / 10.0))
+                           : QStringLiteral("automatic polling off")};
 }
 
 int fail(const QString &text)

@@ -25,14 +25,6 @@ namespace {
 // every reader of the file takes 0 there for "not stored".
 constexpr quint32 StoredBlack = 1;
 
-// The refresh value in tenths of a second, kept within the slider's range.
-int refreshTenths(const SettingsField &field)
-{
-    if (!isNumericText(field.text))
-        return 50;
-    return qBound(1, int(toInt16Clamped(leadingNumber(field.text))), 600);
-}
-
 qint16 checkState(const QCheckBox *box)
 {
     return box->isChecked() ? 1 : 0;

@@ -1,32 +1,31 @@
 #include "SharingHub.h"
 
-#include "SharingDialog.h"
 #include "core/CommandLine.h"
 #include "core/Numbers.h"
 #include "core/ProgramFolder.h"
-#include "form/CrlfTextView.h"
 
-#include <QAction>
 #include <QDir>
 #include <QSysInfo>
 
 namespace {
 const QString MetricsPart = QStringLiteral("metrics");
 const QString MqttPart = QStringLiteral("MQTT");
-// How long the dialog waits for a broker's yes or no.
+// How long a broker has to say yes or no before that is a problem.
 constexpr int BrokerPatienceMs = 10'000;
 } // namespace
 
-SharingHub::SharingHub(const SharingControls &controls, QObject *parent)
+SharingHub::SharingHub(const QTimer *AutoCheck, QObject *parent)
     : QObject(parent)
-    , m_c(controls)
+    , m_autoCheck(AutoCheck)
     , m_hostId(talvor::sharingId(QSysInfo::machineHostName()))
 {
     connect(&m_mqtt, &MqttPublisher::problem, this, [this](const QString &text) {
+        m_brokerPatience.stop();
         report(MqttPart, text);
-        brokerAnswered();
+        emit brokerAnswered();
     });
     connect(&m_mqtt, &MqttPublisher::connected, this, [this] {
+        m_brokerPatience.stop();
         report(MqttPart, {});
         if (std::exchange(m_clearHostTopics, false)) {
             const QString old = topicRoot() + u'/' + m_hostId;
@@ -38,7 +37,7 @@ SharingHub::SharingHub(const SharingControls &controls, QObject *parent)
             m_mqtt.clear(topics);
         }
         publishDiscovery();
-        brokerAnswered();
+        emit brokerAnswered();
     });
     // Home Assistant forgets what it was told when it restarts; it says so.
     connect(&m_mqtt, &MqttPublisher::message, this, [this](const QString &topic, const QByteArray &payload) {
@@ -51,50 +50,8 @@ SharingHub::SharingHub(const SharingControls &controls, QObject *parent)
         report(MqttPart,
                QStringLiteral("the broker did not answer within %1 s; Talvor goes on trying")
                    .arg(BrokerPatienceMs / 1000));
-        brokerAnswered();
+        emit brokerAnswered();
     });
-    connect(m_c.MenuSharing, &QAction::triggered, this, [this] {
-        if (!m_dialog) {
-            m_dialog = new SharingDialog(m_c.window);
-            connect(m_dialog, &SharingDialog::saveRequested, this, &SharingHub::saveFromDialog);
-        }
-        m_dialog->setSettings(m_settings);
-        m_dialog->showProblems(m_problems.values());
-        // Not exec(): the window and the polls go on while it is open.
-        m_dialog->open();
-    });
-}
-
-void SharingHub::saveFromDialog()
-{
-    SharingSettings wanted = m_dialog->settings();
-    wanted.instance = m_settings.instance;
-    const QString error = wanted.save();
-    apply(wanted);
-    QStringList problems = m_problems.values();
-    if (!error.isEmpty())
-        problems.prepend(error);
-    m_awaitingBroker = error.isEmpty() && m_mqtt.isStarting();
-    if (m_awaitingBroker) {
-        m_dialog->showProblems({QStringLiteral("Asking the MQTT broker at %1 …").arg(wanted.broker)});
-        m_brokerPatience.start();
-        return;
-    }
-    m_dialog->showProblems(problems);
-    // Kept open while something is wrong, so it can be put right.
-    if (problems.isEmpty())
-        m_dialog->accept();
-}
-
-void SharingHub::brokerAnswered()
-{
-    if (!m_awaitingBroker || !m_dialog)
-        return;
-    m_awaitingBroker = false;
-    m_brokerPatience.stop();
-    m_dialog->showProblems(m_problems.values());
-    if (m_problems.isEmpty())
-        m_dialog->accept();
 }
 
 SharingHub::~SharingHub()
@@ -121,8 +78,8 @@ SharingSettings SharingHub::withInstance(SharingSettings settings)
     // Set up before copies had ids: the host's topics go at the next connection.
     m_clearHostTopics = true;
     if (const QString error = settings.save(); !error.isEmpty())
-        m_c.Info_HTML->appendLine(QStringLiteral("Sharing: %1; this copy's MQTT id %2 lasts until Talvor ends.")
-                                      .arg(error, settings.instance));
+        emit notice(QStringLiteral("Sharing: %1; this copy's MQTT id %2 lasts until Talvor ends.")
+                        .arg(error, settings.instance));
     return settings;
 }
 
@@ -150,7 +107,7 @@ void SharingHub::apply(const SharingSettings &given)
     for (const QString &part : m_problems.keys())
         report(part, {});
     if (!settings.loadNote.isEmpty())
-        m_c.Info_HTML->appendLine(settings.loadNote);
+        emit notice(settings.loadNote);
     m_metrics.stop();
     if (!settings.listen.isEmpty()) {
         const auto at = talvor::parseEndpoint(settings.listen);
@@ -160,6 +117,7 @@ void SharingHub::apply(const SharingSettings &given)
         report(MetricsPart, error);
     }
     m_mqtt.stop();
+    m_brokerPatience.stop();
     if (!settings.broker.isEmpty()) {
         const auto at = talvor::parseEndpoint(
             settings.broker.contains(u':') ? settings.broker : settings.broker + QStringLiteral(":1883"));
@@ -168,6 +126,8 @@ void SharingHub::apply(const SharingSettings &given)
                             QStringLiteral("talvor-") + settings.instance, base() + QStringLiteral("/status")})
             : QStringLiteral("'%1' is not a broker such as 127.0.0.1:1883").arg(settings.broker);
         report(MqttPart, error);
+        if (error.isEmpty())
+            m_brokerPatience.start();
         if (error.isEmpty() && !settings.discovery.isEmpty())
             m_mqtt.subscribe(settings.discovery + QStringLiteral("/status"));
     }
@@ -180,9 +140,9 @@ void SharingHub::publishDiscovery()
     m_mqtt.publish(base() + QStringLiteral("/stale"), m_state.stale ? "1" : "0", true);
     if (m_settings.discovery.isEmpty())
         return;
-    const talvor::DiscoveryDevice device{
-        m_settings.instance, QStringLiteral("Talvor %1").arg(QDir(talvor::programFolder()).dirName()),
-        talvor::version(), m_c.AutoCheck ? (m_c.AutoCheck->interval() + 999) / 1000 : 5};
+    const talvor::DiscoveryDevice device{m_settings.instance,
+                                         QStringLiteral("Talvor %1").arg(QDir(talvor::programFolder()).dirName()),
+                                         talvor::version(), m_autoCheck ? (m_autoCheck->interval() + 999) / 1000 : 5};
     for (const auto &d : {talvor::signalDiscovery(m_settings.discovery, topicRoot(), device),
                           talvor::modemDiscovery(m_settings.discovery, topicRoot(), device)})
         m_mqtt.publish(d.topic, d.config, true);

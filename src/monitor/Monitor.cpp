@@ -1,0 +1,78 @@
+#include "Monitor.h"
+
+#include "core/Numbers.h"
+
+Monitor::Monitor(talvor::FormState &form, const QString &folder, QObject *parent)
+    : QObject(parent)
+    , m_fetch(form, m_inet, m_events)
+    , m_record(folder)
+    , m_sharing(&m_autoCheck)
+{
+    m_autoCheck.setObjectName(QStringLiteral("AutoCheck"));
+    // A coarse timer may fire 5 % early or late: 5.5 s would tick at 5.2 s.
+    m_autoCheck.setTimerType(Qt::PreciseTimer);
+    m_inet.setObjectName(QStringLiteral("Inet1"));
+    connect(&m_fetch, &PageFetch::transcript, this, &Monitor::transcript);
+    connect(&m_fetch, &PageFetch::readingFound, this, &Monitor::readingFound);
+
+    // The record keeps every poll.
+    connect(&m_events, &talvor::SignalEvents::readingTaken, &m_record,
+            [this](double value, double, const QDateTime &at) { m_record.reading(value, at); });
+    connect(&m_events, &talvor::SignalEvents::pollFailed, &m_record, &SignalRecord::noReading);
+    connect(&m_record, &SignalRecord::problemChanged, &m_events,
+            [this](const QString &text) { m_events.setProblem(QStringLiteral("record"), text); });
+    // So do Prometheus, MQTT and --status.
+    connect(&m_events, &talvor::SignalEvents::readingTaken, &m_sharing, &SharingHub::reading);
+    connect(&m_events, &talvor::SignalEvents::pollFailed, &m_sharing, &SharingHub::noReading);
+    connect(&m_events, &talvor::SignalEvents::staleChanged, &m_sharing, &SharingHub::staleChanged);
+    connect(&m_events, &talvor::SignalEvents::problemsChanged, &m_sharing, &SharingHub::setProblems);
+    connect(&m_sharing, &SharingHub::problemChanged, &m_events, &talvor::SignalEvents::setProblem);
+}
+
+Monitor::~Monitor()
+{
+    stop();
+}
+
+void Monitor::setThreshold(double threshold)
+{
+    m_request.threshold = threshold;
+    m_sharing.setThreshold(threshold);
+}
+
+void Monitor::setRefreshTenths(double tenths)
+{
+    const qint32 ms = talvor::toInt32(tenths * 100).value_or(0);
+    m_autoCheck.setInterval(qBound(1, ms, 65535));
+}
+
+void Monitor::AutoCheck_Timer()
+{
+    // The timer keeps its beat while a slow request runs: one line per tick says so.
+    if (m_inet.StillExecuting()) {
+        emit transcript(QStringLiteral("Still waiting for last requested page!"), PageFetch::Edit::AppendLine);
+        return;
+    }
+    FetchStatusPage();
+}
+
+void Monitor::FetchStatusPage()
+{
+    m_fetch.FetchStatusPage(m_request);
+}
+
+void Monitor::start()
+{
+    QTimer::singleShot(0, &m_record, [this] {
+        m_record.open();
+        m_record.importLogsLater();
+    });
+    m_sharing.apply(SharingSettings::load());
+}
+
+void Monitor::stop()
+{
+    m_autoCheck.stop();
+    m_inet.cancel();
+    m_record.flush();
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "DailyLogFile.h"
+#include "PageFetch.h"
+#include "SharingHub.h"
+#include "SignalRecord.h"
+#include "Transfer.h"
+#include "core/SignalEvents.h"
+
+#include <QObject>
+#include <QTimer>
+
+namespace talvor {
+struct FormState;
+}
+
+// Everything from the poll timer to the listeners, with no widget: the
+// timer AutoCheck, the transfer Inet1, the fetch and extraction, the news of
+// every poll, the record, the daily log file and sharing. It holds as plain
+// values what a poll needs; whoever shows it (the window, or the headless
+// runner) hands in new values as they change, decides what a tick of the
+// timer does, and hears each transcript line and each reading.
+class Monitor : public QObject {
+    Q_OBJECT
+public:
+    Monitor(talvor::FormState &form, const QString &folder, QObject *parent = nullptr);
+    ~Monitor() override;
+
+    QTimer &AutoCheck() { return m_autoCheck; }
+    Transfer &Inet1() { return m_inet; }
+    talvor::SignalEvents &events() { return m_events; }
+    SignalRecord &record() { return m_record; }
+    SharingHub &sharing() { return m_sharing; }
+    DailyLogFile &dailyLog() { return m_log; }
+
+    void setUrl(const QString &url) { m_request.url = url; }
+    void setSearchText(const QString &text) { m_request.searchText = text; }
+    void setThreshold(double threshold);
+    // The refresh rate in tenths of a second sets the timer's period.
+    void setRefreshTenths(double tenths);
+
+    // A tick of the poll timer: a request, unless the last one still runs.
+    void AutoCheck_Timer();
+    void FetchStatusPage();
+
+    // Opens the record and starts sharing as Sharing.ini says, once the
+    // window, if there is one, is up: a start waits for no file.
+    void start();
+    // Polling stops, the request in flight is dropped and the minute being
+    // filled goes into the record: the monitor is ending.
+    void stop();
+
+signals:
+    void transcript(const QString &text, PageFetch::Edit edit);
+    void readingFound(const QString &reading);
+
+private:
+    QTimer m_autoCheck;
+    Transfer m_inet;
+    talvor::SignalEvents m_events;
+    PageFetch m_fetch;
+    PageFetch::Request m_request;
+    SignalRecord m_record;
+    SharingHub m_sharing;
+    DailyLogFile m_log;
+};
