@@ -204,6 +204,9 @@ void TestRules::commandLine_data()
         << int(CommandLine::Status);
     QTest::newRow("another format") << QStringList{QStringLiteral("--status"), QStringLiteral("--format=i3")}
                                     << int(CommandLine::Refuse);
+    QTest::newRow("--headless") << QStringList{QStringLiteral("--headless")} << int(CommandLine::Headless);
+    QTest::newRow("--headless --status") << QStringList{QStringLiteral("--headless"), QStringLiteral("--status")}
+                                         << int(CommandLine::Refuse);
     QTest::newRow("a format alone") << QStringList{QStringLiteral("--format=waybar")} << int(CommandLine::Refuse);
     QTest::newRow("--events") << QStringList{QStringLiteral("--events"), QStringLiteral("2026-11-01"),
                                              QStringLiteral("2026-11-30"), QStringLiteral("e.csv")}

@@ -5,6 +5,7 @@
 #include "core/ProgramFolder.h"
 #include "core/SharingRules.h"
 #include "form/DeferredIconStyle.h"
+#include "monitor/Headless.h"
 #include "monitor/SharingHub.h"
 #include "monitor/SingleInstance.h"
 #include "monitor/Transfer.h"
@@ -13,11 +14,16 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -28,6 +34,42 @@ QString usage(int argc, char *argv[])
     QCoreApplication core(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Talvor"));
     return talvor::usageText(talvor::programFolder());
+}
+
+// The monitor without a window is a program of its own, so that the GUI
+// libraries this one links are not mapped: this process becomes it, with
+// the same process id, for whatever started it (systemd, a shell).
+int becomeHeadless(int argc, char *argv[])
+{
+#ifdef Q_OS_UNIX
+    QString path;
+    {
+        QCoreApplication core(argc, argv);
+        const QDir here(QCoreApplication::applicationDirPath());
+        // Beside this one in a build or a portable copy; in libexec when installed.
+        for (const QString &candidate : {QStringLiteral("talvor-headless"), QStringLiteral(TALVOR_HEADLESS_FROM_BIN)}) {
+            if (QFileInfo(here.filePath(candidate)).isExecutable()) {
+                path = QDir::cleanPath(here.filePath(candidate));
+                break;
+            }
+        }
+    }
+    if (path.isEmpty()) {
+        std::fputs("talvor: talvor-headless, the monitor without a window, is not installed beside talvor\n", stderr);
+        return 1;
+    }
+    const QByteArray file = QFile::encodeName(path);
+    std::vector<char *> arguments{const_cast<char *>(file.constData())};
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--headless") != 0)
+            arguments.push_back(argv[i]);
+    arguments.push_back(nullptr);
+    ::execv(file.constData(), arguments.data());
+    std::fprintf(stderr, "talvor: cannot start %s: %s\n", file.constData(), std::strerror(errno));
+    return 1;
+#else
+    return runHeadless(argc, argv);
+#endif
 }
 
 // --help and --version answer without a display, a file or the network;
@@ -81,6 +123,8 @@ int answerCommandLine(int argc, char *argv[])
         QGuiApplication::setApplicationName(QStringLiteral("Talvor"));
         return writeReport(line.from, line.to, line.file, line.action == talvor::CommandLine::Events);
     }
+    case talvor::CommandLine::Headless:
+        return becomeHeadless(argc, argv);
     case talvor::CommandLine::Run:
         break;
     }
@@ -110,8 +154,22 @@ int main(int argc, char *argv[])
     // the running copy to come forward, then ends.
     SingleInstance instance(talvor::programFolder());
     if (!instance.acquire()) {
-        if (instance.askRunningCopyToShow())
+        switch (instance.askRunningCopyToShow()) {
+        case SingleInstance::Answer::Shown:
             return 0;
+        case SingleInstance::Answer::Headless: {
+            const qint64 pid = instance.runningProcess();
+            std::fputs(qPrintable(QStringLiteral("Talvor runs without a window for %1 (process %2); stop it with "
+                                                 "\"kill %2\" or \"systemctl --user stop talvor\", then start the "
+                                                 "window again.\n")
+                                      .arg(talvor::programFolder())
+                                      .arg(pid)),
+                       stderr);
+            return 1;
+        }
+        case SingleInstance::Answer::None:
+            break;
+        }
         std::fputs("Talvor already runs for this folder but did not answer; look for its icon in the tray.\n", stderr);
         return 1;
     }

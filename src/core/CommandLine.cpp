@@ -91,6 +91,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(status);
+    const QCommandLineOption headless(QStringLiteral("headless"), QString());
+    parser.addOption(headless);
     const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("name"));
     parser.addOption(format);
     parser.parse(arguments);
@@ -105,6 +107,11 @@ CommandLine parseCommandLine(const QStringList &arguments)
         line.action = CommandLine::ShowVersion;
     else if (parser.isSet(status))
         line.action = CommandLine::Status;
+    if (parser.isSet(headless)) {
+        if (line.action != CommandLine::Run)
+            return refusal(QStringLiteral("talvor: --headless goes alone"));
+        line.action = CommandLine::Headless;
+    }
     if (parser.isSet(format)) {
         if (line.action != CommandLine::Status || parser.value(format) != u"waybar")
             return refusal(QStringLiteral("talvor: --format goes with --status and takes waybar"));
@@ -115,8 +122,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
 
 QString usageText(const QString &programFolder)
 {
-    return QStringLiteral("Usage: talvor [--help] [--version] [--status] [--report FROM TO FILE]\n"
-                          "              [--events FROM TO FILE.csv]\n"
+    return QStringLiteral("Usage: talvor [--help] [--version] [--status] [--headless]\n"
+                          "              [--report FROM TO FILE] [--events FROM TO FILE.csv]\n"
                           "\n"
                           "Talvor watches the signal strength of a satellite modem on your home network.\n"
                           "It polls the modem's plain-text status page and shows every reading in its\n"
@@ -133,6 +140,9 @@ QString usageText(const QString &programFolder)
                           "  --status                 print the running copy's last reading as one JSON\n"
                           "                           line; exit status 3 when none runs\n"
                           "  --status --format waybar print it as Waybar's JSON, also when none runs\n"
+                          "  --headless               poll, keep the record and the log and share the\n"
+                          "                           numbers without a window, until stopped (SIGTERM);\n"
+                          "                           SIGHUP reads the settings again\n"
                           "  --report FROM TO FILE    write the timeline of the days FROM to TO (yyyy-mm-dd,\n"
                           "                           both included) to FILE, by its ending: .png, .svg and\n"
                           "                           .pdf draw it, .csv gives one row per day; the daily\n"

@@ -11,11 +11,16 @@ namespace talvor {
 namespace {
 
 // An installed copy has its shipped files in ../share/talvor beside its bin
-// folder; such a copy keeps the user's files in the user's data folder.
+// folder (../../share/talvor for the monitor in libexec/talvor); such a copy
+// keeps the user's files in the user's data folder.
 QString installedShareFolder()
 {
-    const QString share = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/talvor");
-    return QFileInfo(share).isDir() ? QDir::cleanPath(share) : QString();
+    for (const QString &up : {QStringLiteral("/../share/talvor"), QStringLiteral("/../../share/talvor")}) {
+        const QString share = QCoreApplication::applicationDirPath() + up;
+        if (QFileInfo(share).isDir())
+            return QDir::cleanPath(share);
+    }
+    return {};
 }
 
 QString executableOrDataFolder()

@@ -21,6 +21,7 @@
 namespace {
 const QByteArray ShowMessage = "show\n";
 const QByteArray StatusMessage = "status\n";
+const QByteArray HeadlessReply = "headless\n";
 constexpr qsizetype LongestMessage = 16;
 // Far more than the panels and scripts of one user asking at once; beyond
 // it, callers wait in the kernel's backlog rather than costing this copy.
@@ -201,8 +202,10 @@ void SingleInstance::readFrom(int socket)
     // caller that already left must not end this copy with SIGPIPE.
     if (message == StatusMessage)
         sendAll(socket, m_status + '\n');
+    else if (message == ShowMessage && m_headless)
+        sendAll(socket, HeadlessReply);
     hangUp(socket);
-    if (message == ShowMessage)
+    if (message == ShowMessage && !m_headless)
         emit showRequested();
 }
 
@@ -266,12 +269,27 @@ std::optional<QByteArray> SingleInstance::askRunningCopyForStatus()
     return reply.left(reply.indexOf('\n'));
 }
 
-bool SingleInstance::askRunningCopyToShow()
+SingleInstance::Answer SingleInstance::askRunningCopyToShow()
 {
     const int socket = connectToRunningCopy();
     if (socket < 0)
-        return false;
-    const bool sent = sendAll(socket, ShowMessage);
+        return Answer::None;
+    Answer answer = Answer::None;
+    if (sendAll(socket, ShowMessage)) {
+        // A window hangs up at once; a headless monitor first says what it is.
+        char reply[16];
+        const ssize_t got = ::read(socket, reply, sizeof reply);
+        answer = got > 0 && QByteArray(reply, got).startsWith(HeadlessReply) ? Answer::Headless : Answer::Shown;
+    }
     ::close(socket);
-    return sent;
+    return answer;
+}
+
+qint64 SingleInstance::runningProcess() const
+{
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    QLockFile lock(m_path + QStringLiteral(".lock"));
+    return lock.getLockInfo(&pid, &host, &application) ? pid : 0;
 }

@@ -25,8 +25,13 @@ public:
     // False only when another running Talvor holds the lock. A lock that
     // cannot be created at all (no permission) does not stop this one.
     bool acquire();
-    // Tells the running copy to come forward; false when none answered.
-    bool askRunningCopyToShow();
+    // What the running copy said when asked to come forward.
+    enum class Answer { None, Shown, Headless };
+    Answer askRunningCopyToShow();
+    // The process holding the lock, or 0.
+    qint64 runningProcess() const;
+    // A monitor without a window has nothing to show: it says so instead.
+    void setHeadless(bool headless) { m_headless = headless; }
     // The running copy's status line (one JSON object); nothing when none answered.
     std::optional<QByteArray> askRunningCopyForStatus();
     // What this copy answers to a status question.
@@ -53,6 +58,7 @@ private:
     QString m_path; // without an ending: .lock for the lock
     QString m_socketPath;
     QByteArray m_status = "{}";
+    bool m_headless = false;
     std::unique_ptr<QLockFile> m_lock;
     int m_listener = -1;
     std::unique_ptr<QSocketNotifier> m_accepting;

@@ -1,0 +1,176 @@
+#include "Headless.h"
+
+#include "Monitor.h"
+#include "SingleInstance.h"
+#include "core/CommandLine.h"
+#include "core/FormState.h"
+#include "core/MemoryUse.h"
+#include "core/Numbers.h"
+#include "core/ProgramFolder.h"
+#include "core/SettingsFile.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+extern "C" void passSignal(int number)
+{
+    // Only what is safe in a handler: the loop reads the number.
+    const char byte = char(number);
+    [[maybe_unused]] const ssize_t sent = ::write(signalPipe[1], &byte, 1);
+}
+
+// Each change of state is one line, which journald keeps with its time.
+void say(const QString &line)
+{
+    std::fputs(qPrintable(line + u'\n'), stderr);
+    std::fflush(stderr);
+}
+
+// The monitor with the settings as the file holds them now; the file is
+// only read, never written.
+class HeadlessMonitor : public QObject {
+public:
+    HeadlessMonitor()
+        : m_monitor(m_form, talvor::programFolder())
+    {
+        connect(&m_monitor.AutoCheck(), &QTimer::timeout, &m_monitor, &Monitor::AutoCheck_Timer);
+        connect(&m_monitor, &Monitor::readingFound, this, [this](const QString &reading) {
+            if (!m_poll.logFile)
+                return;
+            if (const QString error = m_monitor.dailyLog().append(reading); !error.isEmpty())
+                say(error);
+        });
+        talvor::SignalEvents &events = m_monitor.events();
+        connect(&events, &talvor::SignalEvents::readingTaken, this, [this](double value, double threshold) {
+            if (!std::exchange(m_hadReading, true))
+                say(QStringLiteral("First reading %1 (threshold %2)")
+                        .arg(talvor::shortestText(value), talvor::shortestText(threshold)));
+        });
+        // Until the modem counts as not answering, the first poll without a
+        // reading is the only word of it.
+        connect(&events, &talvor::SignalEvents::pollFailed, this, [this](const QString &reason) {
+            if (!m_hadReading && !std::exchange(m_toldNoReading, true))
+                say(QStringLiteral("No reading: %1").arg(reason));
+        });
+        connect(&events, &talvor::SignalEvents::alertRaised, this,
+                [](talvor::SignalWatch::Alert, const QString &text) { say(text); });
+        connect(&events, &talvor::SignalEvents::problemRaised, this, &say);
+        connect(&m_monitor.record(), &SignalRecord::notice, this, &say);
+        connect(&m_monitor.sharing(), &SharingHub::notice, this, &say);
+    }
+
+    SharingHub &sharing() { return m_monitor.sharing(); }
+
+    void start()
+    {
+        readSettings();
+        m_monitor.start();
+    }
+
+    void readSettings()
+    {
+        const talvor::SettingsRead read = talvor::readSettingsFile();
+        const QString file = talvor::programFile(talvor::SettingsFileName);
+        if (read.outcome == talvor::SettingsRead::Missing)
+            say(QStringLiteral("%1 does not exist: the first start's settings are used").arg(file));
+        else if (read.outcome != talvor::SettingsRead::Read)
+            say(QStringLiteral("%1 cannot be read: the first start's settings are used, and the file is left as "
+                               "it is")
+                    .arg(file));
+        m_poll = talvor::pollSettings(read);
+        m_monitor.setUrl(m_poll.url);
+        m_monitor.setSearchText(m_poll.searchText);
+        m_monitor.setThreshold(m_poll.threshold);
+        m_monitor.setRefreshTenths(m_poll.tenths);
+        if (m_poll.autoCheck)
+            m_monitor.AutoCheck().start();
+        else
+            m_monitor.AutoCheck().stop();
+        say(m_poll.autoCheck
+                ? QStringLiteral("Polling %1 every %2 s").arg(m_poll.url, talvor::shortestText(m_poll.tenths / 10.0))
+                : QStringLiteral("Automatic polling is off in %1: nothing is polled").arg(file));
+    }
+
+    void rereadSettings()
+    {
+        readSettings();
+        sharing().apply(SharingSettings::load());
+    }
+
+    void stop() { m_monitor.stop(); }
+
+private:
+    talvor::FormState m_form;
+    Monitor m_monitor;
+    talvor::PollSettings m_poll;
+    bool m_hadReading = false;
+    bool m_toldNoReading = false;
+};
+
+} // namespace
+
+int runHeadless(int argc, char *argv[])
+{
+    // A peer that leaves before its answer (a --status that gave up, a
+    // broker, a scraper) must never end the monitor.
+    std::signal(SIGPIPE, SIG_IGN);
+    talvor::keepResidentMemoryLow();
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Talvor"));
+    const QString folder = talvor::programFolder();
+    SingleInstance instance(folder);
+    if (!instance.acquire()) {
+        say(QStringLiteral("talvor: Talvor already runs for %1 (process %2); end it first, then start the monitor "
+                           "again")
+                .arg(folder)
+                .arg(instance.runningProcess()));
+        return 1;
+    }
+    instance.setHeadless(true);
+
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        say(QStringLiteral("talvor: cannot set up the signal pipe: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+        return 1;
+    }
+    struct sigaction action { };
+    action.sa_handler = passSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int number : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(number, &action, nullptr);
+
+    HeadlessMonitor monitor;
+    instance.setStatus(monitor.sharing().statusJson());
+    QObject::connect(&monitor.sharing(), &SharingHub::statusChanged, &instance, &SingleInstance::setStatus);
+    QSocketNotifier caught(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&caught, &QSocketNotifier::activated, &app, [&monitor] {
+        char number = 0;
+        while (::read(signalPipe[0], &number, 1) == 1) {
+            if (number == SIGHUP) {
+                say(QStringLiteral("Reading the settings again"));
+                monitor.rereadSettings();
+                continue;
+            }
+            say(QStringLiteral("Stopping on %1; the minute being filled is kept")
+                    .arg(number == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
+            monitor.stop();
+            QCoreApplication::exit(0);
+            return;
+        }
+    });
+    say(QStringLiteral("Talvor %1 runs without a window for %2 (process %3)")
+            .arg(talvor::version(), folder)
+            .arg(QCoreApplication::applicationPid()));
+    monitor.start();
+    return app.exec();
+}
