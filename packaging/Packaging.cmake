@@ -1,5 +1,6 @@
 # What a desktop and a package manager need beside the program: the menu
-# entry (its Exec the installed program's full path), AppStream metadata,
+# entry and the systemd user unit (each with the installed program's full
+# path), AppStream metadata,
 # the man page, and the Debian package's copyright and changelog.
 set(TALVOR_APP_ID io.github.talvor.Talvor)
 set(packaging ${PROJECT_SOURCE_DIR}/packaging)
@@ -11,6 +12,12 @@ install(CODE "
   string(REPLACE \"@TALVOR_EXEC@\" \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/talvor\" entry \"\${entry}\")
   file(WRITE \"${generated}/${TALVOR_APP_ID}.desktop\" \"\${entry}\")")
 install(FILES ${generated}/${TALVOR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The user unit that runs the monitor without a window.
+install(CODE "
+  file(READ \"${packaging}/talvor.service.in\" unit)
+  string(REPLACE \"@TALVOR_BIN@\" \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\" unit \"\${unit}\")
+  file(WRITE \"${generated}/talvor.service\" \"\${unit}\")")
+install(FILES ${generated}/talvor.service DESTINATION lib/systemd/user)
 install(FILES ${generated}/${TALVOR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # Debian wants the man page and the changelog compressed, reproducibly.

@@ -37,6 +37,19 @@ dpkg --root="$root" --force-depends -i "$deb" >"$work/dpkg.log" 2>&1 || fail "dp
 [ -x "$root/usr/bin/talvor" ] || fail "no /usr/bin/talvor"
 grep -qx 'Exec=/usr/bin/talvor' "$root/usr/share/applications/io.github.talvor.Talvor.desktop" ||
   fail "the menu entry does not start /usr/bin/talvor"
+# The user unit runs the installed monitor without a window, and systemd accepts it.
+unit=$root/usr/lib/systemd/user/talvor.service
+[ -x "$root/usr/libexec/talvor/talvor-headless" ] || fail "no /usr/libexec/talvor/talvor-headless"
+grep -qx 'ExecStart=/usr/bin/talvor --headless' "$unit" || fail "the unit does not start /usr/bin/talvor --headless"
+if command -v systemd-analyze >/dev/null; then
+  # A user unit cannot be verified under --root: the copy starts the
+  # program where the throw-away root holds it, which verify checks. A line
+  # it ignores is only a warning to verify, but a fault here.
+  mkdir -p "$work/runtime" "$work/unit" && chmod 700 "$work/runtime"
+  sed "s#=/usr/bin/#=$root/usr/bin/#" "$unit" >"$work/unit/talvor.service"
+  XDG_RUNTIME_DIR=$work/runtime systemd-analyze --user --man=no verify "$work/unit/talvor.service" >"$work/verify.log" 2>&1 &&
+    [ ! -s "$work/verify.log" ] || fail "systemd-analyze verify: $(cat "$work/verify.log")"
+fi
 version=$(env -u TALVOR_HOME QT_QPA_PLATFORM=offscreen "$root/usr/bin/talvor" --version) || fail "talvor --version failed"
 grep -q '^Talvor ' <<<"$version" || fail "talvor --version printed: $version"
 dpkg --root="$root" -r talvor >"$work/dpkg.log" 2>&1 || fail "dpkg -r: $(cat "$work/dpkg.log")"
