@@ -1,4 +1,5 @@
 #include "core/Settings.h"
+#include "core/SettingsFile.h"
 
 #include <QTest>
 
@@ -25,6 +26,8 @@ private slots:
     void encodingsOfTheFile_data();
     void encodingsOfTheFile();
     void addressesOutsideLatin1AreStoredEncoded();
+    void pollSettingsAsTheBoxesHoldThem_data();
+    void pollSettingsAsTheBoxesHoldThem();
 };
 
 void TestSettingsFile::writesTheFirstStartLine()
@@ -142,6 +145,52 @@ void TestSettingsFile::addressesOutsideLatin1AreStoredEncoded()
              QStringLiteral("http://192.168.0.1/stats/summary/summary 1 .txt"));
     QCOMPARE(storableUrl(QString::fromUtf8("http://127.0.0.1/\u0441\u0442\u0430\u0442.txt")),
              QStringLiteral("http://127.0.0.1/%D1%81%D1%82%D0%B0%D1%82.txt"));
+}
+
+void TestSettingsFile::pollSettingsAsTheBoxesHoldThem_data()
+{
+    // The monitor without a window must poll exactly as the window would
+    // after loading the same file.
+    QTest::addColumn<QByteArray>("line"); // empty: no file could be read
+    QTest::addColumn<bool>("autoCheck");
+    QTest::addColumn<int>("tenths");
+    QTest::addColumn<double>("threshold");
+    QTest::addColumn<bool>("logFile");
+    const QByteArray rest = ",\"Arial\",#FALSE#,#FALSE#,15.75,0,0,0,0,0";
+    QTest::newRow("no file: the first start's") << QByteArray() << true << 50 << 50.0 << false;
+    QTest::newRow("as saved") << "1,\"12\",\"200\",\"45\",0,\"SS \",\"http://m/s\"" + rest + ",1" << true << 12 << 45.0
+                              << true;
+    QTest::newRow("off, no log field") << "0,\"50\",\"200\",\"50\",0,\"SS \",\"http://m/s\"" + rest << false << 50
+                                       << 50.0 << false;
+    QTest::newRow("slider snaps 51") << "1,\"51\",\"200\",\"50\",0,\"SS \",\"http://m/s\"" + rest << true << 60 << 50.0
+                                     << false;
+    QTest::newRow("beyond the slider") << "1,\"900\",\"200\",\"50\",0,\"SS \",\"http://m/s\"" + rest << true << 600
+                                       << 50.0 << false;
+    QTest::newRow("empty threshold is 0")
+        << "1,\"50\",\"200\",\"\",0,\"SS \",\"http://m/s\"" + rest << true << 50 << 0.0 << false;
+    QTest::newRow("threshold no number is 50")
+        << "1,\"50\",\"200\",\"x\",0,\"SS \",\"http://m/s\"" + rest << true << 50 << 50.0 << false;
+}
+
+void TestSettingsFile::pollSettingsAsTheBoxesHoldThem()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(bool, autoCheck);
+    QFETCH(int, tenths);
+    QFETCH(double, threshold);
+    QFETCH(bool, logFile);
+    SettingsRead read;
+    if (!line.isEmpty()) {
+        read.outcome = SettingsRead::Read;
+        read.fields = *readSettingsFields(line + "\r\n");
+    }
+    const PollSettings poll = pollSettings(read);
+    QCOMPARE(poll.autoCheck, autoCheck);
+    QCOMPARE(poll.tenths, tenths);
+    QCOMPARE(poll.threshold, threshold);
+    QCOMPARE(poll.logFile, logFile);
+    QCOMPARE(poll.searchText, line.isEmpty() ? DefaultSearchText : QStringLiteral("SS "));
+    QCOMPARE(poll.url, line.isEmpty() ? DefaultStatusUrl : QStringLiteral("http://m/s"));
 }
 
 QTEST_APPLESS_MAIN(TestSettingsFile)
