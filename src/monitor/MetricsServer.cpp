@@ -1,52 +1,10 @@
 #include "MetricsServer.h"
 
-#include "core/LoadedLibrary.h"
+#include "Microhttpd.h"
 
-#include <arpa/inet.h>
 #include <cstring>
-#include <microhttpd.h>
-#include <netinet/in.h>
-#include <optional>
-#include <sys/socket.h>
 
 namespace {
-
-// libmicrohttpd, and the TLS library under it, are loaded when /metrics is
-// first served: most users never share with Prometheus.
-// clang-format off
-#define TALVOR_MHD_FUNCTIONS \
-    TALVOR_MHD(start_daemon) \
-    TALVOR_MHD(stop_daemon) \
-    TALVOR_MHD(create_response_from_buffer) \
-    TALVOR_MHD(add_response_header) \
-    TALVOR_MHD(queue_response) \
-    TALVOR_MHD(destroy_response)
-// clang-format on
-
-struct MhdApi {
-#define TALVOR_MHD(name) decltype(&::MHD_##name) name = nullptr;
-    TALVOR_MHD_FUNCTIONS
-#undef TALVOR_MHD
-};
-
-const talvor::LoadedApi<MhdApi> &loadedMhd()
-{
-    static const auto loaded = [] {
-        talvor::LoadedLibrary library(QStringLiteral(TALVOR_MICROHTTPD_LIBRARY));
-        MhdApi api;
-#define TALVOR_MHD(name) library.resolve(api.name, "MHD_" #name);
-        TALVOR_MHD_FUNCTIONS
-#undef TALVOR_MHD
-        return library.result(api);
-    }();
-    return loaded;
-}
-
-// Called only while a daemon runs, so after the library loaded.
-const MhdApi &mhd()
-{
-    return *loadedMhd().api;
-}
 
 // Far more than the scrapers of a household; beyond it, new connections wait
 // in the kernel's backlog or are refused. With what one connection may hold
@@ -107,31 +65,14 @@ MetricsServer::~MetricsServer()
 QString MetricsServer::start(const QString &address, quint16 port)
 {
     stop();
-    const QByteArray host = address == u"localhost" ? QByteArray("127.0.0.1") : address.toLatin1();
-    sockaddr_storage storage{};
-    unsigned family = 0;
-    in_addr v4{};
-    in6_addr v6{};
-    if (inet_pton(AF_INET, host.constData(), &v4) == 1) {
-        auto *in = reinterpret_cast<sockaddr_in *>(&storage);
-        in->sin_family = AF_INET;
-        in->sin_port = htons(port);
-        in->sin_addr = v4;
-    } else if (inet_pton(AF_INET6, host.constData(), &v6) == 1) {
-        auto *in6 = reinterpret_cast<sockaddr_in6 *>(&storage);
-        in6->sin6_family = AF_INET6;
-        in6->sin6_port = htons(port);
-        in6->sin6_addr = v6;
-        family = MHD_USE_IPv6;
-    } else {
-        return QStringLiteral("'%1' is not an address to listen on (write one such as 127.0.0.1)").arg(address);
-    }
-    if (!loadedMhd().api)
-        return QStringLiteral("libmicrohttpd, which serves /metrics, could not be loaded: %1").arg(loadedMhd().problem);
+    QString error;
+    std::optional<ListenAddress> at = listenAddress(address, port, error);
+    if (!at)
+        return error;
     auto daemon = std::make_unique<Daemon>();
     daemon->daemon = mhd().start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | family, port, nullptr, nullptr, &answer, this,
-        MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr *>(&storage), MHD_OPTION_CONNECTION_LIMIT, ConnectionLimit,
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | at->flags, port, nullptr, nullptr, &answer, this,
+        MHD_OPTION_SOCK_ADDR, at->address(), MHD_OPTION_CONNECTION_LIMIT, ConnectionLimit,
         MHD_OPTION_PER_IP_CONNECTION_LIMIT, ConnectionsPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT, ConnectionMemory,
         MHD_OPTION_CONNECTION_TIMEOUT, IdleSeconds, MHD_OPTION_END);
     if (!daemon->daemon)
