@@ -207,6 +207,11 @@ void TestRules::commandLine_data()
     QTest::newRow("--headless") << QStringList{QStringLiteral("--headless")} << int(CommandLine::Headless);
     QTest::newRow("--headless --status") << QStringList{QStringLiteral("--headless"), QStringLiteral("--status")}
                                          << int(CommandLine::Refuse);
+    QTest::newRow("--aim --phone") << QStringList{QStringLiteral("--aim"), QStringLiteral("--phone")}
+                                   << int(CommandLine::Run);
+    QTest::newRow("--phone alone") << QStringList{QStringLiteral("--phone")} << int(CommandLine::Refuse);
+    QTest::newRow("--aim --headless") << QStringList{QStringLiteral("--aim"), QStringLiteral("--headless")}
+                                      << int(CommandLine::Refuse);
     QTest::newRow("a format alone") << QStringList{QStringLiteral("--format=waybar")} << int(CommandLine::Refuse);
     QTest::newRow("--events") << QStringList{QStringLiteral("--events"), QStringLiteral("2026-11-01"),
                                              QStringLiteral("2026-11-30"), QStringLiteral("e.csv")}

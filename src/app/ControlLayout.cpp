@@ -27,6 +27,7 @@ void buildMenus(QMainWindow &window, FormControls &c)
     c.menuresettodefault = named(c.MenuFile->addAction(QStringLiteral("Reset to Default")), "menuresettodefault");
     c.MenuFile->addSeparator();
     c.MenuSharing = named(c.MenuFile->addAction(QStringLiteral("S&haring\u2026")), "MenuSharing");
+    c.MenuAim = named(c.MenuFile->addAction(QStringLiteral("&Aim the Dish\u2026")), "MenuAim");
     c.StartAtLogin = named(c.MenuFile->addAction(QStringLiteral("Start at &Login")), "StartAtLogin");
     c.StartAtLogin->setCheckable(true);
 
@@ -35,6 +36,8 @@ void buildMenus(QMainWindow &window, FormControls &c)
     c.RCPopup->addSeparator();
     c.Rest1 = named(c.RCPopup->addAction(QStringLiteral("Restore Talvor Signal Strength Monitor")), "Rest1");
     c.MyMenuHide = named(c.RCPopup->addAction(QStringLiteral("Hide this Menu")), "MyMenuHide");
+    c.RCPopup->addSeparator();
+    c.AimTray = named(c.RCPopup->addAction(QStringLiteral("Aim the Dish\u2026")), "AimTray");
 }
 
 // A panel whose one control fills it.

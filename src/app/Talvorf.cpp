@@ -7,6 +7,7 @@
 #include "acquisition/SignalStatus.h"
 #include "acquisition/StatusFetch.h"
 #include "acquisition/TestModes.h"
+#include "aim/AimView.h"
 #include "core/Autostart.h"
 #include "core/Numbers.h"
 #include "core/ProgramFolder.h"
@@ -148,12 +149,29 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     connect(c.MenuExit, &QAction::triggered, this, &Talvorf::MenuExit_Click);
     connect(c.MyExit, &QAction::triggered, this, &Talvorf::MyExit_Click);
     connect(c.StartAtLogin, &QAction::toggled, this, &Talvorf::StartAtLogin_Click);
+    for (QAction *aim : {c.MenuAim, c.AimTray})
+        connect(aim, &QAction::triggered, this, [this] { showAim(); });
 }
 
 Talvorf::~Talvorf()
 {
-    // The timeline reads the record, which goes before the window's controls.
+    // The timeline reads the record, and the aim view hands the monitor its
+    // polling back: both go before the monitor.
     delete m_timeline;
+    delete m_aim;
+}
+
+void Talvorf::showAim(bool phone)
+{
+    if (!m_aim) {
+        m_aim = new AimView(*m_monitor, talvor::leadingNumber(c.ssThreshold->text()), this);
+        connect(m_history.get(), &History::thresholdChanged, m_aim, &AimView::setThreshold);
+    }
+    m_aim->show();
+    m_aim->raise();
+    m_aim->activateWindow();
+    if (phone)
+        m_aim->setPhone(true);
 }
 
 void Talvorf::Form_Load()

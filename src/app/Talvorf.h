@@ -25,6 +25,7 @@ class DailyLogFile;
 class SharingHub;
 class SharingMenu;
 class TimelineView;
+class AimView;
 
 // The one main window: it owns every control and the form-level state, and
 // wires the subsystems that hold the controls' handlers.
@@ -58,6 +59,9 @@ public:
     // Another start of the program asked for this window: out of the tray,
     // or up from the task bar, in front.
     void bringForward();
+    // "Aim the Dish…": opens the aim view, with the phone page served when asked.
+    void showAim(bool phone = false);
+    AimView *aim() { return m_aim; }
 
     talvor::Dialogs &dialogs() { return *m_dialogs; }
     PollScheduler &scheduler() { return *m_scheduler; }
@@ -101,5 +105,6 @@ private:
     std::unique_ptr<IconDesigner> m_designer;
     std::unique_ptr<TrayPresence> m_tray;
     TimelineView *m_timeline = nullptr; // a control of the fifth tab, owned by it
+    AimView *m_aim = nullptr;           // made when first opened, a child of the window
     bool m_sessionEnding = false;
 };

@@ -73,13 +73,13 @@ int becomeHeadless(int argc, char *argv[])
 }
 
 // --help and --version answer without a display, a file or the network;
-// -1 means go on and start the monitor.
-int answerCommandLine(int argc, char *argv[])
+// -1 means go on and start the monitor as the line says.
+int answerCommandLine(int argc, char *argv[], talvor::CommandLine &line)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const talvor::CommandLine line = talvor::parseCommandLine(arguments);
+    line = talvor::parseCommandLine(arguments);
     switch (line.action) {
     case talvor::CommandLine::ShowHelp:
         std::fputs(qPrintable(usage(argc, argv)), stdout);
@@ -139,7 +139,8 @@ int main(int argc, char *argv[])
     // broker, a scraper) must never end the monitor.
     std::signal(SIGPIPE, SIG_IGN);
     talvor::keepResidentMemoryLow();
-    if (const int answered = answerCommandLine(argc, argv); answered >= 0)
+    talvor::CommandLine line;
+    if (const int answered = answerCommandLine(argc, argv, line); answered >= 0)
         return answered;
 
     QApplication app(argc, argv);
@@ -201,5 +202,7 @@ int main(int argc, char *argv[])
         return 0;
     if (!window.form.InTray && !window.isVisible())
         window.show();
+    if (line.aim)
+        window.showAim(line.phone);
     return app.exec();
 }

@@ -69,7 +69,7 @@ QString trendArrow(AimTrack::Trend trend)
     return QStringLiteral("\u2192");
 }
 
-QByteArray aimJson(const AimTrack &track, double threshold)
+QByteArray aimJson(const AimTrack &track, double threshold, double floor)
 {
     const auto number = [](const std::optional<double> &value) { return value ? QJsonValue(*value) : QJsonValue(); };
     return QJsonDocument(QJsonObject{
@@ -80,6 +80,7 @@ QByteArray aimJson(const AimTrack &track, double threshold)
                              {QStringLiteral("lowest"), number(track.lowest())},
                              {QStringLiteral("trend"), trendArrow(track.trend())},
                              {QStringLiteral("threshold"), threshold},
+                             {QStringLiteral("floor"), floor},
                          })
         .toJson(QJsonDocument::Compact);
 }

@@ -42,8 +42,8 @@ private:
 // "↑", "↓" or "→".
 QString trendArrow(AimTrack::Trend trend);
 
-// What the phone page shows, as one JSON object.
-QByteArray aimJson(const AimTrack &track, double threshold);
+// What the phone page shows, as one JSON object; below the floor its tone is silent.
+QByteArray aimJson(const AimTrack &track, double threshold, double floor);
 
 // The tone's pitch for a reading: silent below the floor, then rising
 // steadily from 300 Hz at the floor to 1500 Hz at 100 and above.

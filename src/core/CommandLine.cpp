@@ -93,6 +93,10 @@ CommandLine parseCommandLine(const QStringList &arguments)
     parser.addOption(status);
     const QCommandLineOption headless(QStringLiteral("headless"), QString());
     parser.addOption(headless);
+    const QCommandLineOption aim(QStringLiteral("aim"), QString());
+    const QCommandLineOption phone(QStringLiteral("phone"), QString());
+    parser.addOption(aim);
+    parser.addOption(phone);
     const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("name"));
     parser.addOption(format);
     parser.parse(arguments);
@@ -112,6 +116,12 @@ CommandLine parseCommandLine(const QStringList &arguments)
             return refusal(QStringLiteral("talvor: --headless goes alone"));
         line.action = CommandLine::Headless;
     }
+    line.aim = parser.isSet(aim);
+    line.phone = parser.isSet(phone);
+    if (line.phone && !line.aim)
+        return refusal(QStringLiteral("talvor: --phone goes with --aim"));
+    if (line.aim && line.action != CommandLine::Run)
+        return refusal(QStringLiteral("talvor: --aim opens the window, so it goes alone or with --phone"));
     if (parser.isSet(format)) {
         if (line.action != CommandLine::Status || parser.value(format) != u"waybar")
             return refusal(QStringLiteral("talvor: --format goes with --status and takes waybar"));
@@ -122,7 +132,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
 
 QString usageText(const QString &programFolder)
 {
-    return QStringLiteral("Usage: talvor [--help] [--version] [--status] [--headless]\n"
+    return QStringLiteral("Usage: talvor [--help] [--version] [--status] [--headless] [--aim [--phone]]\n"
                           "              [--report FROM TO FILE] [--events FROM TO FILE.csv]\n"
                           "\n"
                           "Talvor watches the signal strength of a satellite modem on your home network.\n"
@@ -143,6 +153,9 @@ QString usageText(const QString &programFolder)
                           "  --headless               poll, keep the record and the log and share the\n"
                           "                           numbers without a window, until stopped (SIGTERM);\n"
                           "                           SIGHUP reads the settings again\n"
+                          "  --aim                    open the Aim the Dish view at start\n"
+                          "  --aim --phone            and serve it to a phone ([aim] listen= in Sharing.ini\n"
+                          "                           fixes the address)\n"
                           "  --report FROM TO FILE    write the timeline of the days FROM to TO (yyyy-mm-dd,\n"
                           "                           both included) to FILE, by its ending: .png, .svg and\n"
                           "                           .pdf draw it, .csv gives one row per day; the daily\n"

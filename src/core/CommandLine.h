@@ -15,6 +15,8 @@ struct CommandLine {
     QDate to;
     QString file;
     bool waybar = false; // for Status: Waybar's JSON, also when none runs
+    bool aim = false;    // for Run: open the aim view at start
+    bool phone = false;  // with aim: and serve the phone page
 };
 
 // Reads the program's arguments (the first is the program itself). Qt's own

@@ -69,6 +69,8 @@ QByteArray statusJson(const SharingState &s)
     o.insert(QStringLiteral("threshold"), s.threshold);
     o.insert(QStringLiteral("reason"), s.reason);
     o.insert(QStringLiteral("problems"), QJsonArray::fromStringList(s.problems));
+    if (!s.aimUrl.isEmpty())
+        o.insert(QStringLiteral("aim_url"), s.aimUrl);
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 

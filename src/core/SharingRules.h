@@ -19,6 +19,7 @@ struct SharingState {
     quint64 readings = 0;
     quint64 noReadings = 0;
     QStringList problems; // Talvor's own troubles (record, sharing) until put right
+    QString aimUrl;       // the phone's aim page while it is served
 };
 
 // The Prometheus text exposition (version 0.0.4) of the state.

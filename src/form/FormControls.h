@@ -29,12 +29,14 @@ struct FormControls {
     QAction *menuresettodefault = nullptr;
     QAction *MenuSharing = nullptr;  // "Sharing…"
     QAction *StartAtLogin = nullptr; // checkable
+    QAction *MenuAim = nullptr;      // "Aim the Dish…"
 
     // The tray icon's pop-up menu, never on the menu bar
     QMenu *RCPopup = nullptr;
     QAction *MyExit = nullptr;
     QAction *Rest1 = nullptr;
     QAction *MyMenuHide = nullptr;
+    QAction *AimTray = nullptr; // "Aim the Dish…"
 
     // Tab strip and its four panels (Frame1[0] is the first tab's panel)
     QTabBar *ChooseView = nullptr;

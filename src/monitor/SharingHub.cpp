@@ -185,6 +185,12 @@ void SharingHub::setProblems(const QStringList &problems)
     changed();
 }
 
+void SharingHub::setAimUrl(const QString &url)
+{
+    m_state.aimUrl = url;
+    changed();
+}
+
 void SharingHub::changed()
 {
     if (m_metrics.isListening())

@@ -28,6 +28,8 @@ public:
     void setThreshold(double threshold);
     // Talvor's own troubles, for --status.
     void setProblems(const QStringList &problems);
+    // The phone's aim page, for --status; empty when none is served.
+    void setAimUrl(const QString &url);
 
     QByteArray statusJson() const { return talvor::statusJson(m_state); }
     const SharingSettings &settings() const { return m_settings; }

@@ -6,6 +6,7 @@
 //   [metrics] listen=127.0.0.1:9771
 //   [mqtt] broker=127.0.0.1:1883  user=  password=  topic=talvor  discovery=homeassistant
 //   [instance] id=  (made once: names this copy to the broker and Home Assistant)
+//   [aim] listen=  (where the phone page is served, when fixed)  interval=5 (tenths)  floor=20 (the tone's)
 struct SharingSettings {
     QString listen;
     QString broker;
@@ -14,6 +15,9 @@ struct SharingSettings {
     QString topic;
     QString discovery;
     QString instance;
+    QString aimListen;
+    int aimTenths = 5;
+    double aimFloor = 20;
     // What loading had to do, for the page view (a file tightened to its owner).
     QString loadNote;
 
@@ -22,6 +26,8 @@ struct SharingSettings {
     // Written readable by its owner only, as it may hold a password; an
     // error text, empty when it was saved.
     QString save() const;
+    // Writes what the aim view sets: its interval and the tone's floor.
+    QString saveAim() const;
     // A new instance id: eight random hex digits.
     static QString newInstanceId();
 };

@@ -1,6 +1,7 @@
 #include "ModemSimulator.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QHostAddress>
 #include <QTcpSocket>
 
@@ -20,6 +21,8 @@ bool ModemSimulator::listen(quint16 port)
 
 int ModemSimulator::nextReading()
 {
+    if (QFile file(m_readingFile); !m_readingFile.isEmpty() && file.open(QIODevice::ReadOnly))
+        return file.readAll().trimmed().toInt();
     if (m_fixed)
         return *m_fixed;
     // A random walk pulled towards the middle, with an occasional rain fade.

@@ -17,6 +17,9 @@ public:
     bool listen(quint16 port);
     quint16 port() const { return m_server.serverPort(); }
     void setFixedReading(std::optional<int> reading) { m_fixed = reading; }
+    // The reading is the number in this file, read at every request, so a
+    // test changes what the modem says by writing it.
+    void setReadingFile(const QString &path) { m_readingFile = path; }
 
     QByteArray statusPage();
 
@@ -27,6 +30,7 @@ private:
     QTcpServer m_server;
     QRandomGenerator m_random;
     std::optional<int> m_fixed;
+    QString m_readingFile;
     double m_level = 62.0;
     int m_served = 0;
 };

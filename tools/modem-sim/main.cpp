@@ -22,6 +22,10 @@ int main(int argc, char *argv[])
                                            QStringLiteral("value"));
     parser.addOption(portOption);
     parser.addOption(readingOption);
+    const QCommandLineOption fileOption(QStringLiteral("reading-file"),
+                                        QStringLiteral("Serve the number in this file, read at every request."),
+                                        QStringLiteral("path"));
+    parser.addOption(fileOption);
     parser.process(app);
 
     bool ok = false;
@@ -39,6 +43,7 @@ int main(int argc, char *argv[])
         }
         modem.setFixedReading(reading);
     }
+    modem.setReadingFile(parser.value(fileOption));
     if (!modem.listen(quint16(port))) {
         std::fprintf(stderr, "modem-sim: cannot listen on 127.0.0.1:%u\n", port);
         return 1;

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Aiming the dish from a phone, all on loopback: `talvor --aim` serves
+# nothing; `talvor --aim --phone` serves the page at the address Sharing.ini
+# fixes, --status names it, its QR code on screen decodes to it, another
+# token is a 404, and Debian's chromium (headless) sees the number follow the
+# modem within a second with no console error. Escape closes the view and
+# takes the page down.
+#   aim_test.sh <build folder>
+# Skipped (exit 77) where Xvfb, xdotool, ImageMagick, zbarimg, chromium or curl is missing.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+for tool in Xvfb xdotool import zbarimg chromium curl python3; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+here=$(dirname "$0")
+source "$here/../scripts/lib/desktop.sh"
+desktop_trap
+fail() { echo "FAIL: $*"; [ -n "${home:-}" ] && cat "$home/talvor.out" 2>/dev/null; exit 1; }
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+
+desktop_start_xvfb
+reading=$desktop_tmp/reading
+echo 41 >"$reading"
+desktop_start_sim --reading-file "$reading"
+home=$desktop_tmp/home
+desktop_write_settings "$home" 1 50 200 0
+aim_port=$(free_port)
+printf '[aim]\nlisten=127.0.0.1:%s\n' "$aim_port" >"$home/Sharing.ini"
+status() { TALVOR_HOME="$home" TALVOR_LOCK_DIR="$home" "$build/bin/talvor" --status 2>/dev/null; }
+aim_url() { status | python3 -c 'import json,sys; print(json.load(sys.stdin).get("aim_url", ""))' 2>/dev/null; }
+
+# The view alone serves nothing: showing on a phone is the user's act.
+TALVOR_HOME="$home" TALVOR_LOCK_DIR="$home" "$build/bin/talvor" --aim >"$home/talvor.out" 2>&1 &
+talvor=$!
+desktop_pids+=($talvor)
+view=$(desktop_window_of "$talvor" '^Aim the Dish$') || fail "--aim opened no aim view"
+desktop_wait_for '[ "$(status | grep -c "\"reading\":41")" = 1 ]' 100 || fail "no reading of 41: $(status)"
+! curl -s -o /dev/null "http://127.0.0.1:$aim_port/" || fail "something listens on the aim port without --phone"
+[ -z "$(aim_url)" ] || fail "--status names an aim page without --phone"
+kill "$talvor"; wait "$talvor" 2>/dev/null || true
+
+TALVOR_HOME="$home" TALVOR_LOCK_DIR="$home" "$build/bin/talvor" --aim --phone >"$home/talvor.out" 2>&1 &
+talvor=$!
+desktop_pids+=($talvor)
+view=$(desktop_window_of "$talvor" '^Aim the Dish$') || fail "--aim --phone opened no aim view"
+desktop_wait_for '[ -n "$(aim_url)" ]' 100 || fail "--status gives no aim_url: $(status)"
+url=$(aim_url)
+[[ $url =~ ^http://127\.0\.0\.1:$aim_port/aim/[0-9a-f]{32}$ ]] || fail "the aim page is at $url"
+code() { curl -s -o /dev/null -w '%{http_code}' "$1"; }
+[ "$(code "$url")" = 200 ] || fail "the page gave $(code "$url")"
+size=$(curl -s "$url" | wc -c)
+[ "$size" -lt 20480 ] || fail "the page is $size bytes"
+! curl -s "$url" | grep -Eq '(src|href)="?(https?:)?//' || fail "the page loads something from elsewhere"
+last=${url: -1}
+for other in "${url%?}$([ "$last" = 0 ] && echo 1 || echo 0)" "${url%/*}/0123456789abcdef0123456789abcdef" "http://127.0.0.1:$aim_port/" "$url/../../metrics"; do
+  [ "$(code "$other")" = 404 ] || fail "$other gave $(code "$other"), not 404"
+done
+
+# The QR code on the screen is the address.
+sleep 0.5
+import -window "$view" "$desktop_tmp/view.png"
+decoded=$(zbarimg --quiet --raw "$desktop_tmp/view.png" 2>/dev/null) || fail "no QR code could be read off the view"
+[ "$decoded" = "$url" ] || fail "the QR code says $decoded, not $url"
+
+# The page follows the modem.
+python3 "$here/support/aim_page.py" "$url" "$reading" 41 63 27 >"$desktop_tmp/page.out" 2>&1 ||
+  fail "the page in chromium: $(cat "$desktop_tmp/page.out")"
+while read -r line; do
+  [ "${line#latency_ms=}" -lt 1000 ] || fail "the page took ${line#latency_ms=} ms to follow the modem"
+done <"$desktop_tmp/page.out"
+
+# Escape closes the view and stops serving the page.
+xdotool windowfocus --sync "$view" key Escape
+desktop_wait_for '[ -z "$(aim_url)" ]' 50 || fail "the aim page is still named after Escape"
+! curl -s -o /dev/null "$url" || fail "the aim page is still served after the view closed"
+echo "aim: served at $url, QR read, page followed the modem: $(tr '\n' ' ' <"$desktop_tmp/page.out")"
