@@ -107,9 +107,13 @@ AimView::AimView(Monitor &monitor, double threshold, QWidget *parent)
     m_number->setMinimumHeight(80);
     m_number->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
     m_number->setAccessibleName(QStringLiteral("Signal strength"));
-    QFont big = m_trend->font();
-    big.setPointSizeF(big.pointSizeF() * 2);
-    m_trend->setFont(big);
+    // Read from a step or two away, the arrow larger still.
+    QFont larger = m_peak->font();
+    larger.setPointSizeF(larger.pointSizeF() * 1.5);
+    m_peak->setFont(larger);
+    m_lowest->setFont(larger);
+    larger.setPointSizeF(larger.pointSizeF() * 1.5);
+    m_trend->setFont(larger);
     m_trend->setAccessibleName(QStringLiteral("Trend"));
     m_gauge->setAccessibleName(QStringLiteral("Signal strength against the threshold"));
 
@@ -151,18 +155,21 @@ AimView::AimView(Monitor &monitor, double threshold, QWidget *parent)
     controls->addWidget(reset, 0, 5);
     controls->addWidget(m_phoneBox, 1, 0, 1, 2);
     controls->addWidget(m_address, 1, 2, 1, 4);
-    auto *phone = new QHBoxLayout;
-    phone->addWidget(m_qr);
-    phone->addWidget(m_url, 1);
+    auto *settings = new QVBoxLayout;
+    settings->addLayout(controls);
+    settings->addWidget(m_url);
+    settings->addWidget(m_problem);
+    settings->addStretch();
+    auto *bottom = new QHBoxLayout;
+    bottom->addLayout(settings, 1);
+    bottom->addWidget(m_qr);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_number, 1);
     layout->addLayout(figures);
     layout->addWidget(m_gauge);
-    layout->addLayout(controls);
-    layout->addLayout(phone);
-    layout->addWidget(m_problem);
+    layout->addLayout(bottom);
     m_problem->hide();
-    resize(640, 480);
+    resize(720, 560);
 
     connect(reset, &QPushButton::clicked, this, &AimView::reset);
     connect(new QShortcut(QKeySequence(Qt::Key_R), this), &QShortcut::activated, this, &AimView::reset);
@@ -321,7 +328,7 @@ void AimView::startPhone()
     m_problem->setVisible(!error.isEmpty());
     m_problem->setText(error.isEmpty() ? QString() : QStringLiteral("The phone page cannot be served: %1").arg(error));
     m_url->setText(m_server.url());
-    m_qr->setPixmap(QPixmap::fromImage(qrCode(m_server.url(), 4)));
+    m_qr->setPixmap(QPixmap::fromImage(qrCode(m_server.url(), 3)));
     m_monitor.sharing().setAimUrl(m_server.url());
     if (m_server.isListening())
         m_server.publish(talvor::aimJson(m_track, m_threshold, m_settings.aimFloor));

@@ -7,7 +7,9 @@ DevTools protocol (a small WebSocket client, no module beyond Python's own).
 For each VALUE in turn it writes the value into the file the modem simulator
 reads at every request and measures how long the page's number takes to show
 it. Prints `latency_ms=N` for each; exits 1 when a value is not shown within
-five seconds or the page reported an error in its console."""
+five seconds or the page reported an error in its console. With
+AIM_PAGE_SCREENSHOT=file.png it then saves the page as a phone held upright
+shows it."""
 import base64, json, os, shutil, socket, struct, subprocess, sys, tempfile, time, urllib.request
 
 
@@ -108,6 +110,7 @@ def main():
         tools = DevTools(page["webSocketDebuggerUrl"])
         tools.call("Runtime.enable")
         tools.call("Log.enable")
+        tools.call("Emulation.setDeviceMetricsOverride", width=390, height=844, deviceScaleFactor=2, mobile=True)
         tools.call("Page.navigate", url=url)
         shown = lambda: tools.call("Runtime.evaluate", expression='document.getElementById("n")?.textContent ?? ""',
                                    returnByValue=True).get("result", {}).get("value", "")
@@ -122,6 +125,9 @@ def main():
                 time.sleep(0.005)
             else:
                 print(f"latency_ms={(time.monotonic() - start) * 1000:.0f}")
+        if os.environ.get("AIM_PAGE_SCREENSHOT"):
+            with open(os.environ["AIM_PAGE_SCREENSHOT"], "wb") as f:
+                f.write(base64.b64decode(tools.call("Page.captureScreenshot")["data"]))
         for error in tools.errors():
             print(f"console error: {error}"); failed = True
         return 1 if failed else 0
