@@ -5,6 +5,7 @@
 # token is a 404, and Debian's chromium (headless) sees the number follow the
 # modem within a second with no console error. Escape closes the view and
 # takes the page down.
+# A second start with --aim --phone asks the running copy to serve it.
 #   aim_test.sh <build folder>
 # Skipped (exit 77) where Xvfb, xdotool, ImageMagick, zbarimg, chromium or curl is missing.
 set -euo pipefail
@@ -37,12 +38,9 @@ view=$(desktop_window_of "$talvor" '^Aim the Dish$') || fail "--aim opened no ai
 desktop_wait_for '[ "$(status | grep -c "\"reading\":41")" = 1 ]' 100 || fail "no reading of 41: $(status)"
 ! curl -s -o /dev/null "http://127.0.0.1:$aim_port/" || fail "something listens on the aim port without --phone"
 [ -z "$(aim_url)" ] || fail "--status names an aim page without --phone"
-kill "$talvor"; wait "$talvor" 2>/dev/null || true
 
-TALVOR_HOME="$home" TALVOR_LOCK_DIR="$home" "$build/bin/talvor" --aim --phone >"$home/talvor.out" 2>&1 &
-talvor=$!
-desktop_pids+=($talvor)
-view=$(desktop_window_of "$talvor" '^Aim the Dish$') || fail "--aim --phone opened no aim view"
+# A second start with --phone has the running copy serve the page.
+TALVOR_HOME="$home" TALVOR_LOCK_DIR="$home" "$build/bin/talvor" --aim --phone || fail "the second start ended with $?"
 desktop_wait_for '[ -n "$(aim_url)" ]' 100 || fail "--status gives no aim_url: $(status)"
 url=$(aim_url)
 [[ $url =~ ^http://127\.0\.0\.1:$aim_port/aim/[0-9a-f]{32}$ ]] || fail "the aim page is at $url"
@@ -55,6 +53,20 @@ last=${url: -1}
 for other in "${url%?}$([ "$last" = 0 ] && echo 1 || echo 0)" "${url%/*}/0123456789abcdef0123456789abcdef" "http://127.0.0.1:$aim_port/" "$url/../../metrics"; do
   [ "$(code "$other")" = 404 ] || fail "$other gave $(code "$other"), not 404"
 done
+
+# Eight phones may watch; a ninth is turned away.
+watchers=()
+for _ in $(seq 8); do
+  curl -sN "$url/events" >/dev/null 2>&1 &
+  watchers+=($!)
+done
+desktop_pids+=("${watchers[@]}")
+stream_code() { curl -s -m 1 -o /dev/null -w '%{http_code}' "$url/events"; }
+desktop_wait_for '[ "$(stream_code)" = 503 ]' 50 || fail "a ninth stream was not refused"
+# A phone that leaves frees its place at the next reading.
+kill "${watchers[@]}"
+desktop_wait_for '[ "$(stream_code)" = 200 ]' 50 ||
+  fail "the places of phones that left were not freed"
 
 # The QR code on the screen is the address.
 sleep 0.5

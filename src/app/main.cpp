@@ -155,7 +155,10 @@ int main(int argc, char *argv[])
     // the running copy to come forward, then ends.
     SingleInstance instance(talvor::programFolder());
     if (!instance.acquire()) {
-        switch (instance.askRunningCopyToShow()) {
+        const auto show = !line.aim ? SingleInstance::Show::Window
+            : line.phone            ? SingleInstance::Show::AimWithPhone
+                                    : SingleInstance::Show::Aim;
+        switch (instance.askRunningCopyToShow(show)) {
         case SingleInstance::Answer::Shown:
             return 0;
         case SingleInstance::Answer::Headless: {
@@ -185,6 +188,7 @@ int main(int argc, char *argv[])
     QFontMetrics(QApplication::font()).height();
     Talvorf window;
     QObject::connect(&instance, &SingleInstance::showRequested, &window, &Talvorf::bringForward);
+    QObject::connect(&instance, &SingleInstance::aimRequested, &window, &Talvorf::showAim);
     instance.setStatus(window.sharing().statusJson());
     QObject::connect(&window.sharing(), &SharingHub::statusChanged, &instance, &SingleInstance::setStatus);
     // An end asked for before the main loop runs, such as a session ending

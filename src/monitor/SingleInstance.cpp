@@ -21,6 +21,8 @@
 namespace {
 const QByteArray ShowMessage = "show\n";
 const QByteArray StatusMessage = "status\n";
+const QByteArray AimMessage = "aim\n";
+const QByteArray AimWithPhoneMessage = "aim phone\n";
 const QByteArray HeadlessReply = "headless\n";
 constexpr qsizetype LongestMessage = 16;
 // Far more than the panels and scripts of one user asking at once; beyond
@@ -200,13 +202,18 @@ void SingleInstance::readFrom(int socket)
     const QByteArray message = received;
     // Far less than a socket's buffer: it goes in one send or not at all. A
     // caller that already left must not end this copy with SIGPIPE.
+    const bool show = message == ShowMessage || message == AimMessage || message == AimWithPhoneMessage;
     if (message == StatusMessage)
         sendAll(socket, m_status + '\n');
-    else if (message == ShowMessage && m_headless)
+    else if (show && m_headless)
         sendAll(socket, HeadlessReply);
     hangUp(socket);
-    if (message == ShowMessage && !m_headless)
+    if (!show || m_headless)
+        return;
+    if (message == ShowMessage)
         emit showRequested();
+    else
+        emit aimRequested(message == AimWithPhoneMessage);
 }
 
 void SingleInstance::hangUp(int socket)
@@ -269,13 +276,16 @@ std::optional<QByteArray> SingleInstance::askRunningCopyForStatus()
     return reply.left(reply.indexOf('\n'));
 }
 
-SingleInstance::Answer SingleInstance::askRunningCopyToShow()
+SingleInstance::Answer SingleInstance::askRunningCopyToShow(Show what)
 {
     const int socket = connectToRunningCopy();
     if (socket < 0)
         return Answer::None;
     Answer answer = Answer::None;
-    if (sendAll(socket, ShowMessage)) {
+    const QByteArray message = what == Show::Window ? ShowMessage
+        : what == Show::Aim                         ? AimMessage
+                                                    : AimWithPhoneMessage;
+    if (sendAll(socket, message)) {
         // A window hangs up at once; a headless monitor first says what it is.
         char reply[16];
         const ssize_t got = ::read(socket, reply, sizeof reply);

@@ -25,9 +25,11 @@ public:
     // False only when another running Talvor holds the lock. A lock that
     // cannot be created at all (no permission) does not stop this one.
     bool acquire();
-    // What the running copy said when asked to come forward.
+    // What the running copy said when asked to come forward, and with it
+    // its aim view (with the phone page) when asked.
     enum class Answer { None, Shown, Headless };
-    Answer askRunningCopyToShow();
+    enum class Show { Window, Aim, AimWithPhone };
+    Answer askRunningCopyToShow(Show what = Show::Window);
     // The process holding the lock, or 0.
     qint64 runningProcess() const;
     // A monitor without a window has nothing to show: it says so instead.
@@ -39,6 +41,7 @@ public:
 
 signals:
     void showRequested();
+    void aimRequested(bool phone);
 
 private:
     struct Caller {
