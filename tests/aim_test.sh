@@ -62,7 +62,9 @@ for _ in $(seq 8); do
 done
 desktop_pids+=("${watchers[@]}")
 stream_code() { curl -s -m 1 -o /dev/null -w '%{http_code}' "$url/events"; }
-desktop_wait_for '[ "$(stream_code)" = 503 ]' 50 || fail "a ninth stream was not refused"
+# One try only: a stream that was let in holds its place past its end.
+sleep 1
+[ "$(stream_code)" = 503 ] || fail "a ninth stream was not refused"
 # A phone that leaves frees its place at the next reading.
 kill "${watchers[@]}"
 desktop_wait_for '[ "$(stream_code)" = 200 ]' 50 ||
