@@ -40,6 +40,7 @@ grep -qx 'Exec=/usr/bin/talvor' "$root/usr/share/applications/io.github.talvor.T
 # The user unit runs the installed monitor without a window, and systemd accepts it.
 unit=$root/usr/lib/systemd/user/talvor.service
 [ -x "$root/usr/libexec/talvor/talvor-headless" ] || fail "no /usr/libexec/talvor/talvor-headless"
+[ -f "$root/usr/libexec/talvor/talvor-tone.so" ] || fail "no /usr/libexec/talvor/talvor-tone.so"
 grep -qx 'ExecStart=/usr/bin/talvor --headless' "$unit" || fail "the unit does not start /usr/bin/talvor --headless"
 if command -v systemd-analyze >/dev/null; then
   # A user unit cannot be verified under --root: the copy starts the

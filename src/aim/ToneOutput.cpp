@@ -14,7 +14,7 @@ struct ToneApi {
     void (*close)(void *) = nullptr;
 };
 
-// Beside the program in a build or a portable copy; in lib/talvor when installed.
+// Beside the program in a build or a portable copy; in libexec/talvor when installed.
 QString modulePath()
 {
     const QDir here(QCoreApplication::applicationDirPath());

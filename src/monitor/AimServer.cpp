@@ -77,17 +77,6 @@ MHD_Result answer(void *self, MHD_Connection *connection, const char *url, const
 
 } // namespace
 
-struct AimServer::Daemon {
-    MHD_Daemon *daemon = nullptr;
-    ~Daemon()
-    {
-        if (daemon)
-            mhd().stop_daemon(daemon);
-    }
-};
-
-AimServer::AimServer() = default;
-
 AimServer::~AimServer()
 {
     stop();
@@ -108,16 +97,14 @@ QString AimServer::start(const QString &address, quint16 port)
         const std::lock_guard<std::mutex> hold(m_lock);
         m_stopping = false;
     }
-    auto daemon = std::make_unique<Daemon>();
-    daemon->daemon = mhd().start_daemon(
+    m_daemon.reset(mhd().start_daemon(
         MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_THREAD_PER_CONNECTION | MHD_USE_POLL | at->flags, port, nullptr,
         nullptr, &answer, this, MHD_OPTION_SOCK_ADDR, at->address(), MHD_OPTION_CONNECTION_LIMIT, ConnectionLimit,
-        MHD_OPTION_CONNECTION_TIMEOUT, IdleSeconds, MHD_OPTION_END);
-    if (!daemon->daemon)
+        MHD_OPTION_CONNECTION_TIMEOUT, IdleSeconds, MHD_OPTION_END));
+    if (!m_daemon)
         return QStringLiteral("cannot listen on %1 port %2 (in use, or not an address of this machine)")
             .arg(address)
             .arg(port);
-    m_daemon = std::move(daemon);
     const QString host = at->flags & MHD_USE_IPv6 ? u'[' + address + u']' : address;
     m_url = QStringLiteral("http://%1:%2%3").arg(host).arg(port).arg(QString::fromLatin1(m_path));
     return {};

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "DaemonHandle.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <atomic>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 
 // The aim page for a phone at the dish: one small page at
@@ -17,7 +18,7 @@ public:
     // Phones and tabs watching at once; a further stream is refused.
     static constexpr int MostStreams = 8;
 
-    AimServer();
+    AimServer() = default;
     ~AimServer();
     AimServer(const AimServer &) = delete;
     AimServer &operator=(const AimServer &) = delete;
@@ -32,7 +33,6 @@ public:
     // What every page shows now: one JSON object, sent at once to each stream.
     void publish(const QByteArray &json);
 
-    struct Daemon;
     // For the daemon's threads.
     bool isPage(const char *url) const;
     bool isEvents(const char *url) const;
@@ -43,7 +43,7 @@ public:
     qint64 nextEvent(quint64 &seen, char *buffer, size_t size);
 
 private:
-    std::unique_ptr<Daemon> m_daemon;
+    DaemonHandle m_daemon;
     QString m_url;
     QByteArray m_path; // /aim/<token>
     std::mutex m_lock;

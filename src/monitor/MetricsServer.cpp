@@ -46,17 +46,6 @@ MHD_Result answer(void *self, MHD_Connection *connection, const char *url, const
 
 } // namespace
 
-struct MetricsServer::Daemon {
-    MHD_Daemon *daemon = nullptr;
-    ~Daemon()
-    {
-        if (daemon)
-            mhd().stop_daemon(daemon);
-    }
-};
-
-MetricsServer::MetricsServer() = default;
-
 MetricsServer::~MetricsServer()
 {
     stop();
@@ -69,17 +58,15 @@ QString MetricsServer::start(const QString &address, quint16 port)
     std::optional<ListenAddress> at = listenAddress(address, port, error);
     if (!at)
         return error;
-    auto daemon = std::make_unique<Daemon>();
-    daemon->daemon = mhd().start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | at->flags, port, nullptr, nullptr, &answer, this,
-        MHD_OPTION_SOCK_ADDR, at->address(), MHD_OPTION_CONNECTION_LIMIT, ConnectionLimit,
-        MHD_OPTION_PER_IP_CONNECTION_LIMIT, ConnectionsPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT, ConnectionMemory,
-        MHD_OPTION_CONNECTION_TIMEOUT, IdleSeconds, MHD_OPTION_END);
-    if (!daemon->daemon)
+    m_daemon.reset(mhd().start_daemon(MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | at->flags, port, nullptr,
+                                      nullptr, &answer, this, MHD_OPTION_SOCK_ADDR, at->address(),
+                                      MHD_OPTION_CONNECTION_LIMIT, ConnectionLimit, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+                                      ConnectionsPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT, ConnectionMemory,
+                                      MHD_OPTION_CONNECTION_TIMEOUT, IdleSeconds, MHD_OPTION_END));
+    if (!m_daemon)
         return QStringLiteral("cannot listen on %1 port %2 (in use, or not an address of this machine)")
             .arg(address)
             .arg(port);
-    m_daemon = std::move(daemon);
     return {};
 }
 

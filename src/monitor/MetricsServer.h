@@ -1,9 +1,10 @@
 #pragma once
 
+#include "DaemonHandle.h"
+
 #include <QByteArray>
 #include <QString>
 
-#include <memory>
 #include <mutex>
 
 // GET /metrics for Prometheus, served by libmicrohttpd on a thread of its
@@ -11,7 +12,7 @@
 // hold is bounded (connections, bytes per connection, seconds of silence).
 class MetricsServer {
 public:
-    MetricsServer();
+    MetricsServer() = default;
     ~MetricsServer();
     MetricsServer(const MetricsServer &) = delete;
     MetricsServer &operator=(const MetricsServer &) = delete;
@@ -24,10 +25,8 @@ public:
     void setText(const QByteArray &text);
     QByteArray text() const;
 
-    struct Daemon;
-
 private:
-    std::unique_ptr<Daemon> m_daemon;
+    DaemonHandle m_daemon;
     mutable std::mutex m_lock;
     QByteArray m_text;
 };

@@ -21,6 +21,11 @@ const MhdApi &mhd()
     return *loadedMhd().api;
 }
 
+void StopDaemon::operator()(MHD_Daemon *daemon) const
+{
+    mhd().stop_daemon(daemon);
+}
+
 std::optional<ListenAddress> listenAddress(const QString &address, quint16 port, QString &error)
 {
     const QByteArray host = address == u"localhost" ? QByteArray("127.0.0.1") : address.toLatin1();

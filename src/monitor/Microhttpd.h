@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DaemonHandle.h"
 #include "core/LoadedLibrary.h"
 
 #include <QString>
