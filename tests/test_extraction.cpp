@@ -20,6 +20,8 @@ private slots:
     void readsTheNumberAfterTheSearchText_data();
     void readsTheNumberAfterTheSearchText();
     void noSearchTextNoReading();
+    void rulesReadOtherPages_data();
+    void rulesReadOtherPages();
 };
 
 void TestExtraction::readsTheNumberAfterTheSearchText_data()
@@ -63,6 +65,56 @@ void TestExtraction::noSearchTextNoReading()
     // The first occurrence counts.
     QCOMPARE(extractReading(QStringLiteral("SS: 12 SS: 34"), QStringLiteral("SS: ")),
              std::optional<QString>(QStringLiteral("12")));
+}
+
+void TestExtraction::rulesReadOtherPages_data()
+{
+    // The reading each rule gives, or the start of the words for why none.
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<QString>("pattern"); // the search text for three and number
+    QTest::addColumn<QString>("reading");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("three cuts a long number") << "RSRP: -105.5 dBm" << "three" << "RSRP: " << "-10" << "";
+    QTest::newRow("number takes it whole") << "RSRP: -105.5 dBm" << "number" << "RSRP: " << "-105.5" << "";
+    QTest::newRow("decimal comma") << "SNR: 12,5 dB" << "number" << "snr: " << "12.5" << "";
+    QTest::newRow("Unicode minus") << "Power: \u22120.6 dBmV" << "number" << "Power:" << "-0.6" << "";
+    QTest::newRow("at the end of the body") << "SINR: 12" << "number" << "SINR: " << "12" << "";
+    QTest::newRow("a point that ends the sentence") << "SNR: 14." << "number" << "SNR: " << "14" << "";
+    QTest::newRow("no number after it") << "SNR: n/a" << "number" << "SNR: " << "" << "No number follows";
+    QTest::newRow("too long") << "SNR: 1234567890123456" << "number" << "SNR: " << ""
+                              << "The number after the search text is too long";
+    QTest::newRow("number, no search text") << "SNR: 5" << "number" << "RSRP" << "" << "Search text not found!";
+    QTest::newRow("regex") << "<td>SINR</td><td>12.5</td>" << "regex" << "SINR</td><td>([^<]*)" << "12.5" << "";
+    QTest::newRow("regex without a group") << "SINR 12" << "regex" << "SINR \\d+" << "" << "The pattern has no group";
+    QTest::newRow("regex matching no number") << "SINR high" << "regex" << "SINR (\\w+)" << ""
+                                              << "The pattern matched \"high\", which is not a number";
+    QTest::newRow("regex matching nothing") << "RSRP -90" << "regex" << "SINR (\\d+)" << ""
+                                            << "The pattern matched nothing";
+    QTest::newRow("bad regex") << "x" << "regex" << "(" << "" << "The pattern is not a regular expression";
+    QTest::newRow("json") << R"({"signal":{"snr":12.5,"state":"ok"}})" << "json" << "/signal/snr" << "12.5" << "";
+    QTest::newRow("json array and escapes") << R"({"a/b":[3,-7]})" << "json" << "/a~1b/1" << "-7" << "";
+    QTest::newRow("json string") << R"({"signal":{"snr":12.5,"state":"ok"}})" << "json" << "/signal/state" << ""
+                                 << "The value at /signal/state is not a number";
+    QTest::newRow("json missing") << R"({"signal":{}})" << "json" << "/signal/snr" << ""
+                                  << "No value at /signal/snr";
+    QTest::newRow("not json") << "Signal: 57" << "json" << "/signal" << "" << "Not JSON: ";
+}
+
+void TestExtraction::rulesReadOtherPages()
+{
+    QFETCH(QString, body);
+    QFETCH(QString, rule);
+    QFETCH(QString, pattern);
+    QFETCH(QString, reading);
+    QFETCH(QString, failure);
+    const talvor::ReadingRule::Kind kind = *talvor::readingRuleKind(rule);
+    const bool searched = kind == talvor::ReadingRule::Three || kind == talvor::ReadingRule::Number;
+    const talvor::ReadingFound found =
+        talvor::findReading(body, searched ? pattern : QString(), {kind, searched ? QString() : pattern});
+    QCOMPARE(found.reading.value_or(QString()), reading);
+    QVERIFY2(failure.isEmpty() ? found.failure.isEmpty() : found.failure.startsWith(failure),
+             qPrintable(found.failure));
 }
 
 QTEST_APPLESS_MAIN(TestExtraction)

@@ -116,8 +116,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
             [this](const QString &reason) { m_history->noReadingYet(reason); });
 
     // The record's tab shows it as it grows.
-    connect(&record, &SignalRecord::notice, c.Info_HTML, &CrlfTextView::appendLine);
-    connect(&m_monitor->sharing(), &SharingHub::notice, c.Info_HTML, &CrlfTextView::appendLine);
+    connect(m_monitor.get(), &Monitor::notice, c.Info_HTML, &CrlfTextView::appendLine);
     m_timeline = new TimelineView(
         record.store(), [&record] { return record.pending(); }, talvor::leadingNumber(c.ssThreshold->text()),
         c.Frame1[4]);

@@ -12,4 +12,24 @@ namespace talvor {
 // is never taken for a reading of 0.
 std::optional<QString> extractReading(const QString &pageText, const QString &searchText);
 
+// How a page gives its reading (Modem.ini [reading] rule= and pattern=).
+struct ReadingRule {
+    enum Kind { Three, Number, Regex, Json } kind = Three;
+    QString pattern; // Regex: a capture group holds the number; Json: a pointer such as /signal/snr
+};
+// "three", "number", "regex" or "json"; nothing for another name.
+std::optional<ReadingRule::Kind> readingRuleKind(const QString &name);
+QString readingRuleName(ReadingRule::Kind kind);
+
+// A rule's find in a page: the reading as shortest decimal text, or the
+// words that say why there is none.
+struct ReadingFound {
+    std::optional<QString> reading;
+    QString failure;
+};
+// "three" is extractReading; "number" takes the whole number after the search
+// text (a sign, a Unicode minus, decimals with . or ,); "regex" and "json"
+// search the whole body and leave the search text alone.
+ReadingFound findReading(const QString &pageText, const QString &searchText, const ReadingRule &rule);
+
 } // namespace talvor

@@ -66,8 +66,7 @@ public:
         connect(&events, &talvor::SignalEvents::alertRaised, this,
                 [](talvor::SignalWatch::Alert, const QString &text) { say(text); });
         connect(&events, &talvor::SignalEvents::problemRaised, this, &say);
-        connect(&m_monitor.record(), &SignalRecord::notice, this, &say);
-        connect(&m_monitor.sharing(), &SharingHub::notice, this, &say);
+        connect(&m_monitor, &Monitor::notice, this, &say);
     }
 
     SharingHub &sharing() { return m_monitor.sharing(); }
@@ -105,6 +104,7 @@ public:
     void rereadSettings()
     {
         readSettings();
+        m_monitor.setModem(ModemSettings::load());
         sharing().apply(SharingSettings::load());
     }
 

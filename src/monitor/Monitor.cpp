@@ -14,6 +14,8 @@ Monitor::Monitor(talvor::FormState &form, const QString &folder, QObject *parent
     m_inet.setObjectName(QStringLiteral("Inet1"));
     connect(&m_fetch, &PageFetch::transcript, this, &Monitor::transcript);
     connect(&m_fetch, &PageFetch::readingFound, this, &Monitor::readingFound);
+    connect(&m_record, &SignalRecord::notice, this, &Monitor::notice);
+    connect(&m_sharing, &SharingHub::notice, this, &Monitor::notice);
 
     // The record keeps every poll.
     connect(&m_events, &talvor::SignalEvents::readingTaken, &m_record,
@@ -46,6 +48,15 @@ void Monitor::setRefreshTenths(double tenths)
     m_autoCheck.setInterval(qBound(1, ms, 65535));
 }
 
+void Monitor::setModem(const ModemSettings &modem)
+{
+    m_modem = modem;
+    m_request.rule = modem.rule;
+    m_inet.setLogin(modem.user, modem.password);
+    for (const QString &note : modem.notes)
+        emit notice(note);
+}
+
 void Monitor::AutoCheck_Timer()
 {
     // The timer keeps its beat while a slow request runs: one line per tick says so.
@@ -67,6 +78,7 @@ void Monitor::start()
         m_record.open();
         m_record.importLogsLater();
     });
+    setModem(ModemSettings::load());
     m_sharing.apply(SharingSettings::load());
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DailyLogFile.h"
+#include "ModemSettings.h"
 #include "PageFetch.h"
 #include "SharingHub.h"
 #include "SignalRecord.h"
@@ -38,13 +39,16 @@ public:
     void setThreshold(double threshold);
     // The refresh rate in tenths of a second sets the timer's period.
     void setRefreshTenths(double tenths);
+    // How the page gives its reading, and the modem's login (Modem.ini).
+    void setModem(const ModemSettings &modem);
+    const ModemSettings &modem() const { return m_modem; }
 
     // A tick of the poll timer: a request, unless the last one still runs.
     void AutoCheck_Timer();
     void FetchStatusPage();
 
-    // Opens the record and starts sharing as Sharing.ini says, once the
-    // window, if there is one, is up: a start waits for no file.
+    // Opens the record, reads Modem.ini and starts sharing as Sharing.ini
+    // says, once the window, if there is one, is up: a start waits for no file.
     void start();
     // Polling stops, the request in flight is dropped and the minute being
     // filled goes into the record: the monitor is ending.
@@ -53,6 +57,8 @@ public:
 signals:
     void transcript(const QString &text, PageFetch::Edit edit);
     void readingFound(const QString &reading);
+    // Something the user should hear of once (the record, sharing, Modem.ini).
+    void notice(const QString &text);
 
 private:
     QTimer m_autoCheck;
@@ -60,6 +66,7 @@ private:
     talvor::SignalEvents m_events;
     PageFetch m_fetch;
     PageFetch::Request m_request;
+    ModemSettings m_modem;
     SignalRecord m_record;
     SharingHub m_sharing;
     DailyLogFile m_log;

@@ -88,17 +88,26 @@ void PageFetch::Inet1_StateChanged(qint16 state)
     }
     if (state != Transfer::Complete)
         return;
-    // Only the body is searched: the page view also holds lines of ours, some
-    // of them quoting what a server sent.
-    const std::optional<QString> reading =
-        talvor::extractReading(m_inet.readBody(Transfer::BodyCap), m_request.searchText);
-    if (!reading) {
-        // The previous reading stays: an error page is not a reading of 0.
-        const QString notFound = QStringLiteral("Search text not found!");
-        line(notFound);
-        noReading(notFound, talvor::SignalWatch::Failure::SearchTextMissing);
+    // A login page is not the status page: say what is wrong with the login.
+    if (m_inet.status() == 401) {
+        const QString refused = m_inet.hasLogin()
+            ? QStringLiteral("The modem refused the user name or password")
+            : QStringLiteral("The modem asks for a user name and password ([login] in %1)")
+                  .arg(QStringLiteral("Modem.ini"));
+        line(refused);
+        noReading(refused, talvor::SignalWatch::Failure::NoAnswer);
         return;
     }
-    m_events.reading(*reading, m_request.threshold, QDateTime::currentDateTime());
-    emit readingFound(*reading);
+    // Only the body is searched: the page view also holds lines of ours, some
+    // of them quoting what a server sent.
+    const talvor::ReadingFound found =
+        talvor::findReading(m_inet.readBody(Transfer::BodyCap), m_request.searchText, m_request.rule);
+    if (!found.reading) {
+        // The previous reading stays: an error page is not a reading of 0.
+        line(found.failure);
+        noReading(found.failure, talvor::SignalWatch::Failure::SearchTextMissing);
+        return;
+    }
+    m_events.reading(*found.reading, m_request.threshold, QDateTime::currentDateTime());
+    emit readingFound(*found.reading);
 }

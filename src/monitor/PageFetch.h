@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Extraction.h"
 #include "core/SignalWatch.h"
 
 #include <QObject>
@@ -22,6 +23,7 @@ public:
         QString url;
         QString searchText;
         double threshold = 50;
+        talvor::ReadingRule rule;
     };
     // How a piece of the transcript joins the page view.
     enum class Edit { Replace, AppendText, AppendLine };

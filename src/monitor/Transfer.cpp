@@ -132,6 +132,8 @@ struct Transfer::Request {
     QByteArray hopUrl;
     Origin first;
     QByteArray body;
+    QByteArray user;
+    QByteArray password;
     QString errorText;
     QString reason;      // of the last response's status line
     QByteArray location; // the last response's first Location header
@@ -305,6 +307,11 @@ bool Transfer::Request::startHop(const QByteArray &address)
     set(CURLOPT_DEBUGFUNCTION, &onDebug);
     set(CURLOPT_DEBUGDATA, this);
     set(CURLOPT_VERBOSE, 1L);
+    if (!user.isEmpty()) {
+        set(CURLOPT_USERNAME, user.constData());
+        set(CURLOPT_PASSWORD, password.constData());
+        set(CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC | CURLAUTH_DIGEST));
+    }
     if (why != CURLE_OK) {
         errorText = QStringLiteral("This libcurl cannot honour option %1 (%2), so the page is not fetched; "
                                    "Talvor needs libcurl 7.85 or later.")
@@ -476,6 +483,17 @@ void Transfer::cancel()
 {
     d->pending.clear();
     d->dropEasy();
+}
+
+void Transfer::setLogin(const QString &user, const QString &password)
+{
+    d->user = user.toUtf8();
+    d->password = password.toUtf8();
+}
+
+bool Transfer::hasLogin() const
+{
+    return !d->user.isEmpty();
 }
 
 void Transfer::setTimeoutMs(int ms)

@@ -65,6 +65,10 @@ public:
 
     // A request still running this long after its start ends as state 11.
     void setTimeoutMs(int ms);
+    // The modem's login, sent (HTTP Basic or Digest, as the modem asks) to
+    // it alone: redirects never leave its scheme, host and port. Empty: none.
+    void setLogin(const QString &user, const QString &password);
+    bool hasLogin() const;
 
     // The request in flight, on curl's side; only Transfer.cpp (with CurlLibrary and CurlMulti) knows curl.
     struct Request;

@@ -1,6 +1,8 @@
 #include "TestHttpServer.h"
 
+#include <QCryptographicHash>
 #include <QHostAddress>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <memory>
@@ -54,6 +56,42 @@ TestHttpServer::Behaviour TestHttpServer::reply(const QByteArray &body, int stat
                       + " Status\r\nContent-Type: text/plain\r\n"
                         "Content-Length: "
                       + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    };
+}
+
+TestHttpServer::Behaviour TestHttpServer::behindLogin(const QByteArray &body, const QByteArray &user,
+                                                      const QByteArray &password, bool digest)
+{
+    return [=](QTcpSocket *socket, const QByteArray &request) {
+        const QRegularExpression header(QStringLiteral("\r\nAuthorization: (\\w+) ([^\r]*)"),
+                                        QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch given = header.match(QString::fromLatin1(request));
+        bool admitted = false;
+        if (given.hasMatch() && !digest && given.captured(1) == u"Basic") {
+            admitted = QByteArray::fromBase64(given.captured(2).toLatin1()) == user + ':' + password;
+        } else if (given.hasMatch() && digest && given.captured(1) == u"Digest") {
+            const auto field = [&given](const char *name) {
+                const QRegularExpression pair(QStringLiteral("%1=\"?([^\",]*)").arg(QLatin1String(name)));
+                return pair.match(given.captured(2)).captured(1).toLatin1();
+            };
+            const auto md5 = [](const QByteArray &text) {
+                return QCryptographicHash::hash(text, QCryptographicHash::Md5).toHex();
+            };
+            const QByteArray ha1 = md5(user + ":modem:" + password);
+            const QByteArray ha2 = md5("GET:" + field("uri"));
+            admitted = field("username") == user
+                && field("response")
+                    == md5(ha1 + ':' + field("nonce") + ':' + field("nc") + ':' + field("cnonce") + ":auth:" + ha2);
+        }
+        if (admitted)
+            return reply(body)(socket, request);
+        const QByteArray challenge = digest ? "Digest realm=\"modem\", qop=\"auth\", nonce=\"5a1f0c\", algorithm=MD5"
+                                            : "Basic realm=\"modem\"";
+        const QByteArray refusal = "Login needed";
+        socket->write("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: " + challenge
+                      + "\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(refusal.size())
+                      + "\r\nConnection: close\r\n\r\n" + refusal);
         socket->disconnectFromHost();
     };
 }

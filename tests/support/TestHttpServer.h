@@ -40,6 +40,10 @@ public:
     static Behaviour resetAfter(const QByteArray &bytes);         // bytes, then a reset
     static Behaviour redirectLoop();
     static Behaviour redirectTo(const QByteArray &location);
+    // The body for the right user and password, by HTTP Basic or Digest
+    // (MD5, qop=auth); 401 with the challenge otherwise.
+    static Behaviour behindLogin(const QByteArray &body, const QByteArray &user, const QByteArray &password,
+                                 bool digest);
 
     // A port on 127.0.0.1 where nothing listens.
     static quint16 closedPort();
