@@ -75,30 +75,101 @@ void TestExtraction::rulesReadOtherPages_data()
     QTest::addColumn<QString>("pattern"); // the search text for three and number
     QTest::addColumn<QString>("reading");
     QTest::addColumn<QString>("failure");
-    QTest::newRow("three cuts a long number") << "RSRP: -105.5 dBm" << "three" << "RSRP: " << "-10" << "";
-    QTest::newRow("number takes it whole") << "RSRP: -105.5 dBm" << "number" << "RSRP: " << "-105.5" << "";
-    QTest::newRow("decimal comma") << "SNR: 12,5 dB" << "number" << "snr: " << "12.5" << "";
-    QTest::newRow("Unicode minus") << "Power: \u22120.6 dBmV" << "number" << "Power:" << "-0.6" << "";
-    QTest::newRow("at the end of the body") << "SINR: 12" << "number" << "SINR: " << "12" << "";
-    QTest::newRow("a point that ends the sentence") << "SNR: 14." << "number" << "SNR: " << "14" << "";
-    QTest::newRow("no number after it") << "SNR: n/a" << "number" << "SNR: " << "" << "No number follows";
-    QTest::newRow("too long") << "SNR: 1234567890123456" << "number" << "SNR: " << ""
+    QTest::newRow("three cuts a long number") << "RSRP: -105.5 dBm"
+                                              << "three"
+                                              << "RSRP: "
+                                              << "-10"
+                                              << "";
+    QTest::newRow("number takes it whole") << "RSRP: -105.5 dBm"
+                                           << "number"
+                                           << "RSRP: "
+                                           << "-105.5"
+                                           << "";
+    QTest::newRow("decimal comma") << "SNR: 12,5 dB"
+                                   << "number"
+                                   << "snr: "
+                                   << "12.5"
+                                   << "";
+    QTest::newRow("Unicode minus") << "Power: \u22120.6 dBmV"
+                                   << "number"
+                                   << "Power:"
+                                   << "-0.6"
+                                   << "";
+    QTest::newRow("at the end of the body") << "SINR: 12"
+                                            << "number"
+                                            << "SINR: "
+                                            << "12"
+                                            << "";
+    QTest::newRow("a point that ends the sentence") << "SNR: 14."
+                                                    << "number"
+                                                    << "SNR: "
+                                                    << "14"
+                                                    << "";
+    QTest::newRow("no number after it") << "SNR: n/a"
+                                        << "number"
+                                        << "SNR: "
+                                        << ""
+                                        << "No number follows";
+    QTest::newRow("too long") << "SNR: 1234567890123456"
+                              << "number"
+                              << "SNR: "
+                              << ""
                               << "The number after the search text is too long";
-    QTest::newRow("number, no search text") << "SNR: 5" << "number" << "RSRP" << "" << "Search text not found!";
-    QTest::newRow("regex") << "<td>SINR</td><td>12.5</td>" << "regex" << "SINR</td><td>([^<]*)" << "12.5" << "";
-    QTest::newRow("regex without a group") << "SINR 12" << "regex" << "SINR \\d+" << "" << "The pattern has no group";
-    QTest::newRow("regex matching no number") << "SINR high" << "regex" << "SINR (\\w+)" << ""
+    QTest::newRow("number, no search text") << "SNR: 5"
+                                            << "number"
+                                            << "RSRP"
+                                            << ""
+                                            << "Search text not found!";
+    QTest::newRow("regex") << "<td>SINR</td><td>12.5</td>"
+                           << "regex"
+                           << "SINR</td><td>([^<]*)"
+                           << "12.5"
+                           << "";
+    QTest::newRow("regex without a group") << "SINR 12"
+                                           << "regex"
+                                           << "SINR \\d+"
+                                           << ""
+                                           << "The pattern has no group";
+    QTest::newRow("regex matching no number") << "SINR high"
+                                              << "regex"
+                                              << "SINR (\\w+)"
+                                              << ""
                                               << "The pattern matched \"high\", which is not a number";
-    QTest::newRow("regex matching nothing") << "RSRP -90" << "regex" << "SINR (\\d+)" << ""
+    QTest::newRow("regex matching nothing") << "RSRP -90"
+                                            << "regex"
+                                            << "SINR (\\d+)"
+                                            << ""
                                             << "The pattern matched nothing";
-    QTest::newRow("bad regex") << "x" << "regex" << "(" << "" << "The pattern is not a regular expression";
-    QTest::newRow("json") << R"({"signal":{"snr":12.5,"state":"ok"}})" << "json" << "/signal/snr" << "12.5" << "";
-    QTest::newRow("json array and escapes") << R"({"a/b":[3,-7]})" << "json" << "/a~1b/1" << "-7" << "";
-    QTest::newRow("json string") << R"({"signal":{"snr":12.5,"state":"ok"}})" << "json" << "/signal/state" << ""
+    QTest::newRow("bad regex") << "x"
+                               << "regex"
+                               << "("
+                               << ""
+                               << "The pattern is not a regular expression";
+    QTest::newRow("json") << R"({"signal":{"snr":12.5,"state":"ok"}})"
+                          << "json"
+                          << "/signal/snr"
+                          << "12.5"
+                          << "";
+    QTest::newRow("json array and escapes") << R"({"a/b":[3,-7]})"
+                                            << "json"
+                                            << "/a~1b/1"
+                                            << "-7"
+                                            << "";
+    QTest::newRow("json string") << R"({"signal":{"snr":12.5,"state":"ok"}})"
+                                 << "json"
+                                 << "/signal/state"
+                                 << ""
                                  << "The value at /signal/state is not a number";
-    QTest::newRow("json missing") << R"({"signal":{}})" << "json" << "/signal/snr" << ""
+    QTest::newRow("json missing") << R"({"signal":{}})"
+                                  << "json"
+                                  << "/signal/snr"
+                                  << ""
                                   << "No value at /signal/snr";
-    QTest::newRow("not json") << "Signal: 57" << "json" << "/signal" << "" << "Not JSON: ";
+    QTest::newRow("not json") << "Signal: 57"
+                              << "json"
+                              << "/signal"
+                              << ""
+                              << "Not JSON: ";
 }
 
 void TestExtraction::rulesReadOtherPages()

@@ -41,17 +41,16 @@ void TestModemPages::readsWhatTheRuleSays_data()
                                          << QStringLiteral("No value at /signal/snr");
     QTest::newRow("basic") << page << QByteArray("three") << QString() << QByteArray("basic") << QByteArray("s3cret")
                            << QStringLiteral("57 = SS") << QString();
-    QTest::newRow("digest") << page << QByteArray("three") << QString() << QByteArray("digest")
-                            << QByteArray("s3cret") << QStringLiteral("57 = SS") << QString();
-    QTest::newRow("basic, wrong password") << page << QByteArray("three") << QString() << QByteArray("basic")
-                                           << QByteArray("guess1") << QString()
-                                           << QStringLiteral("The modem refused the user name or password");
-    QTest::newRow("digest, wrong password") << page << QByteArray("three") << QString() << QByteArray("digest")
-                                            << QByteArray("guess1") << QString()
-                                            << QStringLiteral("The modem refused the user name or password");
-    QTest::newRow("no login given") << page << QByteArray("three") << QString() << QByteArray("basic")
-                                    << QByteArray() << QString()
-                                    << QStringLiteral("The modem asks for a user name and password");
+    QTest::newRow("digest") << page << QByteArray("three") << QString() << QByteArray("digest") << QByteArray("s3cret")
+                            << QStringLiteral("57 = SS") << QString();
+    QTest::newRow("basic, wrong password")
+        << page << QByteArray("three") << QString() << QByteArray("basic") << QByteArray("guess1") << QString()
+        << QStringLiteral("The modem refused the user name or password");
+    QTest::newRow("digest, wrong password")
+        << page << QByteArray("three") << QString() << QByteArray("digest") << QByteArray("guess1") << QString()
+        << QStringLiteral("The modem refused the user name or password");
+    QTest::newRow("no login given") << page << QByteArray("three") << QString() << QByteArray("basic") << QByteArray()
+                                    << QString() << QStringLiteral("The modem asks for a user name and password");
 }
 
 void TestModemPages::readsWhatTheRuleSays()

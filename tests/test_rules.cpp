@@ -5,6 +5,7 @@
 #include "core/FontChoice.h"
 #include "core/HelpText.h"
 #include "core/LogLine.h"
+#include "core/PollBackOff.h"
 #include "core/ReadingRules.h"
 #include "core/SharingRules.h"
 #include "core/SignalEvents.h"
@@ -30,6 +31,8 @@ QDateTime at(int y, int mo, int d, int h, int mi, int s)
 class TestRules : public QObject {
     Q_OBJECT
 private slots:
+    void backOffWaitsLongerAfterFailures_data();
+    void backOffWaitsLongerAfterFailures();
     void waybarSaysWhatTheStatusSays_data();
     void waybarSaysWhatTheStatusSays();
     void discoveryNamesThisCopy_data();
@@ -472,6 +475,36 @@ void TestRules::runningCopysAnswer()
     SharingState state;
     state.problems << QStringLiteral("The record cannot be written");
     QVERIFY(statusJson(state).contains("\"problems\":[\"The record cannot be written\"]"));
+}
+
+void TestRules::backOffWaitsLongerAfterFailures_data()
+{
+    QTest::addColumn<double>("jitter");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<QList<int>>("waits"); // after each failure in a row, in ms
+    QTest::newRow("1 s") << 0.0 << 1000 << QList<int>{1000,  1000,  1000,   2000,   4000,   8000,  16000,
+                                                      32000, 64000, 128000, 256000, 300000, 300000};
+    QTest::newRow("a tenth more") << 1.0 << 1000 << QList<int>{1000, 1000, 1000, 2200, 4400, 8800};
+    QTest::newRow("a tenth less") << -1.0 << 1000 << QList<int>{1000, 1000, 1000, 1800, 3600};
+    QTest::newRow("never past five minutes") << 1.0 << 200000 << QList<int>{200000, 200000, 200000, 300000};
+    QTest::newRow("slower than that already") << 0.0 << 400000 << QList<int>{400000, 400000, 400000, 400000};
+}
+
+void TestRules::backOffWaitsLongerAfterFailures()
+{
+    QFETCH(double, jitter);
+    QFETCH(int, interval);
+    QFETCH(QList<int>, waits);
+    PollBackOff backOff([jitter] { return jitter; });
+    for (int round = 0; round < 2; ++round) {
+        QList<int> got;
+        for (qsizetype i = 0; i < waits.size(); ++i)
+            got << backOff.failed(interval);
+        QCOMPARE(got, waits);
+        // A reading brings the set interval back, and the count starts again.
+        backOff.succeeded();
+        QVERIFY(!backOff.backingOff());
+    }
 }
 
 QTEST_APPLESS_MAIN(TestRules)

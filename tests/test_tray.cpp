@@ -181,7 +181,7 @@ void TestTray::popUpMenu()
     w->close();
     tray->mouse(516);
     QTRY_VERIFY(w->c.RCPopup->isVisible());
-    QCOMPARE(w->c.RCPopup->actions().size(), 6);
+    QCOMPARE(w->c.RCPopup->actions().size(), 8);
     QVERIFY(w->c.RCPopup->actions().at(1)->isSeparator());
     w->c.MyMenuHide->trigger();
     w->c.RCPopup->hide();

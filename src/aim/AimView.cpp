@@ -210,6 +210,8 @@ void AimView::showEvent(QShowEvent *event)
     QTimer &timer = m_monitor.AutoCheck();
     m_userInterval = timer.interval();
     m_userPolling = timer.isActive();
+    // The user at the dish sets the pace: no poll comes later for a failure.
+    m_monitor.setBackOff(false);
     timer.start(m_settings.aimTenths * 100);
 }
 
@@ -222,6 +224,7 @@ void AimView::hideEvent(QHideEvent *event)
     m_phoneBox->setChecked(false);
     m_toneBox->setChecked(false);
     QTimer &timer = m_monitor.AutoCheck();
+    m_monitor.setBackOff(true);
     timer.setInterval(m_userInterval);
     if (m_userPolling)
         timer.start();

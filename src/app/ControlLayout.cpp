@@ -38,6 +38,12 @@ void buildMenus(QMainWindow &window, FormControls &c)
     c.MyMenuHide = named(c.RCPopup->addAction(QStringLiteral("Hide this Menu")), "MyMenuHide");
     c.RCPopup->addSeparator();
     c.AimTray = named(c.RCPopup->addAction(QStringLiteral("Aim the Dish\u2026")), "AimTray");
+    c.PausePolling = named(c.RCPopup->addMenu(QStringLiteral("Pause Polling")), "PausePolling");
+    c.Pause15 = named(c.PausePolling->addAction(QStringLiteral("For 15 Minutes")), "Pause15");
+    c.Pause60 = named(c.PausePolling->addAction(QStringLiteral("For 1 Hour")), "Pause60");
+    c.PauseUntilResumed = named(c.PausePolling->addAction(QStringLiteral("Until Resumed")), "PauseUntilResumed");
+    c.ResumePolling = named(c.RCPopup->addAction(QStringLiteral("Resume Polling")), "ResumePolling");
+    c.ResumePolling->setEnabled(false);
 }
 
 // A panel whose one control fills it.

@@ -109,7 +109,20 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     talvor::SignalEvents &events = m_monitor->events();
     SignalRecord &record = m_monitor->record();
     connect(&events, &talvor::SignalEvents::statusLineChanged, m_tray.get(), &TrayPresence::setStatusLine);
-    connect(&events, &talvor::SignalEvents::staleChanged, m_tray.get(), &TrayPresence::showStale);
+    // A paused monitor's icon is grey, as a stale one is.
+    const auto grey = [this] { m_tray->showStale(m_monitor->isPaused() || m_monitor->events().stale()); };
+    connect(&events, &talvor::SignalEvents::staleChanged, m_tray.get(), grey);
+    connect(m_monitor.get(), &Monitor::pausedChanged, m_tray.get(), grey);
+    connect(m_monitor.get(), &Monitor::pausedChanged, c.ResumePolling, &QAction::setEnabled);
+    const auto pauseFor = [this](int minutes) {
+        return [this, minutes] {
+            m_monitor->pause(minutes > 0 ? QDateTime::currentDateTime().addSecs(minutes * 60) : QDateTime());
+        };
+    };
+    connect(c.Pause15, &QAction::triggered, m_monitor.get(), pauseFor(15));
+    connect(c.Pause60, &QAction::triggered, m_monitor.get(), pauseFor(60));
+    connect(c.PauseUntilResumed, &QAction::triggered, m_monitor.get(), pauseFor(0));
+    connect(c.ResumePolling, &QAction::triggered, m_monitor.get(), &Monitor::resume);
     connect(&events, &talvor::SignalEvents::alertRaised, m_status.get(), &SignalStatus::offerAlert);
     connect(m_status.get(), &SignalStatus::notify, m_tray.get(), &TrayPresence::notify);
     connect(&events, &talvor::SignalEvents::pollFailed, m_history.get(),

@@ -77,7 +77,8 @@ ReadingFound byPointer(const QString &pageText, const QString &pointer)
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(pageText.toUtf8(), &error);
     if (error.error != QJsonParseError::NoError)
-        return {std::nullopt, QStringLiteral("Not JSON: %1 at character %2").arg(error.errorString()).arg(error.offset)};
+        return {std::nullopt,
+                QStringLiteral("Not JSON: %1 at character %2").arg(error.errorString()).arg(error.offset)};
     QJsonValue value = document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array());
     const QString missing = QStringLiteral("No value at %1").arg(pointer);
     if (!pointer.isEmpty() && !pointer.startsWith(u'/'))
@@ -119,7 +120,8 @@ std::optional<QString> extractReading(const QString &pageText, const QString &se
 
 std::optional<ReadingRule::Kind> readingRuleKind(const QString &name)
 {
-    for (const ReadingRule::Kind kind : {ReadingRule::Three, ReadingRule::Number, ReadingRule::Regex, ReadingRule::Json})
+    for (const ReadingRule::Kind kind :
+         {ReadingRule::Three, ReadingRule::Number, ReadingRule::Regex, ReadingRule::Json})
         if (name.trimmed().compare(readingRuleName(kind), Qt::CaseInsensitive) == 0)
             return kind;
     return std::nullopt;

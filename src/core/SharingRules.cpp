@@ -71,6 +71,10 @@ QByteArray statusJson(const SharingState &s)
     o.insert(QStringLiteral("problems"), QJsonArray::fromStringList(s.problems));
     if (!s.aimUrl.isEmpty())
         o.insert(QStringLiteral("aim_url"), s.aimUrl);
+    o.insert(QStringLiteral("paused"), s.paused.has_value());
+    if (s.paused && s.paused->isValid())
+        o.insert(QStringLiteral("paused_until"),
+                 s.paused->toOffsetFromUtc(s.paused->offsetFromUtc()).toString(Qt::ISODate));
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 

@@ -18,8 +18,9 @@ struct SharingState {
     QString reason; // why the last poll gave no reading; empty when it gave one
     quint64 readings = 0;
     quint64 noReadings = 0;
-    QStringList problems; // Talvor's own troubles (record, sharing) until put right
-    QString aimUrl;       // the phone's aim page while it is served
+    QStringList problems;            // Talvor's own troubles (record, sharing) until put right
+    QString aimUrl;                  // the phone's aim page while it is served
+    std::optional<QDateTime> paused; // polling paused until then (invalid: until resumed)
 };
 
 // The Prometheus text exposition (version 0.0.4) of the state.

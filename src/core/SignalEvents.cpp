@@ -27,9 +27,23 @@ void SignalEvents::tell(const SignalWatch::Change &change)
         emit alertRaised(change.alert, change.text);
 }
 
+void SignalEvents::setPaused(std::optional<QDateTime> until)
+{
+    m_paused = std::move(until);
+    emit statusLineChanged(statusLine());
+}
+
 QString SignalEvents::statusLine() const
 {
-    QStringList lines(m_watch.statusLine());
+    QStringList lines;
+    if (m_paused)
+        lines
+            << (m_paused->isValid()
+                    ? QStringLiteral("Polling paused until %1").arg(m_paused->time().toString(QStringLiteral("HH:mm")))
+                    : QStringLiteral("Polling paused until resumed"));
+    lines << m_watch.statusLine();
+    if (m_nextTry > 0 && !lines.last().isEmpty())
+        lines.last() += QStringLiteral("; next try in %1 s").arg(m_nextTry);
     lines += m_problems.values();
     lines.removeAll(QString());
     return lines.join(u'\n');

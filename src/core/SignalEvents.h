@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace talvor {
 
 // The news of every poll, for whoever listens: the tray's tip and grey icon,
@@ -26,6 +28,13 @@ public:
 
     // Why the last poll gave no reading; empty when it gave one.
     QString lastFailure() const { return m_watch.lastFailure(); }
+    // Polls in a row have given no reading: the last one is stale.
+    bool stale() const { return m_watch.stale(); }
+    // The next poll comes later than set ("next try in 40 s"); 0 when not.
+    void setNextTry(int seconds) { m_nextTry = seconds; }
+    // Polling paused until then (an invalid time: until resumed), or not paused.
+    void setPaused(std::optional<QDateTime> until);
+    const std::optional<QDateTime> &paused() const { return m_paused; }
 
     // A trouble of Talvor's own (the record, an import, sharing), named by
     // the part it comes from; an empty text says it is put right. Until
@@ -51,6 +60,8 @@ private:
 
     SignalWatch m_watch;
     QMap<QString, QString> m_problems; // by part
+    int m_nextTry = 0;
+    std::optional<QDateTime> m_paused;
 };
 
 } // namespace talvor

@@ -36,7 +36,12 @@ struct FormControls {
     QAction *MyExit = nullptr;
     QAction *Rest1 = nullptr;
     QAction *MyMenuHide = nullptr;
-    QAction *AimTray = nullptr; // "Aim the Dish…"
+    QAction *AimTray = nullptr;    // "Aim the Dish…"
+    QMenu *PausePolling = nullptr; // "Pause Polling": for 15 minutes, an hour, or until resumed
+    QAction *Pause15 = nullptr;
+    QAction *Pause60 = nullptr;
+    QAction *PauseUntilResumed = nullptr;
+    QAction *ResumePolling = nullptr;
 
     // Tab strip and its four panels (Frame1[0] is the first tab's panel)
     QTabBar *ChooseView = nullptr;

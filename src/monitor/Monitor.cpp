@@ -2,8 +2,13 @@
 
 #include "core/Numbers.h"
 
+#include <QRandomGenerator>
+
+#include <algorithm>
+
 Monitor::Monitor(talvor::FormState &form, const QString &folder, QObject *parent)
     : QObject(parent)
+    , m_backOff([] { return QRandomGenerator::global()->generateDouble() * 2 - 1; })
     , m_fetch(form, m_inet, m_events)
     , m_record(folder)
     , m_sharing(&m_autoCheck)
@@ -12,6 +17,10 @@ Monitor::Monitor(talvor::FormState &form, const QString &folder, QObject *parent
     // A coarse timer may fire 5 % early or late: 5.5 s would tick at 5.2 s.
     m_autoCheck.setTimerType(Qt::PreciseTimer);
     m_inet.setObjectName(QStringLiteral("Inet1"));
+    m_resume.setSingleShot(true);
+    connect(&m_resume, &QTimer::timeout, this, &Monitor::resume);
+    connect(&m_fetch, &PageFetch::modemGaveNothing, this, &Monitor::pollGaveNothing);
+    connect(&m_events, &talvor::SignalEvents::readingTaken, this, &Monitor::pollGaveReading);
     connect(&m_fetch, &PageFetch::transcript, this, &Monitor::transcript);
     connect(&m_fetch, &PageFetch::readingFound, this, &Monitor::readingFound);
     connect(&m_record, &SignalRecord::notice, this, &Monitor::notice);
@@ -45,7 +54,57 @@ void Monitor::setThreshold(double threshold)
 void Monitor::setRefreshTenths(double tenths)
 {
     const qint32 ms = talvor::toInt32(tenths * 100).value_or(0);
-    m_autoCheck.setInterval(qBound(1, ms, 65535));
+    m_setIntervalMs = qBound(1, ms, 65535);
+    m_backOff.succeeded();
+    m_events.setNextTry(0);
+    m_autoCheck.setInterval(m_setIntervalMs);
+}
+
+void Monitor::pollGaveNothing()
+{
+    if (!m_backOffOn)
+        return;
+    const int wait = m_backOff.failed(m_setIntervalMs);
+    if (!m_backOff.backingOff())
+        return;
+    // A running timer starts its period again: the wait counts from now.
+    m_autoCheck.setInterval(wait);
+    const int seconds = (wait + 500) / 1000;
+    m_events.setNextTry(seconds);
+    emit transcript(QStringLiteral("The modem gave no reading several times in a row: next try in %1 s").arg(seconds),
+                    PageFetch::Edit::AppendLine);
+}
+
+void Monitor::pollGaveReading()
+{
+    const bool backedOff = m_backOff.backingOff();
+    m_backOff.succeeded();
+    m_events.setNextTry(0);
+    if (backedOff && m_backOffOn)
+        m_autoCheck.setInterval(m_setIntervalMs);
+}
+
+void Monitor::pause(const QDateTime &until)
+{
+    m_events.setPaused(until);
+    m_sharing.setPaused(until);
+    if (until.isValid())
+        m_resume.start(int(std::clamp<qint64>(QDateTime::currentDateTime().msecsTo(until), 0, 24 * 3600 * 1000)));
+    else
+        m_resume.stop();
+    emit pausedChanged(true);
+}
+
+void Monitor::resume()
+{
+    if (!isPaused())
+        return;
+    m_resume.stop();
+    m_events.setPaused(std::nullopt);
+    m_sharing.setPaused(std::nullopt);
+    emit pausedChanged(false);
+    if (m_autoCheck.isActive())
+        AutoCheck_Timer();
 }
 
 void Monitor::setModem(const ModemSettings &modem)
@@ -59,6 +118,8 @@ void Monitor::setModem(const ModemSettings &modem)
 
 void Monitor::AutoCheck_Timer()
 {
+    if (isPaused())
+        return;
     // The timer keeps its beat while a slow request runs: one line per tick says so.
     if (m_inet.StillExecuting()) {
         emit transcript(QStringLiteral("Still waiting for last requested page!"), PageFetch::Edit::AppendLine);

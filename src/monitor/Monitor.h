@@ -6,6 +6,7 @@
 #include "SharingHub.h"
 #include "SignalRecord.h"
 #include "Transfer.h"
+#include "core/PollBackOff.h"
 #include "core/SignalEvents.h"
 
 #include <QObject>
@@ -39,6 +40,13 @@ public:
     void setThreshold(double threshold);
     // The refresh rate in tenths of a second sets the timer's period.
     void setRefreshTenths(double tenths);
+    // While the modem gives no reading the polls come further apart; the
+    // aim view turns that off while it sets the pace.
+    void setBackOff(bool on) { m_backOffOn = on; }
+    // No poll until then (an invalid time: until resumed); resume() polls at once.
+    void pause(const QDateTime &until);
+    void resume();
+    bool isPaused() const { return m_events.paused().has_value(); }
     // How the page gives its reading, and the modem's login (Modem.ini).
     void setModem(const ModemSettings &modem);
     const ModemSettings &modem() const { return m_modem; }
@@ -59,9 +67,17 @@ signals:
     void readingFound(const QString &reading);
     // Something the user should hear of once (the record, sharing, Modem.ini).
     void notice(const QString &text);
+    void pausedChanged(bool paused);
 
 private:
+    void pollGaveNothing();
+    void pollGaveReading();
+
     QTimer m_autoCheck;
+    int m_setIntervalMs = 5000;
+    talvor::PollBackOff m_backOff;
+    bool m_backOffOn = true;
+    QTimer m_resume;
     Transfer m_inet;
     talvor::SignalEvents m_events;
     PageFetch m_fetch;

@@ -20,6 +20,9 @@ PageFetch::PageFetch(talvor::FormState &form, Transfer &Inet1, talvor::SignalEve
 
 void PageFetch::noReading(const QString &reason, talvor::SignalWatch::Failure failure)
 {
+    // First, so that the status line it leads to names the next try.
+    if (failure != talvor::SignalWatch::Failure::BadAddress)
+        emit modemGaveNothing();
     m_events.noReading(reason, failure, QDateTime::currentDateTime());
 }
 

@@ -38,6 +38,9 @@ public:
 signals:
     void transcript(const QString &text, PageFetch::Edit edit);
     void readingFound(const QString &reading);
+    // A request reached (or tried to reach) the modem and gave no reading;
+    // an address refused before any request is not the modem's doing.
+    void modemGaveNothing();
 
 private:
     void line(const QString &text) { emit transcript(text, Edit::AppendLine); }

@@ -191,6 +191,12 @@ void SharingHub::setAimUrl(const QString &url)
     changed();
 }
 
+void SharingHub::setPaused(std::optional<QDateTime> until)
+{
+    m_state.paused = std::move(until);
+    changed();
+}
+
 void SharingHub::changed()
 {
     if (m_metrics.isListening())

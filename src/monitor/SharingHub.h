@@ -30,6 +30,7 @@ public:
     void setProblems(const QStringList &problems);
     // The phone's aim page, for --status; empty when none is served.
     void setAimUrl(const QString &url);
+    void setPaused(std::optional<QDateTime> until);
 
     QByteArray statusJson() const { return talvor::statusJson(m_state); }
     const SharingSettings &settings() const { return m_settings; }

@@ -38,7 +38,6 @@ QString SharingSettings::newInstanceId()
     return QStringLiteral("%1").arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
 }
 
-
 QString SharingSettings::save() const
 {
     return writeOwnerOnly(FileName, [this](QSettings &ini) {

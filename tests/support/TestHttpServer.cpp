@@ -86,8 +86,8 @@ TestHttpServer::Behaviour TestHttpServer::behindLogin(const QByteArray &body, co
         }
         if (admitted)
             return reply(body)(socket, request);
-        const QByteArray challenge = digest ? "Digest realm=\"modem\", qop=\"auth\", nonce=\"5a1f0c\", algorithm=MD5"
-                                            : "Basic realm=\"modem\"";
+        const QByteArray challenge =
+            digest ? "Digest realm=\"modem\", qop=\"auth\", nonce=\"5a1f0c\", algorithm=MD5" : "Basic realm=\"modem\"";
         const QByteArray refusal = "Login needed";
         socket->write("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: " + challenge
                       + "\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(refusal.size())
