@@ -4,6 +4,7 @@
 #include "app/QtDialogs.h"
 #include "form/ColorSwatch.h"
 #include "tray/IconDesigner.h"
+#include "tray/IconRendering.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -42,6 +43,8 @@ bool contains(const QImage &image, const QColor &colour)
 class TestIcons : public QObject {
     Q_OBJECT
 private slots:
+    void otherModemsReadingsFitTheIcon_data();
+    void otherModemsReadingsFitTheIcon();
     void fontDialogKeepsTheExactFontWhenNothingChanges();
     void init();
     void thresholdSplitsTheColourPairs_data();
@@ -225,6 +228,38 @@ void TestIcons::fontDialogKeepsTheExactFontWhenNothingChanges()
     // It opened on the icon's font as the desktop draws it.
     QVERIFY(opened.bold() && !opened.italic());
     QCOMPARE(opened.family(), QFontInfo(QFont(QStringLiteral("Arial"))).family());
+}
+
+void TestIcons::otherModemsReadingsFitTheIcon_data()
+{
+    QTest::addColumn<QString>("reading");
+    QTest::addColumn<int>("side"); // the tray's icon size in pixels
+    for (const int side : {16, 32})
+        for (const char *reading : {"-105", "12.5", "-105.5", "-0.6"})
+            QTest::addRow("%s at %d", reading, side) << QString::fromLatin1(reading) << side;
+}
+
+void TestIcons::otherModemsReadingsFitTheIcon()
+{
+    QFETCH(QString, reading);
+    QFETCH(int, side);
+    const QFont font(QStringLiteral("Arial"), 16);
+    const QImage image = talvor::drawReadingTextIcon(reading, Qt::black, Qt::white, font)
+                             .scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Where the number's ink is: never cut at an edge, and as wide as a
+    // reader needs (more than half the icon).
+    int left = side, right = -1, top = side, bottom = -1;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            if (qGray(image.pixel(x, y)) > 96) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+                top = qMin(top, y);
+                bottom = qMax(bottom, y);
+            }
+    QVERIFY2(left > 0 && right < side - 1 && top > 0 && bottom < side - 1,
+             qPrintable(QStringLiteral("ink %1..%2 x %3..%4").arg(left).arg(right).arg(top).arg(bottom)));
+    QVERIFY2(right - left + 1 > side / 2, qPrintable(QStringLiteral("ink %1 wide").arg(right - left + 1)));
 }
 
 QTEST_MAIN(TestIcons)

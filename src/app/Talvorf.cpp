@@ -32,6 +32,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSaveFile>
@@ -99,8 +100,14 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     connect(m_pipeline.get(), &ReadingPipeline::historyDue, m_history.get(), &History::UpdateData);
     connect(m_pipeline.get(), &ReadingPipeline::chartDue, m_history.get(), &History::FillChart);
     connect(m_pipeline.get(), &ReadingPipeline::logDue, m_log.get(), &DailyLog::WriteLogLine);
-    connect(m_history.get(), &History::trayIconDue, m_tray.get(),
-            [this](qint16 value) { m_tray->UpdateTrayIcon(value); });
+    // Another modem's readings (signed, with decimals) are drawn as read;
+    // the status page's own keep their icons of 0 to 100.
+    connect(m_history.get(), &History::trayIconDue, m_tray.get(), [this](qint16 value) {
+        if (m_monitor->modem().rule.kind == talvor::ReadingRule::Three)
+            m_tray->UpdateTrayIcon(value);
+        else
+            m_tray->UpdateTrayText(c.Talvor->text());
+    });
     // A new threshold recolours the tray icon at once, as it does the alert.
     connect(m_history.get(), &History::thresholdChanged, m_designer.get(), &IconDesigner::setThreshold);
     connect(m_history.get(), &History::thresholdChanged, m_tray.get(), &TrayPresence::redrawIcon);

@@ -6,6 +6,8 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <cmath>
+
 namespace {
 // The icon's centre in both directions, as users' icons have always been drawn.
 constexpr double Centre = 2416.0 / 150.0;
@@ -32,6 +34,34 @@ QImage talvor::drawReadingIcon(const QString &text, const QColor &background, co
     // The top-left corner of the text sits at (x, y); the painter wants the baseline.
     const QString shown = leadingNumber(text) < 100 ? text : QStringLiteral(">C");
     painter.drawText(QPointF(x, y + metrics.ascent()), shown);
+    return image;
+}
+
+QImage talvor::drawReadingTextIcon(const QString &text, const QColor &background, const QColor &number, QFont font,
+                                   qreal devicePixelRatio)
+{
+    const int side = qRound(IconSize * qMax<qreal>(1, devicePixelRatio));
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(qreal(side) / IconSize);
+    image.setDotsPerMeterX(DotsPerMeter96);
+    image.setDotsPerMeterY(DotsPerMeter96);
+    image.fill(background);
+    // Five characters fit a size one can read; a longer reading loses its
+    // decimals ("-105.5" shows as "-106").
+    const QString shown = text.size() > 5 ? shortestText(std::round(leadingNumber(text))) : text;
+    // A point smaller at a time, as far as a size one can still read.
+    QRectF ink;
+    for (qreal size = font.pointSizeF() > 0 ? font.pointSizeF() : 12;; size -= 0.5) {
+        font.setPointSizeF(size);
+        ink = QFontMetricsF(font, &image).tightBoundingRect(shown);
+        if ((ink.width() <= IconSize - 2 && ink.height() <= IconSize - 2) || size <= 5)
+            break;
+    }
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(number);
+    // The ink, not the advance, is centred: a minus sign's bearing is wide.
+    painter.drawText(QPointF(IconSize / 2.0 - ink.center().x(), IconSize / 2.0 - ink.center().y()), shown);
     return image;
 }
 

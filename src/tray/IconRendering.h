@@ -20,6 +20,12 @@ constexpr int IconSize = 32;
 QImage drawReadingIcon(const QString &text, const QColor &background, const QColor &number, const QFont &font,
                        qreal devicePixelRatio = 1);
 
+// A reading as read from another modem's page ("-105", "12.5", up to five
+// characters; a longer one rounded): the user's font made smaller until the
+// text fits the icon, centred, with no ">C" or "<0" standing in for it.
+QImage drawReadingTextIcon(const QString &text, const QColor &background, const QColor &number, QFont font,
+                           qreal devicePixelRatio = 1);
+
 // The colours of a stale icon: the last reading, greyed, while the modem
 // gives none.
 inline const QColor StaleNumber(128, 128, 128);

@@ -121,6 +121,7 @@ void TrayPresence::ShowInSystemTray_Click()
 
 void TrayPresence::UpdateTrayIcon(qint16 &value)
 {
+    m_readingText.reset();
     if (value > 99)
         value = 100;
     // A test mode's reading while the modem gives none is shown greyed: the
@@ -133,6 +134,12 @@ void TrayPresence::UpdateTrayIcon(qint16 &value)
     m_lastRefreshed = icon.cacheKey();
     m_data.icon = QIcon(icon);
     notifyIcon(NIM_MODIFY, m_data);
+}
+
+void TrayPresence::UpdateTrayText(const QString &reading)
+{
+    m_readingText = reading;
+    redrawIcon();
 }
 
 void TrayPresence::Form_MouseMove(int, int, float X, float)
@@ -204,6 +211,18 @@ QIcon TrayPresence::currentIcon() const
 {
     // Before the first reading the program's own icon stands in, greyed
     // once polls have gone without a reading.
+    if (m_readingText) {
+        const IconCache::Design &d = m_icons.design();
+        const bool low = talvor::leadingNumber(*m_readingText) <= d.threshold;
+        return QIcon(QPixmap::fromImage(talvor::drawReadingTextIcon(*m_readingText,
+                                                                    m_stale   ? talvor::StaleBackground
+                                                                        : low ? d.backgroundLow
+                                                                              : d.background,
+                                                                    m_stale   ? talvor::StaleNumber
+                                                                        : low ? d.numberLow
+                                                                              : d.number,
+                                                                    d.font, d.pixelRatio)));
+    }
     if (!m_form.ReadingIndex)
         return m_stale ? QIcon(m_programIcon.pixmap(QSize(32, 32), QIcon::Disabled)) : m_programIcon;
     const QPixmap &cached = m_stale ? m_icons.staleIcon(*m_form.ReadingIndex) : m_icons.icon(*m_form.ReadingIndex);

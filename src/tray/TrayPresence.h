@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 namespace talvor {
 struct FormState;
@@ -53,6 +54,8 @@ public:
     void HideToTray();
     void ShowInSystemTray_Click();
     void UpdateTrayIcon(qint16 &value);
+    // A reading from another modem's page, drawn as read ("-105", "12.5").
+    void UpdateTrayText(const QString &reading);
     // X is a mouse position in twips; the tray reports its mouse message there.
     void Form_MouseMove(int button, int shift, float X, float Y);
     void RestoreFromTray();
@@ -90,6 +93,8 @@ private:
     TrayData m_data;
     QString m_statusLine;
     bool m_stale = false;
+    // The last reading as read, while the icons of 0 to 100 cannot show it.
+    std::optional<QString> m_readingText;
     qint64 m_lastRefreshed = 0;
     QTimer m_popUpLater;
     QTimer m_retry;
