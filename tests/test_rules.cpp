@@ -119,6 +119,10 @@ void TestRules::axisScale()
     QCOMPARE(std::fmod(b.high, b.step), 0.0);
     const auto c = niceAxis(0, 0);
     QVERIFY(c.high > c.low);
+    // The histogram keeps 0 to 100 in view, except for readings below 0.
+    QCOMPARE(chartAxis(0, 57).high, 100.0);
+    const auto dBm = chartAxis(-105.5, -98);
+    QVERIFY(dBm.low <= -105.5 && dBm.high == 0.0);
 }
 
 void TestRules::fontDescriptions()

@@ -37,6 +37,11 @@ AxisScale niceAxis(double minValue, double maxValue)
     return {std::floor(low / step) * step, std::ceil(high / step) * step, step};
 }
 
+AxisScale chartAxis(double minValue, double maxValue)
+{
+    return niceAxis(minValue, minValue < 0 ? maxValue : std::max(maxValue, 100.0));
+}
+
 void ChartFigures::add(double reading)
 {
     m_low = m_count == 0 ? reading : std::min(m_low, reading);

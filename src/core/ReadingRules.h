@@ -32,6 +32,10 @@ struct AxisScale {
     double step;
 };
 AxisScale niceAxis(double minValue, double maxValue);
+// The histogram's axis: 0 to 100 at least, so that bars do not jump in
+// height as the largest reading changes; readings below 0 (another modem's
+// dBm) get the range they have.
+AxisScale chartAxis(double minValue, double maxValue);
 
 // The figures over the readings a chart shows, added one by one:
 // "min 31  avg 52.4  max 66  23% at or below 50"; empty when there are none.

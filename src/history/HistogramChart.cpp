@@ -65,9 +65,7 @@ void HistogramChart::paintEvent(QPaintEvent *)
             maxValue = std::max(maxValue, v);
         }
     }
-    // Signal strengths live between 0 and 100: keep that range in view so
-    // bars do not jump in height as the largest reading changes.
-    const talvor::AxisScale axis = talvor::niceAxis(minValue, std::max(maxValue, 100.0));
+    const talvor::AxisScale axis = talvor::chartAxis(minValue, maxValue);
     const QRect plot = plotRect(p.fontMetrics(), axis);
     if (plot.width() < 10 || plot.height() < 10) {
         p.fillRect(rect(), palette().color(QPalette::Window));
