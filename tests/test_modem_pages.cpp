@@ -8,6 +8,12 @@
 #include "form/CrlfTextView.h"
 #include "monitor/Monitor.h"
 
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -18,6 +24,7 @@ class TestModemPages : public QObject {
 private slots:
     void readsWhatTheRuleSays_data();
     void readsWhatTheRuleSays();
+    void otherModemDialogSavesModemIni();
 };
 
 void TestModemPages::readsWhatTheRuleSays_data()
@@ -85,6 +92,35 @@ void TestModemPages::readsWhatTheRuleSays()
     QCOMPARE(w.windowTitle(), title.isEmpty() ? before : title);
     QVERIFY2(view.contains(said), qPrintable(view));
     QVERIFY(password.isEmpty() || !view.contains(QString::fromLatin1(password)));
+}
+
+void TestModemPages::otherModemDialogSavesModemIni()
+{
+    QTemporaryDir home;
+    std::unique_ptr<TestWindow> test = loadTestWindow(home);
+    Talvorf &w = *test->window;
+    w.c.MenuModem->trigger();
+    auto *dialog = w.findChild<QDialog *>(QStringLiteral("ModemDialog"));
+    QVERIFY(dialog && dialog->isVisible());
+    auto *rule = dialog->findChild<QComboBox *>();
+    rule->setCurrentIndex(rule->findData(int(talvor::ReadingRule::Json)));
+    const QList<QLineEdit *> boxes = dialog->findChildren<QLineEdit *>();
+    QCOMPARE(boxes.size(), 3);
+    boxes[0]->setText(QStringLiteral("/signal/snr"));
+    boxes[1]->setText(QStringLiteral("admin"));
+    boxes[2]->setText(QStringLiteral("s3cret"));
+    QCOMPARE(boxes[2]->echoMode(), QLineEdit::Password);
+    dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Save)->click();
+    QVERIFY(!dialog->isVisible());
+    // The monitor reads by the new rule at once, and a restart finds it again.
+    QCOMPARE(w.monitor().modem().rule.kind, talvor::ReadingRule::Json);
+    const ModemSettings again = ModemSettings::load();
+    QCOMPARE(again.rule.kind, talvor::ReadingRule::Json);
+    QCOMPARE(again.rule.pattern, QStringLiteral("/signal/snr"));
+    QCOMPARE(again.password, QStringLiteral("s3cret"));
+    QCOMPARE(QFile::permissions(QDir(home.path()).filePath(ModemSettings::FileName))
+                 & (QFile::ReadGroup | QFile::ReadOther),
+             QFileDevice::Permissions());
 }
 
 QTEST_MAIN(TestModemPages)

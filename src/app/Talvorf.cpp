@@ -2,6 +2,7 @@
 
 #include "ControlLayout.h"
 #include "QtDialogs.h"
+#include "acquisition/ModemDialog.h"
 #include "acquisition/PollScheduler.h"
 #include "acquisition/ReadingPipeline.h"
 #include "acquisition/SignalStatus.h"
@@ -65,6 +66,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     resizeWithinScreen(StartupWidth, StartupHeight);
 
     m_sharingMenu = std::make_unique<SharingMenu>(c.MenuSharing, this, m_monitor->sharing());
+    new ModemDialog(c.MenuModem, *m_monitor, this);
     m_pipeline = std::make_unique<ReadingPipeline>(form, *this, *c.ChooseView, *c.Talvor);
     m_settings = std::make_unique<SettingsController>(
         form,

@@ -30,6 +30,7 @@ struct FormControls {
     QAction *MenuSharing = nullptr;  // "Sharing…"
     QAction *StartAtLogin = nullptr; // checkable
     QAction *MenuAim = nullptr;      // "Aim the Dish…"
+    QAction *MenuModem = nullptr;    // "Other Modem…"
 
     // The tray icon's pop-up menu, never on the menu bar
     QMenu *RCPopup = nullptr;
