@@ -18,6 +18,7 @@ ModemDialog::ModemDialog(QAction *MenuModem, Monitor &monitor, QWidget *parent)
     , m_user(new QLineEdit(this))
     , m_password(new QLineEdit(this))
     , m_problem(new QLabel(this))
+    , m_buttons(new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this))
 {
     setObjectName(QStringLiteral("ModemDialog"));
     setWindowTitle(QStringLiteral("Other Modem"));
@@ -39,19 +40,29 @@ ModemDialog::ModemDialog(QAction *MenuModem, Monitor &monitor, QWidget *parent)
     form->addRow(QStringLiteral("&User name:"), m_user);
     form->addRow(QStringLiteral("Pass&word:"), m_password);
     auto *note = new QLabel(QStringLiteral("For modems and routers whose page is not the satellite modem's. Kept in "
-                                           "%1, readable by you alone; the password is sent only to the modem's "
-                                           "own address.")
+                                           "%1, readable by you alone, the password in your desktop's keyring; it "
+                                           "is sent only to the modem's own address.")
                                 .arg(ModemSettings::FileName),
                             this);
     note->setWordWrap(true);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(note);
     layout->addLayout(form);
     layout->addWidget(m_problem);
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &ModemDialog::save);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(m_buttons);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &ModemDialog::save);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(&m_keyring, &ModemKeyring::stored, this, &ModemDialog::keep);
+    connect(&m_keyring, &ModemKeyring::fetched, this, [this](const QString &password, const QString &error) {
+        if (!error.isEmpty()) {
+            emit notice(QStringLiteral("The modem's password could not be read from the keyring: %1").arg(error));
+            return;
+        }
+        ModemSettings modem = m_monitor.modem();
+        modem.password = password;
+        modem.notes.clear();
+        m_monitor.setModem(modem);
+    });
     connect(m_rule, &QComboBox::currentIndexChanged, this, &ModemDialog::showRule);
     connect(MenuModem, &QAction::triggered, this, &ModemDialog::MenuModem_Click);
 }
@@ -75,18 +86,49 @@ void ModemDialog::showRule()
     m_pattern->setEnabled(kind == talvor::ReadingRule::Regex || kind == talvor::ReadingRule::Json);
 }
 
-void ModemDialog::save()
+ModemSettings ModemDialog::fromBoxes() const
 {
     ModemSettings modem;
     modem.rule = {talvor::ReadingRule::Kind(m_rule->currentData().toInt()), m_pattern->text()};
     modem.user = m_user->text();
     modem.password = m_password->text();
+    return modem;
+}
+
+void ModemDialog::fetchPassword()
+{
+    const ModemSettings &modem = m_monitor.modem();
+    if (!modem.user.isEmpty() && modem.password.isEmpty())
+        m_keyring.fetch(modem.user);
+}
+
+void ModemDialog::save()
+{
+    const ModemSettings modem = fromBoxes();
+    if (modem.user.isEmpty() || modem.password.isEmpty())
+        return keep(QStringLiteral("no password to keep"));
+    // The keyring answers later; the dialog waits for it.
+    m_buttons->setEnabled(false);
+    m_keyring.store(modem.user, modem.password);
+}
+
+void ModemDialog::keep(const QString &keyringError)
+{
+    m_buttons->setEnabled(true);
+    const ModemSettings modem = fromBoxes();
+    ModemSettings file = modem;
+    if (keyringError.isEmpty())
+        file.password.clear();
     // Kept open while something is wrong, so it can be put right.
-    if (const QString error = modem.save(); !error.isEmpty()) {
+    if (const QString error = file.save(); !error.isEmpty()) {
         m_problem->setText(error);
         m_problem->show();
         return;
     }
+    if (!keyringError.isEmpty() && !modem.password.isEmpty())
+        emit notice(QStringLiteral("No keyring answered (%1): the modem's password is kept in %2, readable by you "
+                                   "alone.")
+                        .arg(keyringError, ModemSettings::FileName));
     m_monitor.setModem(modem);
     accept();
 }

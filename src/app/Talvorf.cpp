@@ -66,7 +66,8 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     resizeWithinScreen(StartupWidth, StartupHeight);
 
     m_sharingMenu = std::make_unique<SharingMenu>(c.MenuSharing, this, m_monitor->sharing());
-    new ModemDialog(c.MenuModem, *m_monitor, this);
+    m_modemDialog = new ModemDialog(c.MenuModem, *m_monitor, this);
+    connect(m_modemDialog, &ModemDialog::notice, c.Info_HTML, &CrlfTextView::appendLine);
     m_pipeline = std::make_unique<ReadingPipeline>(form, *this, *c.ChooseView, *c.Talvor);
     m_settings = std::make_unique<SettingsController>(
         form,
@@ -222,6 +223,7 @@ void Talvorf::Form_Load()
     form.SettingsDirty = 0;
     form.Loading = false;
     m_monitor->start();
+    m_modemDialog->fetchPassword();
 }
 
 void Talvorf::resizeWithinScreen(int w, int h)

@@ -26,6 +26,7 @@ class SharingHub;
 class SharingMenu;
 class TimelineView;
 class AimView;
+class ModemDialog;
 
 // The one main window: it owns every control and the form-level state, and
 // wires the subsystems that hold the controls' handlers.
@@ -104,7 +105,8 @@ private:
     std::unique_ptr<TabViews> m_views;
     std::unique_ptr<IconDesigner> m_designer;
     std::unique_ptr<TrayPresence> m_tray;
-    TimelineView *m_timeline = nullptr; // a control of the fifth tab, owned by it
-    AimView *m_aim = nullptr;           // made when first opened, a child of the window
+    TimelineView *m_timeline = nullptr;   // a control of the fifth tab, owned by it
+    AimView *m_aim = nullptr;             // made when first opened, a child of the window
+    ModemDialog *m_modemDialog = nullptr; // a child of the window
     bool m_sessionEnding = false;
 };

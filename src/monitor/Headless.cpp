@@ -75,6 +75,17 @@ public:
     {
         readSettings();
         m_monitor.start();
+        sayWhereThePasswordIs();
+    }
+
+    // The window keeps the password in the desktop's keyring, which a
+    // monitor without a desktop cannot open.
+    void sayWhereThePasswordIs()
+    {
+        if (!m_monitor.modem().user.isEmpty() && m_monitor.modem().password.isEmpty())
+            say(QStringLiteral("%1 names a user but holds no password (the window keeps it in the desktop's "
+                               "keyring): write it as [login] password= there for this monitor")
+                    .arg(talvor::programFile(ModemSettings::FileName)));
     }
 
     void readSettings()
@@ -105,6 +116,7 @@ public:
     {
         readSettings();
         m_monitor.setModem(ModemSettings::load());
+        sayWhereThePasswordIs();
         sharing().apply(SharingSettings::load());
     }
 
