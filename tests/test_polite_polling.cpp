@@ -10,6 +10,7 @@
 #include "monitor/Monitor.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -78,8 +79,12 @@ void TestPolitePolling::pauseMakesNoRequest()
 {
     Talvorf &w = *test->window;
     server->setBehaviour(TestHttpServer::reply(modemPage("61")));
+    w.c.ShowInSystemTray->setChecked(true);
     QTRY_VERIFY(server->requestCount() > 0);
     w.c.Pause15->trigger();
+    // The icon: the reading greyed, with a pause mark (a dark bar) over it.
+    const QImage icon = test->tray->icon.pixmap(32, 32).toImage();
+    QVERIFY(qGray(icon.pixel(11, 16)) < 100 && qGray(icon.pixel(16, 3)) > 150);
     QTest::qWait(300);
     const int asked = server->requestCount();
     QTest::qWait(1000);

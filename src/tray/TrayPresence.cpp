@@ -12,6 +12,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPainter>
 #include <QScreen>
 #include <QStyleHints>
 
@@ -122,6 +123,8 @@ void TrayPresence::ShowInSystemTray_Click()
 void TrayPresence::UpdateTrayIcon(qint16 &value)
 {
     m_readingText.reset();
+    if (m_paused)
+        return redrawIcon();
     if (value > 99)
         value = 100;
     // A test mode's reading while the modem gives none is shown greyed: the
@@ -193,7 +196,7 @@ void TrayPresence::setStatusLine(const QString &line)
 
 void TrayPresence::showStale(bool stale)
 {
-    m_stale = stale;
+    m_stale = stale || m_paused;
     // Whichever icon comes next, the tray must be sent it.
     m_lastRefreshed = 0;
     if (stale)
@@ -209,8 +212,20 @@ void TrayPresence::redrawIcon()
 
 QIcon TrayPresence::currentIcon() const
 {
-    // Before the first reading the program's own icon stands in, greyed
-    // once polls have gone without a reading.
+    const QIcon icon = readingIcon();
+    if (!m_paused)
+        return icon;
+    // Paused: two bars over the greyed reading, as media players show it.
+    QPixmap marked = icon.pixmap(QSize(talvor::IconSize, talvor::IconSize));
+    QPainter painter(&marked);
+    const QColor bars(64, 64, 64, 200);
+    painter.fillRect(QRectF(9, 7, 5, 18), bars);
+    painter.fillRect(QRectF(18, 7, 5, 18), bars);
+    return QIcon(marked);
+}
+
+QIcon TrayPresence::readingIcon() const
+{
     if (m_readingText) {
         const IconCache::Design &d = m_icons.design();
         const bool low = talvor::leadingNumber(*m_readingText) <= d.threshold;
@@ -223,10 +238,19 @@ QIcon TrayPresence::currentIcon() const
                                                                               : d.number,
                                                                     d.font, d.pixelRatio)));
     }
+    // Before the first reading the program's own icon stands in, greyed
+    // once polls have gone without a reading.
     if (!m_form.ReadingIndex)
         return m_stale ? QIcon(m_programIcon.pixmap(QSize(32, 32), QIcon::Disabled)) : m_programIcon;
     const QPixmap &cached = m_stale ? m_icons.staleIcon(*m_form.ReadingIndex) : m_icons.icon(*m_form.ReadingIndex);
     return cached.isNull() ? m_programIcon : QIcon(cached);
+}
+
+void TrayPresence::showPaused(bool paused)
+{
+    m_paused = paused;
+    m_stale = paused;
+    redrawIcon();
 }
 
 void TrayPresence::notify(const QString &text, bool goodNews)

@@ -56,6 +56,8 @@ public:
     void UpdateTrayIcon(qint16 &value);
     // A reading from another modem's page, drawn as read ("-105", "12.5").
     void UpdateTrayText(const QString &reading);
+    // Polling paused: the last reading greyed, with a pause mark over it.
+    void showPaused(bool paused);
     // X is a mouse position in twips; the tray reports its mouse message there.
     void Form_MouseMove(int button, int shift, float X, float Y);
     void RestoreFromTray();
@@ -89,10 +91,12 @@ private:
     QString tipOf(const TrayData &data) const;
     // The last reading's icon (greyed while stale), or the program's.
     QIcon currentIcon() const;
+    QIcon readingIcon() const;
 
     TrayData m_data;
     QString m_statusLine;
     bool m_stale = false;
+    bool m_paused = false;
     // The last reading as read, while the icons of 0 to 100 cannot show it.
     std::optional<QString> m_readingText;
     qint64 m_lastRefreshed = 0;
