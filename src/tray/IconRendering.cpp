@@ -13,17 +13,25 @@ namespace {
 constexpr double Centre = 2416.0 / 150.0;
 // The icon surface measures fonts at 96 dots per inch, as the desktop does.
 constexpr int DotsPerMeter96 = 3780;
+// An icon's surface filled with the background: 32 by 32 at 96 dots per
+// inch, with that many more pixels at a device pixel ratio above 1.
+QImage iconSurface(const QColor &background, qreal devicePixelRatio)
+{
+    const int side = qRound(talvor::IconSize * qMax<qreal>(1, devicePixelRatio));
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(qreal(side) / talvor::IconSize);
+    image.setDotsPerMeterX(DotsPerMeter96);
+    image.setDotsPerMeterY(DotsPerMeter96);
+    image.fill(background);
+    return image;
+}
+
 } // namespace
 
 QImage talvor::drawReadingIcon(const QString &text, const QColor &background, const QColor &number, const QFont &font,
                                qreal devicePixelRatio)
 {
-    const int side = qRound(IconSize * qMax<qreal>(1, devicePixelRatio));
-    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(qreal(side) / IconSize);
-    image.setDotsPerMeterX(DotsPerMeter96);
-    image.setDotsPerMeterY(DotsPerMeter96);
-    image.fill(background);
+    QImage image = iconSurface(background, devicePixelRatio);
 
     QPainter painter(&image);
     painter.setFont(font);
@@ -40,12 +48,7 @@ QImage talvor::drawReadingIcon(const QString &text, const QColor &background, co
 QImage talvor::drawReadingTextIcon(const QString &text, const QColor &background, const QColor &number, QFont font,
                                    qreal devicePixelRatio)
 {
-    const int side = qRound(IconSize * qMax<qreal>(1, devicePixelRatio));
-    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(qreal(side) / IconSize);
-    image.setDotsPerMeterX(DotsPerMeter96);
-    image.setDotsPerMeterY(DotsPerMeter96);
-    image.fill(background);
+    QImage image = iconSurface(background, devicePixelRatio);
     // Five characters fit a size one can read; a longer reading loses its
     // decimals ("-105.5" shows as "-106").
     const QString shown = text.size() > 5 ? shortestText(std::round(leadingNumber(text))) : text;
