@@ -194,7 +194,6 @@ AimView::AimView(Monitor &monitor, double threshold, QWidget *parent)
             [this](double value, double, const QDateTime &at) { reading(value, at); });
     connect(&m_monitor.events(), &talvor::SignalEvents::pollFailed, this,
             [this](const QString &reason) { noReading(reason); });
-    showFigures();
 }
 
 AimView::~AimView()
@@ -213,6 +212,7 @@ void AimView::showEvent(QShowEvent *event)
     // The user at the dish sets the pace: no poll comes later for a failure.
     m_monitor.setBackOff(false);
     timer.start(m_settings.aimTenths * 100);
+    showFigures();
 }
 
 void AimView::hideEvent(QHideEvent *event)
@@ -266,6 +266,9 @@ void AimView::reset()
 
 void AimView::showFigures()
 {
+    // Closed, the view only keeps count: no reading pays for drawing it.
+    if (!m_aiming)
+        return;
     const auto shown = [](const std::optional<double> &v) {
         return v ? talvor::shortestText(*v) : QStringLiteral("\u2013");
     };

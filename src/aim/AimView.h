@@ -29,7 +29,6 @@ public:
     void setThreshold(double threshold);
     // Serves the phone page (the user's act: the box, or --aim --phone).
     void setPhone(bool on);
-    QString phoneUrl() const { return m_server.url(); }
     void reset();
 
 protected:

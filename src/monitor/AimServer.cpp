@@ -102,9 +102,7 @@ QString AimServer::start(const QString &address, quint16 port)
         nullptr, &answer, this, MHD_OPTION_SOCK_ADDR, at->address(), MHD_OPTION_CONNECTION_LIMIT, ConnectionLimit,
         MHD_OPTION_CONNECTION_TIMEOUT, IdleSeconds, MHD_OPTION_END));
     if (!m_daemon)
-        return QStringLiteral("cannot listen on %1 port %2 (in use, or not an address of this machine)")
-            .arg(address)
-            .arg(port);
+        return listenRefused(address, port);
     const QString host = at->flags & MHD_USE_IPv6 ? u'[' + address + u']' : address;
     m_url = QStringLiteral("http://%1:%2%3").arg(host).arg(port).arg(QString::fromLatin1(m_path));
     return {};

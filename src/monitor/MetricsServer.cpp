@@ -64,9 +64,7 @@ QString MetricsServer::start(const QString &address, quint16 port)
                                       ConnectionsPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT, ConnectionMemory,
                                       MHD_OPTION_CONNECTION_TIMEOUT, IdleSeconds, MHD_OPTION_END));
     if (!m_daemon)
-        return QStringLiteral("cannot listen on %1 port %2 (in use, or not an address of this machine)")
-            .arg(address)
-            .arg(port);
+        return listenRefused(address, port);
     return {};
 }
 

@@ -54,3 +54,10 @@ std::optional<ListenAddress> listenAddress(const QString &address, quint16 port,
     }
     return listen;
 }
+
+QString listenRefused(const QString &address, quint16 port)
+{
+    return QStringLiteral("cannot listen on %1 port %2 (in use, or not an address of this machine)")
+        .arg(address)
+        .arg(port);
+}

@@ -40,3 +40,5 @@ struct ListenAddress {
 };
 // An IPv4 or IPv6 address ("localhost" is 127.0.0.1), or an error text.
 std::optional<ListenAddress> listenAddress(const QString &address, quint16 port, QString &error);
+// Why a daemon did not start on an address that parsed.
+QString listenRefused(const QString &address, quint16 port);
