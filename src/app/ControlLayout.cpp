@@ -28,7 +28,7 @@ void buildMenus(QMainWindow &window, FormControls &c)
     c.MenuFile->addSeparator();
     c.MenuSharing = named(c.MenuFile->addAction(QStringLiteral("S&haring\u2026")), "MenuSharing");
     c.MenuAim = named(c.MenuFile->addAction(QStringLiteral("&Aim the Dish\u2026")), "MenuAim");
-    c.MenuModem = named(c.MenuFile->addAction(QStringLiteral("Other &Modem\u2026")), "MenuModem");
+    c.MenuLogin = named(c.MenuFile->addAction(QStringLiteral("&Modem Login\u2026")), "MenuLogin");
     c.StartAtLogin = named(c.MenuFile->addAction(QStringLiteral("Start at &Login")), "StartAtLogin");
     c.StartAtLogin->setCheckable(true);
 

@@ -1,6 +1,7 @@
 // The "Options" tab: where the status page is, how often it is polled, how
 // the readings are kept, and the designer of the tray icon.
 #include "ControlLayout.h"
+#include "core/Extraction.h"
 #include "core/Palette.h"
 #include "core/Settings.h"
 #include "form/CaptionLabel.h"
@@ -8,6 +9,7 @@
 #include "form/ControlBuilding.h"
 #include "form/PaletteGrid.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -41,6 +43,43 @@ QLineEdit *numberBox(QWidget *parent, const char *name)
     // Room for "1000" in whatever font the desktop uses.
     box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
     return box;
+}
+
+// For a modem whose page is not the satellite modem's: how its reading is
+// found, and the login it asks for.
+QWidget *buildReading(QWidget *panel, FormControls &c)
+{
+    auto *group = named(new QGroupBox(QStringLiteral("Reading"), panel), "ReadingFrame");
+    auto *form = new QFormLayout(group);
+    form->setContentsMargins(6, 2, 6, 4);
+    c.ReadingRule = named(new QComboBox(group), "ReadingRule");
+    const QList<std::pair<talvor::ReadingRule::Kind, QString>> rules{
+        {talvor::ReadingRule::Three, QStringLiteral("The three characters after the search text")},
+        {talvor::ReadingRule::Number, QStringLiteral("The whole number after the search text")},
+        {talvor::ReadingRule::Regex, QStringLiteral("The first ( ) group of a regular expression")},
+        {talvor::ReadingRule::Json, QStringLiteral("The value at a JSON pointer")},
+    };
+    for (const auto &[kind, words] : rules)
+        c.ReadingRule->addItem(words, int(kind));
+    c.ReadingRule->setToolTip(QStringLiteral("How the reading is found in the page. The number rule takes a sign and "
+                                             "decimals; the last two search the whole page."));
+    // A long entry must not widen the column past the designer.
+    c.ReadingRule->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    c.ReadingRule->setMinimumContentsLength(16);
+    form->addRow(QStringLiteral("Rule:"), c.ReadingRule);
+    c.ReadingPattern = named(new QLineEdit(group), "ReadingPattern");
+    c.ReadingPattern->setPlaceholderText(QStringLiteral("SNR: (-?[0-9.]+)  or  /signal/snr"));
+    c.ReadingPattern->setToolTip(QStringLiteral("A regular expression whose first group is the number, or a JSON "
+                                                "pointer such as /signal/snr."));
+    auto *patternRow = new QHBoxLayout;
+    patternRow->addWidget(c.ReadingPattern, 1);
+    c.ModemLogin = named(new QPushButton(QStringLiteral("Login\u2026"), group), "ModemLogin");
+    c.ModemLogin->setToolTip(QStringLiteral("The user name and password the modem's page asks for."));
+    patternRow->addWidget(c.ModemLogin);
+    auto *patternCaption = new QLabel(QStringLiteral("Pattern:"), group);
+    patternCaption->setBuddy(c.ReadingPattern);
+    form->addRow(patternCaption, patternRow);
+    return group;
 }
 
 QLayout *buildSettings(QWidget *panel, FormControls &c)
@@ -116,6 +155,7 @@ QLayout *buildSettings(QWidget *panel, FormControls &c)
                                 "or below, when it rises again, and when the modem stops or starts answering."));
     for (QCheckBox *box : {c.MinimizeStartup, c.ShowInSystemTray, c.DoLogFile, c.NotifyAlerts})
         column->addWidget(box);
+    column->addWidget(buildReading(panel, c));
     column->addStretch();
     return column;
 }

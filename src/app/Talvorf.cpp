@@ -2,8 +2,9 @@
 
 #include "ControlLayout.h"
 #include "QtDialogs.h"
-#include "acquisition/ModemDialog.h"
+#include "acquisition/LoginDialog.h"
 #include "acquisition/PollScheduler.h"
+#include "acquisition/ReadingOptions.h"
 #include "acquisition/ReadingPipeline.h"
 #include "acquisition/SignalStatus.h"
 #include "acquisition/StatusFetch.h"
@@ -36,6 +37,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
@@ -66,8 +68,11 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     resizeWithinScreen(StartupWidth, StartupHeight);
 
     m_sharingMenu = std::make_unique<SharingMenu>(c.MenuSharing, this, m_monitor->sharing());
-    m_modemDialog = new ModemDialog(c.MenuModem, *m_monitor, this);
-    connect(m_modemDialog, &ModemDialog::notice, c.Info_HTML, &CrlfTextView::appendLine);
+    m_login = new LoginDialog(c.MenuLogin, *m_monitor, this);
+    connect(m_login, &LoginDialog::notice, c.Info_HTML, &CrlfTextView::appendLine);
+    connect(c.ModemLogin, &QPushButton::clicked, c.MenuLogin, &QAction::trigger);
+    m_reading = std::make_unique<ReadingOptions>(c.ReadingRule, c.ReadingPattern, *m_monitor);
+    connect(m_reading.get(), &ReadingOptions::notice, c.Info_HTML, &CrlfTextView::appendLine);
     m_pipeline = std::make_unique<ReadingPipeline>(form, *this, *c.ChooseView, *c.Talvor);
     m_settings = std::make_unique<SettingsController>(
         form,
@@ -226,7 +231,8 @@ void Talvorf::Form_Load()
     form.SettingsDirty = 0;
     form.Loading = false;
     m_monitor->start();
-    m_modemDialog->fetchPassword();
+    m_reading->ShowRule();
+    m_login->fetchPassword();
 }
 
 void Talvorf::resizeWithinScreen(int w, int h)
@@ -234,15 +240,22 @@ void Talvorf::resizeWithinScreen(int w, int h)
     // The designed size is where the window starts. A larger font grows it
     // to what the Options tab needs; a small screen or a large scale factor
     // cuts it to what the screen offers, frame included (the tab scrolls).
-    if (const auto *options = c.Frame1[2]->findChild<QScrollArea *>(); options && options->widget()) {
-        const QSize needed = options->widget()->sizeHint();
-        const int around = menuBar()->sizeHint().height() + c.ChooseView->sizeHint().height() + 16;
-        w = qMax(w, needed.width() + 16 + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
-        h = qMax(h, needed.height() + around);
-    }
-    if (const QScreen *shownOn = screen()) {
-        const QRect room = shownOn->availableGeometry();
+    const auto *options = c.Frame1[2]->findChild<QScrollArea *>();
+    const QWidget *panel = options ? options->widget() : nullptr;
+    const QScreen *shownOn = screen();
+    const QRect room = shownOn ? shownOn->availableGeometry() : QRect();
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    if (panel)
+        w = qMax(w, panel->sizeHint().width() + 16 + scrollBar);
+    if (shownOn)
         w = qMin(w, room.width() - FrameAllowance / 4);
+    if (panel) {
+        // Captions wrap where the width is short of the panel's own wish, so
+        // the height is what the panel needs at the width it will get.
+        const int around = menuBar()->sizeHint().height() + c.ChooseView->sizeHint().height() + 16;
+        h = qMax(h, qMax(panel->sizeHint().height(), panel->heightForWidth(w - 16 - scrollBar)) + around);
+    }
+    if (shownOn) {
         h = qMin(h, room.height() - FrameAllowance);
         if (isVisible() && !room.contains(frameGeometry()))
             move(room.topLeft());
@@ -332,6 +345,7 @@ void Talvorf::MenuExit_Click()
 void Talvorf::MyFormUnload()
 {
     m_settings->PromptSaveSettings();
+    m_reading->keep();
     m_monitor->record().flush();
     c.AutoCheck->stop();
     if (c.Inet1->StillExecuting())
@@ -358,6 +372,8 @@ void Talvorf::bringForward()
 void Talvorf::endSession()
 {
     m_sessionEnding = true;
+    // Nothing is asked, but a reading pattern being typed is kept.
+    m_reading->keep();
     m_monitor->stop();
     TrayData data = m_tray->trayData();
     m_tray->notifyIcon(NIM_DELETE, data);

@@ -26,7 +26,8 @@ class SharingHub;
 class SharingMenu;
 class TimelineView;
 class AimView;
-class ModemDialog;
+class LoginDialog;
+class ReadingOptions;
 
 // The one main window: it owns every control and the form-level state, and
 // wires the subsystems that hold the controls' handlers.
@@ -94,6 +95,7 @@ private:
     std::unique_ptr<TrayBackend> m_trayBackend;
     std::unique_ptr<Monitor> m_monitor;
     std::unique_ptr<SharingMenu> m_sharingMenu;
+    std::unique_ptr<ReadingOptions> m_reading;
     std::unique_ptr<ReadingPipeline> m_pipeline;
     std::unique_ptr<SettingsController> m_settings;
     std::unique_ptr<SignalStatus> m_status;
@@ -105,8 +107,8 @@ private:
     std::unique_ptr<TabViews> m_views;
     std::unique_ptr<IconDesigner> m_designer;
     std::unique_ptr<TrayPresence> m_tray;
-    TimelineView *m_timeline = nullptr;   // a control of the fifth tab, owned by it
-    AimView *m_aim = nullptr;             // made when first opened, a child of the window
-    ModemDialog *m_modemDialog = nullptr; // a child of the window
+    TimelineView *m_timeline = nullptr; // a control of the fifth tab, owned by it
+    AimView *m_aim = nullptr;           // made when first opened, a child of the window
+    LoginDialog *m_login = nullptr;     // a child of the window
     bool m_sessionEnding = false;
 };

@@ -16,6 +16,7 @@ std::optional<QString> extractReading(const QString &pageText, const QString &se
 struct ReadingRule {
     enum Kind { Three, Number, Regex, Json } kind = Three;
     QString pattern; // Regex: a capture group holds the number; Json: a pointer such as /signal/snr
+    bool usesPattern() const { return kind == Regex || kind == Json; }
 };
 // "three", "number", "regex" or "json"; nothing for another name.
 std::optional<ReadingRule::Kind> readingRuleKind(const QString &name);

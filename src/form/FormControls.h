@@ -8,6 +8,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QCheckBox;
+class QComboBox;
 class QScrollBar;
 class QTimer;
 class QMenu;
@@ -30,7 +31,7 @@ struct FormControls {
     QAction *MenuSharing = nullptr;  // "Sharing…"
     QAction *StartAtLogin = nullptr; // checkable
     QAction *MenuAim = nullptr;      // "Aim the Dish…"
-    QAction *MenuModem = nullptr;    // "Other Modem…"
+    QAction *MenuLogin = nullptr;    // "Modem Login…"
 
     // The tray icon's pop-up menu, never on the menu bar
     QMenu *RCPopup = nullptr;
@@ -70,6 +71,9 @@ struct FormControls {
     QCheckBox *NotifyAlerts = nullptr;
     QCheckBox *Simulate_Checkbox = nullptr;
     QCheckBox *Step1to100SS = nullptr;
+    QComboBox *ReadingRule = nullptr; // "Reading": how the page gives its reading
+    QLineEdit *ReadingPattern = nullptr;
+    QPushButton *ModemLogin = nullptr; // opens "Modem Login…"
 
     // "Taskbar Icon Designer"
     QWidget *Frame2 = nullptr;

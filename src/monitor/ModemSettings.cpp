@@ -32,11 +32,17 @@ ModemSettings ModemSettings::load()
     return s;
 }
 
-QString ModemSettings::save() const
+QString ModemSettings::saveReading() const
 {
     return writeOwnerOnly(FileName, [this](QSettings &ini) {
         ini.setValue(QStringLiteral("reading/rule"), talvor::readingRuleName(rule.kind));
         ini.setValue(QStringLiteral("reading/pattern"), rule.pattern);
+    });
+}
+
+QString ModemSettings::saveLogin() const
+{
+    return writeOwnerOnly(FileName, [this](QSettings &ini) {
         ini.setValue(QStringLiteral("login/user"), user);
         ini.setValue(QStringLiteral("login/password"), password);
     });

@@ -19,6 +19,8 @@ struct ModemSettings {
 
     static const QString FileName;
     static ModemSettings load();
-    // Owner-only; an error text, empty when saved.
-    QString save() const;
+    // Each writes its own section, owner-only, and leaves the other as it
+    // is; an error text, empty when saved.
+    QString saveReading() const;
+    QString saveLogin() const;
 };

@@ -8,18 +8,17 @@ class Monitor;
 struct ModemSettings;
 class QAction;
 class QDialogButtonBox;
-class QComboBox;
 class QLabel;
 class QLineEdit;
 
-// "Other Modem…": how another modem's page gives its reading, and the login
-// it asks for. Saved to Modem.ini and handed to the monitor at once;
-// Talvor.ini is left as it is. The password goes to the desktop's keyring,
-// and into Modem.ini only where no keyring answers.
-class ModemDialog : public QDialog {
+// "Modem Login…": the user name and password a modem's page asks for. The
+// user name is saved to Modem.ini, the password to the desktop's keyring,
+// and into Modem.ini only where no keyring answers; both go to the monitor
+// at once.
+class LoginDialog : public QDialog {
     Q_OBJECT
 public:
-    ModemDialog(QAction *MenuModem, Monitor &monitor, QWidget *parent = nullptr);
+    LoginDialog(QAction *MenuLogin, Monitor &monitor, QWidget *parent = nullptr);
     // At start: a login whose password Modem.ini does not hold takes it from the keyring.
     void fetchPassword();
 
@@ -28,15 +27,12 @@ signals:
     void notice(const QString &text);
 
 private:
-    void MenuModem_Click();
-    void showRule();
+    void MenuLogin_Click();
     void save();
     ModemSettings fromBoxes() const;
     void keep(const QString &keyringError);
 
     Monitor &m_monitor;
-    QComboBox *m_rule;
-    QLineEdit *m_pattern;
     QLineEdit *m_user;
     QLineEdit *m_password;
     QLabel *m_problem;
