@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyleFactory>
@@ -27,6 +28,8 @@ class TestDesktops : public QObject {
 private slots:
     void captionsAreNeverCut_data();
     void captionsAreNeverCut();
+    void optionsTabStartsWhole_data();
+    void optionsTabStartsWhole();
     void keyboardOnlyDesignsTheIconAndSaves();
     void startAtLoginWritesAndRemovesTheEntry();
     void overflowArrowsAreTheDesktopStyles_data();
@@ -80,6 +83,42 @@ void TestDesktops::captionsAreNeverCut()
             else
                 QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
         }
+    }
+    QApplication::setFont(before);
+}
+
+void TestDesktops::optionsTabStartsWhole_data()
+{
+    QTest::addColumn<int>("points");
+    // Larger fonts put the designer below the settings on this 800-pixel
+    // screen, and the tab scrolls as it must.
+    QTest::newRow("8 pt") << 8;
+    QTest::newRow("9 pt") << 9;
+    QTest::newRow("10 pt") << 10;
+}
+
+void TestDesktops::optionsTabStartsWhole()
+{
+    // Where the screen has room, the window starts tall enough for the
+    // Options tab at the width it gets, wrapped captions included: a scroll
+    // bar there would also move every control a script clicks.
+    QFETCH(int, points);
+    const QFont before = QApplication::font();
+    QFont font = before;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+    {
+        const auto test = loadTestWindow(home);
+        Talvorf &w = *test->window;
+        w.show();
+        w.c.ChooseView->setCurrentIndex(2);
+        const auto *scroll = w.c.Frame1[2]->findChild<QScrollArea *>();
+        // The scroll bars settle over a few passes of the event loop.
+        QTRY_VERIFY(scroll->isVisible());
+        QTest::qWait(200);
+        QVERIFY2(w.height() < w.screen()->availableGeometry().height() - 48, "the screen is too small for this row");
+        QVERIFY(!scroll->verticalScrollBar()->isVisible());
+        QVERIFY(!scroll->horizontalScrollBar()->isVisible());
     }
     QApplication::setFont(before);
 }
