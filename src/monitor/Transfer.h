@@ -70,7 +70,7 @@ public:
     void setLogin(const QString &user, const QString &password);
     bool hasLogin() const;
 
-    // The request in flight, on curl's side; only Transfer.cpp (with CurlLibrary and CurlMulti) knows curl.
+    // The request in flight, on curl's side; only Transfer.cpp (with CurlLibrary, CurlMulti and Redirects) knows curl.
     struct Request;
 
 signals:
