@@ -23,6 +23,23 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+// The application's font at a size, given back when the test row ends,
+// however it ends.
+class FontForTheTest {
+public:
+    explicit FontForTheTest(int points)
+        : m_before(QApplication::font())
+    {
+        QFont font = m_before;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+    }
+    ~FontForTheTest() { QApplication::setFont(m_before); }
+
+private:
+    const QFont m_before;
+};
+
 class TestDesktops : public QObject {
     Q_OBJECT
 private slots:
@@ -55,10 +72,7 @@ void TestDesktops::captionsAreNeverCut()
 {
     QFETCH(int, points);
     QFETCH(QSize, window);
-    const QFont before = QApplication::font();
-    QFont font = before;
-    font.setPointSize(points);
-    QApplication::setFont(font);
+    const FontForTheTest font(points);
     {
         const auto test = loadTestWindow(home);
         Talvorf &w = *test->window;
@@ -84,7 +98,6 @@ void TestDesktops::captionsAreNeverCut()
                 QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
         }
     }
-    QApplication::setFont(before);
 }
 
 void TestDesktops::optionsTabStartsWhole_data()
@@ -103,10 +116,7 @@ void TestDesktops::optionsTabStartsWhole()
     // Options tab at the width it gets, wrapped captions included: a scroll
     // bar there would also move every control a script clicks.
     QFETCH(int, points);
-    const QFont before = QApplication::font();
-    QFont font = before;
-    font.setPointSize(points);
-    QApplication::setFont(font);
+    const FontForTheTest font(points);
     {
         const auto test = loadTestWindow(home);
         Talvorf &w = *test->window;
@@ -120,7 +130,6 @@ void TestDesktops::optionsTabStartsWhole()
         QVERIFY(!scroll->verticalScrollBar()->isVisible());
         QVERIFY(!scroll->horizontalScrollBar()->isVisible());
     }
-    QApplication::setFont(before);
 }
 
 void TestDesktops::keyboardOnlyDesignsTheIconAndSaves()

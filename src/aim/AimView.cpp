@@ -52,7 +52,7 @@ QStringList lanAddresses()
 class AimGauge : public QWidget {
 public:
     using QWidget::QWidget;
-    void show(std::optional<double> value, double threshold)
+    void setReading(std::optional<double> value, double threshold)
     {
         m_value = value;
         m_threshold = threshold;
@@ -285,8 +285,13 @@ void AimView::showFigures()
                               .arg(shown(m_track.peak()), m_track.peakAt().time().toString(QStringLiteral("HH:mm:ss")))
                         : QStringLiteral("Peak \u2013"));
     m_lowest->setText(QStringLiteral("Lowest %1").arg(shown(m_track.lowest())));
-    m_gauge->show(last, m_threshold);
+    m_gauge->setReading(last, m_threshold);
     fitNumber();
+    publish();
+}
+
+void AimView::publish()
+{
     if (m_server.isListening())
         m_server.publish(talvor::aimJson(m_track, m_threshold, m_settings.aimFloor));
 }
@@ -336,8 +341,7 @@ void AimView::startPhone()
     m_url->setText(m_server.url());
     m_qr->setPixmap(QPixmap::fromImage(qrCode(m_server.url(), 3)));
     m_monitor.sharing().setAimUrl(m_server.url());
-    if (m_server.isListening())
-        m_server.publish(talvor::aimJson(m_track, m_threshold, m_settings.aimFloor));
+    publish();
 }
 
 void AimView::setTone(bool on)

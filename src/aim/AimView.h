@@ -41,6 +41,8 @@ private:
     void noReading(const QString &reason);
     void showFigures();
     void fitNumber();
+    // What the phone page shows, when it is served.
+    void publish();
     void startPhone();
     void setTone(bool on);
     void saveSettings();

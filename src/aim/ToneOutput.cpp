@@ -1,10 +1,7 @@
 #include "ToneOutput.h"
 
 #include "core/LoadedLibrary.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
+#include "core/ProgramFolder.h"
 
 namespace {
 
@@ -14,14 +11,12 @@ struct ToneApi {
     void (*close)(void *) = nullptr;
 };
 
-// Beside the program in a build or a portable copy; in libexec/talvor when installed.
+// Where neither place has it, the loader's own search may still find it.
 QString modulePath()
 {
-    const QDir here(QCoreApplication::applicationDirPath());
-    for (const QString &candidate : {QStringLiteral(TALVOR_TONE_MODULE), QStringLiteral(TALVOR_TONE_FROM_BIN)})
-        if (QFileInfo::exists(here.filePath(candidate)))
-            return QDir::cleanPath(here.filePath(candidate));
-    return QStringLiteral(TALVOR_TONE_MODULE);
+    const QString found =
+        talvor::locateProgramPart(QStringLiteral(TALVOR_TONE_MODULE), QStringLiteral(TALVOR_TONE_FROM_BIN));
+    return found.isEmpty() ? QStringLiteral(TALVOR_TONE_MODULE) : found;
 }
 
 const talvor::LoadedApi<ToneApi> &loadedTone()

@@ -45,6 +45,18 @@ QLineEdit *numberBox(QWidget *parent, const char *name)
     return box;
 }
 
+// A form row of a box with a button after it, captioned for the box.
+void addBoxAndButton(QFormLayout &form, const QString &caption, QLineEdit *box, QPushButton *button)
+{
+    auto *row = new QHBoxLayout;
+    row->addWidget(box, 1);
+    row->addWidget(button);
+    auto *label = new QLabel(caption, box->parentWidget());
+    // The field is a row of two controls, so the form cannot name it itself.
+    label->setBuddy(box);
+    form.addRow(label, row);
+}
+
 // For a modem whose page is not the satellite modem's: how its reading is
 // found, and the login it asks for.
 QWidget *buildReading(QWidget *panel, FormControls &c)
@@ -71,14 +83,9 @@ QWidget *buildReading(QWidget *panel, FormControls &c)
     c.ReadingPattern->setPlaceholderText(QStringLiteral("SNR: (-?[0-9.]+)  or  /signal/snr"));
     c.ReadingPattern->setToolTip(QStringLiteral("A regular expression whose first group is the number, or a JSON "
                                                 "pointer such as /signal/snr."));
-    auto *patternRow = new QHBoxLayout;
-    patternRow->addWidget(c.ReadingPattern, 1);
     c.ModemLogin = named(new QPushButton(QStringLiteral("Login\u2026"), group), "ModemLogin");
     c.ModemLogin->setToolTip(QStringLiteral("The user name and password the modem's page asks for."));
-    patternRow->addWidget(c.ModemLogin);
-    auto *patternCaption = new QLabel(QStringLiteral("Pattern:"), group);
-    patternCaption->setBuddy(c.ReadingPattern);
-    form->addRow(patternCaption, patternRow);
+    addBoxAndButton(*form, QStringLiteral("Pattern:"), c.ReadingPattern, c.ModemLogin);
     return group;
 }
 
@@ -92,15 +99,9 @@ QLayout *buildSettings(QWidget *panel, FormControls &c)
     source->addRow(QStringLiteral("URL to the summary page."), c.txtURL);
     c.SearchText = named(new QLineEdit(panel), "SearchText");
     c.SearchText->setToolTip(QStringLiteral("Put text that proceeds SS in here."));
-    auto *searchRow = new QHBoxLayout;
-    searchRow->addWidget(c.SearchText, 1);
     c.GetHtml_button = named(new QPushButton(QStringLiteral("Get File"), panel), "GetHtml_button");
     c.GetHtml_button->setToolTip(QStringLiteral("Click here to retrieve summary page."));
-    searchRow->addWidget(c.GetHtml_button);
-    auto *searchCaption = new QLabel(QStringLiteral("Text preceding SS value:"), panel);
-    // The field is a row of two controls, so the form cannot name it itself.
-    searchCaption->setBuddy(c.SearchText);
-    source->addRow(searchCaption, searchRow);
+    addBoxAndButton(*source, QStringLiteral("Text preceding SS value:"), c.SearchText, c.GetHtml_button);
     column->addLayout(source);
 
     auto *numbers = new QGridLayout;

@@ -125,12 +125,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     SignalRecord &record = m_monitor->record();
     connect(&events, &talvor::SignalEvents::statusLineChanged, m_tray.get(), &TrayPresence::setStatusLine);
     connect(&events, &talvor::SignalEvents::staleChanged, m_tray.get(), &TrayPresence::showStale);
-    // Resumed, the icon is grey again only while the readings are stale.
-    connect(m_monitor.get(), &Monitor::pausedChanged, m_tray.get(), [this](bool paused) {
-        m_tray->showPaused(paused);
-        if (!paused)
-            m_tray->showStale(m_monitor->events().stale());
-    });
+    connect(m_monitor.get(), &Monitor::pausedChanged, m_tray.get(), &TrayPresence::showPaused);
     connect(m_monitor.get(), &Monitor::pausedChanged, c.ResumePolling, &QAction::setEnabled);
     const auto pauseFor = [this](int minutes) {
         return [this, minutes] {

@@ -14,8 +14,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QFontMetrics>
 
 #include <cerrno>
@@ -45,14 +44,7 @@ int becomeHeadless(int argc, char *argv[])
     QString path;
     {
         QCoreApplication core(argc, argv);
-        const QDir here(QCoreApplication::applicationDirPath());
-        // Beside this one in a build or a portable copy; in libexec when installed.
-        for (const QString &candidate : {QStringLiteral("talvor-headless"), QStringLiteral(TALVOR_HEADLESS_FROM_BIN)}) {
-            if (QFileInfo(here.filePath(candidate)).isExecutable()) {
-                path = QDir::cleanPath(here.filePath(candidate));
-                break;
-            }
-        }
+        path = talvor::locateProgramPart(QStringLiteral("talvor-headless"), QStringLiteral(TALVOR_HEADLESS_FROM_BIN));
     }
     if (path.isEmpty()) {
         std::fputs("talvor: talvor-headless, the monitor without a window, is not installed beside talvor\n", stderr);

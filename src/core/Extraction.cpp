@@ -27,17 +27,18 @@ ReadingFound wholeNumber(QStringView text, const QString &where, qsizetype *end 
     QString number;
     if (at < text.size() && (text[at] == u'-' || text[at] == u'+' || text[at] == QChar(0x2212)))
         number += text[at++] == u'+' ? QString() : QStringLiteral("-");
+    // Only 0 to 9: another script's digits are not a modem's number.
+    const auto digitAt = [&text](qsizetype i) { return i < text.size() && text[i] >= u'0' && text[i] <= u'9'; };
     int digits = 0;
     const auto takeDigits = [&] {
-        while (at < text.size() && text[at].isDigit() && text[at].unicode() < 128) {
+        while (digitAt(at)) {
             number += text[at++];
             ++digits;
         }
     };
     takeDigits();
     const int whole = digits;
-    if (whole > 0 && at + 1 < text.size() && (text[at] == u'.' || text[at] == u',') && text[at + 1].isDigit()
-        && text[at + 1].unicode() < 128) {
+    if (whole > 0 && at < text.size() && (text[at] == u'.' || text[at] == u',') && digitAt(at + 1)) {
         number += u'.';
         ++at;
         takeDigits();
@@ -80,13 +81,12 @@ ReadingFound byPointer(const QString &pageText, const QString &pointer)
         return {std::nullopt,
                 QStringLiteral("Not JSON: %1 at character %2").arg(error.errorString()).arg(error.offset)};
     QJsonValue value = document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array());
-    const QString missing = QStringLiteral("No value at %1").arg(pointer);
     if (!pointer.isEmpty() && !pointer.startsWith(u'/'))
         return {std::nullopt, QStringLiteral("%1 is not a JSON pointer (it starts with /)").arg(pointer)};
     // RFC 6901: each step names a member or an array index; ~1 is / and ~0 is ~.
-    for (QString step : pointer.mid(1).split(u'/', Qt::KeepEmptyParts)) {
-        if (pointer.isEmpty())
-            break;
+    // The empty pointer is the whole document.
+    const QStringList steps = pointer.isEmpty() ? QStringList() : pointer.mid(1).split(u'/', Qt::KeepEmptyParts);
+    for (QString step : steps) {
         step.replace(QStringLiteral("~1"), QStringLiteral("/")).replace(QStringLiteral("~0"), QStringLiteral("~"));
         if (value.isObject() && value.toObject().contains(step)) {
             value = value.toObject().value(step);
@@ -95,7 +95,7 @@ ReadingFound byPointer(const QString &pageText, const QString &pointer)
         bool isIndex = false;
         const int index = step.toInt(&isIndex);
         if (!value.isArray() || !isIndex || index < 0 || index >= value.toArray().size())
-            return {std::nullopt, missing};
+            return {std::nullopt, QStringLiteral("No value at %1").arg(pointer)};
         value = value.toArray().at(index);
     }
     if (!value.isDouble())

@@ -87,4 +87,14 @@ QString locateShippedFile(const QString &name)
     return {};
 }
 
+QString locateProgramPart(const QString &name, const QString &installed)
+{
+    const QDir here(QCoreApplication::applicationDirPath());
+    for (const QString &candidate : {name, installed}) {
+        if (QFileInfo::exists(here.filePath(candidate)))
+            return QDir::cleanPath(here.filePath(candidate));
+    }
+    return {};
+}
+
 } // namespace talvor

@@ -25,4 +25,10 @@ bool programFileExists(const QString &name);
 // of exactly that name.
 QString locateShippedFile(const QString &name);
 
+// A part of the program besides its executable (the monitor without a
+// window, the tone module): next to the executable in a build or a portable
+// copy, at installed (a path from the executable's folder) once installed.
+// Empty when it is in neither place.
+QString locateProgramPart(const QString &name, const QString &installed);
+
 } // namespace talvor

@@ -22,14 +22,12 @@ const char TooMany[] = "Too many pages are watching already\n";
 
 MHD_Result queue(MHD_Connection *connection, unsigned status, MHD_Response *response, const char *type)
 {
-    mhd().add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, type);
-    mhd().add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
     // The token is the page's key: no link out may carry it along.
-    mhd().add_response_header(response, "Referrer-Policy", "no-referrer");
-    mhd().add_response_header(response, "X-Content-Type-Options", "nosniff");
-    const MHD_Result queued = mhd().queue_response(connection, status, response);
-    mhd().destroy_response(response);
-    return queued;
+    return queueResponse(connection, status, response,
+                         {{MHD_HTTP_HEADER_CONTENT_TYPE, type},
+                          {MHD_HTTP_HEADER_CACHE_CONTROL, "no-store"},
+                          {"Referrer-Policy", "no-referrer"},
+                          {"X-Content-Type-Options", "nosniff"}});
 }
 
 MHD_Result fixed(MHD_Connection *connection, unsigned status, const char *text, size_t size, const char *type)
@@ -70,8 +68,12 @@ MHD_Result answer(void *self, MHD_Connection *connection, const char *url, const
     if (!server->openStream())
         return fixed(connection, MHD_HTTP_SERVICE_UNAVAILABLE, TooMany, sizeof TooMany - 1,
                      "text/plain; charset=utf-8");
+    auto *stream = new Stream{server};
     MHD_Response *response =
-        mhd().create_response_from_callback(MHD_SIZE_UNKNOWN, 1024, &readEvents, new Stream{server}, &endStream);
+        mhd().create_response_from_callback(MHD_SIZE_UNKNOWN, 1024, &readEvents, stream, &endStream);
+    // Unmade, the response never ends the stream: its place is given back here.
+    if (!response)
+        endStream(stream);
     return queue(connection, MHD_HTTP_OK, response, "text/event-stream");
 }
 

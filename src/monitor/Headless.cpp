@@ -115,9 +115,8 @@ public:
     void rereadSettings()
     {
         readSettings();
-        m_monitor.setModem(ModemSettings::load());
+        m_monitor.readFiles();
         sayWhereThePasswordIs();
-        sharing().apply(SharingSettings::load());
     }
 
     void stop() { m_monitor.stop(); }
@@ -158,8 +157,14 @@ int runHeadless(int argc, char *argv[])
     struct sigaction action { };
     action.sa_handler = passSignal;
     sigemptyset(&action.sa_mask);
-    for (const int number : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(number, &action, nullptr);
+    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+        if (::sigaction(number, &action, nullptr) != 0) {
+            say(QStringLiteral("talvor: cannot catch signal %1: %2")
+                    .arg(number)
+                    .arg(QString::fromLocal8Bit(strerror(errno))));
+            return 1;
+        }
+    }
 
     HeadlessMonitor monitor;
     instance.setStatus(monitor.sharing().statusJson());

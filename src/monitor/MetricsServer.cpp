@@ -27,21 +27,16 @@ MHD_Result answer(void *self, MHD_Connection *connection, const char *url, const
     *uploadSize = 0;
     const bool metrics = std::strcmp(url, "/metrics") == 0
         && (std::strcmp(method, MHD_HTTP_METHOD_GET) == 0 || std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0);
-    MHD_Response *response = nullptr;
-    unsigned status = MHD_HTTP_OK;
-    if (metrics) {
-        const QByteArray text = server->text();
-        response = mhd().create_response_from_buffer(size_t(text.size()), const_cast<char *>(text.constData()),
-                                                     MHD_RESPMEM_MUST_COPY);
-        mhd().add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "text/plain; version=0.0.4; charset=utf-8");
-    } else {
-        response = mhd().create_response_from_buffer(sizeof NotFound - 1, const_cast<char *>(NotFound),
-                                                     MHD_RESPMEM_PERSISTENT);
-        status = MHD_HTTP_NOT_FOUND;
-    }
-    const MHD_Result queued = mhd().queue_response(connection, status, response);
-    mhd().destroy_response(response);
-    return queued;
+    if (!metrics)
+        return queueResponse(connection, MHD_HTTP_NOT_FOUND,
+                             mhd().create_response_from_buffer(sizeof NotFound - 1, const_cast<char *>(NotFound),
+                                                               MHD_RESPMEM_PERSISTENT),
+                             {});
+    const QByteArray text = server->text();
+    return queueResponse(connection, MHD_HTTP_OK,
+                         mhd().create_response_from_buffer(size_t(text.size()), const_cast<char *>(text.constData()),
+                                                           MHD_RESPMEM_MUST_COPY),
+                         {{MHD_HTTP_HEADER_CONTENT_TYPE, "text/plain; version=0.0.4; charset=utf-8"}});
 }
 
 } // namespace

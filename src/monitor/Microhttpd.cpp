@@ -61,3 +61,14 @@ QString listenRefused(const QString &address, quint16 port)
         .arg(address)
         .arg(port);
 }
+
+MHD_Result queueResponse(MHD_Connection *connection, unsigned status, MHD_Response *response, HttpHeaders headers)
+{
+    if (!response)
+        return MHD_NO;
+    for (const auto &[name, value] : headers)
+        mhd().add_response_header(response, name, value);
+    const MHD_Result queued = mhd().queue_response(connection, status, response);
+    mhd().destroy_response(response);
+    return queued;
+}

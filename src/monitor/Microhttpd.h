@@ -5,9 +5,11 @@
 
 #include <QString>
 
+#include <initializer_list>
 #include <microhttpd.h>
 #include <optional>
 #include <sys/socket.h>
+#include <utility>
 
 // libmicrohttpd, and the TLS library under it, are loaded when Talvor first
 // serves something (/metrics, the aim page): most users never do.
@@ -42,3 +44,8 @@ struct ListenAddress {
 std::optional<ListenAddress> listenAddress(const QString &address, quint16 port, QString &error);
 // Why a daemon did not start on an address that parsed.
 QString listenRefused(const QString &address, quint16 port);
+
+// Queues response with these headers and lets go of it. A response the
+// library could not make (NULL) closes the connection instead.
+using HttpHeaders = std::initializer_list<std::pair<const char *, const char *>>;
+MHD_Result queueResponse(MHD_Connection *connection, unsigned status, MHD_Response *response, HttpHeaders headers);

@@ -139,6 +139,11 @@ void Monitor::start()
         m_record.open();
         m_record.importLogsLater();
     });
+    readFiles();
+}
+
+void Monitor::readFiles()
+{
     setModem(ModemSettings::load());
     m_sharing.apply(SharingSettings::load());
 }

@@ -55,9 +55,11 @@ public:
     void AutoCheck_Timer();
     void FetchStatusPage();
 
-    // Opens the record, reads Modem.ini and starts sharing as Sharing.ini
-    // says, once the window, if there is one, is up: a start waits for no file.
+    // Opens the record and reads its files, once the window, if there is
+    // one, is up: a start waits for no file.
     void start();
+    // Modem.ini and Sharing.ini as they are now.
+    void readFiles();
     // Polling stops, the request in flight is dropped and the minute being
     // filled goes into the record: the monitor is ending.
     void stop();

@@ -1,5 +1,6 @@
 #include "PageFetch.h"
 
+#include "ModemSettings.h"
 #include "Transfer.h"
 #include "core/Extraction.h"
 #include "core/FormState.h"
@@ -96,7 +97,7 @@ void PageFetch::Inet1_StateChanged(qint16 state)
         const QString refused = m_inet.hasLogin()
             ? QStringLiteral("The modem refused the user name or password")
             : QStringLiteral("The modem asks for a user name and password ([login] in %1)")
-                  .arg(QStringLiteral("Modem.ini"));
+                  .arg(ModemSettings::FileName);
         line(refused);
         noReading(refused, talvor::SignalWatch::Failure::NoAnswer);
         return;

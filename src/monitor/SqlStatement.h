@@ -31,6 +31,11 @@ public:
         return checked(
             sqlite3_bind_text16(m_statement, ++m_bound, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT));
     }
+    SqlStatement &bind(const QByteArray &blob)
+    {
+        return checked(sqlite3_bind_blob64(m_statement, ++m_bound, blob.constData(), sqlite3_uint64(blob.size()),
+                                           SQLITE_TRANSIENT));
+    }
     SqlStatement &bindOrNull(bool present, double value)
     {
         if (present)
@@ -69,11 +74,6 @@ public:
         const void *data = sqlite3_column_blob(m_statement, column);
         return data ? QByteArrayView(static_cast<const char *>(data), sqlite3_column_bytes(m_statement, column))
                     : QByteArrayView();
-    }
-    SqlStatement &bind(const QByteArray &blob)
-    {
-        return checked(sqlite3_bind_blob64(m_statement, ++m_bound, blob.constData(), sqlite3_uint64(blob.size()),
-                                           SQLITE_TRANSIENT));
     }
     QString text(int column) const
     {

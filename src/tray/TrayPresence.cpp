@@ -129,7 +129,7 @@ void TrayPresence::UpdateTrayIcon(qint16 &value)
         value = 100;
     // A test mode's reading while the modem gives none is shown greyed: the
     // tip still says since when the modem has given no reading.
-    const QPixmap &icon = m_stale ? m_icons.staleIcon(value) : m_icons.icon(value);
+    const QPixmap &icon = greyed() ? m_icons.staleIcon(value) : m_icons.icon(value);
     // Nothing is sent for the icon refreshed last time, even if an add has
     // shown another one since.
     if (icon.cacheKey() == m_lastRefreshed)
@@ -196,7 +196,7 @@ void TrayPresence::setStatusLine(const QString &line)
 
 void TrayPresence::showStale(bool stale)
 {
-    m_stale = stale || m_paused;
+    m_stale = stale;
     // Whichever icon comes next, the tray must be sent it.
     m_lastRefreshed = 0;
     if (stale)
@@ -230,10 +230,10 @@ QIcon TrayPresence::readingIcon() const
         const IconCache::Design &d = m_icons.design();
         const bool low = talvor::leadingNumber(*m_readingText) <= d.threshold;
         return QIcon(QPixmap::fromImage(talvor::drawReadingTextIcon(*m_readingText,
-                                                                    m_stale   ? talvor::StaleBackground
+                                                                    greyed()  ? talvor::StaleBackground
                                                                         : low ? d.backgroundLow
                                                                               : d.background,
-                                                                    m_stale   ? talvor::StaleNumber
+                                                                    greyed()  ? talvor::StaleNumber
                                                                         : low ? d.numberLow
                                                                               : d.number,
                                                                     d.font, d.pixelRatio)));
@@ -241,15 +241,14 @@ QIcon TrayPresence::readingIcon() const
     // Before the first reading the program's own icon stands in, greyed
     // once polls have gone without a reading.
     if (!m_form.ReadingIndex)
-        return m_stale ? QIcon(m_programIcon.pixmap(QSize(32, 32), QIcon::Disabled)) : m_programIcon;
-    const QPixmap &cached = m_stale ? m_icons.staleIcon(*m_form.ReadingIndex) : m_icons.icon(*m_form.ReadingIndex);
+        return greyed() ? QIcon(m_programIcon.pixmap(QSize(32, 32), QIcon::Disabled)) : m_programIcon;
+    const QPixmap &cached = greyed() ? m_icons.staleIcon(*m_form.ReadingIndex) : m_icons.icon(*m_form.ReadingIndex);
     return cached.isNull() ? m_programIcon : QIcon(cached);
 }
 
 void TrayPresence::showPaused(bool paused)
 {
     m_paused = paused;
-    m_stale = paused;
     redrawIcon();
 }
 

@@ -92,6 +92,8 @@ private:
     // The last reading's icon (greyed while stale), or the program's.
     QIcon currentIcon() const;
     QIcon readingIcon() const;
+    // Stale readings, and every reading while polling is paused, are grey.
+    bool greyed() const { return m_stale || m_paused; }
 
     TrayData m_data;
     QString m_statusLine;
