@@ -17,7 +17,6 @@ here=$(dirname "$0")
 source "$here/../scripts/lib/desktop.sh"
 desktop_trap
 fail() { echo "FAIL: $*"; [ -n "${home:-}" ] && cat "$home/talvor.out" 2>/dev/null; exit 1; }
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 
 desktop_start_xvfb
 reading=$desktop_tmp/reading
@@ -35,13 +34,13 @@ TALVOR_HOME="$home" TALVOR_LOCK_DIR="$home" "$build/bin/talvor" --aim >"$home/ta
 talvor=$!
 desktop_pids+=($talvor)
 view=$(desktop_window_of "$talvor" '^Aim the Dish$') || fail "--aim opened no aim view"
-desktop_wait_for '[ "$(status | grep -c "\"reading\":41")" = 1 ]' 100 || fail "no reading of 41: $(status)"
+wait_for '[ "$(status | grep -c "\"reading\":41")" = 1 ]' 100 || fail "no reading of 41: $(status)"
 ! curl -s -o /dev/null "http://127.0.0.1:$aim_port/" || fail "something listens on the aim port without --phone"
 [ -z "$(aim_url)" ] || fail "--status names an aim page without --phone"
 
 # A second start with --phone has the running copy serve the page.
 TALVOR_HOME="$home" TALVOR_LOCK_DIR="$home" "$build/bin/talvor" --aim --phone || fail "the second start ended with $?"
-desktop_wait_for '[ -n "$(aim_url)" ]' 100 || fail "--status gives no aim_url: $(status)"
+wait_for '[ -n "$(aim_url)" ]' 100 || fail "--status gives no aim_url: $(status)"
 url=$(aim_url)
 [[ $url =~ ^http://127\.0\.0\.1:$aim_port/aim/[0-9a-f]{32}$ ]] || fail "the aim page is at $url"
 code() { curl -s -o /dev/null -w '%{http_code}' "$1"; }
@@ -67,7 +66,7 @@ sleep 1
 [ "$(stream_code)" = 503 ] || fail "a ninth stream was not refused"
 # A phone that leaves frees its place at the next reading.
 kill "${watchers[@]}"
-desktop_wait_for '[ "$(stream_code)" = 200 ]' 50 ||
+wait_for '[ "$(stream_code)" = 200 ]' 50 ||
   fail "the places of phones that left were not freed"
 
 # The QR code on the screen is the address.
@@ -85,6 +84,6 @@ done <"$desktop_tmp/page.out"
 
 # Escape closes the view and stops serving the page.
 xdotool windowfocus --sync "$view" key Escape
-desktop_wait_for '[ -z "$(aim_url)" ]' 50 || fail "the aim page is still named after Escape"
+wait_for '[ -z "$(aim_url)" ]' 50 || fail "the aim page is still named after Escape"
 ! curl -s -o /dev/null "$url" || fail "the aim page is still served after the view closed"
 echo "aim: served at $url, QR read, page followed the modem: $(tr '\n' ' ' <"$desktop_tmp/page.out")"

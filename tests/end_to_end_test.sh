@@ -27,7 +27,7 @@ talvor=$desktop_talvor_pid
 wid=$(desktop_window_of "$talvor" ' = SS') || fail "no window appeared"
 echo "window: $(xdotool getwindowname "$wid")"
 title_is() { [ "$(xdotool getwindowname "$wid" 2>/dev/null)" = "$1" ]; }
-desktop_wait_for 'title_is "77 = SS"' 100 || fail "title did not become \"77 = SS\": $(xdotool getwindowname "$wid")"
+wait_for 'title_is "77 = SS"' 100 || fail "title did not become \"77 = SS\": $(xdotool getwindowname "$wid")"
 
 # The tray icon is the process's other visible window, a small one.
 tray_icon() {
@@ -50,7 +50,7 @@ icon_share() {
       END { printf "%d", n ? 100 * m / n : 0 }'
 }
 icon_shows() { [ "$(icon_share "$1")" -ge 40 ]; }
-desktop_wait_for 'icon_shows 0,192,0' 50 || fail "tray icon of 77 is not on green: $(icon_share 0,192,0)% green"
+wait_for 'icon_shows 0,192,0' 50 || fail "tray icon of 77 is not on green: $(icon_share 0,192,0)% green"
 echo "tray icon: $(icon_share 0,192,0)% green for 77"
 
 # Tick "Log to File" on the Options tab as a person would.
@@ -58,24 +58,24 @@ desktop_click_control "$wid" Options
 sleep 0.5
 desktop_click_control "$wid" DoLogFile
 logged() { cat "$home"/*_talvor_log.csv 2>/dev/null | grep -q '^"[0-9/]*","[0-9:]* [ap]m",77'$'\r''$'; }
-desktop_wait_for logged 50 || fail "no log line of 77 appeared"
+wait_for logged 50 || fail "no log line of 77 appeared"
 echo "log: $(ls "$home" | grep _talvor_log.csv) $(head -n 1 "$home"/*_talvor_log.csv | tr -d '\r')"
 
 # The modem's signal drops: a new simulator on the same port serves 33.
 port=$desktop_sim_port
 kill "$desktop_sim_pid"; wait "$desktop_sim_pid" 2>/dev/null || true
 desktop_start_sim --port "$port" --reading 33
-desktop_wait_for 'title_is "33 = SS"' 100 || fail "title did not follow the reading to 33"
-desktop_wait_for 'icon_shows 255,0,0' 50 || fail "tray icon of 33 is not on red: $(icon_share 255,0,0)% red"
+wait_for 'title_is "33 = SS"' 100 || fail "title did not follow the reading to 33"
+wait_for 'icon_shows 255,0,0' 50 || fail "tray icon of 33 is not on red: $(icon_share 255,0,0)% red"
 echo "title: $(xdotool getwindowname "$wid"); tray icon: $(icon_share 255,0,0)% red for 33"
 
 # The modem stops answering: within three polls the icon turns grey; it
 # comes back in colour with the next reading.
 kill "$desktop_sim_pid"; wait "$desktop_sim_pid" 2>/dev/null || true
-desktop_wait_for 'icon_shows 224,224,224' 60 || fail "tray icon did not turn grey: $(icon_share 224,224,224)% grey"
+wait_for 'icon_shows 224,224,224' 60 || fail "tray icon did not turn grey: $(icon_share 224,224,224)% grey"
 echo "modem gone: tray icon $(icon_share 224,224,224)% grey"
 desktop_start_sim --port "$port" --reading 33
-desktop_wait_for 'icon_shows 255,0,0' 50 || fail "tray icon did not come back in colour"
+wait_for 'icon_shows 255,0,0' 50 || fail "tray icon did not come back in colour"
 
 # A second start in the same folder ends at once and leaves the first alone.
 before=$(cat "$home/Talvor.ini")
@@ -90,7 +90,7 @@ kill -0 "$talvor" || fail "the first instance went away"
 
 # The session ends: the program goes without asking, and its icon with it.
 kill -TERM "$talvor"
-desktop_wait_for '! kill -0 "$talvor" 2>/dev/null' 50 || fail "did not end on SIGTERM"
+wait_for '! kill -0 "$talvor" 2>/dev/null' 50 || fail "did not end on SIGTERM"
 trayer_icons=$(xwininfo -tree -root | grep -c '"Talvor"' || true)
 [ "$trayer_icons" -eq 0 ] || fail "the tray icon stayed after the end"
 
@@ -103,7 +103,7 @@ sed -i 's/,"50",0,"Signal/,"50",1,"Signal/' "$home/Talvor.ini"
 desktop_start_talvor "$home"
 hidden=$desktop_talvor_pid
 icon_of_hidden() { xdotool search --onlyvisible --pid "$hidden" 2>/dev/null | head -n 1; }
-desktop_wait_for '[ -n "$(icon_of_hidden)" ]' 100 || fail "the copy hidden in the tray shows no icon"
+wait_for '[ -n "$(icon_of_hidden)" ]' 100 || fail "the copy hidden in the tray shows no icon"
 sleep 0.5
 xdotool mousemove --window "$(icon_of_hidden)" 4 4 click --repeat 2 --delay 80 3
 desktop_window_of "$hidden" ' = SS' 10 >/dev/null || fail "a right double-click on the tray icon did not show the window"
@@ -118,7 +118,7 @@ for tray in running stopped; do
   sed -i 's/,"50",0,"Signal/,"50",1,"Signal/' "$home/Talvor.ini"
   desktop_start_talvor "$home"
   hidden=$desktop_talvor_pid
-  desktop_wait_for '[ -s "$home"/talvor-*.lock ]' 100 || fail "the hidden copy did not start"
+  wait_for '[ -s "$home"/talvor-*.lock ]' 100 || fail "the hidden copy did not start"
   sleep 1
   ! xdotool search --all --onlyvisible --pid "$hidden" --name ' = SS' >/dev/null || fail "did not start hidden"
   # trayer was the second thing started.

@@ -9,6 +9,7 @@
 # Skipped (exit 77) where mosquitto or mosquitto_sub is missing.
 set -uo pipefail
 build=$1
+source "$(dirname "$0")/../scripts/lib/loopback.sh"
 for tool in mosquitto mosquitto_sub curl python3; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
 done
@@ -17,8 +18,6 @@ pids=()
 cleanup() { for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; for f in "$work"/*.err; do echo "--- $f"; cat "$f"; done; exit 1; }
-wait_for() { local tries=$2; until eval "$1"; do tries=$((tries - 1)); [ "$tries" -gt 0 ] || return 1; sleep 0.1; done; }
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 
 sim_port=$(free_port) mqtt_port=$(free_port) house_port=$(free_port) barn_port=$(free_port)
 "$build/bin/modem-sim" --port "$sim_port" --reading 41 >"$work/sim.log" 2>&1 &

@@ -7,6 +7,7 @@
 # Skipped (exit 77) where prometheus, promtool, mosquitto or mosquitto_sub is missing.
 set -uo pipefail
 build=$1
+source "$(dirname "$0")/../scripts/lib/loopback.sh"
 for tool in prometheus promtool mosquitto mosquitto_sub curl python3; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
 done
@@ -15,9 +16,6 @@ pids=()
 cleanup() { for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
-# Tries $1 every tenth of a second for up to $2 tenths.
-wait_for() { local tries=$2; until eval "$1"; do tries=$((tries - 1)); [ "$tries" -gt 0 ] || return 1; sleep 0.1; done; }
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 
 sim_port=$(free_port) metrics_port=$(free_port) mqtt_port=$(free_port) prom_port=$(free_port)
 start_sim() {

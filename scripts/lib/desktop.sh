@@ -3,6 +3,8 @@
 # where they want one. Source it, set `build` to the build folder, and call
 # desktop_cleanup on exit (desktop_trap does both).
 
+source "$(dirname "${BASH_SOURCE[0]}")/loopback.sh"
+
 desktop_pids=()
 desktop_tmp=$(mktemp -d)
 
@@ -15,28 +17,17 @@ desktop_cleanup() {
 
 desktop_trap() { trap desktop_cleanup EXIT; }
 
-# Waits up to $2 tenths of a second for the command $1 to succeed.
-desktop_wait_for() {
-  local tries=$2
-  while [ "$tries" -gt 0 ]; do
-    eval "$1" && return 0
-    sleep 0.1
-    tries=$((tries - 1))
-  done
-  return 1
-}
-
 # Starts Xvfb on a free display and exports DISPLAY.
 desktop_start_xvfb() {
   local size=${1:-1024x768x24}
   Xvfb -displayfd 3 -screen 0 "$size" -nolisten tcp -noreset 3>"$desktop_tmp/display" 2>"$desktop_tmp/xvfb.log" &
   desktop_pids+=($!)
-  desktop_wait_for '[ -s "$desktop_tmp/display" ]' 100 || { echo "Xvfb did not start" >&2; return 1; }
+  wait_for '[ -s "$desktop_tmp/display" ]' 100 || { echo "Xvfb did not start" >&2; return 1; }
   export DISPLAY=":$(head -n 1 "$desktop_tmp/display")"
   unset WAYLAND_DISPLAY
   # The number can come before the server takes clients. (-noreset: a server
   # that resets when its last client leaves refuses the next one for a moment.)
-  desktop_wait_for 'xdpyinfo >/dev/null 2>&1' 100 || { echo "Xvfb on $DISPLAY takes no clients" >&2; return 1; }
+  wait_for 'xdpyinfo >/dev/null 2>&1' 100 || { echo "Xvfb on $DISPLAY takes no clients" >&2; return 1; }
 }
 
 # Starts trayer, a notification area, at the right of the screen's top edge
@@ -45,7 +36,7 @@ desktop_start_trayer() {
   trayer --edge "${1:-top}" --align right --widthtype pixel --width 160 --heighttype pixel --height 32 \
          --iconspacing 4 --transparent false --tint 0x404040 --SetDockType false >/dev/null 2>&1 &
   desktop_pids+=($!)
-  desktop_wait_for 'xdotool search --onlyvisible --class trayer >/dev/null 2>&1' 100 ||
+  wait_for 'xdotool search --onlyvisible --class trayer >/dev/null 2>&1' 100 ||
     { echo "trayer did not start" >&2; return 1; }
 }
 
@@ -58,7 +49,7 @@ desktop_start_sim() {
   "$build/bin/modem-sim" --port 0 "$@" >>"$desktop_tmp/sim.log" 2>&1 &
   desktop_sim_pid=$!
   desktop_pids+=($desktop_sim_pid)
-  desktop_wait_for 'grep -q "port [0-9]" "$desktop_tmp/sim.log"' 100 || { echo "modem simulator did not start" >&2; return 1; }
+  wait_for 'grep -q "port [0-9]" "$desktop_tmp/sim.log"' 100 || { echo "modem simulator did not start" >&2; return 1; }
   desktop_sim_port=$(sed -n 's/.*port \([0-9][0-9]*\).*/\1/p' "$desktop_tmp/sim.log" | head -n 1)
 }
 
