@@ -3,7 +3,7 @@
 // What every benchmark needs: a main window loaded from a settings file that
 // polls nothing and points at loopback, and percentiles of a run of figures.
 #include "app/Talvorf.h"
-#include "core/Settings.h"
+#include "core/settings/Settings.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -2,7 +2,7 @@
 // over the first readings of each value since start-up and every colour or
 // font change only set the look.
 #include "BenchSupport.h"
-#include "tray/IconDesigner.h"
+#include "window/tray/IconDesigner.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

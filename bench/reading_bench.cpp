@@ -2,8 +2,8 @@
 // and repaint, log line) with the window shown, at 200 and at 1000 rows.
 // No network: readings are put in as the producers put them.
 #include "BenchSupport.h"
-#include "core/MemoryUse.h"
-#include "history/HistogramChart.h"
+#include "core/program/MemoryUse.h"
+#include "window/history/HistogramChart.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,11 +2,11 @@
 // import of a week of one-second logs, and a timeline of a week and of a
 // year of minutes (query and paint at 1200 pixels).
 #include "BenchSupport.h"
-#include "core/LogLine.h"
-#include "core/SignalEvents.h"
-#include "monitor/LogImport.h"
-#include "monitor/SignalRecord.h"
-#include "record/TimelinePainting.h"
+#include "core/reading/SignalEvents.h"
+#include "core/record/LogLine.h"
+#include "monitor/record/LogImport.h"
+#include "monitor/record/SignalRecord.h"
+#include "window/record/TimelinePainting.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

@@ -3,8 +3,8 @@
 // end must stay within 2 MB of each other. Prints the resident memory every
 // 10 000 readings and a last line with both figures.
 #include "BenchSupport.h"
-#include "core/MemoryUse.h"
-#include "history/HistogramChart.h"
+#include "core/program/MemoryUse.h"
+#include "window/history/HistogramChart.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 // Aiming the dish: the figures a user turns the dish by, and the tone they
 // listen to on the roof.
-#include "core/AimRules.h"
+#include "core/aim/AimRules.h"
 
 #include <QTest>
 

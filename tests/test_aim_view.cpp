@@ -4,8 +4,8 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
-#include "aim/AimView.h"
 #include "monitor/Monitor.h"
+#include "window/aim/AimView.h"
 
 #include <QDir>
 #include <QLabel>

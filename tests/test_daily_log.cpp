@@ -1,9 +1,9 @@
 // The daily CSV log: exact file names and lines, midnight, and failures.
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
-#include "form/CrlfTextView.h"
-#include "history/History.h"
-#include "monitor/DailyLogFile.h"
+#include "monitor/record/DailyLogFile.h"
+#include "window/form/CrlfTextView.h"
+#include "window/history/History.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -3,10 +3,10 @@
 // designs the icon and saves with the keyboard alone.
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
-#include "core/Palette.h"
-#include "form/ColorSwatch.h"
-#include "form/DeferredIconStyle.h"
-#include "form/PaletteGrid.h"
+#include "core/settings/Palette.h"
+#include "window/form/ColorSwatch.h"
+#include "window/form/DeferredIconStyle.h"
+#include "window/form/PaletteGrid.h"
 
 #include <QAction>
 #include <QApplication>

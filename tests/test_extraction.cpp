@@ -1,4 +1,4 @@
-#include "core/Extraction.h"
+#include "core/reading/Extraction.h"
 
 #include <QTest>
 

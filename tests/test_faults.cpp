@@ -4,8 +4,8 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
-#include "form/CrlfTextView.h"
-#include "monitor/Transfer.h"
+#include "monitor/fetch/Transfer.h"
+#include "window/form/CrlfTextView.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -3,10 +3,10 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
-#include "acquisition/StatusFetch.h"
 #include "app/Talvorf.h"
-#include "form/CrlfTextView.h"
-#include "monitor/Transfer.h"
+#include "monitor/fetch/Transfer.h"
+#include "window/fetch/StatusFetch.h"
+#include "window/form/CrlfTextView.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -7,9 +7,9 @@
 #include "SettingsFiles.h"
 #include "ShortWriteFile.h"
 #include "TestHttpServer.h"
-#include "core/SettingsFile.h"
-#include "form/CrlfTextView.h"
-#include "monitor/DailyLogFile.h"
+#include "core/settings/SettingsFile.h"
+#include "monitor/record/DailyLogFile.h"
+#include "window/form/CrlfTextView.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,9 +1,9 @@
 // The reading history and the histogram it fills, through the window's controls.
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
-#include "acquisition/ReadingPipeline.h"
-#include "history/HistogramChart.h"
-#include "history/History.h"
+#include "window/fetch/ReadingPipeline.h"
+#include "window/history/HistogramChart.h"
+#include "window/history/History.h"
 
 #include <QCheckBox>
 #include <QDir>

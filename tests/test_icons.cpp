@@ -2,9 +2,9 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "app/QtDialogs.h"
-#include "form/ColorSwatch.h"
-#include "tray/IconDesigner.h"
-#include "tray/IconRendering.h"
+#include "window/form/ColorSwatch.h"
+#include "window/tray/IconDesigner.h"
+#include "window/tray/IconRendering.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -5,8 +5,8 @@
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
 #include "app/Talvorf.h"
-#include "form/CrlfTextView.h"
 #include "monitor/Monitor.h"
+#include "window/form/CrlfTextView.h"
 
 #include <QAction>
 #include <QComboBox>

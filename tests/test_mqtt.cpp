@@ -3,9 +3,9 @@
 // once is not hammered. Its settings, which may hold a password, are saved
 // for their owner alone. With a real broker: what the settings no longer
 // publish is taken off it.
-#include "monitor/MqttPublisher.h"
-#include "monitor/SharingHub.h"
-#include "monitor/SharingSettings.h"
+#include "monitor/sharing/MqttLink.h"
+#include "monitor/sharing/SharingHub.h"
+#include "monitor/sharing/SharingSettings.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -53,7 +53,7 @@ void TestMqtt::aSlowNameServerHoldsUpNothing()
 {
     auto gate = std::make_shared<Gate>();
     {
-        MqttPublisher publisher;
+        MqttLink publisher;
         publisher.setResolver([gate](const QString &, QString *error) {
             std::unique_lock<std::mutex> hold(gate->lock);
             ++gate->asked;
@@ -102,8 +102,8 @@ void TestMqtt::aBrokerThatDropsAtOnceIsTriedLessAndLessOften()
             connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
         }
     });
-    MqttPublisher publisher;
-    QSignalSpy connected(&publisher, &MqttPublisher::connected);
+    MqttLink publisher;
+    QSignalSpy connected(&publisher, &MqttLink::connected);
     QCOMPARE(publisher.start({QStringLiteral("127.0.0.1"),
                               broker.serverPort(),
                               {},

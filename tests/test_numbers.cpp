@@ -1,4 +1,4 @@
-#include "core/Numbers.h"
+#include "core/reading/Numbers.h"
 
 #include <QTest>
 

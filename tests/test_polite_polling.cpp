@@ -6,8 +6,8 @@
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
 #include "app/Talvorf.h"
-#include "form/CrlfTextView.h"
 #include "monitor/Monitor.h"
+#include "window/form/CrlfTextView.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -4,11 +4,11 @@
 // gives up no history: only a damaged file is set aside, while a locked one
 // or a full disk only keeps the minutes waiting.
 #include "SettingsFiles.h"
-#include "core/LogLine.h"
-#include "monitor/LogImport.h"
-#include "monitor/RecordWriter.h"
-#include "monitor/SignalRecord.h"
-#include "record/TimelineView.h"
+#include "core/record/LogLine.h"
+#include "monitor/record/LogImport.h"
+#include "monitor/record/RecordWriter.h"
+#include "monitor/record/SignalRecord.h"
+#include "window/record/TimelineView.h"
 
 #include <QDir>
 #include <QProcess>
@@ -31,6 +31,7 @@ private slots:
     void logsThatChange();
     void recordFaults_data();
     void recordFaults();
+    void aNewRecordHasTodaysColumns();
     void minutesWaitForALockOrAFullDisk_data();
     void minutesWaitForALockOrAFullDisk();
     void twoYearsAreKept();
@@ -114,7 +115,7 @@ void TestRecord::liveMinutesAndLogsMeetOnce()
     QCOMPARE(rows.size(), 4);
     QCOMPARE(rows[0].readings, 1); // 09:59 from the log
     QCOMPARE(rows[1].readings, 2); // 10:00 as seen live, not doubled by the log
-    QCOMPARE(rows[1].low, 1);
+    QCOMPARE(rows[1].low, std::optional<qint64>(1));
     QCOMPARE(rows[2].failures, 1);
     QCOMPARE(rows[2].reason, QStringLiteral("Connection refused"));
     const QList<TimelineColumn> columns =
@@ -138,8 +139,10 @@ void TestRecord::liveMinutesAndLogsMeetOnce()
     // A restart within a minute adds to what it had, each reading by value.
     later.reading(40, at("10:00:50"));
     later.flush();
-    QTRY_COMPARE(store.rows(talvor::epochMinute(at("10:00:00")), talvor::epochMinute(at("10:01:00")), 57).value(0).low,
-                 3);
+    QTRY_COMPARE(store.rows(talvor::epochMinute(at("10:00:00")), talvor::epochMinute(at("10:01:00")), 57)
+                     .value(0)
+                     .low.value_or(-1),
+                 qint64(3));
 }
 
 void TestRecord::logsThatChange_data()
@@ -199,9 +202,9 @@ void TestRecord::logsThatChange()
     // Every reading is counted by value too: all are at or below 1000.
     const QList<MinuteRow> rows = store.rows(0, talvor::epochMinute(at("00:00:00", 8)), 1000);
     QCOMPARE(readingsIn(rows), readings);
-    QCOMPARE(
-        std::accumulate(rows.begin(), rows.end(), qint64(0), [](qint64 n, const MinuteRow &r) { return n + r.low; }),
-        readings);
+    QCOMPARE(std::accumulate(rows.begin(), rows.end(), qint64(0),
+                             [](qint64 n, const MinuteRow &r) { return n + r.low.value_or(0); }),
+             readings);
     QCOMPARE(readingsIn(store.rows(talvor::epochMinute(at("00:00:00", 8)), Always, 50)), qint64(1));
     QCOMPARE(skippedSeen, skipped);
 }
@@ -251,6 +254,22 @@ void TestRecord::recordFaults()
     QCOMPARE(readFile(path + QStringLiteral(".bad")), QByteArray("an earlier history"));
     QCOMPARE(readFile(path + QStringLiteral(".bad.2")), setAside ? before : QByteArray());
     QCOMPARE(allRows(home.path()).size(), setAside ? 1 : 3001);
+}
+
+void TestRecord::aNewRecordHasTodaysColumns()
+{
+    QTemporaryDir home;
+    writeRecord(home.path(), 1);
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(QDir(home.path()).filePath(RecordStore::FileName).toUtf8().constData(), &db), SQLITE_OK);
+    sqlite3_stmt *q = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(db, "SELECT group_concat(name) FROM pragma_table_info('minutes')", -1, &q, nullptr),
+             SQLITE_OK);
+    QCOMPARE(sqlite3_step(q), SQLITE_ROW);
+    const QString columns = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(q, 0)));
+    sqlite3_finalize(q);
+    sqlite3_close(db);
+    QCOMPARE(columns, QStringLiteral("minute,readings,min,max,sum,failures,reason,imported,counts,approximate"));
 }
 
 void TestRecord::minutesWaitForALockOrAFullDisk_data()
@@ -388,9 +407,10 @@ void TestRecord::anOldRecordIsMigratedAndAnyThresholdCounts()
         const QList<MinuteRow> rows = store.rows(ten, ten + 3, threshold);
         QCOMPARE(rows.size(), 3);
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(rows[i].low, lows[i]);
+            QCOMPARE(rows[i].low, std::optional<qint64>(lows[i]));
         QCOMPARE(store.figures(ten - 600, ten + 600, threshold).low, lows[0] + lows[1] + lows[2]);
-        QCOMPARE(store.columns(ten - 600, ten + 600, 2, threshold)[1].sums.low, lows[0] + lows[1] + lows[2]);
+        QCOMPARE(store.columns(ten - 600, ten + 600, 2, threshold)[1].sums.low,
+                 std::optional<qint64>(lows[0] + lows[1] + lows[2]));
     }
 }
 

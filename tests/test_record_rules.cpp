@@ -1,8 +1,8 @@
 // The minute record's pure rules: folding log lines into minutes, the figures
 // of a range, and the report's rows, checked against figures computed here
 // from the readings themselves.
-#include "core/LogLine.h"
-#include "core/MinuteRecord.h"
+#include "core/record/LogLine.h"
+#include "core/record/MinuteRecord.h"
 
 #include <QTest>
 

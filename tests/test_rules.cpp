@@ -1,16 +1,16 @@
 // The pure rules: log lines, made-up readings, help text, the chart's axis,
 // the font caption and the tray's mouse messages.
-#include "core/Autostart.h"
-#include "core/CommandLine.h"
-#include "core/FontChoice.h"
-#include "core/HelpText.h"
-#include "core/LogLine.h"
-#include "core/PollBackOff.h"
-#include "core/ReadingRules.h"
-#include "core/SharingRules.h"
-#include "core/SignalEvents.h"
-#include "core/SignalWatch.h"
-#include "core/TrayMouse.h"
+#include "core/fetch/PollBackOff.h"
+#include "core/program/Autostart.h"
+#include "core/program/CommandLine.h"
+#include "core/program/HelpText.h"
+#include "core/reading/ReadingRules.h"
+#include "core/reading/SignalEvents.h"
+#include "core/reading/SignalWatch.h"
+#include "core/record/LogLine.h"
+#include "core/settings/FontChoice.h"
+#include "core/sharing/SharingRules.h"
+#include "core/tray/TrayMouse.h"
 
 #include <QSignalSpy>
 #include <QTest>

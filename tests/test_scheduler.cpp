@@ -2,9 +2,9 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
-#include "form/CaptionLabel.h"
-#include "form/CrlfTextView.h"
-#include "monitor/Transfer.h"
+#include "monitor/fetch/Transfer.h"
+#include "window/form/CaptionLabel.h"
+#include "window/form/CrlfTextView.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -2,9 +2,9 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
-#include "form/CaptionLabel.h"
-#include "form/ColorSwatch.h"
-#include "settings/SettingsController.h"
+#include "window/form/CaptionLabel.h"
+#include "window/form/ColorSwatch.h"
+#include "window/settings/SettingsController.h"
 
 #include <QCheckBox>
 #include <QDir>

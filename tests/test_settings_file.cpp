@@ -1,5 +1,5 @@
-#include "core/Settings.h"
-#include "core/SettingsFile.h"
+#include "core/settings/Settings.h"
+#include "core/settings/SettingsFile.h"
 
 #include <QTest>
 

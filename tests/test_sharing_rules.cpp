@@ -1,6 +1,6 @@
 // What Talvor tells others: the addresses it listens and publishes on, its
 // Home Assistant discovery, Waybar's JSON and a running copy's answer.
-#include "core/SharingRules.h"
+#include "core/sharing/SharingRules.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -2,10 +2,10 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
-#include "acquisition/PollScheduler.h"
-#include "acquisition/TestModes.h"
-#include "form/CrlfTextView.h"
-#include "monitor/Transfer.h"
+#include "monitor/fetch/Transfer.h"
+#include "window/fetch/PollScheduler.h"
+#include "window/fetch/TestModes.h"
+#include "window/form/CrlfTextView.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "core/TransferTexts.h"
+#include "core/fetch/TransferTexts.h"
 
 #include <QTest>
 

@@ -2,11 +2,11 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
-#include "acquisition/PollScheduler.h"
-#include "form/CrlfTextView.h"
-#include "monitor/Transfer.h"
-#include "tray/IconDesigner.h"
-#include "tray/TrayPresence.h"
+#include "monitor/fetch/Transfer.h"
+#include "window/fetch/PollScheduler.h"
+#include "window/form/CrlfTextView.h"
+#include "window/tray/IconDesigner.h"
+#include "window/tray/TrayPresence.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,8 +1,8 @@
 // Switching tabs and the help text.
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
-#include "form/CrlfTextView.h"
-#include "views/TabViews.h"
+#include "window/form/CrlfTextView.h"
+#include "window/form/TabViews.h"
 
 #include <QDir>
 #include <QLineEdit>

@@ -1,10 +1,10 @@
 #include "ControlLayout.h"
 
-#include "form/ControlBuilding.h"
-#include "form/CrlfTextView.h"
-#include "form/ViewTabBar.h"
-#include "history/HistogramChart.h"
 #include "monitor/Monitor.h"
+#include "window/form/ControlBuilding.h"
+#include "window/form/CrlfTextView.h"
+#include "window/form/ViewTabBar.h"
+#include "window/history/HistogramChart.h"
 
 #include <QGridLayout>
 #include <QLabel>

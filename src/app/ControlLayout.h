@@ -1,6 +1,6 @@
 #pragma once
 
-#include "form/FormControls.h"
+#include "window/form/FormControls.h"
 
 class Monitor;
 class QMainWindow;

@@ -1,13 +1,13 @@
 // The "Options" tab: where the status page is, how often it is polled, how
 // the readings are kept, and the designer of the tray icon.
 #include "ControlLayout.h"
-#include "core/Extraction.h"
-#include "core/Palette.h"
-#include "core/Settings.h"
-#include "form/CaptionLabel.h"
-#include "form/ColorSwatch.h"
-#include "form/ControlBuilding.h"
-#include "form/PaletteGrid.h"
+#include "core/reading/Extraction.h"
+#include "core/settings/Palette.h"
+#include "core/settings/Settings.h"
+#include "window/form/CaptionLabel.h"
+#include "window/form/ColorSwatch.h"
+#include "window/form/ControlBuilding.h"
+#include "window/form/PaletteGrid.h"
 
 #include <QComboBox>
 #include <QEvent>

@@ -1,7 +1,7 @@
 #include "QtDialogs.h"
 
-#include "core/ColorValue.h"
-#include "form/IconFont.h"
+#include "core/settings/ColorValue.h"
+#include "window/form/IconFont.h"
 
 #include <QColorDialog>
 #include <QFontDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Dialogs.h"
+#include "core/settings/Dialogs.h"
 
 class QWidget;
 

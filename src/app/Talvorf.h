@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/Dialogs.h"
-#include "core/FormState.h"
-#include "form/FormControls.h"
-#include "tray/TrayBackend.h"
+#include "core/settings/Dialogs.h"
+#include "core/settings/FormState.h"
+#include "window/form/FormControls.h"
+#include "window/tray/TrayBackend.h"
 
 #include <QMainWindow>
 

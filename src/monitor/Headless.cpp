@@ -2,12 +2,12 @@
 
 #include "Monitor.h"
 #include "SingleInstance.h"
-#include "core/CommandLine.h"
-#include "core/FormState.h"
-#include "core/MemoryUse.h"
-#include "core/Numbers.h"
-#include "core/ProgramFolder.h"
-#include "core/SettingsFile.h"
+#include "core/program/CommandLine.h"
+#include "core/program/MemoryUse.h"
+#include "core/program/ProgramFolder.h"
+#include "core/reading/Numbers.h"
+#include "core/settings/FormState.h"
+#include "core/settings/SettingsFile.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

@@ -1,6 +1,6 @@
 #include "Monitor.h"
 
-#include "core/Numbers.h"
+#include "core/reading/Numbers.h"
 
 #include <QRandomGenerator>
 
@@ -114,6 +114,19 @@ void Monitor::setModem(const ModemSettings &modem)
     m_inet.setLogin(modem.user, modem.password);
     for (const QString &note : modem.notes)
         emit notice(note);
+}
+
+void Monitor::setReadingRule(const talvor::ReadingRule &rule)
+{
+    m_modem.rule = rule;
+    m_request.rule = rule;
+}
+
+void Monitor::setLogin(const QString &user, const QString &password)
+{
+    m_modem.user = user;
+    m_modem.password = password;
+    m_inet.setLogin(user, password);
 }
 
 void Monitor::AutoCheck_Timer()

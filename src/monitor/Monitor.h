@@ -1,13 +1,13 @@
 #pragma once
 
-#include "DailyLogFile.h"
-#include "ModemSettings.h"
-#include "PageFetch.h"
-#include "SharingHub.h"
-#include "SignalRecord.h"
-#include "Transfer.h"
-#include "core/PollBackOff.h"
-#include "core/SignalEvents.h"
+#include "core/fetch/PollBackOff.h"
+#include "core/reading/SignalEvents.h"
+#include "monitor/fetch/ModemSettings.h"
+#include "monitor/fetch/PageFetch.h"
+#include "monitor/fetch/Transfer.h"
+#include "monitor/record/DailyLogFile.h"
+#include "monitor/record/SignalRecord.h"
+#include "monitor/sharing/SharingHub.h"
 
 #include <QObject>
 #include <QTimer>
@@ -28,6 +28,9 @@ public:
     Monitor(talvor::FormState &form, const QString &folder, QObject *parent = nullptr);
     ~Monitor() override;
 
+    // The timer, the transfer and the two steps of a poll keep the names the
+    // program has always given them (the timer control AutoCheck, the
+    // transfer control Inet1), so a reader can follow its behaviour here.
     QTimer &AutoCheck() { return m_autoCheck; }
     Transfer &Inet1() { return m_inet; }
     talvor::SignalEvents &events() { return m_events; }
@@ -49,6 +52,9 @@ public:
     bool isPaused() const { return m_events.paused().has_value(); }
     // How the page gives its reading, and the modem's login (Modem.ini).
     void setModem(const ModemSettings &modem);
+    // A rule or login the user changed: the rest of Modem.ini stays as it is.
+    void setReadingRule(const talvor::ReadingRule &rule);
+    void setLogin(const QString &user, const QString &password);
     const ModemSettings &modem() const { return m_modem; }
 
     // A tick of the poll timer: a request, unless the last one still runs.

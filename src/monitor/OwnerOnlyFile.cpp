@@ -1,6 +1,6 @@
 #include "OwnerOnlyFile.h"
 
-#include "core/ProgramFolder.h"
+#include "core/program/ProgramFolder.h"
 
 #include <QFile>
 #include <QSettings>

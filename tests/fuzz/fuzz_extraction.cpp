@@ -1,7 +1,7 @@
 // Any page and search text: extraction never fails, an empty search text or
 // one not on the page gives no reading, and a reading is a short finite number.
-#include "core/Extraction.h"
-#include "core/Numbers.h"
+#include "core/reading/Extraction.h"
+#include "core/reading/Numbers.h"
 
 #include <cmath>
 #include <cstdint>

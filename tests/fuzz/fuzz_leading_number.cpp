@@ -1,6 +1,6 @@
 // Any text as a typed number: reading it never fails, the value is always a
 // finite number, and a text that counts as numeric reads as itself trimmed.
-#include "core/Numbers.h"
+#include "core/reading/Numbers.h"
 
 #include <cmath>
 #include <cstdint>

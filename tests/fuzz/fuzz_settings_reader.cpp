@@ -1,7 +1,7 @@
 // Any bytes as a settings file: the reader never fails on them, never returns
 // more fields than the file may hold, and what it read survives a write and a
 // second read unchanged.
-#include "core/Settings.h"
+#include "core/settings/Settings.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 #include "FakeTray.h"
 #include "SettingsFiles.h"
 #include "app/Talvorf.h"
-#include "core/Dialogs.h"
+#include "core/settings/Dialogs.h"
 
 #include <QDir>
 #include <QStringList>

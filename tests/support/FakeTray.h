@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tray/TrayBackend.h"
+#include "window/tray/TrayBackend.h"
 
 #include <QStringList>
 

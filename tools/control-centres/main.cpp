@@ -7,7 +7,7 @@
 // Lays the window out headless with the same fonts and geometry as a real run,
 // in a settings folder of its own that nothing polls.
 #include "app/Talvorf.h"
-#include "core/Settings.h"
+#include "core/settings/Settings.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 // Writes Talvor's program icon as PNG files for the desktop's icon theme:
 //   talvor-icon-export <folder> <size>...
 // Each size lands in <folder>/<size>x<size>/apps/talvor.png.
-#include "tray/ProgramIcon.h"
+#include "window/tray/ProgramIcon.h"
 
 #include <QDir>
 #include <QGuiApplication>

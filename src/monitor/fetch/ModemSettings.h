@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/reading/Extraction.h"
+
+#include <QString>
+#include <QStringList>
+
+// Modem.ini beside Talvor.ini: how the page gives its reading and the login
+// it asks for. Talvor.ini keeps its own fields, so older copies still read it.
+//   [reading] rule=three|number|regex|json  pattern=
+//   [login] user=  password=  (the password only where no keyring answers)
+struct ModemSettings {
+    talvor::ReadingRule rule;
+    QString user;
+    QString password;
+    // What loading had to say, for the page view (an unknown rule, a
+    // password in the file, a file tightened to its owner).
+    QStringList notes;
+
+    static const QString FileName;
+    static ModemSettings load();
+    // Each writes its own section, owner-only, and leaves the other as it
+    // is; an error text, empty when saved.
+    QString saveReading() const;
+    QString saveLogin() const;
+};

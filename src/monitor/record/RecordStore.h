@@ -1,0 +1,117 @@
+#pragma once
+
+#include "core/record/MinuteRecord.h"
+
+#include <QList>
+#include <QString>
+
+#include <map>
+#include <optional>
+
+struct sqlite3;
+
+// A span of the timeline: the rows of its minutes added up.
+struct TimelineColumn {
+    talvor::MinuteRow sums;
+    int outageMinutes = 0;
+    QString outageReason;
+};
+
+// The minute record in one SQLite file: a row a minute, and the same added
+// up by the hour for long ranges. Each thread opens its own store on the file.
+class RecordStore {
+public:
+    static const QString FileName;
+
+    // How long a statement waits for another process's lock before it
+    // gives up (the caller tries again later).
+    explicit RecordStore(QString path, int busyMs = 5000);
+    ~RecordStore();
+    RecordStore(const RecordStore &) = delete;
+    RecordStore &operator=(const RecordStore &) = delete;
+
+    // Opens the file, or starts one, and checks it. Only a file SQLite calls
+    // damaged or not a database is set aside (numbered, never over an
+    // earlier one) and a new one started; one that is busy, locked,
+    // read-only or on a full disk is left as it is and stays closed. Returns
+    // what happened in words when it was not plain sailing.
+    QString open();
+    // Opens an existing record to read it only, waiting on nobody.
+    QString openToRead();
+    void close();
+    bool isOpen() const { return m_open; }
+    QString path() const { return m_path; }
+    // What the last failed statement said, and whether it says the file is
+    // damaged (so that it is to be set aside, not tried again).
+    QString lastError() const { return m_error; }
+    bool lastErrorIsDamage() const;
+    // Moves the file (and its write-ahead log) to the first free
+    // Talvor.record.bad, .bad.2, …; the path it went to, empty on failure.
+    QString setAside();
+
+    // Minutes the program saw itself: they replace minutes folded in from
+    // logs, and add to minutes written earlier (a restart within a minute).
+    bool writeLive(const talvor::MinuteRow &row);
+    // Minutes from daily logs: only where the program saw nothing itself.
+    bool writeImported(const std::map<qint64, talvor::MinuteRow> &rows);
+    // Removes minutes before `minute`.
+    bool prune(qint64 minute);
+    // Removes the minutes folded in from logs between `from` and `to`: a log
+    // that was replaced is read again from its start.
+    bool forgetImported(qint64 from, qint64 to);
+
+    // The minutes from `from` to before `to`, in order, their `low` counted
+    // for `threshold` (as in every query here: the threshold in force now
+    // holds for the whole record).
+    QList<talvor::MinuteRow> rows(qint64 from, qint64 to, double threshold) const;
+    // The same range cut into `count` equal columns; a column without a row
+    // stays empty (the program was not running).
+    QList<TimelineColumn> columns(qint64 from, qint64 to, int count, double threshold) const;
+    std::optional<qint64> firstMinute() const;
+    // How many minutes from `from` to before `to` have a row.
+    qint64 minutesKept(qint64 from, qint64 to) const;
+    // The figures of a range: totals from the hourly sums where whole hours
+    // allow, outages from the minutes that had them.
+    talvor::RangeFigures figures(qint64 from, qint64 to, double threshold) const;
+    // The minute after the last one kept before readings were counted by
+    // value, whose counts at or below a threshold are approximate.
+    std::optional<qint64> approximateUntil() const;
+
+    // What of a daily log has been folded in already.
+    struct LogMark {
+        qint64 size = 0;
+        qint64 modified = 0;
+        qint64 offset = 0;
+        qint64 tail = 0; // a digest of the bytes just before offset
+    };
+    std::optional<LogMark> logMark(const QString &name) const;
+    bool setLogMark(const QString &name, const LogMark &mark);
+
+    bool transaction();
+    bool commit();
+    void rollback();
+
+private:
+    // The minutes of a range with these columns (in rowFrom's order) that
+    // meet the condition ("AND …", or empty), in order.
+    // ?3 in `columns` is the threshold, where one is given.
+    QList<talvor::MinuteRow> minuteRows(const QString &columns, const QString &condition, qint64 from, qint64 to,
+                                        std::optional<double> threshold) const;
+    // The one number a query gives; none for NULL, no row or a closed record.
+    std::optional<qint64> oneNumber(const QString &sql) const;
+    // An error text, empty when the tables are there.
+    QString createTables();
+    bool refreshHours(qint64 fromMinute, qint64 toMinute);
+    bool exec(const char *sql);
+    // Keeps what the connection said about its last failure; always false.
+    bool failed() const;
+    QString attemptOpen(int flags);
+
+    QString m_path;
+    int m_busyMs;
+    sqlite3 *m_db = nullptr;
+    bool m_open = false;
+    bool m_checked = false; // the whole file was read and found sound
+    mutable QString m_error;
+    mutable int m_code = 0;
+};

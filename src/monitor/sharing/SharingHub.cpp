@@ -1,0 +1,205 @@
+#include "SharingHub.h"
+
+#include "core/program/CommandLine.h"
+#include "core/program/ProgramFolder.h"
+#include "core/reading/Numbers.h"
+
+#include <QDir>
+#include <QSysInfo>
+
+namespace {
+const QString MetricsPart = QStringLiteral("metrics");
+const QString MqttPart = QStringLiteral("MQTT");
+// How long a broker has to say yes or no before that is a problem.
+constexpr int BrokerPatienceMs = 10'000;
+} // namespace
+
+SharingHub::SharingHub(const QTimer *AutoCheck, QObject *parent)
+    : QObject(parent)
+    , m_autoCheck(AutoCheck)
+    , m_hostId(talvor::sharingId(QSysInfo::machineHostName()))
+{
+    connect(&m_mqtt, &MqttLink::problem, this, [this](const QString &text) {
+        m_brokerPatience.stop();
+        report(MqttPart, text);
+        emit brokerAnswered();
+    });
+    connect(&m_mqtt, &MqttLink::connected, this, [this] {
+        m_brokerPatience.stop();
+        report(MqttPart, {});
+        if (std::exchange(m_clearHostTopics, false)) {
+            const QString old = topicRoot() + u'/' + m_hostId;
+            QStringList topics{old + QStringLiteral("/signal"), old + QStringLiteral("/status"),
+                               old + QStringLiteral("/stale")};
+            if (!m_settings.discovery.isEmpty())
+                topics << QStringLiteral("%1/sensor/talvor_%2/signal/config").arg(m_settings.discovery, m_hostId)
+                       << QStringLiteral("%1/binary_sensor/talvor_%2/modem/config").arg(m_settings.discovery, m_hostId);
+            m_mqtt.clear(topics);
+        }
+        publishDiscovery();
+        emit brokerAnswered();
+    });
+    // Home Assistant forgets what it was told when it restarts; it says so.
+    connect(&m_mqtt, &MqttLink::message, this, [this](const QString &topic, const QByteArray &payload) {
+        if (topic == m_settings.discovery + QStringLiteral("/status") && payload == "online")
+            publishDiscovery();
+    });
+    m_brokerPatience.setSingleShot(true);
+    m_brokerPatience.setInterval(BrokerPatienceMs);
+    connect(&m_brokerPatience, &QTimer::timeout, this, [this] {
+        report(MqttPart,
+               QStringLiteral("the broker did not answer within %1 s; Talvor goes on trying")
+                   .arg(BrokerPatienceMs / 1000));
+        emit brokerAnswered();
+    });
+}
+
+SharingHub::~SharingHub()
+{
+    if (m_mqtt.isConnected())
+        m_mqtt.publish(base() + QStringLiteral("/status"), "offline", true);
+}
+
+QString SharingHub::topicRoot() const
+{
+    return m_settings.topic.isEmpty() ? QStringLiteral("talvor") : m_settings.topic;
+}
+
+QString SharingHub::base() const
+{
+    return topicRoot() + u'/' + m_settings.instance;
+}
+
+SharingSettings SharingHub::withInstance(SharingSettings settings)
+{
+    if (settings.broker.isEmpty() || !settings.instance.isEmpty())
+        return settings;
+    settings.instance = SharingSettings::newInstanceId();
+    // Set up before copies had ids: the host's topics go at the next connection.
+    m_clearHostTopics = true;
+    if (const QString error = settings.save(); !error.isEmpty())
+        emit notice(QStringLiteral("Sharing: %1; this copy's MQTT id %2 lasts until Talvor ends.")
+                        .arg(error, settings.instance));
+    return settings;
+}
+
+void SharingHub::report(const QString &part, const QString &text)
+{
+    if (m_problems.value(part) == text)
+        return;
+    if (text.isEmpty())
+        m_problems.remove(part);
+    else
+        m_problems.insert(part, text);
+    emit problemChanged(part, text.isEmpty() ? text : QStringLiteral("Sharing (%1): %2").arg(part, text));
+}
+
+void SharingHub::apply(const SharingSettings &given)
+{
+    const SharingSettings settings = withInstance(given);
+    // Topics the new settings do not publish, on this broker, are taken off it.
+    if (settings.broker != m_settings.broker || settings.topic != m_settings.topic
+        || settings.discovery != m_settings.discovery)
+        m_mqtt.retract();
+    else if (m_mqtt.isConnected())
+        m_mqtt.publish(base() + QStringLiteral("/status"), "offline", true);
+    m_settings = settings;
+    for (const QString &part : m_problems.keys())
+        report(part, {});
+    if (!settings.loadNote.isEmpty())
+        emit notice(settings.loadNote);
+    m_metrics.stop();
+    if (!settings.listen.isEmpty()) {
+        const auto at = talvor::parseEndpoint(settings.listen);
+        const QString error = at
+            ? m_metrics.start(at->host, at->port)
+            : QStringLiteral("'%1' is not an address and port such as 127.0.0.1:9771").arg(settings.listen);
+        report(MetricsPart, error);
+    }
+    m_mqtt.stop();
+    m_brokerPatience.stop();
+    if (!settings.broker.isEmpty()) {
+        const auto at = talvor::parseEndpoint(
+            settings.broker.contains(u':') ? settings.broker : settings.broker + QStringLiteral(":1883"));
+        const QString error = at
+            ? m_mqtt.start({at->host, at->port, settings.user, settings.password,
+                            QStringLiteral("talvor-") + settings.instance, base() + QStringLiteral("/status")})
+            : QStringLiteral("'%1' is not a broker such as 127.0.0.1:1883").arg(settings.broker);
+        report(MqttPart, error);
+        if (error.isEmpty())
+            m_brokerPatience.start();
+        if (error.isEmpty() && !settings.discovery.isEmpty())
+            m_mqtt.subscribe(settings.discovery + QStringLiteral("/status"));
+    }
+    changed();
+}
+
+void SharingHub::publishDiscovery()
+{
+    m_mqtt.publish(base() + QStringLiteral("/status"), "online", true);
+    m_mqtt.publish(base() + QStringLiteral("/stale"), m_state.stale ? "1" : "0", true);
+    if (m_settings.discovery.isEmpty())
+        return;
+    const talvor::DiscoveryDevice device{m_settings.instance,
+                                         QStringLiteral("Talvor %1").arg(QDir(talvor::programFolder()).dirName()),
+                                         talvor::version(), m_autoCheck ? (m_autoCheck->interval() + 999) / 1000 : 5};
+    for (const auto &d : {talvor::signalDiscovery(m_settings.discovery, topicRoot(), device),
+                          talvor::modemDiscovery(m_settings.discovery, topicRoot(), device)})
+        m_mqtt.publish(d.topic, d.config, true);
+}
+
+void SharingHub::reading(double value, double threshold, const QDateTime &at)
+{
+    m_state.reading = value;
+    m_state.readingAt = at;
+    m_state.threshold = threshold;
+    m_state.reason.clear();
+    ++m_state.readings;
+    m_mqtt.publish(base() + QStringLiteral("/signal"), talvor::shortestText(value).toLatin1(), true);
+    changed();
+}
+
+void SharingHub::noReading(const QString &reason, const QDateTime &)
+{
+    m_state.reason = reason;
+    ++m_state.noReadings;
+    changed();
+}
+
+void SharingHub::setThreshold(double threshold)
+{
+    m_state.threshold = threshold;
+    changed();
+}
+
+void SharingHub::staleChanged(bool stale)
+{
+    m_state.stale = stale;
+    m_mqtt.publish(base() + QStringLiteral("/stale"), stale ? "1" : "0", true);
+    changed();
+}
+
+void SharingHub::setProblems(const QStringList &problems)
+{
+    m_state.problems = problems;
+    changed();
+}
+
+void SharingHub::setAimUrl(const QString &url)
+{
+    m_state.aimUrl = url;
+    changed();
+}
+
+void SharingHub::setPaused(std::optional<QDateTime> until)
+{
+    m_state.paused = std::move(until);
+    changed();
+}
+
+void SharingHub::changed()
+{
+    if (m_metrics.isListening())
+        m_metrics.setText(talvor::metricsText(m_state, talvor::version()));
+    emit statusChanged(talvor::statusJson(m_state));
+}

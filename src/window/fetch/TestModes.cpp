@@ -1,0 +1,85 @@
+#include "TestModes.h"
+
+#include "core/reading/Numbers.h"
+#include "core/reading/ReadingRules.h"
+#include "core/settings/FormState.h"
+#include "window/form/CrlfTextView.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRandomGenerator>
+
+#include <cmath>
+
+TestModes::TestModes(talvor::FormState &form, const TestModeControls &controls, QObject *parent)
+    : QObject(parent)
+    , m_form(form)
+    , m_c(controls)
+    , m_random([] { return float(QRandomGenerator::global()->bounded(1 << 24)) / float(1 << 24); })
+{
+    // The two modes exclude each other however a box is ticked: mouse,
+    // Space or code. A click that unticks a box (mouse or Space) runs its
+    // rule too, so the request number starts again.
+    connect(m_c.Simulate_Checkbox, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            Simulate_Checkbox_MouseDown();
+    });
+    connect(m_c.Simulate_Checkbox, &QCheckBox::clicked, this, [this](bool on) {
+        if (!on)
+            Simulate_Checkbox_MouseDown();
+    });
+    connect(m_c.Step1to100SS, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            Step1to100SS_MouseDown();
+    });
+    connect(m_c.Step1to100SS, &QCheckBox::clicked, this, [this](bool on) {
+        if (!on)
+            Step1to100SS_MouseDown();
+    });
+}
+
+void TestModes::Simulate_Checkbox_MouseDown()
+{
+    m_form.RequestNumber = 0;
+    m_c.Step1to100SS->setChecked(false);
+}
+
+void TestModes::Step1to100SS_MouseDown()
+{
+    if (m_c.Simulate_Checkbox->isChecked())
+        m_c.Simulate_Checkbox->setChecked(false);
+    // The first step tick adds one and shows 0.
+    m_form.RequestNumber = -1;
+}
+
+bool TestModes::tick()
+{
+    if (!m_c.Simulate_Checkbox->isChecked() && !m_c.Step1to100SS->isChecked())
+        return false;
+    m_form.RequestNumber = talvor::nextRequestNumber(m_form.RequestNumber);
+    if (m_c.Simulate_Checkbox->isChecked())
+        simulateTick();
+    else
+        stepTick();
+    return true;
+}
+
+void TestModes::simulateTick()
+{
+    const auto bounds = talvor::simulationBounds(talvor::leadingNumber(m_c.ssThreshold->text()));
+    const int reading = talvor::simulatedReading(bounds, m_random());
+    m_c.Talvor->setText(QString::number(reading));
+    m_c.Info_HTML->replaceText(QStringLiteral("Simulation Mode!  Request number - %1\r\n").arg(m_form.RequestNumber));
+    emit readingReady();
+}
+
+void TestModes::stepTick()
+{
+    m_c.Talvor->setText(QString::number(m_form.RequestNumber));
+    m_c.Info_HTML->replaceText(
+        QStringLiteral("Step 0-100 Signal Strength Mode!  Request number - %1\r\n").arg(m_form.RequestNumber));
+    if (m_form.RequestNumber == 100)
+        m_c.Step1to100SS->setChecked(false);
+    emit readingReady();
+}

@@ -1,0 +1,222 @@
+#include "Report.h"
+
+#include "TimelinePainting.h"
+#include "core/program/ProgramFolder.h"
+#include "core/reading/Numbers.h"
+#include "core/settings/Settings.h"
+#include "core/settings/SettingsFile.h"
+#include "monitor/record/LogImport.h"
+#include "monitor/record/RecordStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLocale>
+#include <QPainter>
+#include <QPalette>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <QTimeZone>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int Width = 1200;
+constexpr int PlotHeight = 500;
+
+// What the settings file says now; the defaults without one.
+struct InForce {
+    double threshold;
+    QString modem;
+    QString polling;
+};
+
+InForce settingsInForce()
+{
+    const talvor::PollSettings poll = talvor::pollSettings(talvor::readSettingsFile());
+    return {poll.threshold, poll.url,
+            poll.autoCheck ? QStringLiteral("polled every %1 s").arg(talvor::shortestText(poll.tenths / 10.0))
+                           : QStringLiteral("automatic polling off")};
+}
+
+int fail(const QString &text)
+{
+    std::fputs(qPrintable(QStringLiteral("talvor: %1\n").arg(text)), stderr);
+    return 1;
+}
+
+QPalette paper()
+{
+    QPalette light;
+    light.setColor(QPalette::Window, Qt::white);
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::WindowText, Qt::black);
+    light.setColor(QPalette::Midlight, QColor(225, 225, 225));
+    light.setColor(QPalette::Mid, QColor(160, 160, 160));
+    return light;
+}
+
+QString durationText(qint64 minutes)
+{
+    return minutes < 60 ? QStringLiteral("%1 min").arg(minutes)
+                        : QStringLiteral("%1 h %2 min").arg(minutes / 60).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+// The table of events, a line each, as the PDF prints it.
+QStringList eventLines(const QList<talvor::RecordEvent> &events)
+{
+    QStringList lines;
+    for (const talvor::RecordEvent &e : events) {
+        const QDateTime start = talvor::minuteStart(e.start).toLocalTime();
+        const QDateTime end = talvor::minuteStart(e.end).toLocalTime();
+        const QString kind = e.kind == talvor::RecordEvent::Low ? QStringLiteral("Low signal")
+            : e.kind == talvor::RecordEvent::Outage             ? QStringLiteral("No reading")
+                                                                : QStringLiteral("Talvor not running");
+        lines << QStringLiteral("%1  %2–%3  %4  %5  %6%7")
+                     .arg(start.toString(QStringLiteral("yyyy-MM-dd")), start.toString(QStringLiteral("HH:mm")),
+                          end.toString(start.date() == end.date() ? QStringLiteral("HH:mm")
+                                                                  : QStringLiteral("yyyy-MM-dd HH:mm")),
+                          durationText(e.minutes()), kind,
+                          e.lowest ? QStringLiteral("lowest %1").arg(talvor::shortestText(*e.lowest)) : QString(),
+                          e.reason.isEmpty() ? QString() : QStringLiteral("  ") + e.reason);
+    }
+    return lines;
+}
+
+// Pages of the locale's paper: the header and drawing first, then the table.
+void writePdf(QSaveFile &out, const RecordStore &store, TimelinePicture picture, const QStringList &table)
+{
+    QPdfWriter pdf(&out);
+    pdf.setResolution(96);
+    const bool letter = QLocale().measurementSystem() == QLocale::ImperialUSSystem;
+    pdf.setPageLayout(QPageLayout(QPageSize(letter ? QPageSize::Letter : QPageSize::A4), QPageLayout::Portrait,
+                                  QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+    pdf.setTitle(picture.header.value(0));
+    QPainter p(&pdf);
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(11);
+    p.setFont(font);
+    const QRect page = pdf.pageLayout().paintRectPixels(pdf.resolution());
+    const QRect area(0, 0, page.width(), std::min(page.height() / 2, page.width() * 5 / 9));
+    // As wide as the page: a column a pixel again.
+    picture.columns =
+        store.columns(picture.from, picture.to,
+                      timelinePlotRect(area, p.fontMetrics(), int(picture.header.size())).width(), picture.threshold);
+    paintTimeline(p, area, picture, paper());
+    const int line = p.fontMetrics().height();
+    int y = area.bottom() + 2 * line;
+    p.drawText(QPoint(0, y),
+               table.isEmpty() ? QStringLiteral("No low spells, outages or times Talvor was not running.")
+                               : QStringLiteral("Low spells, outages and times Talvor was not running:"));
+    for (const QString &text : table) {
+        y += line;
+        if (y > page.height() - line) {
+            pdf.newPage();
+            y = line;
+        }
+        p.drawText(QPoint(0, y), text);
+    }
+}
+
+} // namespace
+
+int writeReport(const QDate &from, const QDate &to, const QString &file, bool events)
+{
+    const QString folder = talvor::programFolder();
+    RecordStore store(QDir(folder).filePath(RecordStore::FileName));
+    const QString problem = store.open();
+    if (!store.isOpen())
+        return fail(problem);
+    if (!problem.isEmpty())
+        std::fputs(qPrintable(problem + u'\n'), stderr);
+    const InForce settings = settingsInForce();
+    if (const ImportResult imported = importLogs(store, folder); imported.stopped)
+        std::fputs(
+            qPrintable(QStringLiteral("talvor: the daily logs are not all in the report: %1\n").arg(imported.problem)),
+            stderr);
+
+    const qint64 begin = talvor::epochMinute(from.startOfDay());
+    const qint64 end = talvor::epochMinute(to.addDays(1).startOfDay());
+    // Minutes still to come are not missing.
+    const qint64 now = talvor::epochMinute(QDateTime::currentDateTime());
+    const qint64 until = std::clamp(now, begin, end);
+    const QString ending = file.section(u'.', -1).toLower();
+    // Written beside the file and renamed over it once whole: a report that
+    // cannot be written leaves what was there, and says so in one line.
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("%1 cannot be written: %2").arg(file, out.errorString()));
+    const auto finish = [&out, &file] {
+        if (out.error() != QFileDevice::NoError || !out.commit())
+            return fail(QStringLiteral("%1 cannot be written: %2").arg(file, out.errorString()));
+        return 0;
+    };
+    const auto writeAll = [&out](const QByteArray &bytes) {
+        if (out.write(bytes) != bytes.size())
+            out.cancelWriting();
+    };
+    // Every minute, for the tables; the drawings need only their columns.
+    const auto rows = [&] { return store.rows(begin, end, settings.threshold); };
+    const auto spells = [&] { return talvor::recordEvents(rows(), begin, until); };
+    if (events) {
+        writeAll(talvor::eventsCsv(spells()));
+        return finish();
+    }
+    if (ending == u"csv") {
+        writeAll(talvor::reportCsv(rows(), from, to, settings.threshold, now));
+        return finish();
+    }
+
+    TimelinePicture picture;
+    picture.from = begin;
+    picture.to = end;
+    picture.threshold = settings.threshold;
+    picture.figures = timelineFigures(store, begin, end, settings.threshold);
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    const QDateTime start = from.startOfDay();
+    picture.header = {
+        QStringLiteral("Talvor signal strength report, %1 to %2")
+            .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)),
+        QStringLiteral("Modem: %1").arg(settings.modem),
+        QStringLiteral("Period: %1 00:00 to %2 24:00, local time %3 (%4)")
+            .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate), QString::fromUtf8(zone.id()),
+                 zone.displayName(start, QTimeZone::OffsetName)),
+        QStringLiteral("Threshold: %1 (a reading at or below it is low); %2")
+            .arg(talvor::shortestText(settings.threshold), settings.polling),
+        until > begin
+            ? QStringLiteral("Coverage: readings for %1 % of the period so far")
+                  .arg(QString::number(talvor::coveragePercent(store.minutesKept(begin, until), begin, until), 'f', 1))
+            : QStringLiteral("Coverage: the period has not begun"),
+        picture.figures,
+    };
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(14);
+    QGuiApplication::setFont(font);
+    const int height = PlotHeight + QFontMetrics(font).height() * int(picture.header.size());
+    const QRect plot = timelinePlotRect(QRect(0, 0, Width, height), QFontMetrics(font), int(picture.header.size()));
+    picture.columns = store.columns(begin, end, plot.width(), settings.threshold);
+
+    if (ending == u"png") {
+        QImage image(Width, height, QImage::Format_RGB32);
+        {
+            QPainter p(&image);
+            paintTimeline(p, image.rect(), picture, paper());
+        }
+        if (!image.save(&out, "PNG"))
+            out.cancelWriting();
+    } else if (ending == u"svg") {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&out);
+        svg.setSize(QSize(Width, height));
+        svg.setViewBox(QRect(0, 0, Width, height));
+        svg.setTitle(picture.header.value(0));
+        QPainter p(&svg);
+        paintTimeline(p, QRect(0, 0, Width, height), picture, paper());
+    } else {
+        writePdf(out, store, picture, eventLines(spells()));
+    }
+    return finish();
+}
