@@ -39,9 +39,9 @@ void TestAimView::pollsAtItsOwnPaceWhileOpen()
     TestWindow window;
     Talvorf &w = *window.window;
     w.Form_Load();
-    QTimer &timer = *w.c.AutoCheck;
-    timer.setInterval(5000);
-    polling ? timer.start() : timer.stop();
+    const QTimer &timer = *w.c.AutoCheck;
+    w.monitor().setRefreshTenths(50);
+    w.monitor().setAutoCheck(polling);
     w.form.SettingsDirty = 0;
     w.showAim();
     QCOMPARE(timer.interval(), 300);

@@ -7,11 +7,14 @@
 #include "TestHttpServer.h"
 #include "app/Talvorf.h"
 #include "monitor/Monitor.h"
+#include "window/aim/AimView.h"
 #include "window/form/CrlfTextView.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,8 +27,15 @@ private slots:
     void cleanup();
     void failingModemIsAskedLessOften();
     void pauseMakesNoRequest();
+    void testModeDuringBackOffTicksAtTheInterval();
+    void resumeDuringATestModeAsksNothing();
+    void aimingAfterABackOffHandsBackTheSetInterval();
+    void aHangingModemShowsAsWaitingWhileAiming();
+    void aCorrectedAddressOrLoginIsTriedAtOnce();
 
 private:
+    // 503 until the back-off waits at least this long between polls.
+    void failUntilBackedOff(int waitMs);
     QTemporaryDir *home = nullptr;
     std::unique_ptr<TestWindow> test;
     TestHttpServer *server = nullptr;
@@ -96,6 +106,119 @@ void TestPolitePolling::pauseMakesNoRequest()
     w.c.ResumePolling->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(server->requestCount() > asked, 1000);
     QVERIFY(w.sharing().statusJson().contains(R"("paused":false)"));
+}
+
+namespace {
+bool allGrey(const QImage &image)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (const QRgb p = image.pixel(x, y); qAlpha(p) > 0 && (qRed(p) != qGreen(p) || qGreen(p) != qBlue(p)))
+                return false;
+    return true;
+}
+} // namespace
+
+void TestPolitePolling::failUntilBackedOff(int waitMs)
+{
+    server->setBehaviour(TestHttpServer::reply("Service Unavailable", 503));
+    QTRY_VERIFY_WITH_TIMEOUT(test->window->c.AutoCheck->interval() >= waitMs, 10000);
+}
+
+void TestPolitePolling::testModeDuringBackOffTicksAtTheInterval()
+{
+    Talvorf &w = *test->window;
+    w.c.ShowInSystemTray->setChecked(true);
+    failUntilBackedOff(800);
+    QTRY_VERIFY(allGrey(test->tray->icon.pixmap(32, 32).toImage()));
+    const int asked = server->requestCount();
+    QSignalSpy titles(&w, &QWidget::windowTitleChanged);
+    QTest::mouseClick(w.c.Simulate_Checkbox, Qt::LeftButton);
+    QVERIFY(w.c.Simulate_Checkbox->isChecked());
+    // A reading every tenth of a second, as set, where the back-off would give one.
+    QCOMPARE(w.c.AutoCheck->interval(), 100);
+    QTRY_VERIFY_WITH_TIMEOUT(titles.size() >= 8, 1500);
+    QCOMPARE(server->requestCount(), asked);
+    QVERIFY(!allGrey(test->tray->icon.pixmap(32, 32).toImage()));
+    // Off again: the modem is asked on the schedule, which begins afresh.
+    server->setBehaviour(TestHttpServer::reply(modemPage("61")));
+    QTest::mouseClick(w.c.Simulate_Checkbox, Qt::LeftButton);
+    QTRY_COMPARE(w.windowTitle(), QStringLiteral("61 = SS"));
+    QVERIFY(server->requestCount() > asked);
+}
+
+void TestPolitePolling::resumeDuringATestModeAsksNothing()
+{
+    Talvorf &w = *test->window;
+    failUntilBackedOff(400);
+    w.c.PauseUntilResumed->trigger();
+    QTest::mouseClick(w.c.Step1to100SS, Qt::LeftButton);
+    const int asked = server->requestCount();
+    const QString before = w.windowTitle();
+    w.c.ResumePolling->trigger();
+    // Resuming in a test mode gives the test's reading at once, never a request.
+    QCOMPARE(w.c.Talvor->text(), QStringLiteral("0"));
+    QTRY_VERIFY(w.windowTitle() != before);
+    QTest::qWait(300);
+    QCOMPARE(server->requestCount(), asked);
+    QVERIFY(w.c.Info_HTML->text().startsWith(QStringLiteral("Step 0-100")));
+}
+
+void TestPolitePolling::aimingAfterABackOffHandsBackTheSetInterval()
+{
+    Talvorf &w = *test->window;
+    failUntilBackedOff(800);
+    w.showAim();
+    QCOMPARE(w.c.AutoCheck->interval(), 500);
+    // At the dish, the modem answers again; the user closes the view.
+    server->setBehaviour(TestHttpServer::reply(modemPage("61")));
+    QTRY_COMPARE(w.windowTitle(), QStringLiteral("61 = SS"));
+    w.aim()->close();
+    QCOMPARE(w.c.AutoCheck->interval(), 100);
+    const int asked = server->requestCount();
+    QTest::qWait(1000);
+    QVERIFY2(server->requestCount() - asked >= 5, qPrintable(QString::number(server->requestCount() - asked)));
+}
+
+void TestPolitePolling::aHangingModemShowsAsWaitingWhileAiming()
+{
+    Talvorf &w = *test->window;
+    server->setBehaviour(TestHttpServer::reply(modemPage("61")));
+    QTRY_COMPARE(w.windowTitle(), QStringLiteral("61 = SS"));
+    w.showAim();
+    w.aim()->setPhone(true);
+    QLabel *number = w.aim()->findChild<QLabel *>(QStringLiteral("AimNumber"));
+    QTRY_COMPARE(number->text(), QStringLiteral("61"));
+    server->setBehaviour(TestHttpServer::silent());
+    const int asked = server->requestCount();
+    // Within three seconds the number gives way to the reading's age, on the
+    // screen and for the phone; a request ends within three seconds, and the
+    // next follows.
+    QTRY_VERIFY_WITH_TIMEOUT(number->text().startsWith(QStringLiteral("waiting ")), 3000);
+    QVERIFY(w.monitor().waitingSince().has_value());
+    QTRY_VERIFY_WITH_TIMEOUT(server->requestCount() >= asked + 2, 8000);
+    server->setBehaviour(TestHttpServer::reply(modemPage("62")));
+    QTRY_COMPARE_WITH_TIMEOUT(number->text(), QStringLiteral("62"), 5000);
+    QVERIFY(!w.monitor().waitingSince());
+}
+
+void TestPolitePolling::aCorrectedAddressOrLoginIsTriedAtOnce()
+{
+    Talvorf &w = *test->window;
+    // An interval longer than the second allowed, so that only "poll now" is in time.
+    w.monitor().setRefreshTenths(15);
+    failUntilBackedOff(3000);
+    TestHttpServer right;
+    right.setBehaviour(TestHttpServer::reply(modemPage("58")));
+    w.c.txtURL->setText(right.url());
+    QTRY_VERIFY_WITH_TIMEOUT(right.requestCount() > 0, 1000);
+    QTRY_COMPARE(w.windowTitle(), QStringLiteral("58 = SS"));
+    // Back at the wrong page, then a login for it.
+    w.c.txtURL->setText(server->url());
+    failUntilBackedOff(3000);
+    const int asked = server->requestCount();
+    w.monitor().setLogin(QStringLiteral("admin"), QStringLiteral("pw"));
+    QTRY_VERIFY_WITH_TIMEOUT(server->requestCount() > asked, 1000);
 }
 
 QTEST_MAIN(TestPolitePolling)

@@ -1,6 +1,7 @@
 // The pure rules: log lines, made-up readings, help text, the chart's axis,
 // the font caption and the tray's mouse messages.
 #include "core/fetch/PollBackOff.h"
+#include "core/fetch/PollSchedule.h"
 #include "core/program/Autostart.h"
 #include "core/program/CommandLine.h"
 #include "core/program/HelpText.h"
@@ -31,6 +32,8 @@ class TestRules : public QObject {
 private slots:
     void backOffWaitsLongerAfterFailures_data();
     void backOffWaitsLongerAfterFailures();
+    void onePlanForEveryPollInput_data();
+    void onePlanForEveryPollInput();
     void fileNameAndLineFormat();
     void boundsAroundTheThreshold();
     void helpLineEnds();
@@ -50,6 +53,41 @@ private slots:
     void autostartEntryStartsThisProgram_data();
     void autostartEntryStartsThisProgram();
 };
+
+void TestRules::onePlanForEveryPollInput_data()
+{
+    using talvor::PollInputs;
+    using talvor::PollPlan;
+    QTest::addColumn<PollInputs>("in");
+    QTest::addColumn<PollPlan>("plan");
+    const auto in = [](bool autoCheck, std::optional<int> backOff, bool paused, std::optional<int> aim, bool test) {
+        return PollInputs{1000, autoCheck, backOff, paused, aim, test};
+    };
+    QTest::newRow("the set interval") << in(true, {}, false, {}, false) << PollPlan{true, 1000, true};
+    QTest::newRow("auto check off") << in(false, {}, false, {}, false) << PollPlan{false, 1000, true};
+    QTest::newRow("backing off") << in(true, 8600, false, {}, false) << PollPlan{true, 8600, true};
+    QTest::newRow("test mode during back-off") << in(true, 8600, false, {}, true) << PollPlan{true, 1000, false};
+    QTest::newRow("test mode, auto check off") << in(false, {}, false, {}, true) << PollPlan{false, 1000, false};
+    QTest::newRow("paused") << in(true, {}, true, {}, false) << PollPlan{false, 1000, true};
+    QTest::newRow("paused in a test mode") << in(true, {}, true, {}, true) << PollPlan{true, 1000, false};
+    QTest::newRow("aiming during back-off") << in(true, 8600, false, 500, false) << PollPlan{true, 500, true};
+    QTest::newRow("aiming, auto check off") << in(false, {}, false, 500, false) << PollPlan{true, 500, true};
+    QTest::newRow("paused while aiming") << in(true, {}, true, 500, false) << PollPlan{false, 1000, true};
+    QTest::newRow("a test mode while aiming") << in(false, {}, false, 500, true) << PollPlan{true, 1000, false};
+}
+
+void TestRules::onePlanForEveryPollInput()
+{
+    QFETCH(talvor::PollInputs, in);
+    QFETCH(talvor::PollPlan, plan);
+    const talvor::PollPlan got = talvor::pollPlan(in);
+    QCOMPARE(got.ticking, plan.ticking);
+    QCOMPARE(got.waitMs, plan.waitMs);
+    QCOMPARE(got.polls, plan.polls);
+    // While aiming, a request is shown as waiting after the pace, a second at least.
+    QCOMPARE(talvor::aimWaitingAfterMs(100), 1000);
+    QCOMPARE(talvor::aimWaitingAfterMs(2000), 2000);
+}
 
 void TestRules::fileNameAndLineFormat()
 {

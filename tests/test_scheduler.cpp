@@ -2,6 +2,7 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
+#include "monitor/Monitor.h"
 #include "monitor/fetch/Transfer.h"
 #include "window/form/CaptionLabel.h"
 #include "window/form/CrlfTextView.h"
@@ -119,10 +120,9 @@ void TestScheduler::oneRequestPerInterval()
     auto w = start("3"); // 0.3 s
     // One request for each tick, however late a busy machine delivers them.
     int ticks = 0;
-    QTimer &timer = *(*w)->c.AutoCheck;
-    connect(&timer, &QTimer::timeout, this, [&] {
+    connect((*w)->c.AutoCheck, &QTimer::timeout, this, [&] {
         if (++ticks == 5)
-            timer.stop();
+            (*w)->monitor().setAutoCheck(false);
     });
     QTRY_COMPARE(ticks, 5);
     QTRY_COMPARE(server->requestCount(), 5);
@@ -141,7 +141,7 @@ void TestScheduler::slowRequestGetsWaitingLines()
             page = window.c.Info_HTML->text();
             // At once: a tick between here and the check below would start a
             // second request on a busy machine.
-            window.c.AutoCheck->stop();
+            window.monitor().setAutoCheck(false);
         }
     });
     QTRY_VERIFY_WITH_TIMEOUT(!page.isEmpty(), 10000);

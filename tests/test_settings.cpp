@@ -2,6 +2,7 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
+#include "monitor/Monitor.h"
 #include "window/form/CaptionLabel.h"
 #include "window/form/ColorSwatch.h"
 #include "window/settings/SettingsController.h"
@@ -49,7 +50,7 @@ private:
     void load(TestWindow &w)
     {
         w->Form_Load();
-        w->c.AutoCheck->stop();
+        w->monitor().setAutoCheck(false);
     }
 
     std::unique_ptr<QTemporaryDir> home;
@@ -68,7 +69,7 @@ void TestSettings::firstStartWritesTheDefaults()
     w->Form_Load();
     QCOMPARE(w->c.AutoCheck->interval(), 5000);
     QVERIFY(w->c.AutoCheck->isActive());
-    w->c.AutoCheck->stop();
+    w->monitor().setAutoCheck(false);
 
     QCOMPARE(readFile(iniPath()), firstStartLine);
     QCOMPARE(w->windowTitle(), QStringLiteral("0 = SS"));
@@ -258,7 +259,7 @@ void TestSettings::resetRestoresTheDefaultsButKeepsTheFont()
     w->c.DoLogFile->setChecked(true);
     w->c.NotifyAlerts->setChecked(true);
     w->menuresettodefault_Click();
-    w->c.AutoCheck->stop();
+    w->monitor().setAutoCheck(false);
 
     QCOMPARE(w->form.CurrentTab, qint16(1));
     QCOMPARE(w->c.ChooseView->currentIndex(), 0);

@@ -2,6 +2,7 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
+#include "monitor/Monitor.h"
 #include "monitor/fetch/Transfer.h"
 #include "window/fetch/PollScheduler.h"
 #include "window/fetch/TestModes.h"
@@ -71,7 +72,7 @@ void TestTestModes::simulatedReadingsCoverTheRange()
     QVERIFY(w->c.Simulate_Checkbox->isChecked());
     QSet<int> seen;
     for (int tick = 1; tick <= 1000; ++tick) {
-        w->scheduler().AutoCheck_Timer();
+        w->monitor().AutoCheck_Timer();
         seen.insert(w->c.Talvor->text().toInt());
     }
     QCOMPARE(w->c.Info_HTML->text(), QStringLiteral("Simulation Mode!  Request number - 1000\r\n"));
@@ -87,7 +88,7 @@ void TestTestModes::stepModeCountsToAHundredThenStops()
     QVERIFY(w->c.Step1to100SS->isChecked());
     QStringList readings;
     for (int tick = 0; tick < 101; ++tick) {
-        w->scheduler().AutoCheck_Timer();
+        w->monitor().AutoCheck_Timer();
         readings << w->c.Talvor->text();
     }
     QCOMPARE(readings.first(), QStringLiteral("0"));
@@ -98,26 +99,30 @@ void TestTestModes::stepModeCountsToAHundredThenStops()
     QVERIFY(!w->c.Step1to100SS->isChecked());
 
     // The next tick is an ordinary poll.
-    w->scheduler().AutoCheck_Timer();
+    w->monitor().AutoCheck_Timer();
     QVERIFY(w->c.Info_HTML->text().startsWith(QStringLiteral("Gettting new Data!!  Request number - 101\r\n")));
     QTRY_COMPARE(w->windowTitle(), QStringLiteral("77 = SS"));
 }
 
 void TestTestModes::stepModeFromTheKeyboardGoesOn()
 {
-    // Space keeps the same rule as the mouse: the other mode goes off and
-    // the steps start from 0.
-    w->c.Simulate_Checkbox->setChecked(true);
+    // A box ticked from the keyboard runs none of the mouse's rules: the
+    // count goes on from where it was, and the mode does not end at 100.
     w->form.RequestNumber = 150;
     w->c.Step1to100SS->setFocus();
     QTest::keyClick(w->c.Step1to100SS, Qt::Key_Space);
     QVERIFY(w->c.Step1to100SS->isChecked());
-    QVERIFY(!w->c.Simulate_Checkbox->isChecked());
-    w->scheduler().AutoCheck_Timer();
-    QCOMPARE(w->c.Talvor->text(), QStringLiteral("0"));
-    w->scheduler().AutoCheck_Timer();
-    QCOMPARE(w->c.Talvor->text(), QStringLiteral("1"));
+    w->monitor().AutoCheck_Timer();
+    QCOMPARE(w->c.Talvor->text(), QStringLiteral("151"));
+    w->monitor().AutoCheck_Timer();
+    QCOMPARE(w->c.Talvor->text(), QStringLiteral("152"));
     QVERIFY(w->c.Step1to100SS->isChecked());
+    // Both ticked (the keyboard leaves the other alone): simulation wins.
+    w->c.Simulate_Checkbox->setFocus();
+    QTest::keyClick(w->c.Simulate_Checkbox, Qt::Key_Space);
+    QVERIFY(w->c.Step1to100SS->isChecked());
+    w->monitor().AutoCheck_Timer();
+    QVERIFY(w->c.Info_HTML->text().startsWith(QStringLiteral("Simulation Mode!  Request number - 153")));
 }
 
 void TestTestModes::pressingStepTurnsSimulateOff()

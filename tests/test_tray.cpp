@@ -2,6 +2,7 @@
 #include "FakeDialogs.h"
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
+#include "monitor/Monitor.h"
 #include "monitor/fetch/Transfer.h"
 #include "window/fetch/PollScheduler.h"
 #include "window/form/CrlfTextView.h"
@@ -333,7 +334,7 @@ void TestTray::theWindowGoesWithEveryPartBusy()
     w->c.NotifyAlerts->setChecked(true);
     w->c.ShowInSystemTray->setChecked(true);
     w->c.Simulate_Checkbox->setChecked(true);
-    w->scheduler().AutoCheck_Timer();
+    w->monitor().AutoCheck_Timer();
     w->c.Simulate_Checkbox->setChecked(false);
     server->setBehaviour(TestHttpServer::silent());
     QTest::mouseClick(w->c.GetHtml_button, Qt::LeftButton);

@@ -94,7 +94,7 @@ FormControls buildFormControls(QMainWindow &window, Monitor &monitor)
 
     c.Talvor = named(new QLabel(QStringLiteral("0"), central), "Talvor");
     c.Talvor->hide();
-    c.AutoCheck = &monitor.AutoCheck();
+    c.AutoCheck = &monitor.pollTimer();
     c.Inet1 = &monitor.Inet1();
 
     window.setCentralWidget(central);

@@ -76,7 +76,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     m_pipeline = std::make_unique<ReadingPipeline>(form, *this, *c.ChooseView, *c.Talvor);
     m_settings = std::make_unique<SettingsController>(
         form,
-        SettingsControls{c.EnableAutoCheck, c.AutoCheck, c.HScroll1, c.M_refresh_rate, c.SShistoryLen, c.ssThreshold,
+        SettingsControls{c.EnableAutoCheck, c.HScroll1, c.M_refresh_rate, c.SShistoryLen, c.ssThreshold,
                          c.MinimizeStartup, c.SearchText, c.txtURL, c.Ikon, c.LeftColor, c.RightColor, c.LeftColorBad,
                          c.RightColorBad, c.ShowInSystemTray, c.DoLogFile, c.NotifyAlerts},
         *m_dialogs);
@@ -86,9 +86,11 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     m_testModes = std::make_unique<TestModes>(
         form, TestModeControls{c.Simulate_Checkbox, c.Step1to100SS, c.ssThreshold, c.Talvor, c.Info_HTML});
     m_scheduler = std::make_unique<PollScheduler>(
-        form,
-        PollControls{c.AutoCheck, c.HScroll1, c.M_refresh_rate, c.DisplaySec, c.EnableAutoCheck, c.GetHtml_button},
-        *m_monitor, *m_testModes);
+        PollControls{c.HScroll1, c.M_refresh_rate, c.DisplaySec, c.EnableAutoCheck, c.GetHtml_button}, *m_monitor);
+    connect(m_settings.get(), &SettingsController::refreshTenthsLoaded, m_monitor.get(), &Monitor::setRefreshTenths);
+    // Test modes make their readings on the monitor's ticks, in place of a poll.
+    connect(m_testModes.get(), &TestModes::activeChanged, m_monitor.get(), &Monitor::setTestMode);
+    connect(m_monitor.get(), &Monitor::testTick, m_testModes.get(), &TestModes::tick);
     m_history = std::make_unique<History>(
         form, HistoryControls{c.Talvor, c.SShistoryLen, c.ssThreshold, c.ShowInSystemTray, c.MSChart1});
     m_log = std::make_unique<DailyLog>(LogControls{c.DoLogFile, c.Talvor, c.Info_HTML}, m_monitor->dailyLog());
@@ -124,7 +126,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     talvor::SignalEvents &events = m_monitor->events();
     SignalRecord &record = m_monitor->record();
     connect(&events, &talvor::SignalEvents::statusLineChanged, m_tray.get(), &TrayPresence::setStatusLine);
-    connect(&events, &talvor::SignalEvents::staleChanged, m_tray.get(), &TrayPresence::showStale);
+    connect(m_monitor.get(), &Monitor::greyChanged, m_tray.get(), &TrayPresence::showStale);
     connect(m_monitor.get(), &Monitor::pausedChanged, m_tray.get(), &TrayPresence::showPaused);
     connect(m_monitor.get(), &Monitor::pausedChanged, c.ResumePolling, &QAction::setEnabled);
     const auto pauseFor = [this](int minutes) {
@@ -342,7 +344,7 @@ void Talvorf::MyFormUnload()
     m_settings->PromptSaveSettings();
     m_reading->keep();
     m_monitor->record().flush();
-    c.AutoCheck->stop();
+    m_monitor->setAutoCheck(false);
     if (c.Inet1->StillExecuting())
         c.Inet1->cancel();
     // One pass for whatever the cancel left queued; the exit does not wait longer.

@@ -44,7 +44,6 @@ public:
     HeadlessMonitor()
         : m_monitor(m_form, talvor::programFolder())
     {
-        connect(&m_monitor.AutoCheck(), &QTimer::timeout, &m_monitor, &Monitor::AutoCheck_Timer);
         connect(&m_monitor, &Monitor::readingFound, this, [this](const QString &reading) {
             if (!m_poll.logFile)
                 return;
@@ -103,13 +102,9 @@ public:
         m_monitor.setSearchText(m_poll.searchText);
         m_monitor.setThreshold(m_poll.threshold);
         m_monitor.setRefreshTenths(m_poll.tenths);
-        if (m_poll.autoCheck)
-            m_monitor.AutoCheck().start();
-        else
-            m_monitor.AutoCheck().stop();
-        say(m_poll.autoCheck
-                ? QStringLiteral("Polling %1 every %2 s").arg(m_poll.url, talvor::shortestText(m_poll.tenths / 10.0))
-                : QStringLiteral("Automatic polling is off in %1: nothing is polled").arg(file));
+        m_monitor.setAutoCheck(m_poll.autoCheck);
+        say(m_poll.autoCheck ? QStringLiteral("Polling %1 %2").arg(m_poll.url, talvor::everyText(m_poll.tenths))
+                             : QStringLiteral("Automatic polling is off in %1: nothing is polled").arg(file));
     }
 
     void rereadSettings()

@@ -16,15 +16,30 @@ Monitor::Monitor(talvor::FormState &form, const QString &folder, QObject *parent
     m_autoCheck.setObjectName(QStringLiteral("AutoCheck"));
     // A coarse timer may fire 5 % early or late: 5.5 s would tick at 5.2 s.
     m_autoCheck.setTimerType(Qt::PreciseTimer);
+    m_autoCheck.setInterval(m_inputs.intervalMs);
+    connect(&m_autoCheck, &QTimer::timeout, this, &Monitor::AutoCheck_Timer);
     m_inet.setObjectName(QStringLiteral("Inet1"));
     m_resume.setSingleShot(true);
     connect(&m_resume, &QTimer::timeout, this, &Monitor::resume);
+    m_changedSoon.setSingleShot(true);
+    m_changedSoon.setInterval(500);
+    connect(&m_changedSoon, &QTimer::timeout, this, &Monitor::pollNow);
+    m_waiting.setSingleShot(true);
+    connect(&m_waiting, &QTimer::timeout, this, [this] {
+        m_waitingShown = true;
+        emit waitingChanged();
+    });
+    connect(&m_inet, &Transfer::StateChanged, this, [this](short state) {
+        if (state == Transfer::Complete || state == Transfer::Failed)
+            requestEnded();
+    });
     connect(&m_fetch, &PageFetch::modemGaveNothing, this, &Monitor::pollGaveNothing);
     connect(&m_events, &talvor::SignalEvents::readingTaken, this, &Monitor::pollGaveReading);
     connect(&m_fetch, &PageFetch::transcript, this, &Monitor::transcript);
     connect(&m_fetch, &PageFetch::readingFound, this, &Monitor::readingFound);
     connect(&m_record, &SignalRecord::notice, this, &Monitor::notice);
     connect(&m_sharing, &SharingHub::notice, this, &Monitor::notice);
+    connect(&m_events, &talvor::SignalEvents::staleChanged, this, [this] { reschedule(); });
 
     // The record keeps every poll.
     connect(&m_events, &talvor::SignalEvents::readingTaken, &m_record,
@@ -51,24 +66,106 @@ void Monitor::setThreshold(double threshold)
     m_sharing.setThreshold(threshold);
 }
 
+void Monitor::setUrl(const QString &url)
+{
+    if (url == m_request.url)
+        return;
+    m_request.url = url;
+    requestChanged();
+}
+
 void Monitor::setRefreshTenths(double tenths)
 {
     const qint32 ms = talvor::toInt32(tenths * 100).value_or(0);
-    m_setIntervalMs = qBound(1, ms, 65535);
+    m_inputs.intervalMs = qBound(1, ms, 65535);
+    forgetBackOff();
+    reschedule();
+}
+
+void Monitor::setAutoCheck(bool on)
+{
+    m_inputs.autoCheck = on;
+    reschedule(true);
+}
+
+void Monitor::setTestMode(bool on)
+{
+    if (m_inputs.testMode == on)
+        return;
+    m_inputs.testMode = on;
+    // Test readings are drawn as readings; real polling picks up its schedule.
+    if (on && m_inet.StillExecuting()) {
+        m_inet.cancel();
+        requestEnded();
+    }
+    reschedule(true);
+}
+
+void Monitor::setAimPace(std::optional<int> ms)
+{
+    if (m_inputs.aimPaceMs == ms)
+        return;
+    const bool opening = !m_inputs.aimPaceMs && ms;
+    m_inputs.aimPaceMs = ms;
+    // No request outlives the pace by much while aiming; the user's own
+    // polling keeps the longer timeout.
+    m_inet.setTimeoutMs(ms ? talvor::AimRequestTimeoutMs : Transfer::DefaultTimeoutMs);
+    if (opening || !ms)
+        forgetBackOff();
+    reschedule(true);
+    if (!ms && m_waitingShown) {
+        m_waitingShown = false;
+        emit waitingChanged();
+    }
+}
+
+std::optional<QDateTime> Monitor::waitingSince() const
+{
+    return m_waitingShown ? m_requestStarted : std::nullopt;
+}
+
+void Monitor::reschedule(bool restart)
+{
+    const talvor::PollPlan plan = talvor::pollPlan(m_inputs);
+    if (!plan.ticking) {
+        m_autoCheck.stop();
+        m_autoCheck.setInterval(plan.waitMs);
+    } else if (restart || !m_autoCheck.isActive()) {
+        m_autoCheck.start(plan.waitMs);
+    } else if (m_autoCheck.interval() != plan.waitMs) {
+        // A running timer starts its period again: the wait counts from now.
+        m_autoCheck.setInterval(plan.waitMs);
+    }
+    const bool grey = !m_inputs.testMode && m_events.stale();
+    if (std::exchange(m_grey, grey) != grey)
+        emit greyChanged(grey);
+}
+
+void Monitor::forgetBackOff()
+{
     m_backOff.succeeded();
+    m_inputs.backOffMs.reset();
     m_events.setNextTry(0);
-    m_autoCheck.setInterval(m_setIntervalMs);
+}
+
+void Monitor::requestChanged()
+{
+    const bool wasBackingOff = m_inputs.backOffMs.has_value();
+    forgetBackOff();
+    reschedule();
+    if (wasBackingOff)
+        m_changedSoon.start();
 }
 
 void Monitor::pollGaveNothing()
 {
-    if (!m_backOffOn)
+    if (m_inputs.aimPaceMs || m_inputs.testMode)
         return;
-    const int wait = m_backOff.failed(m_setIntervalMs);
+    const int wait = m_backOff.failed(m_inputs.intervalMs);
     if (!m_backOff.backingOff())
         return;
-    // A running timer starts its period again: the wait counts from now.
-    m_autoCheck.setInterval(wait);
+    m_inputs.backOffMs = wait;
+    reschedule();
     const int seconds = (wait + 500) / 1000;
     m_events.setNextTry(seconds);
     emit transcript(QStringLiteral("The modem gave no reading several times in a row: next try in %1 s").arg(seconds),
@@ -77,11 +174,10 @@ void Monitor::pollGaveNothing()
 
 void Monitor::pollGaveReading()
 {
-    const bool backedOff = m_backOff.backingOff();
-    m_backOff.succeeded();
-    m_events.setNextTry(0);
-    if (backedOff && m_backOffOn)
-        m_autoCheck.setInterval(m_setIntervalMs);
+    const bool backedOff = m_inputs.backOffMs.has_value();
+    forgetBackOff();
+    if (backedOff)
+        reschedule();
 }
 
 void Monitor::pause(const QDateTime &until)
@@ -92,6 +188,8 @@ void Monitor::pause(const QDateTime &until)
         m_resume.start(int(std::clamp<qint64>(QDateTime::currentDateTime().msecsTo(until), 0, 24 * 3600 * 1000)));
     else
         m_resume.stop();
+    m_inputs.paused = true;
+    reschedule();
     emit pausedChanged(true);
 }
 
@@ -102,8 +200,18 @@ void Monitor::resume()
     m_resume.stop();
     m_events.setPaused(std::nullopt);
     m_sharing.setPaused(std::nullopt);
+    m_inputs.paused = false;
     emit pausedChanged(false);
-    if (m_autoCheck.isActive())
+    if (m_inputs.autoCheck || m_inputs.aimPaceMs)
+        pollNow();
+}
+
+void Monitor::pollNow()
+{
+    m_changedSoon.stop();
+    forgetBackOff();
+    reschedule(true);
+    if (!m_inputs.paused || m_inputs.testMode)
         AutoCheck_Timer();
 }
 
@@ -118,19 +226,29 @@ void Monitor::setModem(const ModemSettings &modem)
 
 void Monitor::setReadingRule(const talvor::ReadingRule &rule)
 {
+    if (rule == m_modem.rule)
+        return;
     m_modem.rule = rule;
     m_request.rule = rule;
+    requestChanged();
 }
 
 void Monitor::setLogin(const QString &user, const QString &password)
 {
+    if (user == m_modem.user && password == m_modem.password)
+        return;
     m_modem.user = user;
     m_modem.password = password;
     m_inet.setLogin(user, password);
+    requestChanged();
 }
 
 void Monitor::AutoCheck_Timer()
 {
+    if (m_inputs.testMode) {
+        emit testTick();
+        return;
+    }
     if (isPaused())
         return;
     // The timer keeps its beat while a slow request runs: one line per tick says so.
@@ -144,6 +262,22 @@ void Monitor::AutoCheck_Timer()
 void Monitor::FetchStatusPage()
 {
     m_fetch.FetchStatusPage(m_request);
+    if (!m_inet.StillExecuting())
+        return;
+    m_requestStarted = QDateTime::currentDateTime();
+    if (m_inputs.aimPaceMs)
+        m_waiting.start(talvor::aimWaitingAfterMs(*m_inputs.aimPaceMs));
+}
+
+void Monitor::requestEnded()
+{
+    m_waiting.stop();
+    m_requestStarted.reset();
+    if (std::exchange(m_waitingShown, false))
+        emit waitingChanged();
+    // While aiming the next poll follows a request that held it up at once.
+    if (m_inputs.aimPaceMs && !m_inputs.paused && !m_autoCheck.isActive())
+        reschedule(true);
 }
 
 void Monitor::start()

@@ -69,11 +69,12 @@ QString trendArrow(AimTrack::Trend trend)
     return QStringLiteral("\u2192");
 }
 
-QByteArray aimJson(const AimTrack &track, double threshold, double floor)
+QByteArray aimJson(const AimTrack &track, double threshold, double floor, std::optional<int> waiting)
 {
     const auto number = [](const std::optional<double> &value) { return value ? QJsonValue(*value) : QJsonValue(); };
     return QJsonDocument(QJsonObject{
-                             {QStringLiteral("reading"), number(track.last())},
+                             {QStringLiteral("reading"), number(waiting ? std::nullopt : track.last())},
+                             {QStringLiteral("waiting"), waiting ? QJsonValue(*waiting) : QJsonValue()},
                              {QStringLiteral("reason"), track.reason()},
                              {QStringLiteral("peak"), number(track.peak())},
                              {QStringLiteral("peak_time"), track.peakAt().time().toString(QStringLiteral("HH:mm:ss"))},

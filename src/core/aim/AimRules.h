@@ -43,7 +43,9 @@ private:
 QString trendArrow(AimTrack::Trend trend);
 
 // What the phone page shows, as one JSON object; below the floor its tone is silent.
-QByteArray aimJson(const AimTrack &track, double threshold, double floor);
+// While a request holds polling up, `waiting` is the last reading's age in
+// seconds, and no reading is given as current.
+QByteArray aimJson(const AimTrack &track, double threshold, double floor, std::optional<int> waiting = std::nullopt);
 
 // The tone's pitch for a reading: silent below the floor, then rising
 // steadily from 300 Hz at the floor to 1500 Hz at 100 and above.

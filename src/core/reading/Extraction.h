@@ -17,6 +17,7 @@ struct ReadingRule {
     enum Kind { Three, Number, Regex, Json } kind = Three;
     QString pattern; // Regex: a capture group holds the number; Json: a pointer such as /signal/snr
     bool usesPattern() const { return kind == Regex || kind == Json; }
+    bool operator==(const ReadingRule &) const = default;
 };
 // "three", "number", "regex" or "json"; nothing for another name.
 std::optional<ReadingRule::Kind> readingRuleKind(const QString &name);

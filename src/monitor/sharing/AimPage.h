@@ -53,7 +53,8 @@ const clamp = v => Math.max(0, Math.min(100, v));
 const events = new EventSource(location.pathname.replace(/\/$/, "") + "/events");
 events.onmessage = e => {
   const d = JSON.parse(e.data), n = $("n"), low = d.reading !== null && d.reading <= d.threshold;
-  if (d.reading === null) { n.textContent = d.reason || "No reading"; n.className = "none"; }
+  if (d.waiting !== null && d.waiting !== undefined) { n.textContent = "waiting " + d.waiting + " s"; n.className = "none"; }
+  else if (d.reading === null) { n.textContent = d.reason || "No reading"; n.className = "none"; }
   else { n.textContent = d.reading; n.className = low ? "low" : ""; }
   $("p").textContent = shown(d.peak);
   $("pt").textContent = d.peak_time ? "at " + d.peak_time : "";

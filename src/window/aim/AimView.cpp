@@ -176,7 +176,7 @@ AimView::AimView(Monitor &monitor, double threshold, QWidget *parent)
     connect(m_interval, &QDoubleSpinBox::valueChanged, this, [this](double seconds) {
         m_settings.aimTenths = talvor::aimTenths(seconds * 10);
         if (m_aiming)
-            m_monitor.AutoCheck().start(m_settings.aimTenths * 100);
+            m_monitor.setAimPace(m_settings.aimTenths * 100);
         saveSettings();
     });
     connect(m_floor, &QSpinBox::valueChanged, this, [this](int floor) {
@@ -194,10 +194,22 @@ AimView::AimView(Monitor &monitor, double threshold, QWidget *parent)
             [this](double value, double, const QDateTime &at) { reading(value, at); });
     connect(&m_monitor.events(), &talvor::SignalEvents::pollFailed, this,
             [this](const QString &reason) { noReading(reason); });
+    // A modem that holds a request shows as waiting, its age counting up.
+    m_age.setInterval(1000);
+    connect(&m_age, &QTimer::timeout, this, &AimView::showFigures);
+    connect(&m_monitor, &Monitor::waitingChanged, this, [this] {
+        if (m_monitor.waitingSince())
+            m_age.start();
+        else
+            m_age.stop();
+        showFigures();
+    });
 }
 
 AimView::~AimView()
 {
+    if (m_aiming)
+        m_monitor.setAimPace(std::nullopt);
     m_monitor.sharing().setAimUrl({});
 }
 
@@ -206,12 +218,8 @@ void AimView::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (std::exchange(m_aiming, true))
         return;
-    QTimer &timer = m_monitor.AutoCheck();
-    m_userInterval = timer.interval();
-    m_userPolling = timer.isActive();
     // The user at the dish sets the pace: no poll comes later for a failure.
-    m_monitor.setBackOff(false);
-    timer.start(m_settings.aimTenths * 100);
+    m_monitor.setAimPace(m_settings.aimTenths * 100);
     showFigures();
 }
 
@@ -223,13 +231,7 @@ void AimView::hideEvent(QHideEvent *event)
     // Phone showing and the tone end with the view.
     m_phoneBox->setChecked(false);
     m_toneBox->setChecked(false);
-    QTimer &timer = m_monitor.AutoCheck();
-    m_monitor.setBackOff(true);
-    timer.setInterval(m_userInterval);
-    if (m_userPolling)
-        timer.start();
-    else
-        timer.stop();
+    m_monitor.setAimPace(std::nullopt);
 }
 
 void AimView::resizeEvent(QResizeEvent *event)
@@ -247,6 +249,7 @@ void AimView::setThreshold(double threshold)
 void AimView::reading(double value, const QDateTime &at)
 {
     m_track.reading(value, at);
+    m_readingAt = at;
     showFigures();
     if (const auto pitch = talvor::aimPitch(value, m_settings.aimFloor); pitch && m_toneBox->isChecked())
         m_tone.play(talvor::renderBeep(*pitch, ToneOutput::SampleRate, 120));
@@ -272,8 +275,12 @@ void AimView::showFigures()
     const auto shown = [](const std::optional<double> &v) {
         return v ? talvor::shortestText(*v) : QStringLiteral("\u2013");
     };
-    const std::optional<double> last = m_track.last();
-    m_number->setText(last ? talvor::shortestText(*last) : QStringLiteral("No reading"));
+    const std::optional<int> waiting = waitingSeconds();
+    // An old number is not shown as if it were the dish's now.
+    const std::optional<double> last = waiting ? std::nullopt : m_track.last();
+    m_number->setText(waiting    ? QStringLiteral("waiting %1 s").arg(*waiting)
+                          : last ? talvor::shortestText(*last)
+                                 : QStringLiteral("No reading"));
     m_number->setToolTip(m_track.reason());
     QPalette colours = palette();
     if (last && *last <= m_threshold)
@@ -293,7 +300,16 @@ void AimView::showFigures()
 void AimView::publish()
 {
     if (m_server.isListening())
-        m_server.publish(talvor::aimJson(m_track, m_threshold, m_settings.aimFloor));
+        m_server.publish(talvor::aimJson(m_track, m_threshold, m_settings.aimFloor, waitingSeconds()));
+}
+
+std::optional<int> AimView::waitingSeconds() const
+{
+    const auto since = m_monitor.waitingSince();
+    if (!since)
+        return std::nullopt;
+    const QDateTime from = m_readingAt.isValid() ? m_readingAt : *since;
+    return int(from.secsTo(QDateTime::currentDateTime()));
 }
 
 void AimView::fitNumber()

@@ -6,6 +6,7 @@
 #include "monitor/sharing/SharingSettings.h"
 
 #include <QDialog>
+#include <QTimer>
 
 class Monitor;
 class AimGauge;
@@ -18,8 +19,9 @@ class QSpinBox;
 // "Aim the Dish": the reading as large as the window allows, the peak and
 // the lowest since the reset, the trend, a gauge with the threshold, a tone
 // whose pitch follows the reading, and the same on a phone at the dish.
-// While it is open the monitor polls at the aim interval; closing it gives
-// back the user's own, and neither counts as a change of settings.
+// While it is open the monitor polls at the aim interval; closing it hands
+// polling back to the monitor's own schedule, and neither counts as a
+// change of settings.
 class AimView : public QDialog {
     Q_OBJECT
 public:
@@ -43,6 +45,8 @@ private:
     void fitNumber();
     // What the phone page shows, when it is served.
     void publish();
+    // How old the last reading is while a request holds polling up.
+    std::optional<int> waitingSeconds() const;
     void startPhone();
     void setTone(bool on);
     void saveSettings();
@@ -53,10 +57,9 @@ private:
     SharingSettings m_settings;
     AimServer m_server;
     ToneOutput m_tone;
-    // The user's polling, given back on close.
-    int m_userInterval = 0;
-    bool m_userPolling = false;
     bool m_aiming = false;
+    QDateTime m_readingAt;
+    QTimer m_age;
 
     QLabel *m_number;
     QLabel *m_trend;

@@ -1,6 +1,5 @@
 #include "PollScheduler.h"
 
-#include "TestModes.h"
 #include "core/reading/Numbers.h"
 #include "core/reading/ReadingRules.h"
 #include "core/settings/ChangeCodes.h"
@@ -10,34 +9,21 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTimer>
 
-PollScheduler::PollScheduler(talvor::FormState &form, const PollControls &controls, Monitor &monitor,
-                             TestModes &testModes, QObject *parent)
+PollScheduler::PollScheduler(const PollControls &controls, Monitor &monitor, QObject *parent)
     : FormPart(parent)
-    , m_form(form)
     , m_c(controls)
     , m_monitor(monitor)
-    , m_testModes(testModes)
 {
-    connect(m_c.AutoCheck, &QTimer::timeout, this, &PollScheduler::AutoCheck_Timer);
     connect(m_c.HScroll1, &QScrollBar::valueChanged, this, &PollScheduler::HScroll1_Change);
     connect(m_c.M_refresh_rate, &CaptionLabel::Change, this, &PollScheduler::M_refresh_rate_Change);
     connect(m_c.EnableAutoCheck, &QCheckBox::toggled, this, &PollScheduler::EnableAutoCheck_Click);
     connect(m_c.GetHtml_button, &QPushButton::clicked, this, &PollScheduler::GetHtml_button_Click);
 }
 
-void PollScheduler::AutoCheck_Timer()
-{
-    // A test mode makes its reading instead of a request.
-    if (m_testModes.tick())
-        return;
-    m_monitor.AutoCheck_Timer();
-}
-
 void PollScheduler::HScroll1_Change()
 {
-    m_c.AutoCheck->stop();
+    m_monitor.setAutoCheck(false);
     m_c.M_refresh_rate->setCaption(QString::number(m_c.HScroll1->value()));
     // A correction runs this handler again for the corrected value.
     const int snapped = talvor::snappedRefreshTenths(m_c.HScroll1->value());
@@ -57,10 +43,7 @@ void PollScheduler::M_refresh_rate_Change()
 void PollScheduler::EnableAutoCheck_Click()
 {
     // Switching on restarts the period: the first poll comes one interval later.
-    if (m_c.EnableAutoCheck->isChecked())
-        m_c.AutoCheck->start();
-    else
-        m_c.AutoCheck->stop();
+    m_monitor.setAutoCheck(m_c.EnableAutoCheck->isChecked());
     emit settingsChanged(talvor::AutoCheckChanged);
 }
 

@@ -16,7 +16,6 @@ class QLabel;
 
 // The controls the poll schedule reads and sets.
 struct PollControls {
-    QTimer *AutoCheck;
     QScrollBar *HScroll1;
     CaptionLabel *M_refresh_rate;
     QLabel *DisplaySec;
@@ -24,23 +23,20 @@ struct PollControls {
     QPushButton *GetHtml_button;
 };
 
-// When readings are taken: the poll timer AutoCheck, the refresh slider in
-// tenths of a second, automatic checking on or off, and "Get File".
+// What the user sets of when readings are taken: the refresh slider in
+// tenths of a second, automatic checking on or off, and "Get File". The
+// monitor's timer AutoCheck follows what they say.
 class PollScheduler : public FormPart {
     Q_OBJECT
 public:
-    PollScheduler(talvor::FormState &form, const PollControls &controls, Monitor &monitor, TestModes &testModes,
-                  QObject *parent = nullptr);
+    PollScheduler(const PollControls &controls, Monitor &monitor, QObject *parent = nullptr);
 
-    void AutoCheck_Timer();
     void HScroll1_Change();
     void M_refresh_rate_Change();
     void EnableAutoCheck_Click();
     void GetHtml_button_Click();
 
 private:
-    talvor::FormState &m_form;
     PollControls m_c;
     Monitor &m_monitor;
-    TestModes &m_testModes;
 };

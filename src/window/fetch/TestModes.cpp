@@ -6,6 +6,7 @@
 #include "window/form/CrlfTextView.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRandomGenerator>
@@ -18,25 +19,32 @@ TestModes::TestModes(talvor::FormState &form, const TestModeControls &controls, 
     , m_c(controls)
     , m_random([] { return float(QRandomGenerator::global()->bounded(1 << 24)) / float(1 << 24); })
 {
-    // The two modes exclude each other however a box is ticked: mouse,
-    // Space or code. A click that unticks a box (mouse or Space) runs its
-    // rule too, so the request number starts again.
-    connect(m_c.Simulate_Checkbox, &QCheckBox::toggled, this, [this](bool on) {
-        if (on)
+    // The rules of a box (the counter starts again, the other mode ends) run
+    // on a mouse press, before the box changes; a tick from the keyboard or
+    // from code changes the box alone, and with both ticked simulation wins.
+    m_c.Simulate_Checkbox->installEventFilter(this);
+    m_c.Step1to100SS->installEventFilter(this);
+    for (QCheckBox *box : {m_c.Simulate_Checkbox, m_c.Step1to100SS})
+        connect(box, &QCheckBox::toggled, this, [this] {
+            if (const bool on = active(); on != m_active)
+                emit activeChanged(m_active = on);
+        });
+}
+
+bool TestModes::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (watched == m_c.Simulate_Checkbox)
             Simulate_Checkbox_MouseDown();
-    });
-    connect(m_c.Simulate_Checkbox, &QCheckBox::clicked, this, [this](bool on) {
-        if (!on)
-            Simulate_Checkbox_MouseDown();
-    });
-    connect(m_c.Step1to100SS, &QCheckBox::toggled, this, [this](bool on) {
-        if (on)
+        else if (watched == m_c.Step1to100SS)
             Step1to100SS_MouseDown();
-    });
-    connect(m_c.Step1to100SS, &QCheckBox::clicked, this, [this](bool on) {
-        if (!on)
-            Step1to100SS_MouseDown();
-    });
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool TestModes::active() const
+{
+    return m_c.Simulate_Checkbox->isChecked() || m_c.Step1to100SS->isChecked();
 }
 
 void TestModes::Simulate_Checkbox_MouseDown()
@@ -55,7 +63,7 @@ void TestModes::Step1to100SS_MouseDown()
 
 bool TestModes::tick()
 {
-    if (!m_c.Simulate_Checkbox->isChecked() && !m_c.Step1to100SS->isChecked())
+    if (!active())
         return false;
     m_form.RequestNumber = talvor::nextRequestNumber(m_form.RequestNumber);
     if (m_c.Simulate_Checkbox->isChecked())

@@ -34,11 +34,17 @@ public:
     void Step1to100SS_MouseDown();
     // The poll tick while a test mode is on; false when none is.
     bool tick();
+    bool active() const;
     void setRandomSource(RandomSource random) { m_random = std::move(random); }
 
 signals:
     // The made-up reading is in the label Talvor: the window runs its pipeline.
     void readingReady();
+    // A test mode began, or the last one ended.
+    void activeChanged(bool active);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void simulateTick();
@@ -47,4 +53,5 @@ private:
     talvor::FormState &m_form;
     TestModeControls m_c;
     RandomSource m_random;
+    bool m_active = false;
 };

@@ -91,7 +91,7 @@ struct FormControls {
     CrlfTextView *HelpText = nullptr;
 
     // Outside the panels
-    QLabel *Talvor = nullptr; // the current reading, as text
-    QTimer *AutoCheck = nullptr;
+    QLabel *Talvor = nullptr;          // the current reading, as text
+    const QTimer *AutoCheck = nullptr; // the monitor's, shown here
     Transfer *Inet1 = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "Report.h"
 
 #include "TimelinePainting.h"
+#include "core/fetch/PollSchedule.h"
 #include "core/program/ProgramFolder.h"
 #include "core/reading/Numbers.h"
 #include "core/settings/Settings.h"
@@ -38,7 +39,7 @@ InForce settingsInForce()
 {
     const talvor::PollSettings poll = talvor::pollSettings(talvor::readSettingsFile());
     return {poll.threshold, poll.url,
-            poll.autoCheck ? QStringLiteral("polled every %1 s").arg(talvor::shortestText(poll.tenths / 10.0))
+            poll.autoCheck ? QStringLiteral("polled ") + talvor::everyText(poll.tenths)
                            : QStringLiteral("automatic polling off")};
 }
 

@@ -87,10 +87,10 @@ void SettingsController::applyDefaults()
 {
     const talvor::Settings defaults = firstStartSettings();
     const int tenths = int(leadingNumber(defaults.M_refresh_rate));
-    m_c.AutoCheck->setInterval(tenths * 100);
+    emit refreshTenthsLoaded(tenths);
     m_c.HScroll1->setValue(tenths);
     m_c.EnableAutoCheck->setChecked(defaults.EnableAutoCheck != 0);
-    m_c.M_refresh_rate->setCaption(QString::number(m_c.AutoCheck->interval() / 100));
+    m_c.M_refresh_rate->setCaption(QString::number(tenths));
     putText(m_c.SShistoryLen, defaults.SShistoryLen);
     putText(m_c.ssThreshold, defaults.ssThreshold);
     m_c.MinimizeStartup->setChecked(defaults.MinimizeStartup != 0);
@@ -151,7 +151,7 @@ void SettingsController::applyFields(const QList<SettingsField> &read)
     m_c.DoLogFile->setChecked(v[16].number() != 0);
     m_c.NotifyAlerts->setChecked(v[17].number() != 0);
 
-    m_c.AutoCheck->setInterval(tenths * 100);
+    emit refreshTenthsLoaded(tenths);
     m_c.HScroll1->setValue(tenths);
     m_c.EnableAutoCheck->setChecked(v[0].number() != 0);
 }

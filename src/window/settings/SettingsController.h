@@ -21,7 +21,6 @@ class QTimer;
 // Every control that holds a setting.
 struct SettingsControls {
     QCheckBox *EnableAutoCheck;
-    QTimer *AutoCheck;
     QScrollBar *HScroll1;
     CaptionLabel *M_refresh_rate;
     QLineEdit *SShistoryLen;
@@ -56,6 +55,10 @@ public:
     // What the controls hold now, as the file would store it.
     talvor::Settings currentSettings() const;
     void markChanged(qint16 code);
+
+signals:
+    // The interval a load puts into the slider, for the poll timer.
+    void refreshTenthsLoaded(double tenths);
 
 private:
     void applyDefaults();
