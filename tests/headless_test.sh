@@ -28,17 +28,18 @@ wait_for 'grep -q "port [0-9]" "$work/sim.log" && grep -q running "$work/mosquit
   fail "the simulator or mosquitto did not start"
 
 # Field 17 turns the daily log on for the house only.
+# The barn's address carries a user and password, which nothing may print.
 settings() {
   mkdir -p "$1"
-  printf '1,"10","200","%s",0,"Signal Strength.............. ","http://127.0.0.1:%s/s.txt","Arial",#FALSE#,#FALSE#,15.75,-2147483641,49152,16777215,255,0,%s\r\n' \
-    "$2" "$sim_port" "$3" >"$1/Talvor.ini"
+  printf '1,"10","200","%s",0,"Signal Strength.............. ","http://%s127.0.0.1:%s/s.txt","Arial",#FALSE#,#FALSE#,15.75,-2147483641,49152,16777215,255,0,%s\r\n' \
+    "$2" "${4:-}" "$sim_port" "$3" >"$1/Talvor.ini"
 }
 sharing() {
   printf '[metrics]\nlisten=127.0.0.1:%s\n[mqtt]\nbroker=127.0.0.1:%s\ndiscovery=%s\n' "$2" "$mqtt_port" "$3" >"$1/Sharing.ini"
 }
 house=$work/house barn=$work/barn
 settings "$house" 50 1
-settings "$barn" 50 0
+settings "$barn" 50 0 admin:Secret1@
 sharing "$house" "$house_port" homeassistant
 sharing "$barn" "$barn_port" homeassistant
 export TALVOR_LOCK_DIR=$work
@@ -63,6 +64,11 @@ python3 -c 'import json,sys; d=json.loads(sys.argv[1]); assert d["reading"]==41 
   fail "talvor --headless did not become talvor-headless: $(readlink "/proc/$house_pid/exe")"
 ! grep -E 'libQt6(Widgets|Gui|DBus)' "/proc/$house_pid/maps" >/dev/null || fail "a GUI library is mapped"
 grep -q "First reading 41 (threshold 50)" "$work/house.err" || fail "no state line for the first reading"
+# Already low at the start: said at once.
+grep -q "Signal low: 41 (threshold 50)" "$work/house.err" || fail "no line for a signal low from the start"
+barn_status=$(TALVOR_HOME=$barn "$build/bin/talvor" --status) || fail "--status of the barn ended with $?"
+! grep -q Secret1 "$work/barn.err" && ! grep -q Secret1 <<<"$barn_status" || fail "the barn's password was printed"
+grep -q "Polling http://127.0.0.1:$sim_port/s.txt every 1 s" "$work/barn.err" || fail "the barn's address: $(cat "$work/barn.err")"
 
 # One monitor per folder, window or not.
 TALVOR_HOME=$house QT_QPA_PLATFORM=offscreen "$build/bin/talvor" >"$work/window.out" 2>&1

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +26,7 @@ private slots:
     void readsWhatTheRuleSays_data();
     void readsWhatTheRuleSays();
     void readingAndLoginAreKeptApart();
+    void theTrueReasonAndTheFirstLowReachEveryView();
 };
 
 void TestModemPages::readsWhatTheRuleSays_data()
@@ -46,6 +48,13 @@ void TestModemPages::readsWhatTheRuleSays_data()
     QTest::newRow("json, nothing there") << QByteArray(R"({"signal":{}})") << QByteArray("json")
                                          << QStringLiteral("/signal/snr") << QByteArray() << QByteArray() << QString()
                                          << QStringLiteral("No value at /signal/snr");
+    // JSON and patterns look through the whole page, a number no modem gives is none.
+    QTest::newRow("json, 8 kB, the value at its end")
+        << QByteArray(R"({"pad":")") + QByteArray(8000, 'x') + QByteArray(R"(","ss":61})") << QByteArray("json")
+        << QStringLiteral("/ss") << QByteArray() << QByteArray() << QStringLiteral("61 = SS") << QString();
+    QTest::newRow("json, 1e308") << QByteArray(R"({"ss":1e308})") << QByteArray("json") << QStringLiteral("/ss")
+                                 << QByteArray() << QByteArray() << QString()
+                                 << QStringLiteral("The value at /ss is too large to be a reading");
     QTest::newRow("basic") << page << QByteArray("three") << QString() << QByteArray("basic") << QByteArray("s3cret")
                            << QStringLiteral("57 = SS") << QString();
     QTest::newRow("digest") << page << QByteArray("three") << QString() << QByteArray("digest") << QByteArray("s3cret")
@@ -148,6 +157,30 @@ void TestModemPages::readingAndLoginAreKeptApart()
     QCOMPARE(test->window->c.ReadingRule->currentData().toInt(), int(talvor::ReadingRule::Regex));
     QCOMPARE(test->window->c.ReadingPattern->text(), again.rule.pattern);
     QTRY_COMPARE_WITH_TIMEOUT(test->window->monitor().modem().password, QStringLiteral("s3cret"), 10000);
+}
+
+void TestModemPages::theTrueReasonAndTheFirstLowReachEveryView()
+{
+    QTemporaryDir home;
+    std::unique_ptr<TestWindow> test = loadTestWindow(home);
+    Talvorf &w = *test->window;
+    TestHttpServer server;
+    server.setBehaviour(TestHttpServer::reply(modemPage("61"), 503));
+    // The modem's error, not a search text that seems wrong, in the tip and --status.
+    QSignalSpy tips(&w.monitor().events(), &talvor::SignalEvents::statusLineChanged);
+    w.c.txtURL->setText(server.url());
+    w.c.SearchText->setText(QStringLiteral("Not on the page: "));
+    QTest::mouseClick(w.c.GetHtml_button, Qt::LeftButton);
+    QTRY_VERIFY(!tips.isEmpty() && tips.last().at(0).toString().contains(QStringLiteral("503")));
+    QVERIFY(w.sharing().statusJson().contains("The modem answered 503"));
+    // A start already at or below the threshold is a low signal, said at once.
+    w.c.SearchText->setText(QStringLiteral("Signal Strength.............. "));
+    w.c.ssThreshold->setText(QStringLiteral("50"));
+    server.setBehaviour(TestHttpServer::reply(modemPage("42")));
+    QSignalSpy alerts(&w.monitor().events(), &talvor::SignalEvents::alertRaised);
+    QTest::mouseClick(w.c.GetHtml_button, Qt::LeftButton);
+    QTRY_VERIFY(!alerts.isEmpty());
+    QCOMPARE(alerts.first().at(1).toString(), QStringLiteral("Signal low: 42 (threshold 50)"));
 }
 
 QTEST_MAIN(TestModemPages)

@@ -6,6 +6,7 @@
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
 #include "app/Talvorf.h"
+#include "core/sharing/SharingRules.h"
 #include "monitor/Monitor.h"
 #include "window/aim/AimView.h"
 #include "window/form/CrlfTextView.h"
@@ -100,6 +101,8 @@ void TestPolitePolling::pauseMakesNoRequest()
     QTest::qWait(1000);
     QCOMPARE(server->requestCount(), asked);
     QVERIFY(w.sharing().statusJson().contains(R"("paused":true)"));
+    // Waybar says paused, as the tip does, not the last failure.
+    QVERIFY(talvor::waybarStatus(w.sharing().statusJson()).contains(R"("class":"paused")"));
     QVERIFY(w.c.ResumePolling->isEnabled());
     // At once, not at the next tick, which is five seconds away.
     w.monitor().setRefreshTenths(50);
@@ -143,15 +146,19 @@ void TestPolitePolling::testModeDuringBackOffTicksAtTheInterval()
     // Off again: the modem is asked on the schedule, which begins afresh.
     server->setBehaviour(TestHttpServer::reply(modemPage("61")));
     QTest::mouseClick(w.c.Simulate_Checkbox, Qt::LeftButton);
+    QTRY_VERIFY(server->requestCount() > asked);
     QTRY_COMPARE(w.windowTitle(), QStringLiteral("61 = SS"));
-    QVERIFY(server->requestCount() > asked);
 }
 
 void TestPolitePolling::resumeDuringATestModeAsksNothing()
 {
     Talvorf &w = *test->window;
     failUntilBackedOff(400);
+    QSignalSpy tips(&w.monitor().events(), &talvor::SignalEvents::statusLineChanged);
     w.c.PauseUntilResumed->trigger();
+    // Paused, no try is due: the tip does not say one is.
+    QVERIFY(tips.last().at(0).toString().startsWith(QStringLiteral("Polling paused until resumed")));
+    QVERIFY(!tips.last().at(0).toString().contains(QStringLiteral("next try")));
     QTest::mouseClick(w.c.Step1to100SS, Qt::LeftButton);
     const int asked = server->requestCount();
     const QString before = w.windowTitle();

@@ -2,6 +2,7 @@
 
 #include "Monitor.h"
 #include "SingleInstance.h"
+#include "core/fetch/TransferTexts.h"
 #include "core/program/CommandLine.h"
 #include "core/program/MemoryUse.h"
 #include "core/program/ProgramFolder.h"
@@ -103,7 +104,8 @@ public:
         m_monitor.setThreshold(m_poll.threshold);
         m_monitor.setRefreshTenths(m_poll.tenths);
         m_monitor.setAutoCheck(m_poll.autoCheck);
-        say(m_poll.autoCheck ? QStringLiteral("Polling %1 %2").arg(m_poll.url, talvor::everyText(m_poll.tenths))
+        say(m_poll.autoCheck ? QStringLiteral("Polling %1 %2")
+                                   .arg(talvor::addressShown(m_poll.url), talvor::everyText(m_poll.tenths))
                              : QStringLiteral("Automatic polling is off in %1: nothing is polled").arg(file));
     }
 

@@ -219,6 +219,7 @@ void Monitor::setModem(const ModemSettings &modem)
 {
     m_modem = modem;
     m_request.rule = modem.rule;
+    m_inet.setBodyCap(modem.rule.usesPattern() ? Transfer::LargeBodyCap : Transfer::BodyCap);
     m_inet.setLogin(modem.user, modem.password);
     for (const QString &note : modem.notes)
         emit notice(note);
@@ -230,6 +231,8 @@ void Monitor::setReadingRule(const talvor::ReadingRule &rule)
         return;
     m_modem.rule = rule;
     m_request.rule = rule;
+    // A pattern or a JSON pointer looks through the whole page.
+    m_inet.setBodyCap(rule.usesPattern() ? Transfer::LargeBodyCap : Transfer::BodyCap);
     requestChanged();
 }
 

@@ -159,4 +159,18 @@ QString transferErrorMessage(qint32 number)
     return QStringLiteral("Unknown error #%1").arg(number);
 }
 
+QString addressShown(const QString &url)
+{
+    const qsizetype scheme = url.indexOf(QStringLiteral("://"));
+    const qsizetype hostStart = scheme < 0 ? 0 : scheme + 3;
+    qsizetype hostEnd = url.size();
+    for (const QChar end : {u'/', u'?', u'#'})
+        if (const qsizetype at = url.indexOf(end, hostStart); at >= 0)
+            hostEnd = std::min(hostEnd, at);
+    const qsizetype at = url.lastIndexOf(u'@', hostEnd - 1);
+    if (at < hostStart)
+        return url;
+    return url.left(hostStart) + url.mid(at + 1);
+}
+
 } // namespace talvor

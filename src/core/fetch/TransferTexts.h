@@ -14,5 +14,9 @@ QString completionText(const QString &body);
 
 // The line shown when a request cannot start, for the transfer error number.
 QString transferErrorMessage(qint32 number);
+// The modem's address as it may be shown or written anywhere: without a
+// user name and password written into it ("http://admin:pw@host/" gives
+// "http://host/").
+QString addressShown(const QString &url);
 
 } // namespace talvor

@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace talvor {
 
 namespace {
@@ -100,6 +102,10 @@ ReadingFound byPointer(const QString &pageText, const QString &pointer)
     }
     if (!value.isDouble())
         return {std::nullopt, QStringLiteral("The value at %1 is not a number").arg(pointer)};
+    // The same bound as a number in the page: no modem's reading has more
+    // whole digits, and a larger one would overflow the record's sums.
+    if (!(std::abs(value.toDouble()) < 1e15))
+        return {std::nullopt, QStringLiteral("The value at %1 is too large to be a reading").arg(pointer)};
     return {shortestText(value.toDouble()), {}};
 }
 

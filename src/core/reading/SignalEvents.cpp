@@ -42,7 +42,8 @@ QString SignalEvents::statusLine() const
                     ? QStringLiteral("Polling paused until %1").arg(m_paused->time().toString(QStringLiteral("HH:mm")))
                     : QStringLiteral("Polling paused until resumed"));
     lines << m_watch.statusLine();
-    if (m_nextTry > 0 && !lines.last().isEmpty())
+    // Paused, no try is due: the next one comes when polling resumes.
+    if (m_nextTry > 0 && !m_paused && !lines.last().isEmpty())
         lines.last() += QStringLiteral("; next try in %1 s").arg(m_nextTry);
     lines += m_problems.values();
     lines.removeAll(QString());

@@ -15,13 +15,14 @@ QString clock(QTime t)
 SignalWatch::Change SignalWatch::reading(const QString &reading, double threshold, QTime at)
 {
     const bool wasStale = stale();
-    const bool wasAbove = m_haveReading && !m_low;
+    // The first reading counts as a fall too: a start at 42 is a low signal.
+    const bool wasLow = m_haveReading && m_low;
     m_reading = reading;
     m_since = at;
     m_failures = 0;
     m_haveReading = true;
     m_low = belowThreshold(leadingNumber(reading), threshold);
-    if (m_low && wasAbove) {
+    if (m_low && !wasLow) {
         m_lowAlerted = true;
         return {Alert::Low, QStringLiteral("Signal low: %1 (threshold %2)").arg(reading, shortestText(threshold)),
                 wasStale};

@@ -109,6 +109,13 @@ QByteArray waybarStatus(const std::optional<QByteArray> &status)
     if (s.isEmpty()) {
         cssClass = QStringLiteral("stopped");
         tooltip = QStringLiteral("Talvor is not running");
+    } else if (s.value(u"paused").toBool()) {
+        // Paused is what the user chose: not a failure of the modem's.
+        cssClass = QStringLiteral("paused");
+        const QDateTime until = QDateTime::fromString(s.value(u"paused_until").toString(), Qt::ISODate);
+        tooltip = until.isValid()
+            ? QStringLiteral("Polling paused until %1").arg(until.toLocalTime().toString(QStringLiteral("HH:mm")))
+            : QStringLiteral("Polling paused until resumed");
     } else if (s.value(u"stale").toBool() || !reading.isDouble()) {
         cssClass = QStringLiteral("stale");
         tooltip = QStringLiteral("No reading: %1").arg(s.value(u"reason").toString());

@@ -105,11 +105,19 @@ void PageFetch::Inet1_StateChanged(qint16 state)
     // Only the body is searched: the page view also holds lines of ours, some
     // of them quoting what a server sent.
     const talvor::ReadingFound found =
-        talvor::findReading(m_inet.readBody(Transfer::BodyCap), m_request.searchText, m_request.rule);
+        talvor::findReading(m_inet.readBody(m_inet.bodyCap()), m_request.searchText, m_request.rule);
     if (!found.reading) {
         // The previous reading stays: an error page is not a reading of 0.
         line(found.failure);
-        noReading(found.failure, talvor::SignalWatch::Failure::SearchTextMissing);
+        if (m_inet.bodyCut() && m_inet.bodyCap() > Transfer::BodyCap)
+            line(QStringLiteral("The page is longer than %1 MiB: only its start was read").arg(m_inet.bodyCap() >> 20));
+        // An error status is the reason, not the page that came with it.
+        const int status = m_inet.status();
+        const QString reason =
+            status >= 400 ? QStringLiteral("The modem answered %1").arg(m_inet.statusText()) : found.failure;
+        noReading(reason,
+                  status >= 400 ? talvor::SignalWatch::Failure::NoAnswer
+                                : talvor::SignalWatch::Failure::SearchTextMissing);
         return;
     }
     m_events.reading(*found.reading, m_request.threshold, QDateTime::currentDateTime());

@@ -65,6 +65,7 @@ struct Transfer::Request {
     QList<State> pending;
     char curlError[CURL_ERROR_SIZE] = {};
     int timeoutMs = DefaultTimeoutMs;
+    qsizetype bodyCap = BodyCap;
     int hops = 0;
     int status = 0;
     qint64 headerBytes = 0;
@@ -84,7 +85,7 @@ size_t onBody(char *data, size_t size, size_t count, void *self)
 {
     Transfer::Request &request = requestOf(self);
     const qsizetype bytes = qsizetype(size * count);
-    const qsizetype room = Transfer::BodyCap - request.body.size();
+    const qsizetype room = request.bodyCap - request.body.size();
     request.body.append(data, qMin(bytes, room));
     if (bytes <= room)
         return size * count;
@@ -419,6 +420,21 @@ void Transfer::setLogin(const QString &user, const QString &password)
 bool Transfer::hasLogin() const
 {
     return !d->user.isEmpty();
+}
+
+void Transfer::setBodyCap(int bytes)
+{
+    d->bodyCap = bytes;
+}
+
+int Transfer::bodyCap() const
+{
+    return int(d->bodyCap);
+}
+
+bool Transfer::bodyCut() const
+{
+    return d->capped;
 }
 
 void Transfer::setTimeoutMs(int ms)

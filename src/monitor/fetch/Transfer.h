@@ -37,8 +37,10 @@ public:
         InternalError = 35770,
         UnrecognizedScheme = 35772,
     };
-    // No more than this much of a body is ever kept.
+    // No more than this much of a body is kept, unless a rule that looks
+    // through the whole page asks for the larger cap.
     static constexpr int BodyCap = 4096;
+    static constexpr int LargeBodyCap = 1 << 20;
     // Of each response's headers, redirects included.
     static constexpr int HeaderCap = 64 * 1024;
     static constexpr int MaxRedirects = 5;
@@ -63,6 +65,11 @@ public:
     // Abandons the request in flight; no further state is reported for it.
     void cancel();
 
+    // The most of a body the next requests keep; the rest is never read.
+    void setBodyCap(int bytes);
+    int bodyCap() const;
+    // The last body was longer than the cap.
+    bool bodyCut() const;
     // A request still running this long after its start ends as state 11.
     void setTimeoutMs(int ms);
     // The modem's login, sent (HTTP Basic or Digest, as the modem asks) to

@@ -2,6 +2,7 @@
 
 #include "TimelinePainting.h"
 #include "core/fetch/PollSchedule.h"
+#include "core/fetch/TransferTexts.h"
 #include "core/program/ProgramFolder.h"
 #include "core/reading/Numbers.h"
 #include "core/settings/Settings.h"
@@ -38,7 +39,7 @@ struct InForce {
 InForce settingsInForce()
 {
     const talvor::PollSettings poll = talvor::pollSettings(talvor::readSettingsFile());
-    return {poll.threshold, poll.url,
+    return {poll.threshold, talvor::addressShown(poll.url),
             poll.autoCheck ? QStringLiteral("polled ") + talvor::everyText(poll.tenths)
                            : QStringLiteral("automatic polling off")};
 }
