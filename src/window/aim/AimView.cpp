@@ -208,6 +208,8 @@ AimView::AimView(Monitor &monitor, double threshold, QWidget *parent)
 
 AimView::~AimView()
 {
+    // What the monitor says from here on is for nobody: this view is going.
+    disconnect(&m_monitor, nullptr, this, nullptr);
     if (m_aiming)
         m_monitor.setAimPace(std::nullopt);
     m_monitor.sharing().setAimUrl({});
