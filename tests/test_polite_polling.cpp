@@ -207,6 +207,11 @@ void TestPolitePolling::aHangingModemShowsAsWaitingWhileAiming()
     server->setBehaviour(TestHttpServer::reply(modemPage("62")));
     QTRY_COMPARE_WITH_TIMEOUT(number->text(), QStringLiteral("62"), 5000);
     QVERIFY(!w.monitor().waitingSince());
+    // Closed while waiting, the view leaves nothing waiting behind.
+    server->setBehaviour(TestHttpServer::silent());
+    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().waitingSince().has_value(), 3000);
+    w.aim()->close();
+    QVERIFY(!w.monitor().waitingSince());
 }
 
 void TestPolitePolling::aCorrectedAddressOrLoginIsTriedAtOnce()

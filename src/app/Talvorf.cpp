@@ -87,7 +87,6 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
         form, TestModeControls{c.Simulate_Checkbox, c.Step1to100SS, c.ssThreshold, c.Talvor, c.Info_HTML});
     m_scheduler = std::make_unique<PollScheduler>(
         PollControls{c.HScroll1, c.M_refresh_rate, c.DisplaySec, c.EnableAutoCheck, c.GetHtml_button}, *m_monitor);
-    connect(m_settings.get(), &SettingsController::refreshTenthsLoaded, m_monitor.get(), &Monitor::setRefreshTenths);
     // Test modes make their readings on the monitor's ticks, in place of a poll.
     connect(m_testModes.get(), &TestModes::activeChanged, m_monitor.get(), &Monitor::setTestMode);
     connect(m_monitor.get(), &Monitor::testTick, m_testModes.get(), &TestModes::tick);

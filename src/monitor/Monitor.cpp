@@ -25,10 +25,7 @@ Monitor::Monitor(talvor::FormState &form, const QString &folder, QObject *parent
     m_changedSoon.setInterval(500);
     connect(&m_changedSoon, &QTimer::timeout, this, &Monitor::pollNow);
     m_waiting.setSingleShot(true);
-    connect(&m_waiting, &QTimer::timeout, this, [this] {
-        m_waitingShown = true;
-        emit waitingChanged();
-    });
+    connect(&m_waiting, &QTimer::timeout, this, [this] { showWaiting(true); });
     connect(&m_inet, &Transfer::StateChanged, this, [this](short state) {
         if (state == Transfer::Complete || state == Transfer::Failed)
             requestEnded();
@@ -39,7 +36,7 @@ Monitor::Monitor(talvor::FormState &form, const QString &folder, QObject *parent
     connect(&m_fetch, &PageFetch::readingFound, this, &Monitor::readingFound);
     connect(&m_record, &SignalRecord::notice, this, &Monitor::notice);
     connect(&m_sharing, &SharingHub::notice, this, &Monitor::notice);
-    connect(&m_events, &talvor::SignalEvents::staleChanged, this, [this] { reschedule(); });
+    connect(&m_events, &talvor::SignalEvents::staleChanged, this, &Monitor::showGrey);
 
     // The record keeps every poll.
     connect(&m_events, &talvor::SignalEvents::readingTaken, &m_record,
@@ -99,24 +96,35 @@ void Monitor::setTestMode(bool on)
         requestEnded();
     }
     reschedule(true);
+    showGrey();
 }
 
 void Monitor::setAimPace(std::optional<int> ms)
 {
     if (m_inputs.aimPaceMs == ms)
         return;
-    const bool opening = !m_inputs.aimPaceMs && ms;
     m_inputs.aimPaceMs = ms;
     // No request outlives the pace by much while aiming; the user's own
     // polling keeps the longer timeout.
     m_inet.setTimeoutMs(ms ? talvor::AimRequestTimeoutMs : Transfer::DefaultTimeoutMs);
-    if (opening || !ms)
-        forgetBackOff();
+    // Aiming accrues no back-off; what was there before is over either way.
+    forgetBackOff();
     reschedule(true);
-    if (!ms && m_waitingShown) {
-        m_waitingShown = false;
+    if (!ms)
+        showWaiting(false);
+}
+
+void Monitor::showWaiting(bool on)
+{
+    if (std::exchange(m_waitingShown, on) != on)
         emit waitingChanged();
-    }
+}
+
+void Monitor::showGrey()
+{
+    const bool grey = !m_inputs.testMode && m_events.stale();
+    if (std::exchange(m_grey, grey) != grey)
+        emit greyChanged(grey);
 }
 
 std::optional<QDateTime> Monitor::waitingSince() const
@@ -136,9 +144,6 @@ void Monitor::reschedule(bool restart)
         // A running timer starts its period again: the wait counts from now.
         m_autoCheck.setInterval(plan.waitMs);
     }
-    const bool grey = !m_inputs.testMode && m_events.stale();
-    if (std::exchange(m_grey, grey) != grey)
-        emit greyChanged(grey);
 }
 
 void Monitor::forgetBackOff()
@@ -174,10 +179,8 @@ void Monitor::pollGaveNothing()
 
 void Monitor::pollGaveReading()
 {
-    const bool backedOff = m_inputs.backOffMs.has_value();
     forgetBackOff();
-    if (backedOff)
-        reschedule();
+    reschedule();
 }
 
 void Monitor::pause(const QDateTime &until)
@@ -202,7 +205,7 @@ void Monitor::resume()
     m_sharing.setPaused(std::nullopt);
     m_inputs.paused = false;
     emit pausedChanged(false);
-    if (m_inputs.autoCheck || m_inputs.aimPaceMs)
+    if (talvor::pollPlan(m_inputs).ticking)
         pollNow();
 }
 
@@ -211,16 +214,14 @@ void Monitor::pollNow()
     m_changedSoon.stop();
     forgetBackOff();
     reschedule(true);
-    if (!m_inputs.paused || m_inputs.testMode)
-        AutoCheck_Timer();
+    AutoCheck_Timer();
 }
 
 void Monitor::setModem(const ModemSettings &modem)
 {
-    m_modem = modem;
-    m_request.rule = modem.rule;
-    m_inet.setBodyCap(modem.rule.usesPattern() ? Transfer::LargeBodyCap : Transfer::BodyCap);
-    m_inet.setLogin(modem.user, modem.password);
+    setReadingRule(modem.rule);
+    setLogin(modem.user, modem.password);
+    m_modem.notes = modem.notes;
     for (const QString &note : modem.notes)
         emit notice(note);
 }
@@ -276,11 +277,7 @@ void Monitor::requestEnded()
 {
     m_waiting.stop();
     m_requestStarted.reset();
-    if (std::exchange(m_waitingShown, false))
-        emit waitingChanged();
-    // While aiming the next poll follows a request that held it up at once.
-    if (m_inputs.aimPaceMs && !m_inputs.paused && !m_autoCheck.isActive())
-        reschedule(true);
+    showWaiting(false);
 }
 
 void Monitor::start()

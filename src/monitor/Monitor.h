@@ -104,6 +104,9 @@ private:
     // An address, rule or login changed: what was failing may work now.
     void requestChanged();
     void requestEnded();
+    void showWaiting(bool on);
+    // The icon is grey while real polls are stale, never in a test mode.
+    void showGrey();
 
     QTimer m_autoCheck;
     talvor::PollInputs m_inputs;

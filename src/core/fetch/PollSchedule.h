@@ -21,7 +21,6 @@ struct PollPlan {
     bool ticking = false; // the timer runs
     int waitMs = 0;       // between ticks
     bool polls = false;   // a tick asks the modem (else it makes a test reading)
-    bool operator==(const PollPlan &) const = default;
 };
 
 // A test mode ticks at the set interval whatever the modem did, and never

@@ -112,12 +112,11 @@ void PageFetch::Inet1_StateChanged(qint16 state)
         if (m_inet.bodyCut() && m_inet.bodyCap() > Transfer::BodyCap)
             line(QStringLiteral("The page is longer than %1 MiB: only its start was read").arg(m_inet.bodyCap() >> 20));
         // An error status is the reason, not the page that came with it.
-        const int status = m_inet.status();
-        const QString reason =
-            status >= 400 ? QStringLiteral("The modem answered %1").arg(m_inet.statusText()) : found.failure;
-        noReading(reason,
-                  status >= 400 ? talvor::SignalWatch::Failure::NoAnswer
-                                : talvor::SignalWatch::Failure::SearchTextMissing);
+        if (m_inet.status() >= 400)
+            noReading(QStringLiteral("The modem answered %1").arg(m_inet.statusText()),
+                      talvor::SignalWatch::Failure::NoAnswer);
+        else
+            noReading(found.failure, talvor::SignalWatch::Failure::SearchTextMissing);
         return;
     }
     m_events.reading(*found.reading, m_request.threshold, QDateTime::currentDateTime());

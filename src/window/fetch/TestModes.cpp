@@ -25,10 +25,7 @@ TestModes::TestModes(talvor::FormState &form, const TestModeControls &controls, 
     m_c.Simulate_Checkbox->installEventFilter(this);
     m_c.Step1to100SS->installEventFilter(this);
     for (QCheckBox *box : {m_c.Simulate_Checkbox, m_c.Step1to100SS})
-        connect(box, &QCheckBox::toggled, this, [this] {
-            if (const bool on = active(); on != m_active)
-                emit activeChanged(m_active = on);
-        });
+        connect(box, &QCheckBox::toggled, this, [this] { emit activeChanged(active()); });
 }
 
 bool TestModes::eventFilter(QObject *watched, QEvent *event)

@@ -40,7 +40,7 @@ public:
 signals:
     // The made-up reading is in the label Talvor: the window runs its pipeline.
     void readingReady();
-    // A test mode began, or the last one ended.
+    // A box was ticked or unticked: whether a test mode is on now.
     void activeChanged(bool active);
 
 protected:
@@ -53,5 +53,4 @@ private:
     talvor::FormState &m_form;
     TestModeControls m_c;
     RandomSource m_random;
-    bool m_active = false;
 };

@@ -87,7 +87,6 @@ void SettingsController::applyDefaults()
 {
     const talvor::Settings defaults = firstStartSettings();
     const int tenths = int(leadingNumber(defaults.M_refresh_rate));
-    emit refreshTenthsLoaded(tenths);
     m_c.HScroll1->setValue(tenths);
     m_c.EnableAutoCheck->setChecked(defaults.EnableAutoCheck != 0);
     m_c.M_refresh_rate->setCaption(QString::number(tenths));
@@ -151,7 +150,6 @@ void SettingsController::applyFields(const QList<SettingsField> &read)
     m_c.DoLogFile->setChecked(v[16].number() != 0);
     m_c.NotifyAlerts->setChecked(v[17].number() != 0);
 
-    emit refreshTenthsLoaded(tenths);
     m_c.HScroll1->setValue(tenths);
     m_c.EnableAutoCheck->setChecked(v[0].number() != 0);
 }

@@ -56,10 +56,6 @@ public:
     talvor::Settings currentSettings() const;
     void markChanged(qint16 code);
 
-signals:
-    // The interval a load puts into the slider, for the poll timer.
-    void refreshTenthsLoaded(double tenths);
-
 private:
     void applyDefaults();
     void applyFields(const QList<talvor::SettingsField> &fields);
