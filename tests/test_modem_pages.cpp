@@ -26,6 +26,7 @@ private slots:
     void readsWhatTheRuleSays_data();
     void readsWhatTheRuleSays();
     void readingAndLoginAreKeptApart();
+    void aLoginCostsTheModemFewRequests();
     void theTrueReasonAndTheFirstLowReachEveryView();
 };
 
@@ -102,6 +103,43 @@ void TestModemPages::readsWhatTheRuleSays()
     QCOMPARE(w.windowTitle(), title.isEmpty() ? before : title);
     QVERIFY2(view.contains(said), qPrintable(view));
     QVERIFY(password.isEmpty() || !view.contains(QString::fromLatin1(password)));
+}
+
+// What the modem receives for one poll behind a login: a Digest modem that
+// calls every answer stale is asked three times at most, and a Basic modem,
+// once it has named its scheme, gets the login with the first request.
+void TestModemPages::aLoginCostsTheModemFewRequests()
+{
+    QTemporaryDir home;
+    std::unique_ptr<TestWindow> test = loadTestWindow(home);
+    Talvorf &w = *test->window;
+    ModemSettings modem = w.monitor().modem();
+    modem.user = QStringLiteral("modem");
+    modem.password = QStringLiteral("s3cret");
+    w.monitor().setModem(modem);
+    const auto poll = [&w](const TestHttpServer &server) {
+        w.c.txtURL->setText(server.url());
+        QTest::mouseClick(w.c.GetHtml_button, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.c.Inet1->StillExecuting(), 15000);
+    };
+
+    TestHttpServer stale;
+    stale.setBehaviour(TestHttpServer::raw("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Digest realm=\"modem\", "
+                                           "qop=\"auth\", nonce=\"n1\", stale=true\r\nContent-Length: 0\r\n"
+                                           "Connection: close\r\n\r\n"));
+    poll(stale);
+    QVERIFY2(stale.requestCount() <= 3, qPrintable(QString::number(stale.requestCount())));
+    QVERIFY(w.c.Info_HTML->text().contains(QStringLiteral("The modem refused the user name or password")));
+    QVERIFY(w.sharing().statusJson().contains("The modem refused the user name or password"));
+
+    TestHttpServer basic;
+    basic.setBehaviour(TestHttpServer::behindLogin(modemPage("57"), "modem", "s3cret", false));
+    poll(basic);
+    QCOMPARE(w.windowTitle(), QStringLiteral("57 = SS"));
+    const int first = basic.requestCount();
+    poll(basic);
+    QCOMPARE(basic.requestCount(), first + 1);
+    QVERIFY(basic.requests().last().contains("Authorization: Basic"));
 }
 
 void TestModemPages::readingAndLoginAreKeptApart()

@@ -47,6 +47,7 @@ struct Transfer::Request {
     void finish(State last);
     void dropEasy();
     void report(State state) { pending.append(state); }
+    void learnScheme(const QByteArray &challenge);
     void emitPending();
 
     Transfer &q;
@@ -60,6 +61,12 @@ struct Transfer::Request {
     QByteArray user;
     QByteArray password;
     QString errorText;
+    // How the modem at learnedAt asks for the login, once it has said so: the
+    // login then goes with the first request where the scheme allows it.
+    long scheme = CURLAUTH_BASIC | CURLAUTH_DIGEST;
+    Origin learnedAt;
+    int refusals = 0; // 401 answers in this poll
+    bool gaveUp = false;
     QString reason;      // of the last response's status line
     QByteArray location; // the last response's first Location header
     QList<State> pending;
@@ -104,8 +111,11 @@ size_t onHeader(char *data, size_t size, size_t count, void *self)
         // A new response (after a 1xx, or the first): its status line.
         request.inHeaders = true;
         request.headerBytes = 0;
-        request.reason = printable(line.split(' ').mid(2).join(' '));
+        const QList<QByteArray> words = line.split(' ');
+        request.reason = printable(words.mid(2).join(' '));
         request.location.clear();
+        if (words.value(1) == "401")
+            ++request.refusals;
         request.report(Transfer::Receiving);
     }
     request.headerBytes += qint64(bytes);
@@ -117,6 +127,8 @@ size_t onHeader(char *data, size_t size, size_t count, void *self)
     // The first, as curl itself would follow.
     if (request.location.isNull() && line.size() > 9 && line.first(9).toLower() == "location:")
         request.location = line.sliced(9).trimmed();
+    if (!request.user.isEmpty() && line.size() > 17 && line.first(17).toLower() == "www-authenticate:")
+        request.learnScheme(line.sliced(17).trimmed());
     if (!line.isEmpty())
         return bytes;
     request.inHeaders = false;
@@ -145,6 +157,13 @@ curl_socket_t onOpenSocket(void *self, curlsocktype, curl_sockaddr *address)
 int onPreRequest(void *self, char *, char *, int, int)
 {
     Transfer::Request &request = requestOf(self);
+    // A modem that answers every login with a new challenge (Digest's
+    // stale=true, say) would otherwise be asked again and again within one
+    // poll: the challenge, the answer and one retry are all it gets.
+    if (request.refusals >= Transfer::MaxRefusals) {
+        request.gaveUp = true;
+        return CURL_PREREQFUNC_ABORT;
+    }
     request.report(Transfer::Connected);
     request.report(Transfer::Requesting);
     return CURL_PREREQFUNC_OK;
@@ -159,9 +178,22 @@ int onDebug(CURL *, curl_infotype type, char *, size_t, void *self)
 
 } // namespace
 
+void Transfer::Request::learnScheme(const QByteArray &challenge)
+{
+    const QByteArray name = challenge.split(' ').value(0).toLower();
+    // Digest is what curl picks when a modem offers both.
+    if (name == "digest")
+        scheme = CURLAUTH_DIGEST;
+    else if (name == "basic" && scheme != CURLAUTH_DIGEST)
+        scheme = CURLAUTH_BASIC;
+    learnedAt = first;
+}
+
 bool Transfer::Request::start()
 {
     errorText.clear();
+    refusals = 0;
+    gaveUp = false;
     pending.clear();
     hops = 0;
     status = 0;
@@ -174,6 +206,8 @@ bool Transfer::Request::start()
     hostIsName = isHostName(url.host());
     const QByteArray encoded = url.toEncoded();
     first = originOf(encoded);
+    if (first.scheme != learnedAt.scheme || first.host != learnedAt.host || first.port != learnedAt.port)
+        scheme = CURLAUTH_BASIC | CURLAUTH_DIGEST;
     clock.start();
     return startHop(encoded);
 }
@@ -236,7 +270,7 @@ bool Transfer::Request::startHop(const QByteArray &address)
     if (!user.isEmpty()) {
         set(CURLOPT_USERNAME, user.constData());
         set(CURLOPT_PASSWORD, password.constData());
-        set(CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC | CURLAUTH_DIGEST));
+        set(CURLOPT_HTTPAUTH, scheme);
     }
     if (why != CURLE_OK) {
         errorText = QStringLiteral("This libcurl cannot honour option %1 (%2), so the page is not fetched; "
@@ -269,6 +303,12 @@ void Transfer::Request::finishIfDone()
     long code = 0;
     curl().easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &code);
     status = int(code);
+    // The last refusal is the answer: the login is wrong however often asked.
+    if (gaveUp) {
+        status = 401;
+        finish(Complete);
+        return;
+    }
     // The body was cut at the cap on purpose: the page is what we keep of it.
     if ((result == CURLE_OK || (result == CURLE_WRITE_ERROR && capped)) && !inHeaders) {
         completed();
@@ -415,6 +455,7 @@ void Transfer::setLogin(const QString &user, const QString &password)
 {
     d->user = user.toUtf8();
     d->password = password.toUtf8();
+    d->scheme = CURLAUTH_BASIC | CURLAUTH_DIGEST;
 }
 
 bool Transfer::hasLogin() const

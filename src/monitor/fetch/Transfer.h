@@ -45,6 +45,8 @@ public:
     static constexpr int HeaderCap = 64 * 1024;
     static constexpr int MaxRedirects = 5;
     static constexpr int DefaultTimeoutMs = 30000;
+    // 401 answers in one request before it ends as refused.
+    static constexpr int MaxRefusals = 3;
 
     explicit Transfer(QObject *parent = nullptr);
     ~Transfer() override;
@@ -74,6 +76,7 @@ public:
     void setTimeoutMs(int ms);
     // The modem's login, sent (HTTP Basic or Digest, as the modem asks) to
     // it alone: redirects never leave its scheme, host and port. Empty: none.
+    // Once the modem has named Basic, the login goes with the first request.
     void setLogin(const QString &user, const QString &password);
     bool hasLogin() const;
 
