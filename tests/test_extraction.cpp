@@ -140,6 +140,12 @@ void TestExtraction::rulesReadOtherPages_data()
                                             << "SINR (\\d+)"
                                             << ""
                                             << "The pattern matched nothing";
+    // A page where backtracking never ends is a limit reached, not "nothing".
+    QTest::newRow("regex that backtracks without end")
+        << QString(QString(5000, u'x') + u'y') << "regex"
+        << "(x+x+)+y(\\d)"
+        << ""
+        << "The pattern gave up on this page: it reached PCRE's match limit";
     QTest::newRow("bad regex") << "x"
                                << "regex"
                                << "("

@@ -63,6 +63,11 @@ ReadingFound byPattern(const QString &pageText, const QString &pattern)
     if (expression.captureCount() < 1)
         return {std::nullopt, QStringLiteral("The pattern has no group ( ) around the number")};
     const QRegularExpressionMatch match = expression.match(pageText);
+    // PCRE stops a pattern that backtracks without end; that is not "no match".
+    if (!match.isValid())
+        return {std::nullopt,
+                QStringLiteral("The pattern gave up on this page: it reached PCRE's match limit "
+                               "before it could tell whether it matches. A simpler pattern will do.")};
     if (!match.hasMatch())
         return {std::nullopt, QStringLiteral("The pattern matched nothing")};
     const QString captured = match.captured(1).trimmed();
