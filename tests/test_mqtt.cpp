@@ -3,6 +3,8 @@
 // once is not hammered. Its settings, which may hold a password, are saved
 // for their owner alone. With a real broker: what the settings no longer
 // publish is taken off it.
+#include "core/sharing/SharingRules.h"
+#include "monitor/record/RecordStore.h"
 #include "monitor/sharing/MqttLink.h"
 #include "monitor/sharing/SharingHub.h"
 #include "monitor/sharing/SharingSettings.h"
@@ -12,6 +14,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -31,6 +34,7 @@ private slots:
     void retainedTopicsFollowTheSettings_data();
     void retainedTopicsFollowTheSettings();
     void twoCopiesShareABrokerAndHomeAssistantRestarts();
+    void pauseReasonAndHostTopicsAtTheBroker();
 };
 
 namespace {
@@ -243,7 +247,7 @@ void TestMqtt::retainedTopicsFollowTheSettings()
     before.discovery = QStringLiteral("homeassistant");
     hub.apply(before);
     hub.reading(57, 50, QDateTime::currentDateTime());
-    QCOMPARE(retainedOn(port, 5).size(), 5);
+    QCOMPARE(retainedOn(port, 6).size(), 6);
 
     SharingSettings after = before;
     after.topic = topic;
@@ -254,7 +258,7 @@ void TestMqtt::retainedTopicsFollowTheSettings()
     if (on)
         hub.reading(58, 50, QDateTime::currentDateTime());
     // Only what the new settings publish is left, under their names.
-    const int expected = on ? 3 + (discovery.isEmpty() ? 0 : 2) : 0;
+    const int expected = on ? 4 + (discovery.isEmpty() ? 0 : 2) : 0;
     const QStringList left = retainedOn(port, expected);
     QCOMPARE(left.size(), expected);
     for (const QString &line : left) {
@@ -283,20 +287,74 @@ void TestMqtt::twoCopiesShareABrokerAndHomeAssistantRestarts()
     barn.apply(settings);
     house.reading(57, 50, QDateTime::currentDateTime());
     barn.reading(41, 50, QDateTime::currentDateTime());
-    QStringList topics = retainedOn(broker.port, 10);
-    QCOMPARE(topics.size(), 10);
+    QStringList topics = retainedOn(broker.port, 12);
+    QCOMPARE(topics.size(), 12);
     QTest::qWait(3000);
     QCOMPARE(troubles.count() + barnTroubles.count(), 0);
-    QCOMPARE(QSet<QString>(topics.begin(), topics.end()).size(), 10);
+    QCOMPARE(QSet<QString>(topics.begin(), topics.end()).size(), 12);
     // Home Assistant comes back without its configs and says so: they are sent again.
     const QStringList configs = topics.filter(QStringLiteral("/config "));
     QCOMPARE(configs.size(), 4);
     for (const QString &config : configs)
         broker.publish({QStringLiteral("-r"), QStringLiteral("-n"), QStringLiteral("-t"), config.section(u' ', 0, 0)});
-    QCOMPARE(retainedOn(broker.port, 6).size(), 6);
+    QCOMPARE(retainedOn(broker.port, 8).size(), 8);
     broker.publish(
         {QStringLiteral("-t"), QStringLiteral("homeassistant/status"), QStringLiteral("-m"), QStringLiteral("online")});
-    QCOMPARE(retainedOn(broker.port, 10).size(), 10);
+    QCOMPARE(retainedOn(broker.port, 12).size(), 12);
+}
+
+// What a broker holds of this copy's state besides the number: a pause and
+// the reason a poll failed, and only the topics this folder ever published.
+void TestMqtt::pauseReasonAndHostTopicsAtTheBroker()
+{
+    Broker broker;
+    if (!broker.available())
+        QSKIP("needs mosquitto, mosquitto_sub and mosquitto_pub");
+    QVERIFY(broker.start());
+    const QString host = talvor::sharingId(QSysInfo::machineHostName());
+    // An older copy elsewhere on this host, from before copies had ids.
+    broker.publish({QStringLiteral("-r"), QStringLiteral("-t"), QStringLiteral("talvor/%1/signal").arg(host),
+                    QStringLiteral("-m"), QStringLiteral("44")});
+    QTemporaryDir home;
+    qputenv("TALVOR_HOME", home.path().toUtf8());
+    // Written by hand: its keys in the user's order, a comment, no [metrics].
+    const QByteArray handWritten =
+        "; the barn's broker\n[mqtt]\ntopic=talvor\nbroker=127.0.0.1:" + QByteArray::number(broker.port) + "\n";
+    const QString file = QDir(home.path()).filePath(SharingSettings::FileName);
+    QFile ini(file);
+    QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write(handWritten) == handWritten.size());
+    ini.close();
+    {
+        SharingHub hub(nullptr);
+        hub.apply(SharingSettings::load());
+        const QString base = QStringLiteral("talvor/%1").arg(SharingSettings::load().instance);
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll(), handWritten + "\n[instance]\nid=" + SharingSettings::load().instance.toUtf8() + "\n");
+        ini.close();
+        hub.noReading(QStringLiteral("The modem answered 503 Service Unavailable"), QDateTime::currentDateTime());
+        hub.setPaused(QDateTime());
+        QStringList held = retainedOn(broker.port, 5);
+        QVERIFY2(held.contains(base + QStringLiteral("/reason The modem answered 503 Service Unavailable")),
+                 qPrintable(held.join(u'\n')));
+        QVERIFY(held.contains(base + QStringLiteral("/paused 1")));
+        // A new folder never published under the host's name: the older copy's topic stays.
+        QVERIFY(held.contains(QStringLiteral("talvor/%1/signal 44").arg(host)));
+        hub.setPaused(std::nullopt);
+        hub.reading(57, 50, QDateTime::currentDateTime());
+        held = retainedOn(broker.port, 5);
+        QVERIFY(held.contains(base + QStringLiteral("/paused 0")));
+        QVERIFY2(held.filter(QStringLiteral("/reason")).isEmpty(), qPrintable(held.join(u'\n')));
+    }
+    // A folder with a record of its own is older than ids: it takes them off.
+    QVERIFY(QFile::remove(file));
+    QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write(handWritten) == handWritten.size());
+    ini.close();
+    QFile record(QDir(home.path()).filePath(RecordStore::FileName));
+    QVERIFY(record.open(QIODevice::WriteOnly));
+    record.close();
+    SharingHub older(nullptr);
+    older.apply(SharingSettings::load());
+    QTRY_VERIFY_WITH_TIMEOUT(retainedOn(broker.port, 7).filter(QStringLiteral("/signal 44")).isEmpty(), 10000);
 }
 
 QTEST_GUILESS_MAIN(TestMqtt)

@@ -3,6 +3,7 @@
 #include "core/program/CommandLine.h"
 #include "core/program/ProgramFolder.h"
 #include "core/reading/Numbers.h"
+#include "monitor/record/RecordStore.h"
 
 #include <QDir>
 #include <QSysInfo>
@@ -29,6 +30,7 @@ SharingHub::SharingHub(const QTimer *AutoCheck, QObject *parent)
         report(MqttPart, {});
         if (std::exchange(m_clearHostTopics, false)) {
             const QString old = topicRoot() + u'/' + m_hostId;
+            // What copies published before they had ids.
             QStringList topics{old + QStringLiteral("/signal"), old + QStringLiteral("/status"),
                                old + QStringLiteral("/stale")};
             if (!m_settings.discovery.isEmpty())
@@ -75,9 +77,11 @@ SharingSettings SharingHub::withInstance(SharingSettings settings)
     if (settings.broker.isEmpty() || !settings.instance.isEmpty())
         return settings;
     settings.instance = SharingSettings::newInstanceId();
-    // Set up before copies had ids: the host's topics go at the next connection.
-    m_clearHostTopics = true;
-    if (const QString error = settings.save(); !error.isEmpty())
+    // A folder used before copies had ids (its record is older than ids) may
+    // have published under the host's name: those topics go at the next
+    // connection. A new folder never did, and leaves another copy's alone.
+    m_clearHostTopics = talvor::programFileExists(RecordStore::FileName);
+    if (const QString error = settings.saveInstance(); !error.isEmpty())
         emit notice(QStringLiteral("Sharing: %1; this copy's MQTT id %2 lasts until Talvor ends.")
                         .arg(error, settings.instance));
     return settings;
@@ -138,6 +142,8 @@ void SharingHub::publishDiscovery()
 {
     m_mqtt.publish(base() + QStringLiteral("/status"), "online", true);
     m_mqtt.publish(base() + QStringLiteral("/stale"), m_state.stale ? "1" : "0", true);
+    m_mqtt.publish(base() + QStringLiteral("/paused"), m_state.paused ? "1" : "0", true);
+    m_mqtt.publish(base() + QStringLiteral("/reason"), m_state.reason.toUtf8(), true);
     if (m_settings.discovery.isEmpty())
         return;
     const talvor::DiscoveryDevice device{m_settings.instance,
@@ -153,7 +159,8 @@ void SharingHub::reading(double value, double threshold, const QDateTime &at)
     m_state.reading = value;
     m_state.readingAt = at;
     m_state.threshold = threshold;
-    m_state.reason.clear();
+    if (!std::exchange(m_state.reason, {}).isEmpty())
+        m_mqtt.publish(base() + QStringLiteral("/reason"), {}, true);
     ++m_state.readings;
     m_mqtt.publish(base() + QStringLiteral("/signal"), talvor::shortestText(value).toLatin1(), true);
     changed();
@@ -161,7 +168,8 @@ void SharingHub::reading(double value, double threshold, const QDateTime &at)
 
 void SharingHub::noReading(const QString &reason, const QDateTime &)
 {
-    m_state.reason = reason;
+    if (std::exchange(m_state.reason, reason) != reason)
+        m_mqtt.publish(base() + QStringLiteral("/reason"), reason.toUtf8(), true);
     ++m_state.noReadings;
     changed();
 }
@@ -194,6 +202,7 @@ void SharingHub::setAimUrl(const QString &url)
 void SharingHub::setPaused(std::optional<QDateTime> until)
 {
     m_state.paused = std::move(until);
+    m_mqtt.publish(base() + QStringLiteral("/paused"), m_state.paused ? "1" : "0", true);
     changed();
 }
 

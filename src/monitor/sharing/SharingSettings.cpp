@@ -5,7 +5,9 @@
 #include "monitor/OwnerOnlyFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
+#include <QSaveFile>
 #include <QSettings>
 
 #include <algorithm>
@@ -49,6 +51,49 @@ QString SharingSettings::save() const
         ini.setValue(QStringLiteral("mqtt/discovery"), discovery);
         ini.setValue(QStringLiteral("instance/id"), instance);
     });
+}
+
+QString SharingSettings::saveInstance() const
+{
+    const QString path = talvor::programFile(FileName);
+    QFile file(path);
+    QByteArray text;
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringLiteral("%1 could not be read: %2").arg(path, file.errorString());
+        text = file.readAll();
+        file.close();
+    }
+    // The id goes in place of an empty one, right under [instance], or in a
+    // new section at the end.
+    QList<QByteArray> lines = text.isEmpty() ? QList<QByteArray>() : text.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    const QByteArray line = "id=" + instance.toUtf8();
+    qsizetype header = -1;
+    bool inSection = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray trimmed = lines[i].trimmed();
+        if (trimmed.startsWith('['))
+            inSection = trimmed.toLower() == "[instance]";
+        if (inSection && header < 0)
+            header = i;
+        if (inSection && trimmed.split('=').value(0).trimmed().toLower() == "id") {
+            lines[i] = line;
+            header = -2;
+            break;
+        }
+    }
+    if (header >= 0)
+        lines.insert(header + 1, line);
+    else if (header == -1)
+        lines << (lines.isEmpty() ? QList<QByteArray>() : QList<QByteArray>{QByteArray()}) << "[instance]" << line;
+    text = lines.join('\n') + '\n';
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFile::ReadOwner | QFile::WriteOwner)
+        || out.write(text) != text.size() || !out.commit())
+        return QStringLiteral("%1 could not be written: %2").arg(path, out.errorString());
+    return {};
 }
 
 QString SharingSettings::saveAim() const

@@ -26,6 +26,9 @@ struct SharingSettings {
     // Written readable by its owner only, as it may hold a password; an
     // error text, empty when it was saved.
     QString save() const;
+    // Adds the instance id to the file as it stands, every other line kept
+    // where it was: the headless monitor writes nothing else of the settings.
+    QString saveInstance() const;
     // Writes what the aim view sets: its interval and the tone's floor.
     QString saveAim() const;
     // A new instance id: eight random hex digits.
