@@ -38,6 +38,7 @@ private slots:
     void anOldRecordIsMigratedAndAnyThresholdCounts();
     void calendarRangesAreWhatAPersonMeans_data();
     void calendarRangesAreWhatAPersonMeans();
+    void aReadCutShortIsSaid();
 };
 
 namespace {
@@ -411,6 +412,34 @@ void TestRecord::anOldRecordIsMigratedAndAnyThresholdCounts()
         QCOMPARE(store.figures(ten - 600, ten + 600, threshold).low, lows[0] + lows[1] + lows[2]);
         QCOMPARE(store.columns(ten - 600, ten + 600, 2, threshold)[1].sums.low,
                  std::optional<qint64>(lows[0] + lows[1] + lows[2]));
+    }
+}
+
+// A read that stops part way (here: at pages damaged after the record was
+// opened to read) is not a shorter record: each kind of read says so.
+void TestRecord::aReadCutShortIsSaid()
+{
+    QTemporaryDir dir;
+    writeRecord(dir.path(), 10);
+    const QString path = QDir(dir.path()).filePath(RecordStore::FileName);
+    const QByteArray sound = readFile(path);
+    const qint64 from = talvor::epochMinute(at("10:00:00", 1));
+    const std::function<void(RecordStore &)> reads[] = {
+        [from](RecordStore &store) { store.rows(from, from + 10, 50); },
+        [from](RecordStore &store) { store.columns(from, from + 10, 5, 50); },
+        [from](RecordStore &store) { store.figures(from, from + 10, 50); },
+        [from](RecordStore &store) { store.minutesKept(from, from + 10); },
+        [](RecordStore &store) { store.firstMinute(); },
+    };
+    for (const bool damaged : {false, true}) {
+        // Damaged: every page but the first, which names the tables.
+        writeFile(path, damaged ? sound.left(4096) + QByteArray(sound.size() - 4096, '\x5a') : sound);
+        for (const auto &read : reads) {
+            RecordStore store(path, 50);
+            QVERIFY(store.openToRead().isEmpty());
+            read(store);
+            QCOMPARE(store.readError().isEmpty(), !damaged);
+        }
     }
 }
 

@@ -145,22 +145,32 @@ void TestStartup::sessionEndDuringAStartUpWarningEnds()
 
 void TestStartup::reportsSayWhenTheyCannotBeWritten_data()
 {
-    QTest::addColumn<QString>("target"); // {dir} a folder, {ro} a read-only one, {home} the settings folder
+    // {dir} a folder, {ro} a read-only one, {full} one on a full disk, {home} the settings folder
+    QTest::addColumn<QString>("target");
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("csv") << "{home}/days.csv" << 0;
-    QTest::newRow("png") << "{home}/days.png" << 0;
+    QTest::addColumn<QString>("command");
+    const QString days = QStringLiteral("--report 2026-12-07 2026-12-08");
+    QTest::newRow("csv") << "{home}/days.csv" << 0 << days;
+    // Bounded by the record: from its first day to today.
+    QTest::newRow("csv over every year") << "{home}/days.csv" << 0 << "--report 0001-01-01 9999-12-31";
+    QTest::newRow("png") << "{home}/days.png" << 0 << days;
     for (const char *ending : {"png", "svg", "pdf", "csv"})
-        QTest::addRow("%s onto a folder", ending) << QStringLiteral("{dir}.%1").arg(QLatin1String(ending)) << 1;
-    QTest::newRow("pdf in a read-only folder") << "{ro}/days.pdf" << 1;
+        QTest::addRow("%s onto a folder", ending) << QStringLiteral("{dir}.%1").arg(QLatin1String(ending)) << 1 << days;
+    QTest::newRow("pdf in a read-only folder") << "{ro}/days.pdf" << 1 << days;
+    QTest::newRow("csv on a full disk") << "{full}/days.csv" << 1 << days;
+    QTest::newRow("pdf on a full disk") << "{full}/days.pdf" << 1 << days;
+    QTest::newRow("events on a full disk") << "{full}/days.csv" << 1 << "--events 2026-12-07 2026-12-08";
 }
 
 void TestStartup::reportsSayWhenTheyCannotBeWritten()
 {
     QFETCH(QString, target);
     QFETCH(int, exitCode);
+    QFETCH(QString, command);
     const QString readOnly = qEnvironmentVariable("TALVOR_TEST_RO_DIR");
-    if (target.contains(u"{ro}") && readOnly.isEmpty())
-        QSKIP("needs the read-only folder scripts/test mounts");
+    const QString full = qEnvironmentVariable("TALVOR_TEST_FILLED_DIR");
+    if ((target.contains(u"{ro}") && readOnly.isEmpty()) || (target.contains(u"{full}") && full.isEmpty()))
+        QSKIP("needs the folders scripts/test mounts");
     // A log with a minute whose readings add up to NaN, and a later one:
     // both go in but for that minute.
     const QDir folder(home->path());
@@ -173,6 +183,7 @@ void TestStartup::reportsSayWhenTheyCannotBeWritten()
             && folder.mkpath(QStringLiteral("a-folder.pdf")) && folder.mkpath(QStringLiteral("a-folder.csv")));
     target.replace(QStringLiteral("{dir}"), folder.filePath(QStringLiteral("a-folder")))
         .replace(QStringLiteral("{ro}"), readOnly)
+        .replace(QStringLiteral("{full}"), full)
         .replace(QStringLiteral("{home}"), home->path());
 
     QProcess report;
@@ -180,8 +191,7 @@ void TestStartup::reportsSayWhenTheyCannotBeWritten()
     env.insert(QStringLiteral("TALVOR_HOME"), home->path());
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), locks->path());
     report.setProcessEnvironment(env);
-    report.start(QStringLiteral(TALVOR_BINARY),
-                 {QStringLiteral("--report"), QStringLiteral("2026-12-07"), QStringLiteral("2026-12-08"), target});
+    report.start(QStringLiteral(TALVOR_BINARY), command.split(u' ') << target);
     QVERIFY(report.waitForFinished(30000));
     const QByteArray errors = report.readAllStandardError();
     QCOMPARE(report.exitCode(), exitCode);
@@ -192,12 +202,16 @@ void TestStartup::reportsSayWhenTheyCannotBeWritten()
         return;
     }
     QVERIFY2(errors.isEmpty(), errors.constData());
-    if (target.endsWith(u".csv"))
-        QCOMPARE(readFile(target).split('\n').mid(1, 2),
+    if (target.endsWith(u".csv")) {
+        const QList<QByteArray> lines = readFile(target).split('\n');
+        QCOMPARE(lines.mid(1, 2),
                  QList<QByteArray>(
                      {"2026-12-07,2,61,61.50,62,0.0,0,50,0.1,0\r", "2026-12-08,1,63,63.00,63,0.0,0,50,0.1,0\r"}));
-    else
+        // A header, a row a day up to today, the end of the last line.
+        QVERIFY(lines.size() <= 2 + QDate(2026, 12, 7).daysTo(QDate::currentDate()) + 1);
+    } else {
         QVERIFY(readFile(target).startsWith("\x89PNG"));
+    }
     // Nothing left beside it.
     QCOMPARE(folder.entryList({QStringLiteral("days*")}, QDir::Files), QStringList(QFileInfo(target).fileName()));
 }

@@ -4,6 +4,7 @@
 #include "QtDialogs.h"
 #include "core/program/Autostart.h"
 #include "core/program/ProgramFolder.h"
+#include "core/program/WholeFile.h"
 #include "core/reading/Numbers.h"
 #include "core/reading/SignalEvents.h"
 #include "monitor/Monitor.h"
@@ -38,7 +39,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
@@ -281,12 +281,12 @@ void Talvorf::StartAtLogin_Click(bool start)
     const QString path = talvor::autostartPath();
     QString error;
     if (start) {
-        QSaveFile entry(path);
-        const QByteArray text =
-            talvor::autostartEntry(QCoreApplication::applicationFilePath(), qEnvironmentVariable("TALVOR_HOME"));
-        if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !entry.open(QIODevice::WriteOnly)
-            || entry.write(text) != text.size() || !entry.commit())
-            error = entry.errorString();
+        if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+            error = QStringLiteral("its folder cannot be made");
+        else
+            error = talvor::writeWholeFile(
+                path,
+                talvor::autostartEntry(QCoreApplication::applicationFilePath(), qEnvironmentVariable("TALVOR_HOME")));
     } else if (QFile::exists(path) && !QFile::remove(path)) {
         error = QStringLiteral("it cannot be removed");
     }

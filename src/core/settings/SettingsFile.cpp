@@ -1,11 +1,11 @@
 #include "SettingsFile.h"
 
 #include "core/program/ProgramFolder.h"
+#include "core/program/WholeFile.h"
 #include "core/reading/Numbers.h"
 #include "core/reading/ReadingRules.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace talvor {
 
@@ -77,23 +77,10 @@ SettingsRead readSettingsFile()
 QString writeSettingsFile(const talvor::Settings &settings)
 {
     const QString path = programFile(SettingsFileName);
-    QSaveFile file(path);
-    QString error = file.open(QIODevice::WriteOnly) ? writeSettingsTo(file, settings) : file.errorString();
-    if (error.isEmpty() && !file.commit())
-        error = file.errorString();
+    const QString error = writeWholeFile(path, writeSettingsLine(settings));
     if (error.isEmpty())
         return {};
     return QStringLiteral("The settings could not be saved to %1: %2").arg(path, error);
-}
-
-QString writeSettingsTo(QFileDevice &file, const talvor::Settings &settings)
-{
-    const QByteArray line = writeSettingsLine(settings);
-    // commit() can report success over a write that failed for a full disk
-    // and leave an empty file; flushing first catches that.
-    if (file.write(line) == line.size() && file.flush())
-        return {};
-    return file.errorString();
 }
 
 QString setAsideSettingsFile()

@@ -2,8 +2,6 @@
 
 #include "Settings.h"
 
-class QFileDevice;
-
 namespace talvor {
 
 extern const QString SettingsFileName;     // "Talvor.ini"
@@ -38,8 +36,6 @@ PollSettings pollSettings(const SettingsRead &read);
 // Writes the whole file at once; a failed write leaves the old file whole.
 // Returns an error text, empty on success.
 QString writeSettingsFile(const talvor::Settings &settings);
-// The line into an open file, flushed; an error text unless all of it went.
-QString writeSettingsTo(QFileDevice &file, const talvor::Settings &settings);
 
 // Moves an unreadable file aside (replacing an older one) instead of losing
 // it, or removes the file. Each returns an error text, empty on success.

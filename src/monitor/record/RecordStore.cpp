@@ -61,6 +61,14 @@ bool RecordStore::failed() const
     return false;
 }
 
+bool RecordStore::readFailed() const
+{
+    failed();
+    if (m_readError.isEmpty())
+        m_readError = m_error;
+    return false;
+}
+
 bool RecordStore::lastErrorIsDamage() const
 {
     const int primary = m_code & 0xff;
@@ -371,6 +379,8 @@ QList<MinuteRow> RecordStore::minuteRows(const QString &columns, const QString &
         q.bind(*threshold);
     while (q.next())
         rows.append(rowFrom(q));
+    if (!q.done())
+        readFailed();
     return rows;
 }
 
@@ -399,6 +409,8 @@ QList<TimelineColumn> RecordStore::columns(qint64 from, qint64 to, int count, do
         column.outageMinutes = int(q.integer(8));
         column.outageReason = column.sums.reason;
     }
+    if (!q.done())
+        readFailed();
     return columns;
 }
 
@@ -417,7 +429,9 @@ talvor::RangeFigures RecordStore::figures(qint64 from, qint64 to, double thresho
             QStringLiteral("SELECT -1, SUM(readings), MIN(min), MAX(max), SUM(sum), SUM(low_at(counts, ?)), 0, "
                            "NULL FROM %1 WHERE minute >= ? AND minute < ?")
                 .arg(QLatin1String(table)));
-        if (q.bind(threshold).bind(begin).bind(end).next() && q.integer(1) > 0)
+        if (!q.bind(threshold).bind(begin).bind(end).next())
+            readFailed();
+        else if (q.integer(1) > 0)
             rows.append(rowFrom(q));
     };
     if (firstHour < lastHour) {
@@ -438,9 +452,9 @@ std::optional<qint64> RecordStore::oneNumber(const QString &sql) const
     if (!m_open)
         return std::nullopt;
     SqlStatement q(m_db, sql);
-    if (q.next() && !q.isNull(0))
-        return q.integer(0);
-    return std::nullopt;
+    if (!q.next())
+        return readFailed(), std::nullopt;
+    return q.isNull(0) ? std::nullopt : std::optional<qint64>(q.integer(0));
 }
 
 std::optional<qint64> RecordStore::approximateUntil() const
@@ -450,13 +464,20 @@ std::optional<qint64> RecordStore::approximateUntil() const
 
 qint64 RecordStore::minutesKept(qint64 from, qint64 to) const
 {
+    if (!m_open)
+        return 0;
     SqlStatement q(m_db, QStringLiteral("SELECT count(*) FROM minutes WHERE minute >= ? AND minute < ?"));
-    return m_open && q.bind(from).bind(to).next() ? q.integer(0) : 0;
+    return q.bind(from).bind(to).next() ? q.integer(0) : (readFailed(), 0);
 }
 
 std::optional<qint64> RecordStore::firstMinute() const
 {
     return oneNumber(QStringLiteral("SELECT MIN(minute) FROM minutes"));
+}
+
+std::optional<qint64> RecordStore::lastMinute() const
+{
+    return oneNumber(QStringLiteral("SELECT MAX(minute) FROM minutes"));
 }
 
 std::optional<RecordStore::LogMark> RecordStore::logMark(const QString &name) const
@@ -466,6 +487,8 @@ std::optional<RecordStore::LogMark> RecordStore::logMark(const QString &name) co
     SqlStatement q(m_db, QStringLiteral("SELECT size, modified, offset, tail FROM logs WHERE name = ?"));
     if (q.bind(name).next())
         return LogMark{q.integer(0), q.integer(1), q.integer(2), q.integer(3)};
+    if (!q.done())
+        readFailed();
     return std::nullopt;
 }
 

@@ -68,6 +68,10 @@ public:
     // stays empty (the program was not running).
     QList<TimelineColumn> columns(qint64 from, qint64 to, int count, double threshold) const;
     std::optional<qint64> firstMinute() const;
+    std::optional<qint64> lastMinute() const;
+    // What the first read that ended in an error said (the rows read until
+    // then are all a query gave); empty while every read ran to its end.
+    QString readError() const { return m_readError; }
     // How many minutes from `from` to before `to` have a row.
     qint64 minutesKept(qint64 from, qint64 to) const;
     // The figures of a range: totals from the hourly sums where whole hours
@@ -105,6 +109,9 @@ private:
     bool exec(const char *sql);
     // Keeps what the connection said about its last failure; always false.
     bool failed() const;
+    // A read that stopped before its end, kept as the record's read error
+    // too; always false.
+    bool readFailed() const;
     QString attemptOpen(int flags);
 
     QString m_path;
@@ -113,5 +120,6 @@ private:
     bool m_open = false;
     bool m_checked = false; // the whole file was read and found sound
     mutable QString m_error;
+    mutable QString m_readError;
     mutable int m_code = 0;
 };

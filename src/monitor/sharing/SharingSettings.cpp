@@ -2,12 +2,12 @@
 
 #include "core/aim/AimRules.h"
 #include "core/program/ProgramFolder.h"
+#include "core/program/WholeFile.h"
 #include "monitor/OwnerOnlyFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QSettings>
 
 #include <algorithm>
@@ -89,10 +89,8 @@ QString SharingSettings::saveInstance() const
     else if (header == -1)
         lines << (lines.isEmpty() ? QList<QByteArray>() : QList<QByteArray>{QByteArray()}) << "[instance]" << line;
     text = lines.join('\n') + '\n';
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFile::ReadOwner | QFile::WriteOwner)
-        || out.write(text) != text.size() || !out.commit())
-        return QStringLiteral("%1 could not be written: %2").arg(path, out.errorString());
+    if (const QString error = talvor::writeWholeFile(path, text, true); !error.isEmpty())
+        return QStringLiteral("%1 could not be written: %2").arg(path, error);
     return {};
 }
 

@@ -4,12 +4,14 @@
 #include "core/fetch/PollSchedule.h"
 #include "core/fetch/TransferTexts.h"
 #include "core/program/ProgramFolder.h"
+#include "core/program/WholeFile.h"
 #include "core/reading/Numbers.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsFile.h"
 #include "monitor/record/LogImport.h"
 #include "monitor/record/RecordStore.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -18,7 +20,6 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <QTimeZone>
 
@@ -89,7 +90,7 @@ QStringList eventLines(const QList<talvor::RecordEvent> &events)
 }
 
 // Pages of the locale's paper: the header and drawing first, then the table.
-void writePdf(QSaveFile &out, const RecordStore &store, TimelinePicture picture, const QStringList &table)
+void writePdf(QIODevice &out, const RecordStore &store, TimelinePicture picture, const QStringList &table)
 {
     QPdfWriter pdf(&out);
     pdf.setResolution(96);
@@ -125,7 +126,7 @@ void writePdf(QSaveFile &out, const RecordStore &store, TimelinePicture picture,
 
 } // namespace
 
-int writeReport(const QDate &from, const QDate &to, const QString &file, bool events)
+int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, bool events)
 {
     const QString folder = talvor::programFolder();
     RecordStore store(QDir(folder).filePath(RecordStore::FileName));
@@ -140,85 +141,85 @@ int writeReport(const QDate &from, const QDate &to, const QString &file, bool ev
             qPrintable(QStringLiteral("talvor: the daily logs are not all in the report: %1\n").arg(imported.problem)),
             stderr);
 
+    // The days asked for within those the record holds, today included: the
+    // years before the first reading and after today are not a report's.
+    const QDate today = QDate::currentDate();
+    const auto dayOf = [](std::optional<qint64> minute, QDate otherwise) {
+        return minute ? talvor::minuteStart(*minute).toLocalTime().date() : otherwise;
+    };
+    const QDate from = std::max(asked, std::min(dayOf(store.firstMinute(), today), askedTo));
+    const QDate to = std::min(askedTo, std::max({dayOf(store.lastMinute(), today), today, from}));
     const qint64 begin = talvor::epochMinute(from.startOfDay());
     const qint64 end = talvor::epochMinute(to.addDays(1).startOfDay());
     // Minutes still to come are not missing.
     const qint64 now = talvor::epochMinute(QDateTime::currentDateTime());
     const qint64 until = std::clamp(now, begin, end);
     const QString ending = file.section(u'.', -1).toLower();
-    // Written beside the file and renamed over it once whole: a report that
-    // cannot be written leaves what was there, and says so in one line.
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("%1 cannot be written: %2").arg(file, out.errorString()));
-    const auto finish = [&out, &file] {
-        if (out.error() != QFileDevice::NoError || !out.commit())
-            return fail(QStringLiteral("%1 cannot be written: %2").arg(file, out.errorString()));
-        return 0;
-    };
-    const auto writeAll = [&out](const QByteArray &bytes) {
-        if (out.write(bytes) != bytes.size())
-            out.cancelWriting();
-    };
     // Every minute, for the tables; the drawings need only their columns.
     const auto rows = [&] { return store.rows(begin, end, settings.threshold); };
     const auto spells = [&] { return talvor::recordEvents(rows(), begin, until); };
+    QByteArray bytes;
     if (events) {
-        writeAll(talvor::eventsCsv(spells()));
-        return finish();
-    }
-    if (ending == u"csv") {
-        writeAll(talvor::reportCsv(rows(), from, to, settings.threshold, now));
-        return finish();
-    }
-
-    TimelinePicture picture;
-    picture.from = begin;
-    picture.to = end;
-    picture.threshold = settings.threshold;
-    picture.figures = timelineFigures(store, begin, end, settings.threshold);
-    const QTimeZone zone = QTimeZone::systemTimeZone();
-    const QDateTime start = from.startOfDay();
-    picture.header = {
-        QStringLiteral("Talvor signal strength report, %1 to %2")
-            .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)),
-        QStringLiteral("Modem: %1").arg(settings.modem),
-        QStringLiteral("Period: %1 00:00 to %2 24:00, local time %3 (%4)")
-            .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate), QString::fromUtf8(zone.id()),
-                 zone.displayName(start, QTimeZone::OffsetName)),
-        QStringLiteral("Threshold: %1 (a reading at or below it is low); %2")
-            .arg(talvor::shortestText(settings.threshold), settings.polling),
-        until > begin
-            ? QStringLiteral("Coverage: readings for %1 % of the period so far")
-                  .arg(QString::number(talvor::coveragePercent(store.minutesKept(begin, until), begin, until), 'f', 1))
-            : QStringLiteral("Coverage: the period has not begun"),
-        picture.figures,
-    };
-    QFont font = QGuiApplication::font();
-    font.setPixelSize(14);
-    QGuiApplication::setFont(font);
-    const int height = PlotHeight + QFontMetrics(font).height() * int(picture.header.size());
-    const QRect plot = timelinePlotRect(QRect(0, 0, Width, height), QFontMetrics(font), int(picture.header.size()));
-    picture.columns = store.columns(begin, end, plot.width(), settings.threshold);
-
-    if (ending == u"png") {
-        QImage image(Width, height, QImage::Format_RGB32);
-        {
-            QPainter p(&image);
-            paintTimeline(p, image.rect(), picture, paper());
-        }
-        if (!image.save(&out, "PNG"))
-            out.cancelWriting();
-    } else if (ending == u"svg") {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&out);
-        svg.setSize(QSize(Width, height));
-        svg.setViewBox(QRect(0, 0, Width, height));
-        svg.setTitle(picture.header.value(0));
-        QPainter p(&svg);
-        paintTimeline(p, QRect(0, 0, Width, height), picture, paper());
+        bytes = talvor::eventsCsv(spells());
+    } else if (ending == u"csv") {
+        bytes = talvor::reportCsv(rows(), from, to, settings.threshold, now);
     } else {
-        writePdf(out, store, picture, eventLines(spells()));
+        TimelinePicture picture;
+        picture.from = begin;
+        picture.to = end;
+        picture.threshold = settings.threshold;
+        picture.figures = timelineFigures(store, begin, end, settings.threshold);
+        const QTimeZone zone = QTimeZone::systemTimeZone();
+        const QDateTime start = from.startOfDay();
+        picture.header = {
+            QStringLiteral("Talvor signal strength report, %1 to %2")
+                .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)),
+            QStringLiteral("Modem: %1").arg(settings.modem),
+            QStringLiteral("Period: %1 00:00 to %2 24:00, local time %3 (%4)")
+                .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate), QString::fromUtf8(zone.id()),
+                     zone.displayName(start, QTimeZone::OffsetName)),
+            QStringLiteral("Threshold: %1 (a reading at or below it is low); %2")
+                .arg(talvor::shortestText(settings.threshold), settings.polling),
+            until > begin ? QStringLiteral("Coverage: readings for %1 % of the period so far")
+                                .arg(QString::number(
+                                    talvor::coveragePercent(store.minutesKept(begin, until), begin, until), 'f', 1))
+                          : QStringLiteral("Coverage: the period has not begun"),
+            picture.figures,
+        };
+        QFont font = QGuiApplication::font();
+        font.setPixelSize(14);
+        QGuiApplication::setFont(font);
+        const int height = PlotHeight + QFontMetrics(font).height() * int(picture.header.size());
+        const QRect plot = timelinePlotRect(QRect(0, 0, Width, height), QFontMetrics(font), int(picture.header.size()));
+        picture.columns = store.columns(begin, end, plot.width(), settings.threshold);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (ending == u"png") {
+            QImage image(Width, height, QImage::Format_RGB32);
+            {
+                QPainter p(&image);
+                paintTimeline(p, image.rect(), picture, paper());
+            }
+            if (!image.save(&buffer, "PNG"))
+                return fail(QStringLiteral("%1 cannot be written: the picture could not be made").arg(file));
+        } else if (ending == u"svg") {
+            QSvgGenerator svg;
+            svg.setOutputDevice(&buffer);
+            svg.setSize(QSize(Width, height));
+            svg.setViewBox(QRect(0, 0, Width, height));
+            svg.setTitle(picture.header.value(0));
+            QPainter p(&svg);
+            paintTimeline(p, QRect(0, 0, Width, height), picture, paper());
+        } else {
+            writePdf(buffer, store, picture, eventLines(spells()));
+        }
     }
-    return finish();
+    // Half a record is not a report: nothing is written over what was there.
+    if (const QString unread = store.readError(); !unread.isEmpty())
+        return fail(QStringLiteral("%1 is not written: the record could not be read: %2").arg(file, unread));
+    // Written beside the file and renamed over it once whole: a report that
+    // cannot be written leaves what was there, and says so in one line.
+    if (const QString error = talvor::writeWholeFile(file, bytes); !error.isEmpty())
+        return fail(QStringLiteral("%1 cannot be written: %2").arg(file, error));
+    return 0;
 }
