@@ -23,6 +23,7 @@ private slots:
     void callersThatMisbehave_data();
     void callersThatMisbehave();
     void statusGivesUpOnADribblingCopy();
+    void oneCopyPerFolderWhateverTheRuntimeFolder();
 
 private:
     QTemporaryDir m_home;
@@ -162,6 +163,30 @@ void TestSingleInstance::statusGivesUpOnADribblingCopy()
     dribbler.join();
     ::close(listener);
     ::unlink(name.constData());
+}
+
+// Two starts on one folder from different environments (one without a
+// runtime folder) find the same lock, and the second reaches the first.
+void TestSingleInstance::oneCopyPerFolderWhateverTheRuntimeFolder()
+{
+    const QByteArray lockDir = qgetenv("TALVOR_LOCK_DIR");
+    qunsetenv("TALVOR_LOCK_DIR");
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    QTemporaryDir folder, first, second;
+    qputenv("XDG_RUNTIME_DIR", first.path().toUtf8());
+    SingleInstance running(folder.path());
+    QVERIFY(running.acquire());
+    running.setStatus(R"({"reading":57})");
+    qputenv("XDG_RUNTIME_DIR", second.path().toUtf8());
+    SingleInstance another(folder.path());
+    QVERIFY(!another.acquire());
+    QCOMPARE(another.runningProcess(), qint64(::getpid()));
+    QCOMPARE(askWhileServing(another), std::optional<QByteArray>(R"({"reading":57})"));
+    qunsetenv("XDG_RUNTIME_DIR");
+    SingleInstance third(folder.path());
+    QVERIFY(!third.acquire());
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    qputenv("TALVOR_LOCK_DIR", lockDir);
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

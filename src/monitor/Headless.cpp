@@ -48,8 +48,12 @@ public:
         connect(&m_monitor, &Monitor::readingFound, this, [this](const QString &reading) {
             if (!m_poll.logFile)
                 return;
-            if (const QString error = m_monitor.dailyLog().append(reading); !error.isEmpty())
-                say(error);
+            // Said once when writing stops (as a problem, which --status
+            // shows too), and once when it works again.
+            const QString error = m_monitor.dailyLog().append(reading);
+            m_monitor.events().setProblem(QStringLiteral("log"), error);
+            if (std::exchange(m_logFailing, !error.isEmpty()) && error.isEmpty())
+                say(QStringLiteral("Log lines are written again"));
         });
         talvor::SignalEvents &events = m_monitor.events();
         connect(&events, &talvor::SignalEvents::readingTaken, this, [this](double value, double threshold) {
@@ -124,6 +128,7 @@ private:
     talvor::PollSettings m_poll;
     bool m_hadReading = false;
     bool m_toldNoReading = false;
+    bool m_logFailing = false;
 };
 
 } // namespace

@@ -58,17 +58,24 @@ SingleInstance::SingleInstance(const QString &programFolder, QObject *parent)
 {
     m_sweep.setInterval(500);
     connect(&m_sweep, &QTimer::timeout, this, &SingleInstance::sweepCallers);
-    QString where = qEnvironmentVariable("TALVOR_LOCK_DIR");
-    if (where.isEmpty())
-        where = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (where.isEmpty())
-        where = QDir::tempPath();
     const QString folder = QFileInfo(programFolder).canonicalFilePath();
     const QByteArray id =
         QCryptographicHash::hash((folder.isEmpty() ? programFolder : folder).toUtf8(), QCryptographicHash::Sha1)
             .toHex()
             .left(16);
-    m_path = QDir(where).filePath(QStringLiteral("talvor-%1").arg(QString::fromLatin1(id)));
+    // The lock lives with the folder it guards, so that two starts agree on
+    // it whatever their environment (one without XDG_RUNTIME_DIR, say); only
+    // a folder that cannot be written keeps it in the runtime folder.
+    QString where = qEnvironmentVariable("TALVOR_LOCK_DIR");
+    if (!where.isEmpty()) {
+        m_path = QDir(where).filePath(QStringLiteral("talvor-%1").arg(QString::fromLatin1(id)));
+    } else if (QDir().mkpath(programFolder) && QFileInfo(programFolder).isWritable()) {
+        m_path = QDir(programFolder).filePath(QStringLiteral("Talvor"));
+    } else {
+        where = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        m_path = QDir(where.isEmpty() ? QDir::tempPath() : where)
+                     .filePath(QStringLiteral("talvor-%1").arg(QString::fromLatin1(id)));
+    }
     m_socketPath = m_path + QStringLiteral(".socket");
     // Both copies compute the same place, so the fallback needs no agreement.
     if (m_socketPath.size() > MaxSocketPath)

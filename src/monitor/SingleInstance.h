@@ -13,10 +13,11 @@
 
 class QSocketNotifier;
 
-// One Talvor per program folder. The lock and a local socket live in the
-// user's runtime folder, named after the program folder, so a copy whose own
-// folder is read-only still takes them. A second start asks the first, over
-// the socket, to show itself.
+// One Talvor per program folder. The lock and a local socket live in that
+// folder (Talvor.lock, Talvor.socket), so every start on it finds them; a
+// copy whose folder is read-only keeps them in the user's runtime folder,
+// named after the program folder. A second start asks the first, over the
+// socket, to show itself.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:

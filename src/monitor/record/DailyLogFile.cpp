@@ -23,7 +23,15 @@ QString DailyLogFile::append(const QString &reading)
         const qint64 size = file->size();
         if (size > 0 && file->seek(size - 1) && file->read(1) != "\n")
             line.prepend("\r\n");
-        if (!file->seek(size) || file->write(line) != line.size() || !file->flush()) {
+        // A disk with room for part of the line takes that part without an
+        // error; the write of the rest gives the system's reason.
+        qint64 written = file->seek(size) ? 0 : -1;
+        for (qint64 part = 0; written >= 0 && written < line.size(); written += part) {
+            part = file->write(line.constData() + written, line.size() - written);
+            if (part <= 0)
+                break;
+        }
+        if (written != line.size() || !file->flush()) {
             error = file->errorString();
             // A row written in part would stay in the CSV for good: cut it off.
             file->resize(size);
