@@ -3,7 +3,8 @@
 # no display: two copies in their own folders share one mosquitto without
 # clashing, the one with logging on writes its log, /metrics and --status
 # answer, no GUI library is mapped, a window and a second monitor on the same
-# folder are refused, SIGHUP rereads both settings files, and SIGTERM ends it
+# folder are refused, a log that cannot be written is said once and again
+# when it can, SIGHUP rereads both settings files, and SIGTERM ends it
 # at once with the minute being filled kept in the record.
 #   tests/headless_test.sh BUILD_DIR
 # Skipped (exit 77) where mosquitto or mosquitto_sub is missing.
@@ -42,6 +43,9 @@ settings "$house" 50 1
 settings "$barn" 50 0 admin:Secret1@
 sharing "$house" "$house_port" homeassistant
 sharing "$barn" "$barn_port" homeassistant
+# The house's log for today cannot be written (a folder stands in its place).
+house_log=$house/$(date +%Y_%m_%d)_talvor_log.csv
+mkdir "$house_log"
 export TALVOR_LOCK_DIR=$work
 unset DISPLAY WAYLAND_DISPLAY
 start() { TALVOR_HOME=$1 "$build/bin/talvor" --headless 2>"$work/$(basename "$1").err" & }
@@ -59,6 +63,15 @@ status=$(TALVOR_HOME=$house "$build/bin/talvor" --status) || fail "--status ende
 python3 -c 'import json,sys; d=json.loads(sys.argv[1]); assert d["reading"]==41 and d["threshold"]==50, d' "$status" ||
   fail "--status printed $status"
 
+# A log that cannot be written is said once, in --status too, and once more when it can.
+wait_for 'grep -q "Could not write the log line" "$work/house.err"' 50 || fail "the log's failure was not said"
+grep -q "Could not write the log line" <<<"$(TALVOR_HOME=$house "$build/bin/talvor" --status)" ||
+  fail "--status does not name the log's failure"
+sleep 3
+[ "$(grep -c "Could not write the log line" "$work/house.err")" = 1 ] || fail "the log's failure was said more than once"
+rmdir "$house_log"
+wait_for 'grep -q "Log lines are written again" "$work/house.err"' 50 || fail "the log's recovery was not said"
+
 # The same process became the monitor, with no GUI library mapped.
 [ "$(readlink "/proc/$house_pid/exe")" = "$(readlink -f "$build/bin/talvor-headless")" ] ||
   fail "talvor --headless did not become talvor-headless: $(readlink "/proc/$house_pid/exe")"
@@ -72,15 +85,15 @@ grep -q "Polling http://127.0.0.1:$sim_port/s.txt every 1 s" "$work/barn.err" ||
 
 # One monitor per folder, window or not.
 TALVOR_HOME=$house QT_QPA_PLATFORM=offscreen "$build/bin/talvor" >"$work/window.out" 2>&1
-[ $? = 1 ] && grep -q "runs without a window for .*(process $house_pid)" "$work/window.out" ||
+[ $? = 4 ] && grep -q "runs without a window for .*(process $house_pid)" "$work/window.out" ||
   fail "a window on the monitor's folder said: $(cat "$work/window.out")"
 TALVOR_HOME=$house "$build/bin/talvor" --headless 2>"$work/second.out"
-[ $? = 1 ] && grep -q "already runs for .*(process $house_pid)" "$work/second.out" ||
+[ $? = 4 ] && grep -q "already runs for .*(process $house_pid)" "$work/second.out" ||
   fail "a second monitor on the folder said: $(cat "$work/second.out")"
 
 # Two copies, one broker: their own client ids and topics, and neither throws the other off.
 retained() { mosquitto_sub -p "$mqtt_port" -t 'homeassistant/#' -t 'talvor/#' --retained-only -v -W 2 2>/dev/null | cut -d' ' -f1 | sort -u; }
-wait_for '[ "$(retained | wc -l)" = 10 ]' 50 || fail "not 10 retained topics: $(retained)"
+wait_for '[ "$(retained | wc -l)" = 12 ]' 50 || fail "not 12 retained topics: $(retained)"
 [ "$(grep -o 'as talvor-[0-9a-f]*' "$work/mosquitto.log" | sort -u | wc -l)" = 2 ] || fail "the copies did not connect with two ids"
 sleep 3
 ! grep -E 'already connected|disconnected' "$work/mosquitto.log" | grep -q talvor- || fail "a copy was thrown off: $(grep -E 'connected' "$work/mosquitto.log")"

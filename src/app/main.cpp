@@ -14,8 +14,13 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
 
 #include <cerrno>
 #include <csignal>
@@ -123,6 +128,58 @@ int answerCommandLine(int argc, char *argv[], talvor::CommandLine &line)
     return -1;
 }
 
+// A window started from the menu over the monitor without a window: the
+// user sees why nothing opens, and may stop that monitor (when it is theirs)
+// to have the window instead. True once this copy holds the lock.
+bool stopTheMonitorWithoutAWindow(SingleInstance &instance)
+{
+    const qint64 pid = instance.runningProcess();
+    const QString folder = talvor::programFolder();
+    const QString why = QStringLiteral("Talvor runs without a window for %1 (process %2); stop it with \"kill %2\" or "
+                                       "\"systemctl --user stop talvor\", then start the window again.")
+                            .arg(folder)
+                            .arg(pid);
+    std::fputs(qPrintable(why + u'\n'), stderr);
+    // Where no screen shows a dialog, the line above is all anyone sees.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == u"offscreen" || platform == u"minimal")
+        return false;
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Talvor"),
+                    QStringLiteral("Talvor already watches this folder without a window"));
+    box.setInformativeText(
+        QStringLiteral("The monitor without a window (process %1) polls the modem for %2, and one copy of Talvor "
+                       "watches a folder at a time, so this window does not open.\n\nStop that monitor to have the "
+                       "window instead; if a service started it, \"systemctl --user stop talvor\" stops it for good.")
+            .arg(pid)
+            .arg(folder));
+    // Only the user's own monitor can be stopped from here.
+    const bool own = pid > 0 && QFileInfo(QStringLiteral("/proc/%1").arg(pid)).ownerId() == ::getuid();
+    QPushButton *stop =
+        own ? box.addButton(QStringLiteral("Stop It and Open the Window"), QMessageBox::AcceptRole) : nullptr;
+    box.addButton(QMessageBox::Close);
+    box.exec();
+    if (!stop || box.clickedButton() != stop)
+        return false;
+    if (::kill(pid_t(pid), SIGTERM) != 0) {
+        QMessageBox::warning(
+            nullptr, QStringLiteral("Talvor"),
+            QStringLiteral("The monitor could not be stopped: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return false;
+    }
+    // It ends at once on SIGTERM, keeping the minute being filled.
+    QElapsedTimer waited;
+    waited.start();
+    while (!instance.acquire()) {
+        if (waited.elapsed() > 5000) {
+            QMessageBox::warning(nullptr, QStringLiteral("Talvor"),
+                                 QStringLiteral("The monitor (process %1) was asked to stop but still runs.").arg(pid));
+            return false;
+        }
+        QThread::msleep(100);
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -153,21 +210,15 @@ int main(int argc, char *argv[])
         switch (instance.askRunningCopyToShow(show)) {
         case SingleInstance::Answer::Shown:
             return 0;
-        case SingleInstance::Answer::Headless: {
-            const qint64 pid = instance.runningProcess();
-            std::fputs(qPrintable(QStringLiteral("Talvor runs without a window for %1 (process %2); stop it with "
-                                                 "\"kill %2\" or \"systemctl --user stop talvor\", then start the "
-                                                 "window again.\n")
-                                      .arg(talvor::programFolder())
-                                      .arg(pid)),
-                       stderr);
-            return 1;
-        }
-        case SingleInstance::Answer::None:
+        case SingleInstance::Answer::Headless:
+            if (!stopTheMonitorWithoutAWindow(instance))
+                return talvor::AlreadyRunningExit;
             break;
+        case SingleInstance::Answer::None:
+            std::fputs("Talvor already runs for this folder but did not answer; look for its icon in the tray.\n",
+                       stderr);
+            return talvor::AlreadyRunningExit;
         }
-        std::fputs("Talvor already runs for this folder but did not answer; look for its icon in the tray.\n", stderr);
-        return 1;
     }
 
     // The first widget with a text opens the session bus for Qt's

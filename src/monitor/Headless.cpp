@@ -148,7 +148,7 @@ int runHeadless(int argc, char *argv[])
                            "again")
                 .arg(folder)
                 .arg(instance.runningProcess()));
-        return 1;
+        return talvor::AlreadyRunningExit;
     }
     instance.setHeadless(true);
 

@@ -19,6 +19,10 @@ struct CommandLine {
     bool phone = false;  // with aim: and serve the phone page
 };
 
+// The exit status of a start refused because another copy runs for the
+// folder: a service manager is told not to start it again and again.
+constexpr int AlreadyRunningExit = 4;
+
 // Reads the program's arguments (the first is the program itself). Qt's own
 // window options (-platform, -display, -style, ...) are left to Qt.
 CommandLine parseCommandLine(const QStringList &arguments);
