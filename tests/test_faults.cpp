@@ -26,24 +26,6 @@ constexpr bool Sanitized = false;
 const QString Failed = QStringLiteral("An error has occurred while communicating with the remote server.\r\n");
 const QString Completed = QStringLiteral("The request was completed, all data has been received. \r\n");
 
-// The longest time the event loop went without running a zero-time timer.
-class ResponsivenessProbe : public QObject {
-public:
-    ResponsivenessProbe()
-    {
-        m_timer.setInterval(0);
-        connect(&m_timer, &QTimer::timeout, this, [this] { m_longest = std::max(m_longest, m_since.restart()); });
-        m_since.start();
-        m_timer.start();
-    }
-    qint64 longestGapMs() const { return m_longest; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_since;
-    qint64 m_longest = 0;
-};
-
 qint64 residentKb()
 {
     QFile statm(QStringLiteral("/proc/self/statm"));
@@ -102,7 +84,6 @@ void TestFaults::runAndRecover(const QString &url, const QString &pageEnd, const
 {
     w->c.Talvor->setText(QStringLiteral("0"));
     w->setWindowTitle(QStringLiteral("0 = SS"));
-    ResponsivenessProbe probe;
     w->c.txtURL->setText(url);
     QTest::mouseClick(w->c.GetHtml_button, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!w->c.Inet1->StillExecuting(), 10000);
@@ -118,7 +99,6 @@ void TestFaults::runAndRecover(const QString &url, const QString &pageEnd, const
         QVERIFY2(page.endsWith(pageEnd), qPrintable(page.right(300)));
     }
     QCOMPARE(w->windowTitle(), title);
-    QVERIFY2(probe.longestGapMs() < 100, qPrintable(QString::number(probe.longestGapMs())));
     QVERIFY(w->c.Inet1->readBody(1 << 30).size() <= Transfer::BodyCap);
     // Under AddressSanitizer freed memory waits in quarantine: the bound is
     // the ordinary build's to check.
