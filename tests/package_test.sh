@@ -23,6 +23,11 @@ grep -q 'libqt6core6' <<<"$depends" || fail "the package names no Qt dependency:
 # What the code needs of each library, as a version: older ones would load
 # and then lack what a rule depends on.
 grep -qE '(^|, )libcurl[^,]* \(>= 7\.85\)' <<<"$depends" || fail "libcurl is not declared (>= 7.85): $depends"
+# lintian's errors are Debian's rules broken (a library that names no libc, say).
+if command -v lintian >/dev/null; then
+  errors=$(lintian --tag-display-limit 0 "$deb" 2>/dev/null | grep '^E:')
+  [ -z "$errors" ] || fail "lintian: $errors"
+fi
 for library in libmicrohttpd libmosquitto; do
   grep -qE "(^|, )$library[0-9][^,]* \(>= [0-9.]+\)" <<<"$recommends" ||
     fail "$library is not recommended with a version: $recommends"
