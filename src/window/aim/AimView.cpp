@@ -129,6 +129,8 @@ AimView::AimView(Monitor &monitor, double threshold, QWidget *parent)
     reset->setToolTip(QStringLiteral("Start the peak and the lowest again (R)"));
     m_url->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_url->setObjectName(QStringLiteral("AimUrl"));
+    // Empty until the phone page is served, yet it takes focus for copying.
+    m_url->setAccessibleName(QStringLiteral("The phone page's address"));
     m_qr->setAccessibleName(QStringLiteral("QR code of the phone page's address"));
     m_problem->setWordWrap(true);
     if (m_settings.aimListen.isEmpty())

@@ -136,7 +136,9 @@ TimelineView::TimelineView(const RecordStore &store, Pending pending, double thr
     m_problems->hide();
     layout->addWidget(m_problems);
     layout->addWidget(m_plot, 1);
+    // It takes the keys that move and zoom the timeline, so it has a name.
     setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Timeline"));
     m_soon.setSingleShot(true);
     m_soon.setInterval(250);
     connect(&m_soon, &QTimer::timeout, this, &TimelineView::refresh);
