@@ -170,6 +170,12 @@ void TestHistory::rowLabels()
     reading(QStringLiteral("12"));
     QCOMPARE(w->c.MSChart1->rowLabel(200), QStringLiteral("12"));
     QCOMPARE(w->c.MSChart1->rowLabel(1), QStringLiteral("0       "));
+    // Below zero a 0 would read as a value: green or red, the bar has its reading.
+    w->c.ssThreshold->setText(QStringLiteral("-110"));
+    reading(QStringLiteral("-105"));
+    reading(QStringLiteral("-112"));
+    QCOMPARE(w->c.MSChart1->rowLabel(199), QStringLiteral("-105       "));
+    QCOMPARE(w->c.MSChart1->rowLabel(200), QStringLiteral("-112"));
 }
 
 void TestHistory::newThresholdWaitsForTheNextReading()
@@ -240,6 +246,28 @@ void TestHistory::barsAreDrawnInTheirColours()
     QCOMPARE(countIn(2, green) + countIn(2, red), 0);
     // A negative value hangs below the zero line.
     QVERIFY(countIn(3, green) > 0);
+
+    // Readings all below zero (dBm) stand on the axis's floor: the stronger
+    // reading is the taller bar.
+    const char *dbm[4][2] = {{"-105", "0"}, {"-60", "0"}, {"0", "-100"}, {"-90", "0"}};
+    for (int r = 1; r <= 4; ++r) {
+        chart.setRow(r);
+        for (int c = 1; c <= 2; ++c) {
+            chart.setColumn(c);
+            chart.setData(QString::fromLatin1(dbm[r - 1][c - 1]));
+        }
+    }
+    const QImage below = chart.grab().toImage();
+    const auto heightIn = [&](int quarter, QColor colour) {
+        const int x = 60 + quarter * (below.width() - 70) / 4 + (below.width() - 70) / 8;
+        int n = 0;
+        for (int y = 0; y < below.height(); ++y)
+            n += below.pixelColor(x, y) == colour;
+        return n;
+    };
+    QVERIFY2(2 * heightIn(1, green) > 3 * heightIn(0, green),
+             qPrintable(QStringLiteral("%1 %2").arg(heightIn(1, green)).arg(heightIn(0, green))));
+    QVERIFY(heightIn(0, green) > 0 && heightIn(2, red) > 0);
 }
 
 void TestHistory::typingALengthTrimsOnlyAtTheEnd()

@@ -42,6 +42,11 @@ AxisScale chartAxis(double minValue, double maxValue)
     return niceAxis(minValue, minValue < 0 ? maxValue : std::max(maxValue, 100.0));
 }
 
+double barBase(const AxisScale &axis)
+{
+    return axis.high <= 0 ? axis.low : 0;
+}
+
 void ChartFigures::add(double reading)
 {
     m_low = m_count == 0 ? reading : std::min(m_low, reading);

@@ -36,6 +36,9 @@ AxisScale niceAxis(double minValue, double maxValue);
 // height as the largest reading changes; readings below 0 (another modem's
 // dBm) get the range they have.
 AxisScale chartAxis(double minValue, double maxValue);
+// Where the bars stand: on zero, or on the bottom of an axis wholly below
+// zero, so that a stronger (less negative) reading is the taller bar.
+double barBase(const AxisScale &axis);
 
 // The figures over the readings a chart shows, added one by one:
 // "min 31  avg 52.4  max 66  23% at or below 50"; empty when there are none.

@@ -111,7 +111,7 @@ void HistogramChart::paintBars(QPainter &p, const QRect &plot, const talvor::Axi
                      QPoint(qRound((plot.right() + 1) * dpr) - 1, qRound((plot.bottom() + 1) * dpr) - 1));
     const int width = area.width(), height = area.height();
     const double scale = height / (axis.high - axis.low);
-    const int zeroY = int(std::lround(height - (0 - axis.low) * scale));
+    const int zeroY = int(std::lround(height - (talvor::barBase(axis) - axis.low) * scale));
 
     std::vector<double> magnitude(size_t(width), 0);
     std::vector<int> from(size_t(width), 0), to(size_t(width), 0);
@@ -127,7 +127,7 @@ void HistogramChart::paintBars(QPainter &p, const QRect &plot, const talvor::Axi
             const double v = row.values[column];
             if (v == 0)
                 continue;
-            const int end = std::clamp(int(std::lround(zeroY - v * scale)), 0, height);
+            const int end = std::clamp(int(std::lround(height - (v - axis.low) * scale)), 0, height);
             // Where rows share a pixel column, a red (low) bar wins it, so no
             // dip ever disappears; among bars of one colour the tallest shows.
             const QRgb rgb = column == 0 ? AboveColor.rgb() : BelowColor.rgb();

@@ -75,7 +75,9 @@ void History::FillChart()
         chart.setData(above ? reading : zero);
         chart.setColumn(2);
         chart.setData(above ? zero : reading);
-        const QString label = chart.data();
+        // A green bar's 0 says "above the threshold"; for a reading below
+        // zero it would read as a value, so such a bar carries its reading.
+        const QString label = value < 0 ? reading : chart.data();
         chart.setRowLabel(r % 2 == 0 ? label : label + OddLabelPadding);
     }
     chart.setPlaceholder(QString());

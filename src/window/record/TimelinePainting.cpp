@@ -147,14 +147,16 @@ void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &pictur
         return;
     p.fillRect(plot, palette.color(QPalette::Base));
 
-    double low = 0, high = 100;
+    // The histogram's rule: 0 to 100 for a page of percentages, below zero
+    // for readings that go there (dBm) without 0 to 100 squashing them.
+    double low = 0, high = 0;
     for (const TimelineColumn &c : picture.columns) {
         if (c.sums.readings > 0) {
             low = std::min(low, c.sums.min);
             high = std::max(high, c.sums.max);
         }
     }
-    const talvor::AxisScale axis = talvor::niceAxis(low, high);
+    const talvor::AxisScale axis = talvor::chartAxis(low, high);
     const double scale = plot.height() / (axis.high - axis.low);
     const auto yOf = [&](double v) { return plot.bottom() - int(std::lround((v - axis.low) * scale)); };
 
