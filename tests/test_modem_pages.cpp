@@ -7,6 +7,7 @@
 #include "app/Talvorf.h"
 #include "monitor/Monitor.h"
 #include "window/form/CrlfTextView.h"
+#include "window/settings/ModemKeyring.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -14,6 +15,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -27,6 +29,7 @@ private slots:
     void readsWhatTheRuleSays();
     void readingAndLoginAreKeptApart();
     void aLoginCostsTheModemFewRequests();
+    void aClosedKeyringKeepsThePasswordOutOfTheFile();
     void theTrueReasonAndTheFirstLowReachEveryView();
 };
 
@@ -140,6 +143,37 @@ void TestModemPages::aLoginCostsTheModemFewRequests()
     poll(basic);
     QCOMPARE(basic.requestCount(), first + 1);
     QVERIFY(basic.requests().last().contains("Authorization: Basic"));
+}
+
+// The user closes the keyring's own dialog: nothing is written until they
+// say so, and then the file holds the password.
+void TestModemPages::aClosedKeyringKeepsThePasswordOutOfTheFile()
+{
+    QTemporaryDir home;
+    std::unique_ptr<TestWindow> test = loadTestWindow(home);
+    Talvorf &w = *test->window;
+    QTest::mouseClick(w.c.ModemLogin, Qt::LeftButton);
+    auto *dialog = w.findChild<QDialog *>(QStringLiteral("LoginDialog"));
+    const QList<QLineEdit *> boxes = dialog->findChildren<QLineEdit *>();
+    boxes[0]->setText(QStringLiteral("admin"));
+    boxes[1]->setText(QStringLiteral("s3cret"));
+    QPushButton *save = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Save);
+    save->click();
+    auto *keyring = dialog->findChild<ModemKeyring *>();
+    emit keyring->stored(QStringLiteral("the user closed the dialog"), true);
+    // Whatever the keyring of this machine answers next is not the user's answer.
+    keyring->blockSignals(true);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(ModemSettings::load().password.isEmpty());
+    const QList<QLabel *> labels = dialog->findChildren<QLabel *>();
+    QVERIFY(std::any_of(labels.begin(), labels.end(), [](const QLabel *label) {
+        return label->isVisible() && label->text().startsWith(QStringLiteral("The keyring was closed"));
+    }));
+    QVERIFY(save->isEnabled());
+    save->click();
+    QTRY_VERIFY(!dialog->isVisible());
+    QCOMPARE(ModemSettings::load().password, QStringLiteral("s3cret"));
+    QCOMPARE(w.monitor().modem().password, QStringLiteral("s3cret"));
 }
 
 void TestModemPages::readingAndLoginAreKeptApart()

@@ -16,6 +16,7 @@ LoginDialog::LoginDialog(QAction *MenuLogin, Monitor &monitor, QWidget *parent)
     , m_password(new QLineEdit(this))
     , m_problem(new QLabel(this))
     , m_buttons(new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this))
+    , m_keyring(this)
 {
     setObjectName(QStringLiteral("LoginDialog"));
     setWindowTitle(QStringLiteral("Modem Login"));
@@ -39,7 +40,19 @@ LoginDialog::LoginDialog(QAction *MenuLogin, Monitor &monitor, QWidget *parent)
     layout->addWidget(m_buttons);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &LoginDialog::save);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(&m_keyring, &ModemKeyring::stored, this, &LoginDialog::keep);
+    connect(&m_keyring, &ModemKeyring::stored, this, [this](const QString &error, bool refused) {
+        // Closing the keyring's dialog is an answer, not a missing keyring:
+        // the password goes into the file only when asked again.
+        if (refused && !std::exchange(m_keyringRefused, true)) {
+            m_buttons->setEnabled(true);
+            m_problem->setText(QStringLiteral("The keyring was closed, so the password is not saved. Save again to "
+                                              "keep it in %1, readable by you alone, or Cancel.")
+                                   .arg(ModemSettings::FileName));
+            m_problem->show();
+            return;
+        }
+        keep(error);
+    });
     connect(&m_keyring, &ModemKeyring::fetched, this, [this](const QString &password, const QString &error) {
         if (!error.isEmpty()) {
             emit notice(QStringLiteral("The modem's password could not be read from the keyring: %1").arg(error));
@@ -56,6 +69,7 @@ void LoginDialog::MenuLogin_Click()
     m_user->setText(modem.user);
     m_password->setText(modem.password);
     m_problem->hide();
+    m_keyringRefused = false;
     // Not exec(): the window and the polls go on while it is open.
     open();
 }
@@ -80,6 +94,8 @@ void LoginDialog::save()
     const ModemSettings modem = fromBoxes();
     if (modem.user.isEmpty() || modem.password.isEmpty())
         return keep(QStringLiteral("no password to keep"));
+    if (m_keyringRefused)
+        return keep(QStringLiteral("you closed the keyring"));
     // The keyring answers later; the dialog waits for it.
     m_buttons->setEnabled(false);
     m_keyring.store(modem.user, modem.password);

@@ -38,4 +38,5 @@ private:
     QLabel *m_problem;
     QDialogButtonBox *m_buttons;
     ModemKeyring m_keyring;
+    bool m_keyringRefused = false;
 };

@@ -19,7 +19,8 @@ void ModemKeyring::store(const QString &user, const QString &password)
     job->setKey(key(user));
     job->setTextData(password);
     connect(job, &QKeychain::Job::finished, this, [this](QKeychain::Job *done) {
-        emit stored(done->error() == QKeychain::NoError ? QString() : done->errorString());
+        emit stored(done->error() == QKeychain::NoError ? QString() : done->errorString(),
+                    done->error() == QKeychain::AccessDeniedByUser);
     });
     job->start();
 }

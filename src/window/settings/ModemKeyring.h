@@ -16,8 +16,9 @@ public:
     void fetch(const QString &user);
 
 signals:
-    // Empty error: the keyring holds it.
-    void stored(const QString &error);
+    // Empty error: the keyring holds it. refused: the user closed the
+    // keyring's own dialog (a new keyring's password, say).
+    void stored(const QString &error, bool refused);
     void fetched(const QString &password, const QString &error);
 
 private:
