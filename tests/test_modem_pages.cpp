@@ -5,6 +5,7 @@
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
 #include "app/Talvorf.h"
+#include "core/settings/SettingsFile.h"
 #include "monitor/Monitor.h"
 #include "window/form/CrlfTextView.h"
 #include "window/settings/ModemKeyring.h"
@@ -30,6 +31,7 @@ private slots:
     void readingAndLoginAreKeptApart();
     void aLoginCostsTheModemFewRequests();
     void aClosedKeyringKeepsThePasswordOutOfTheFile();
+    void aRuleWaitsForTheAddressItReads();
     void theTrueReasonAndTheFirstLowReachEveryView();
 };
 
@@ -174,6 +176,27 @@ void TestModemPages::aClosedKeyringKeepsThePasswordOutOfTheFile()
     QTRY_VERIFY(!dialog->isVisible());
     QCOMPARE(ModemSettings::load().password, QStringLiteral("s3cret"));
     QCOMPARE(w.monitor().modem().password, QStringLiteral("s3cret"));
+}
+
+// A new address and its rule are kept together: with Save Options, or not
+// at all when the user does not save at exit.
+void TestModemPages::aRuleWaitsForTheAddressItReads()
+{
+    for (const bool saveAtExit : {true, false}) {
+        QTemporaryDir home;
+        std::unique_ptr<TestWindow> test = loadTestWindow(home);
+        Talvorf &w = *test->window;
+        w.c.txtURL->setText(QStringLiteral("http://127.0.0.1:9/api/status.json"));
+        w.c.ReadingRule->setCurrentIndex(w.c.ReadingRule->findData(int(talvor::ReadingRule::Json)));
+        QTest::keyClicks(w.c.ReadingPattern, QStringLiteral("/ss"));
+        QTest::keyClick(w.c.ReadingPattern, Qt::Key_Return);
+        QCOMPARE(w.monitor().modem().rule.kind, talvor::ReadingRule::Json);
+        QCOMPARE(ModemSettings::load().rule.kind, talvor::ReadingRule::Three);
+        test->dialogs->answerYes = saveAtExit;
+        w.MenuExit_Click();
+        QCOMPARE(ModemSettings::load().rule.kind, saveAtExit ? talvor::ReadingRule::Json : talvor::ReadingRule::Three);
+        QCOMPARE(talvor::pollSettings(talvor::readSettingsFile()).url.endsWith(u"status.json"), saveAtExit);
+    }
 }
 
 void TestModemPages::readingAndLoginAreKeptApart()

@@ -71,7 +71,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     m_login = new LoginDialog(c.MenuLogin, *m_monitor, this);
     connect(m_login, &LoginDialog::notice, c.Info_HTML, &CrlfTextView::appendLine);
     connect(c.ModemLogin, &QPushButton::clicked, c.MenuLogin, &QAction::trigger);
-    m_reading = std::make_unique<ReadingOptions>(c.ReadingRule, c.ReadingPattern, *m_monitor);
+    m_reading = std::make_unique<ReadingOptions>(c.ReadingRule, c.ReadingPattern, c.txtURL, *m_monitor);
     connect(m_reading.get(), &ReadingOptions::notice, c.Info_HTML, &CrlfTextView::appendLine);
     m_pipeline = std::make_unique<ReadingPipeline>(form, *this, *c.ChooseView, *c.Talvor);
     m_settings = std::make_unique<SettingsController>(
@@ -80,6 +80,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
                          c.MinimizeStartup, c.SearchText, c.txtURL, c.Ikon, c.LeftColor, c.RightColor, c.LeftColorBad,
                          c.RightColorBad, c.ShowInSystemTray, c.DoLogFile, c.NotifyAlerts},
         *m_dialogs);
+    connect(m_settings.get(), &SettingsController::saved, m_reading.get(), &ReadingOptions::addressSaved);
     m_status = std::make_unique<SignalStatus>(form, *c.NotifyAlerts);
     m_fetch = std::make_unique<StatusFetch>(FetchControls{c.Info_HTML, c.txtURL, c.SearchText, c.ssThreshold, c.Talvor},
                                             *m_monitor);

@@ -6,10 +6,12 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
-ReadingOptions::ReadingOptions(QComboBox *ReadingRule, QLineEdit *ReadingPattern, Monitor &monitor, QObject *parent)
+ReadingOptions::ReadingOptions(QComboBox *ReadingRule, QLineEdit *ReadingPattern, const QLineEdit *txtURL,
+                               Monitor &monitor, QObject *parent)
     : QObject(parent)
     , m_rule(ReadingRule)
     , m_pattern(ReadingPattern)
+    , m_url(txtURL)
     , m_monitor(monitor)
 {
     connect(m_rule, &QComboBox::currentIndexChanged, this, [this] {
@@ -33,6 +35,7 @@ void ReadingOptions::ShowRule()
     }
     m_pattern->setEnabled(rule.usesPattern());
     m_unsaved = false;
+    m_savedAddress = m_url->text();
 }
 
 void ReadingOptions::apply()
@@ -45,9 +48,15 @@ void ReadingOptions::apply()
 
 void ReadingOptions::keep()
 {
-    if (!m_unsaved)
+    if (!m_unsaved || m_url->text() != m_savedAddress)
         return;
     m_unsaved = false;
     if (const QString error = m_monitor.modem().saveReading(); !error.isEmpty())
         emit notice(QStringLiteral("The reading rule is used but not kept: %1").arg(error));
+}
+
+void ReadingOptions::addressSaved()
+{
+    m_savedAddress = m_url->text();
+    keep();
 }

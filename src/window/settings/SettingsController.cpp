@@ -190,6 +190,8 @@ void SettingsController::SaveSettings()
     const QString error = writeSettingsFile(settings);
     if (!error.isEmpty())
         m_dialogs.warn(error, QStringLiteral("Talvor"));
+    else
+        emit saved();
 }
 
 void SettingsController::PromptSaveSettings()

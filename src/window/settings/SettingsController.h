@@ -56,6 +56,10 @@ public:
     talvor::Settings currentSettings() const;
     void markChanged(qint16 code);
 
+signals:
+    // The settings file now holds what the controls show.
+    void saved();
+
 private:
     void applyDefaults();
     void applyFields(const QList<talvor::SettingsField> &fields);
