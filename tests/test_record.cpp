@@ -39,6 +39,7 @@ private slots:
     void calendarRangesAreWhatAPersonMeans_data();
     void calendarRangesAreWhatAPersonMeans();
     void aReadCutShortIsSaid();
+    void minutesLetGoAfterAWeekAreCounted();
 };
 
 namespace {
@@ -441,6 +442,39 @@ void TestRecord::aReadCutShortIsSaid()
             QCOMPARE(store.readError().isEmpty(), !damaged);
         }
     }
+}
+
+// More than a week of minutes waits on a record another program holds: the
+// oldest go, and once writing works again the notice counts exactly those.
+void TestRecord::minutesLetGoAfterAWeekAreCounted()
+{
+    QTemporaryDir dir;
+    writeRecord(dir.path(), 1);
+    sqlite3 *holder = nullptr;
+    QCOMPARE(sqlite3_open(QDir(dir.path()).filePath(RecordStore::FileName).toUtf8().constData(), &holder), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    SignalRecord record(dir.path());
+    QSignalSpy notices(&record, &SignalRecord::notice);
+    const QDateTime start = at("00:00:30", 10);
+    QDateTime now = start;
+    record.setClock([&now] { return now; });
+    record.open();
+    // A week and three minutes finished, and one being filled.
+    const qint64 finished = RecordWriter::MostWaiting + 3;
+    for (qint64 minute = 0; minute <= finished; ++minute) {
+        now = start.addSecs(60 * minute);
+        record.reading(50, now);
+    }
+    // The writer has queued them all, and tried, before the lock goes.
+    QTest::qWait(2 * RecordWriter::RetryMs);
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    QTRY_VERIFY_WITH_TIMEOUT(!notices.isEmpty(), 20000);
+    QCOMPARE(notices.first().first().toString(),
+             QStringLiteral("3 minutes waited more than a week to be written and are not in the record."));
+    record.flush();
+    QTRY_COMPARE_WITH_TIMEOUT(record.store().minutesKept(talvor::epochMinute(start), talvor::epochMinute(now) + 1),
+                              RecordWriter::MostWaiting + 1, 20000);
 }
 
 void TestRecord::calendarRangesAreWhatAPersonMeans_data()
