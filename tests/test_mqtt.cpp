@@ -3,7 +3,9 @@
 // once is not hammered. Its settings, which may hold a password, are saved
 // for their owner alone. With a real broker: what the settings no longer
 // publish is taken off it.
+#include "core/settings/FormState.h"
 #include "core/sharing/SharingRules.h"
+#include "monitor/Monitor.h"
 #include "monitor/record/RecordStore.h"
 #include "monitor/sharing/MqttLink.h"
 #include "monitor/sharing/SharingHub.h"
@@ -11,6 +13,8 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -35,6 +39,7 @@ private slots:
     void retainedTopicsFollowTheSettings();
     void twoCopiesShareABrokerAndHomeAssistantRestarts();
     void pauseReasonAndHostTopicsAtTheBroker();
+    void expiryFollowsTheSetIntervalOnly();
 };
 
 namespace {
@@ -144,7 +149,7 @@ void TestMqtt::sharingSettingsAreSavedOwnerOnly()
 
 namespace {
 // The retained messages on the broker at port, as "topic payload" lines,
-// once they are `count` or ten seconds have passed.
+// once they are `count` or ten seconds have passed (at once for -1).
 QStringList retainedOn(quint16 port, int count)
 {
     const QDeadlineTimer deadline(10'000);
@@ -159,7 +164,7 @@ QStringList retainedOn(quint16 port, int count)
             sub.kill();
         sub.waitForFinished();
         lines = QString::fromUtf8(sub.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    } while (lines.size() != count && !deadline.hasExpired());
+    } while (count >= 0 && lines.size() != count && !deadline.hasExpired());
     return lines;
 }
 // A mosquitto of the test's own on a free loopback port.
@@ -240,7 +245,7 @@ void TestMqtt::retainedTopicsFollowTheSettings()
     QTemporaryDir home;
     qputenv("TALVOR_HOME", home.path().toUtf8());
 
-    SharingHub hub(nullptr);
+    SharingHub hub;
     SharingSettings before;
     before.broker = QStringLiteral("127.0.0.1:%1").arg(port);
     before.topic = QStringLiteral("talvor");
@@ -281,7 +286,7 @@ void TestMqtt::twoCopiesShareABrokerAndHomeAssistantRestarts()
     settings.discovery = QStringLiteral("homeassistant");
     // Two copies on one host, each with its own id: a clash would have the
     // broker throw one off for the other again and again.
-    SharingHub house(nullptr), barn(nullptr);
+    SharingHub house, barn;
     QSignalSpy troubles(&house, &SharingHub::problemChanged), barnTroubles(&barn, &SharingHub::problemChanged);
     house.apply(settings);
     barn.apply(settings);
@@ -325,7 +330,7 @@ void TestMqtt::pauseReasonAndHostTopicsAtTheBroker()
     QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write(handWritten) == handWritten.size());
     ini.close();
     {
-        SharingHub hub(nullptr);
+        SharingHub hub;
         hub.apply(SharingSettings::load());
         const QString base = QStringLiteral("talvor/%1").arg(SharingSettings::load().instance);
         QVERIFY(ini.open(QIODevice::ReadOnly));
@@ -352,9 +357,63 @@ void TestMqtt::pauseReasonAndHostTopicsAtTheBroker()
     QFile record(QDir(home.path()).filePath(RecordStore::FileName));
     QVERIFY(record.open(QIODevice::WriteOnly));
     record.close();
-    SharingHub older(nullptr);
+    SharingHub older;
     older.apply(SharingSettings::load());
     QTRY_VERIFY_WITH_TIMEOUT(retainedOn(broker.port, 7).filter(QStringLiteral("/signal 44")).isEmpty(), 10000);
+}
+
+// Home Assistant's sensor expires after three polls at the set interval,
+// whatever the monitor's timer waits now (a back-off, the aim view's pace).
+void TestMqtt::expiryFollowsTheSetIntervalOnly()
+{
+    Broker broker;
+    if (!broker.available())
+        QSKIP("needs mosquitto, mosquitto_sub and mosquitto_pub");
+    QVERIFY(broker.start());
+    QTemporaryDir home;
+    qputenv("TALVOR_HOME", home.path().toUtf8());
+    const QByteArray ini =
+        "[mqtt]\nbroker=127.0.0.1:" + QByteArray::number(broker.port) + "\ndiscovery=homeassistant\n";
+    QFile file(QDir(home.path()).filePath(SharingSettings::FileName));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(ini) == ini.size());
+    file.close();
+    const auto expiry = [&broker] {
+        const QStringList configs = retainedOn(broker.port, -1).filter(QStringLiteral("sensor/"));
+        const QStringList signal = configs.filter(QStringLiteral("/signal/config"));
+        return signal.isEmpty() ? -1
+                                : QJsonDocument::fromJson(signal.first().section(u' ', 1).toUtf8())
+                                      .object()
+                                      .value(QStringLiteral("expire_after"))
+                                      .toInt();
+    };
+    // Each look at the broker takes a second: the wait is counted in time.
+    const auto expiryBecomes = [&expiry](int wanted) {
+        const QDeadlineTimer deadline(15'000);
+        int seen = expiry();
+        while (seen != wanted && !deadline.hasExpired())
+            seen = expiry();
+        return seen;
+    };
+    talvor::FormState form;
+    Monitor monitor(form, home.path());
+    // A modem that is never there: every poll fails and backs off.
+    QTcpServer gone;
+    QVERIFY(gone.listen(QHostAddress::LocalHost));
+    const quint16 port = gone.serverPort();
+    gone.close();
+    monitor.setUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port));
+    monitor.setRefreshTenths(200);
+    monitor.setAutoCheck(true);
+    monitor.start();
+    QCOMPARE(expiryBecomes(60), 60);
+    monitor.setAimPace(500);
+    broker.publish(
+        {QStringLiteral("-t"), QStringLiteral("homeassistant/status"), QStringLiteral("-m"), QStringLiteral("online")});
+    QTest::qWait(500);
+    QCOMPARE(expiry(), 60);
+    monitor.setAimPace(std::nullopt);
+    monitor.setRefreshTenths(400);
+    QCOMPARE(expiryBecomes(120), 120);
 }
 
 QTEST_GUILESS_MAIN(TestMqtt)

@@ -11,12 +11,12 @@ Monitor::Monitor(talvor::FormState &form, const QString &folder, QObject *parent
     , m_backOff([] { return QRandomGenerator::global()->generateDouble() * 2 - 1; })
     , m_fetch(form, m_inet, m_events)
     , m_record(folder)
-    , m_sharing(&m_autoCheck)
 {
     m_autoCheck.setObjectName(QStringLiteral("AutoCheck"));
     // A coarse timer may fire 5 % early or late: 5.5 s would tick at 5.2 s.
     m_autoCheck.setTimerType(Qt::PreciseTimer);
     m_autoCheck.setInterval(m_inputs.intervalMs);
+    m_sharing.setPollSeconds((m_inputs.intervalMs + 999) / 1000);
     connect(&m_autoCheck, &QTimer::timeout, this, &Monitor::AutoCheck_Timer);
     m_inet.setObjectName(QStringLiteral("Inet1"));
     m_resume.setSingleShot(true);
@@ -75,6 +75,7 @@ void Monitor::setRefreshTenths(double tenths)
 {
     const qint32 ms = talvor::toInt32(tenths * 100).value_or(0);
     m_inputs.intervalMs = qBound(1, ms, 65535);
+    m_sharing.setPollSeconds((m_inputs.intervalMs + 999) / 1000);
     forgetBackOff();
     reschedule();
 }

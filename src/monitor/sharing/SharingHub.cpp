@@ -15,9 +15,8 @@ const QString MqttPart = QStringLiteral("MQTT");
 constexpr int BrokerPatienceMs = 10'000;
 } // namespace
 
-SharingHub::SharingHub(const QTimer *AutoCheck, QObject *parent)
+SharingHub::SharingHub(QObject *parent)
     : QObject(parent)
-    , m_autoCheck(AutoCheck)
     , m_hostId(talvor::sharingId(QSysInfo::machineHostName()))
 {
     connect(&m_mqtt, &MqttLink::problem, this, [this](const QString &text) {
@@ -148,7 +147,7 @@ void SharingHub::publishDiscovery()
         return;
     const talvor::DiscoveryDevice device{m_settings.instance,
                                          QStringLiteral("Talvor %1").arg(QDir(talvor::programFolder()).dirName()),
-                                         talvor::version(), m_autoCheck ? (m_autoCheck->interval() + 999) / 1000 : 5};
+                                         talvor::version(), m_pollSeconds};
     for (const auto &d : {talvor::signalDiscovery(m_settings.discovery, topicRoot(), device),
                           talvor::modemDiscovery(m_settings.discovery, topicRoot(), device)})
         m_mqtt.publish(d.topic, d.config, true);
@@ -178,6 +177,12 @@ void SharingHub::setThreshold(double threshold)
 {
     m_state.threshold = threshold;
     changed();
+}
+
+void SharingHub::setPollSeconds(int seconds)
+{
+    if (std::exchange(m_pollSeconds, seconds) != seconds && m_mqtt.isConnected())
+        publishDiscovery();
 }
 
 void SharingHub::staleChanged(bool stale)

@@ -16,7 +16,7 @@ class SharingHub : public QObject {
     Q_OBJECT
 public:
     // The poll timer says how often readings come, for Home Assistant.
-    explicit SharingHub(const QTimer *AutoCheck, QObject *parent = nullptr);
+    explicit SharingHub(QObject *parent = nullptr);
     ~SharingHub() override;
 
     // Reads Sharing.ini and starts what it asks for.
@@ -26,6 +26,9 @@ public:
     void noReading(const QString &reason, const QDateTime &at);
     void staleChanged(bool stale);
     void setThreshold(double threshold);
+    // The set interval between polls (not a back-off's or the aim view's):
+    // Home Assistant's sensor expires after three of them.
+    void setPollSeconds(int seconds);
     // Talvor's own troubles, for --status.
     void setProblems(const QStringList &problems);
     // The phone's aim page, for --status; empty when none is served.
@@ -58,7 +61,7 @@ private:
     // Gives this copy an instance id the first time it speaks MQTT.
     SharingSettings withInstance(SharingSettings settings);
 
-    const QTimer *m_autoCheck;
+    int m_pollSeconds = 5;
     SharingSettings m_settings;
     talvor::SharingState m_state;
     MetricsServer m_metrics;
