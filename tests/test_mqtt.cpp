@@ -16,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QSysInfo>
@@ -40,6 +41,7 @@ private slots:
     void twoCopiesShareABrokerAndHomeAssistantRestarts();
     void pauseReasonAndHostTopicsAtTheBroker();
     void expiryFollowsTheSetIntervalOnly();
+    void aBrokerBackAfterFailuresGetsEverythingAgain();
 };
 
 namespace {
@@ -185,6 +187,11 @@ struct Broker {
             return false;
         port = probe.serverPort();
         probe.close();
+        return startOnPort();
+    }
+    // Again on the same port, after it was stopped.
+    bool startOnPort()
+    {
         // Its log would fill a pipe nobody reads while the test waits.
         process.setStandardOutputFile(QProcess::nullDevice());
         process.setStandardErrorFile(QProcess::nullDevice());
@@ -201,6 +208,11 @@ struct Broker {
         }
         return false;
     }
+    void stop()
+    {
+        process.kill();
+        process.waitForFinished();
+    }
     // mosquitto_pub with these arguments, on this broker.
     void publish(const QStringList &arguments) const
     {
@@ -209,11 +221,7 @@ struct Broker {
                   QStringList{QStringLiteral("-p"), QString::number(port)} + arguments);
         pub.waitForFinished(5000);
     }
-    ~Broker()
-    {
-        process.kill();
-        process.waitForFinished();
-    }
+    ~Broker() { stop(); }
 };
 } // namespace
 
@@ -414,6 +422,39 @@ void TestMqtt::expiryFollowsTheSetIntervalOnly()
     monitor.setAimPace(std::nullopt);
     monitor.setRefreshTenths(400);
     QCOMPARE(expiryBecomes(120), 120);
+}
+
+// A broker that goes away for a while (a restart that forgot everything,
+// failed connections meanwhile) gets every retained topic again once back.
+void TestMqtt::aBrokerBackAfterFailuresGetsEverythingAgain()
+{
+    Broker broker;
+    if (!broker.available())
+        QSKIP("needs mosquitto, mosquitto_sub and mosquitto_pub");
+    QVERIFY(broker.start());
+    QTemporaryDir home;
+    qputenv("TALVOR_HOME", home.path().toUtf8());
+    SharingHub hub;
+    QSignalSpy problems(&hub, &SharingHub::problemChanged);
+    SharingSettings settings;
+    settings.broker = QStringLiteral("127.0.0.1:%1").arg(broker.port);
+    settings.discovery = QStringLiteral("homeassistant");
+    hub.apply(settings);
+    hub.reading(57, 50, QDateTime::currentDateTime());
+    QStringList before = retainedOn(broker.port, 6);
+    before.sort();
+    QCOMPARE(before.size(), 6);
+    broker.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(!problems.isEmpty() && !problems.last().last().toString().isEmpty(), 10000);
+    // Tried and refused more than once while it is away.
+    QTest::qWait(4000);
+    QVERIFY(broker.startOnPort());
+    hub.reading(58, 50, QDateTime::currentDateTime());
+    QStringList after = retainedOn(broker.port, 6);
+    after.replaceInStrings(QRegularExpression(QStringLiteral("/signal 58$")), QStringLiteral("/signal 57"));
+    after.sort();
+    QCOMPARE(after, before);
+    QTRY_VERIFY(problems.last().last().toString().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestMqtt)
