@@ -32,6 +32,7 @@ private slots:
     void aLoginCostsTheModemFewRequests();
     void aClosedKeyringKeepsThePasswordOutOfTheFile();
     void aRuleWaitsForTheAddressItReads();
+    void aRuleThatCannotBeKeptIsStillUsedAndSaid();
     void theTrueReasonAndTheFirstLowReachEveryView();
 };
 
@@ -197,6 +198,25 @@ void TestModemPages::aRuleWaitsForTheAddressItReads()
         QCOMPARE(ModemSettings::load().rule.kind, saveAtExit ? talvor::ReadingRule::Json : talvor::ReadingRule::Three);
         QCOMPARE(talvor::pollSettings(talvor::readSettingsFile()).url.endsWith(u"status.json"), saveAtExit);
     }
+}
+
+void TestModemPages::aRuleThatCannotBeKeptIsStillUsedAndSaid()
+{
+    QTemporaryDir home;
+    std::unique_ptr<TestWindow> test = loadTestWindow(home);
+    Talvorf &w = *test->window;
+    // A folder where the file should be: nothing can be written there.
+    QVERIFY(QDir(home.path()).mkdir(ModemSettings::FileName));
+    TestHttpServer server;
+    server.setBehaviour(TestHttpServer::reply(R"({"ss":-87.5})"));
+    w.c.ReadingRule->setCurrentIndex(w.c.ReadingRule->findData(int(talvor::ReadingRule::Json)));
+    QTest::keyClicks(w.c.ReadingPattern, QStringLiteral("/ss"));
+    QTest::keyClick(w.c.ReadingPattern, Qt::Key_Return);
+    QVERIFY2(w.c.Info_HTML->text().contains(QStringLiteral("The reading rule is used but not kept: ")),
+             qPrintable(w.c.Info_HTML->text().right(300)));
+    w.c.txtURL->setText(server.url());
+    QTest::mouseClick(w.c.GetHtml_button, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(w.windowTitle(), QStringLiteral("-87.5 = SS"), 15000);
 }
 
 void TestModemPages::readingAndLoginAreKeptApart()
