@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <ctime>
 #include <numeric>
@@ -40,6 +41,7 @@ private slots:
     void calendarRangesAreWhatAPersonMeans();
     void aReadCutShortIsSaid();
     void minutesLetGoAfterAWeekAreCounted();
+    void theTimelineSaysHowManyOfAMinutesReadingsWereLow();
 };
 
 namespace {
@@ -475,6 +477,57 @@ void TestRecord::minutesLetGoAfterAWeekAreCounted()
     record.flush();
     QTRY_COMPARE_WITH_TIMEOUT(record.store().minutesKept(talvor::epochMinute(start), talvor::epochMinute(now) + 1),
                               RecordWriter::MostWaiting + 1, 20000);
+}
+
+// The mouse over a minute's column: its readings at or below the threshold
+// shown, out of all of them, for the threshold of the moment.
+void TestRecord::theTimelineSaysHowManyOfAMinutesReadingsWereLow()
+{
+    QTemporaryDir dir;
+    const QDateTime noon = at("12:00:00", 3);
+    {
+        RecordStore store(QDir(dir.path()).filePath(RecordStore::FileName));
+        QVERIFY(store.open().isEmpty());
+        MinuteRow row;
+        row.minute = talvor::epochMinute(noon);
+        for (const double reading : {40.0, 60.0, 45.0})
+            row.addReading(reading);
+        QVERIFY(store.writeLive(row));
+    }
+    RecordStore store(QDir(dir.path()).filePath(RecordStore::FileName));
+    QVERIFY(store.openToRead().isEmpty());
+    TimelineView view(
+        store, [] { return std::nullopt; }, 50);
+    view.resize(900, 400);
+    view.show();
+    view.showDay(noon.date());
+    view.refresh();
+    QWidget *plot = view.findChild<QWidget *>();
+    for (QWidget *child : view.findChildren<QWidget *>())
+        if (child->accessibleName() == u"Timeline of the signal")
+            plot = child;
+    const auto tipsOverThePlot = [plot] {
+        QStringList tips;
+        for (int x = 0; x < plot->width(); ++x) {
+            QMouseEvent move(QEvent::MouseMove, QPointF(x, plot->height() / 2), plot->mapToGlobal(QPointF(x, 1)),
+                             Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(plot, &move);
+            const QString tip = QToolTip::text();
+            if (tip.contains(u" readings at or below ") && !tips.contains(tip))
+                tips << tip;
+        }
+        return tips;
+    };
+    QStringList tips = tipsOverThePlot();
+    QCOMPARE(tips.size(), 1);
+    QVERIFY2(
+        tips.first().contains(QStringLiteral("\n2 of 3 readings at or below 50 (66.7 %)\nmin 40  avg 48.3  max 60")),
+        qPrintable(tips.first()));
+    view.setThreshold(40);
+    tips = tipsOverThePlot();
+    QCOMPARE(tips.size(), 1);
+    QVERIFY2(tips.first().contains(QStringLiteral("\n1 of 3 readings at or below 40 (33.3 %)")),
+             qPrintable(tips.first()));
 }
 
 void TestRecord::calendarRangesAreWhatAPersonMeans_data()
