@@ -2,6 +2,7 @@
 // left by a killed instance does not stop the next start.
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
+#include "core/record/LogLine.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,6 +23,7 @@ private slots:
     void sessionEndDuringAStartUpWarningEnds();
     void reportsSayWhenTheyCannotBeWritten_data();
     void reportsSayWhenTheyCannotBeWritten();
+    void todayCountsUpToNow();
 
 private:
     QProcess *startTalvor(const QString &lockDir, const QString &folder = {});
@@ -214,6 +216,35 @@ void TestStartup::reportsSayWhenTheyCannotBeWritten()
     }
     // Nothing left beside it.
     QCOMPARE(folder.entryList({QStringLiteral("days*")}, QDir::Files), QStringList(QFileInfo(target).fileName()));
+}
+
+// A day that is not over: its coverage and its spells end now, not at midnight.
+void TestStartup::todayCountsUpToNow()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    if (now.time() < QTime(0, 10) || now.time() > QTime(23, 55))
+        QSKIP("too close to midnight for a day with readings up to now");
+    QByteArray log;
+    for (QDateTime minute = now.date().startOfDay().addSecs(30); minute < now.addSecs(-60); minute = minute.addSecs(60))
+        log += talvor::logLine(minute, QStringLiteral("57"));
+    writeFile(QDir(home->path()).filePath(talvor::logFileName(now.date())), log);
+    const QString day = now.date().toString(Qt::ISODate);
+    const auto run = [&](const QString &option, const QString &file) {
+        QProcess report;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TALVOR_HOME"), home->path());
+        report.setProcessEnvironment(env);
+        report.start(QStringLiteral(TALVOR_BINARY), {option, day, day, file});
+        return report.waitForFinished(30000) && report.exitCode() == 0 ? readFile(file) : QByteArray();
+    };
+    const QList<QByteArray> rows =
+        run(QStringLiteral("--report"), home->filePath(QStringLiteral("today.csv"))).split('\n');
+    QVERIFY(rows.size() >= 2);
+    // Coverage is the ninth column.
+    const double coverage = rows[1].split(',').value(8).toDouble();
+    QVERIFY2(coverage >= 95, rows[1].constData());
+    const QByteArray events = run(QStringLiteral("--events"), home->filePath(QStringLiteral("events.csv")));
+    QVERIFY2(!events.contains("not_running"), events.constData());
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
