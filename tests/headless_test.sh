@@ -80,7 +80,10 @@ grep -q "First reading 41 (threshold 50)" "$work/house.err" || fail "no state li
 # Already low at the start: said at once.
 grep -q "Signal low: 41 (threshold 50)" "$work/house.err" || fail "no line for a signal low from the start"
 barn_status=$(TALVOR_HOME=$barn "$build/bin/talvor" --status) || fail "--status of the barn ended with $?"
-! grep -q Secret1 "$work/barn.err" && ! grep -q Secret1 <<<"$barn_status" || fail "the barn's password was printed"
+for said in "$(cat "$work/barn.err")" "$barn_status" "$(curl -s "http://127.0.0.1:$barn_port/metrics")" \
+  "$(mosquitto_sub -p "$mqtt_port" -t '#' --retained-only -v -W 2 2>/dev/null)"; do
+  ! grep -q Secret1 <<<"$said" || fail "the barn's password was printed: $said"
+done
 grep -q "Polling http://127.0.0.1:$sim_port/s.txt every 1 s" "$work/barn.err" || fail "the barn's address: $(cat "$work/barn.err")"
 
 # One monitor per folder, window or not.
