@@ -7,7 +7,9 @@
 #include "monitor/Monitor.h"
 #include "window/aim/AimView.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +23,8 @@ private slots:
     void pollsAtItsOwnPaceWhileOpen_data();
     void pollsAtItsOwnPaceWhileOpen();
     void showsWhatThePollsGave();
+    void keysWorkWhereverTheFocusIs();
+    void sizesFollowTheWindow();
 };
 
 void TestAimView::pollsAtItsOwnPaceWhileOpen_data()
@@ -81,6 +85,97 @@ void TestAimView::showsWhatThePollsGave()
         lowest = lowest || label->text() == u"Lowest 45";
     }
     QVERIFY(peak && lowest);
+}
+
+void TestAimView::keysWorkWhereverTheFocusIs()
+{
+    QTemporaryDir home;
+    qputenv("TALVOR_HOME", home.path().toLocal8Bit());
+    TestWindow window;
+    Talvorf &w = *window.window;
+    w.Form_Load();
+    w.showAim();
+    AimView &view = *w.aim();
+    view.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+    SignalEvents &events = w.monitor().events();
+    auto *interval = view.findChild<QDoubleSpinBox *>();
+    const auto peakIs = [&view](const QString &text) {
+        const QList<QLabel *> labels = view.findChildren<QLabel *>();
+        return std::any_of(labels.begin(), labels.end(),
+                           [&text](const QLabel *label) { return label->text().startsWith(text); });
+    };
+    // Each control the focus can be in (a spin box's own, where it takes it).
+    QList<QWidget *> focusable;
+    for (QWidget *control : view.findChildren<QWidget *>()) {
+        if (control->focusPolicy() == Qt::NoFocus || !control->isVisible() || !control->isEnabled())
+            continue;
+        control->setFocus();
+        if (!focusable.contains(QApplication::focusWidget()))
+            focusable << QApplication::focusWidget();
+    }
+    QVERIFY(focusable.size() >= 5);
+    for (QWidget *child : focusable) {
+        child->setFocus();
+        events.reading(QStringLiteral("64"), 50, QDateTime::currentDateTime());
+        events.reading(QStringLiteral("38"), 50, QDateTime::currentDateTime());
+        QVERIFY(peakIs(QStringLiteral("Peak 64 at")));
+        QTest::keyClick(child, Qt::Key_R);
+        QVERIFY2(peakIs(QStringLiteral("Peak 38 at")), child->metaObject()->className());
+        const double before = interval->value();
+        QTest::keyClick(child, Qt::Key_Plus);
+        QCOMPARE(interval->value(), before + 0.1);
+        QTest::keyClick(child, Qt::Key_Minus);
+        QCOMPARE(interval->value(), before);
+    }
+    focusable.first()->setFocus();
+    QTest::keyClick(focusable.first(), Qt::Key_Escape);
+    QVERIFY(!view.isVisible());
+}
+
+// Peak and lowest stay a quarter of the number at any size, the gauge stays,
+// and a reason appearing under the number moves nothing.
+void TestAimView::sizesFollowTheWindow()
+{
+    QTemporaryDir home;
+    qputenv("TALVOR_HOME", home.path().toLocal8Bit());
+    TestWindow window;
+    Talvorf &w = *window.window;
+    w.Form_Load();
+    w.showAim();
+    AimView &view = *w.aim();
+    SignalEvents &events = w.monitor().events();
+    events.reading(QStringLiteral("64"), 50, QDateTime::currentDateTime());
+    auto *number = view.findChild<QLabel *>(QStringLiteral("AimNumber"));
+    QLabel *peak = nullptr;
+    for (QLabel *label : view.findChildren<QLabel *>())
+        peak = label->text().startsWith(u"Peak ") ? label : peak;
+    QWidget *gauge = nullptr;
+    for (QWidget *child : view.findChildren<QWidget *>())
+        gauge = child->accessibleName().startsWith(u"Signal strength against") ? child : gauge;
+    QVERIFY(peak && gauge);
+    // The last as small as the view lets itself be made.
+    for (const QSize wanted : {QSize(1600, 1000), QSize(800, 500), QSize(1, 1)}) {
+        view.resize(wanted);
+        QTest::qWait(50);
+        const QSize size = view.size();
+        QVERIFY(size.width() <= std::max(wanted.width(), 600));
+        events.reading(QStringLiteral("64"), 50, QDateTime::currentDateTime());
+        QVERIFY2(4 * peak->font().pixelSize() >= number->font().pixelSize(),
+                 qPrintable(QStringLiteral("%1 %2").arg(peak->font().pixelSize()).arg(number->font().pixelSize())));
+        // The peak's line fits in its half of the window.
+        QVERIFY(QFontMetrics(peak->font()).horizontalAdvance(peak->text()) <= size.width() / 2);
+        QVERIFY(gauge->isVisible() && gauge->height() > 0);
+        const QRect where = number->geometry();
+        events.noReading(QStringLiteral("Connection refused"), SignalWatch::Failure::NoAnswer,
+                         QDateTime::currentDateTime());
+        QTest::qWait(20);
+        QCOMPARE(number->geometry(), where);
+        const QList<QLabel *> labels = view.findChildren<QLabel *>();
+        QVERIFY(std::any_of(labels.begin(), labels.end(), [](const QLabel *label) {
+            return label->isVisible() && label->text() == u"Connection refused";
+        }));
+    }
 }
 
 QTEST_MAIN(TestAimView)

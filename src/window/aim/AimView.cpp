@@ -10,14 +10,15 @@
 #include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <arpa/inet.h>
+#include <functional>
 #include <ifaddrs.h>
 #include <netinet/in.h>
 
@@ -59,6 +60,7 @@ public:
         update();
     }
     QSize sizeHint() const override { return {300, fontMetrics().height() * 2}; }
+    QSize minimumSizeHint() const override { return {120, fontMetrics().height()}; }
 
 protected:
     void paintEvent(QPaintEvent *) override
@@ -90,6 +92,7 @@ AimView::AimView(Monitor &monitor, double threshold, QWidget *parent)
     , m_trend(new QLabel(talvor::trendArrow(talvor::AimTrack::Trend::Steady), this))
     , m_peak(new QLabel(this))
     , m_lowest(new QLabel(this))
+    , m_why(new QLabel(this))
     , m_gauge(new AimGauge(this))
     , m_interval(new QDoubleSpinBox(this))
     , m_toneBox(new QCheckBox(QStringLiteral("&Tone"), this))
@@ -105,16 +108,17 @@ AimView::AimView(Monitor &monitor, double threshold, QWidget *parent)
     m_number->setObjectName(QStringLiteral("AimNumber"));
     m_number->setAlignment(Qt::AlignCenter);
     m_number->setMinimumHeight(80);
-    m_number->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    // Its font follows the room it is given, never the other way round.
+    m_number->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     m_number->setAccessibleName(QStringLiteral("Signal strength"));
-    // Read from a step or two away, the arrow larger still.
-    QFont larger = m_peak->font();
-    larger.setPointSizeF(larger.pointSizeF() * 1.5);
-    m_peak->setFont(larger);
-    m_lowest->setFont(larger);
-    larger.setPointSizeF(larger.pointSizeF() * 1.5);
-    m_trend->setFont(larger);
+    // Sized with the number in fitNumber(), so that they read from as far.
     m_trend->setAccessibleName(QStringLiteral("Trend"));
+    m_why->setAlignment(Qt::AlignCenter);
+    m_why->setAccessibleName(QStringLiteral("Why there is no reading"));
+    m_why->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    // Their fonts follow the window; their text never widens it.
+    for (QLabel *label : {m_peak, m_lowest})
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_gauge->setAccessibleName(QStringLiteral("Signal strength against the threshold"));
 
     m_interval->setRange(0.1, 2.0);
@@ -167,6 +171,8 @@ AimView::AimView(Monitor &monitor, double threshold, QWidget *parent)
     bottom->addWidget(m_qr);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_number, 1);
+    // Always in the layout, one line high, so that a reason appearing moves nothing.
+    layout->addWidget(m_why);
     layout->addLayout(figures);
     layout->addWidget(m_gauge);
     layout->addLayout(bottom);
@@ -174,7 +180,11 @@ AimView::AimView(Monitor &monitor, double threshold, QWidget *parent)
     resize(720, 560);
 
     connect(reset, &QPushButton::clicked, this, &AimView::reset);
-    connect(new QShortcut(QKeySequence(Qt::Key_R), this), &QShortcut::activated, this, &AimView::reset);
+    // The keys of the view work wherever the focus is, a box that would
+    // take the letter included.
+    installEventFilter(this);
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
     connect(m_interval, &QDoubleSpinBox::valueChanged, this, [this](double seconds) {
         m_settings.aimTenths = talvor::aimTenths(seconds * 10);
         if (m_aiming)
@@ -286,6 +296,7 @@ void AimView::showFigures()
                           : last ? talvor::shortestText(*last)
                                  : QStringLiteral("No reading"));
     m_number->setToolTip(m_track.reason());
+    m_why->setText(last || waiting ? QString() : m_track.reason());
     QPalette colours = palette();
     if (last && *last <= m_threshold)
         colours.setColor(QPalette::WindowText, QColor(220, 0, 0));
@@ -318,11 +329,29 @@ std::optional<int> AimView::waitingSeconds() const
 
 void AimView::fitNumber()
 {
-    // As large as the space allows, so that it reads from across the roof.
+    // Peak, lowest, the arrow and the reason first: from the window's size
+    // alone (never from what they say, so that nothing moves when a text
+    // changes), as large as peak and lowest fit side by side, and never
+    // smaller than the window's own text.
+    QFont figures = this->font();
+    const int least = QFontInfo(figures).pixelSize();
+    figures.setPixelSize(100);
+    const QFontMetrics at100(figures);
+    const int longest = qMax(at100.horizontalAdvance(QStringLiteral("Peak 100 at 00:00:00")),
+                             at100.horizontalAdvance(QStringLiteral("Lowest 100")));
+    const int each = (width() - at100.horizontalAdvance(talvor::trendArrow(talvor::AimTrack::Trend::Up))) / 2 - 24;
+    const int figuresSize = qMax(least, qMin(height() / 10, each * 100 / qMax(1, longest)));
+    figures.setPixelSize(figuresSize);
+    for (QLabel *label : {m_peak, m_lowest, m_trend, m_why})
+        label->setFont(figures);
+    m_why->setFixedHeight(QFontMetrics(figures).height());
+
+    // The number as large as the space allows, so that it reads from across
+    // the roof, but never more than four times the figures under it.
     QFont font = m_number->font();
     const QString widest = m_number->text().size() > 5 ? m_number->text() : QStringLiteral("100");
     const QRect room = m_number->contentsRect();
-    int size = qMax(8, room.height() * 9 / 10);
+    int size = qMin(4 * figuresSize, qMax(8, room.height() * 9 / 10));
     font.setPixelSize(size);
     const int wide = QFontMetrics(font).horizontalAdvance(widest);
     if (wide > room.width() * 95 / 100 && wide > 0)
@@ -330,6 +359,40 @@ void AimView::fitNumber()
     font.setPixelSize(size);
     font.setBold(true);
     m_number->setFont(font);
+}
+
+bool AimView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))
+        return false;
+    std::function<void()> act;
+    switch (key->key()) {
+    case Qt::Key_R:
+        act = [this] { reset(); };
+        break;
+    case Qt::Key_T:
+        act = [this] { m_toneBox->toggle(); };
+        break;
+    case Qt::Key_Plus:
+        act = [this] { m_interval->stepUp(); };
+        break;
+    case Qt::Key_Minus:
+        act = [this] { m_interval->stepDown(); };
+        break;
+    case Qt::Key_Escape:
+        act = [this] { close(); };
+        break;
+    default:
+        return false;
+    }
+    // Claimed before the box sees it; done once, on the press.
+    event->accept();
+    if (event->type() == QEvent::KeyPress)
+        act();
+    return event->type() == QEvent::KeyPress;
 }
 
 void AimView::setPhone(bool on)

@@ -37,6 +37,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void reading(double value, const QDateTime &at);
@@ -65,6 +66,7 @@ private:
     QLabel *m_trend;
     QLabel *m_peak;
     QLabel *m_lowest;
+    QLabel *m_why; // under the number: why there is none
     AimGauge *m_gauge;
     QDoubleSpinBox *m_interval;
     QCheckBox *m_toneBox;
