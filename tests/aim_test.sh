@@ -77,7 +77,13 @@ import -window "$view" "$desktop_tmp/view.png"
 decoded=$(zbarimg --quiet --raw "$desktop_tmp/view.png" 2>/dev/null) || fail "no QR code could be read off the view"
 [ "$decoded" = "$url" ] || fail "the QR code says $decoded, not $url"
 
-# The page follows the modem.
+# The page follows the modem while 300 connections that never ask for
+# anything are held on its port.
+aim_port_now=$(sed -E 's|http://[^:]*:([0-9]+)/.*|\1|' <<<"$url")
+python3 "$here/support/idle_connections.py" 127.0.0.1 "$aim_port_now" 300 >"$desktop_tmp/idle.out" 2>&1 &
+desktop_pids+=($!)
+wait_for 'grep -q "held 300" "$desktop_tmp/idle.out"' 100 || fail "300 idle connections: $(cat "$desktop_tmp/idle.out")"
+[ "$(curl -s -m 2 -o /dev/null -w '%{http_code}' "$url")" = 200 ] || fail "the page was not served beside 300 idle connections"
 python3 "$here/support/aim_page.py" "$url" "$reading" 41 63 27 >"$desktop_tmp/page.out" 2>&1 ||
   fail "the page in chromium: $(cat "$desktop_tmp/page.out")"
 while read -r line; do

@@ -10,12 +10,17 @@
 
 namespace {
 
-// Each stream holds a connection; the pages themselves come and go.
-constexpr unsigned ConnectionLimit = 2 * AimServer::MostStreams + 4;
+// Connections that hold a place without asking for anything (idle or slow
+// clients, a scan of the LAN) must not shut phones out: there is room for
+// hundreds, each on a small thread, any one address holding half at most,
+// and a connection silent for a few seconds is closed.
+constexpr unsigned ConnectionLimit = 640;
+constexpr unsigned ConnectionsPerAddress = ConnectionLimit / 2;
+constexpr size_t ThreadStack = 256 * 1024;
+constexpr unsigned IdleSeconds = 5;
 // A stream is silent between readings at most this long: a comment keeps
-// proxies and phones from taking it for dead.
-constexpr auto KeepAlive = std::chrono::seconds(10);
-constexpr unsigned IdleSeconds = 30;
+// proxies and phones from taking it for dead, and it from being closed as idle.
+constexpr auto KeepAlive = std::chrono::seconds(3);
 
 const char NotFound[] = "Not found\n";
 const char TooMany[] = "Too many pages are watching already\n";
@@ -102,6 +107,7 @@ QString AimServer::start(const QString &address, quint16 port)
     m_daemon.reset(mhd().start_daemon(
         MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_THREAD_PER_CONNECTION | MHD_USE_POLL | at->flags, port, nullptr,
         nullptr, &answer, this, MHD_OPTION_SOCK_ADDR, at->address(), MHD_OPTION_CONNECTION_LIMIT, ConnectionLimit,
+        MHD_OPTION_PER_IP_CONNECTION_LIMIT, ConnectionsPerAddress, MHD_OPTION_THREAD_STACK_SIZE, ThreadStack,
         MHD_OPTION_CONNECTION_TIMEOUT, IdleSeconds, MHD_OPTION_END));
     if (!m_daemon)
         return listenRefused(address, port);
