@@ -1,6 +1,7 @@
 // Aiming the dish: the figures a user turns the dish by, and the tone they
 // listen to on the roof.
 #include "core/aim/AimRules.h"
+#include "core/aim/ToneQueue.h"
 
 #include <QTest>
 
@@ -14,6 +15,8 @@ private slots:
     void figuresFollowTheReadings_data();
     void figuresFollowTheReadings();
     void toneRisesWithTheReading();
+    void everyReadingGivesOneWholeBeep_data();
+    void everyReadingGivesOneWholeBeep();
 };
 
 void TestAimRules::figuresFollowTheReadings_data()
@@ -96,6 +99,67 @@ void TestAimRules::toneRisesWithTheReading()
                  qPrintable(QStringLiteral("%1 Hz heard for %2 Hz").arg(measured).arg(designed)));
         // Faded in and out: no click at either end.
         QVERIFY(std::abs(samples[0]) < 100 && std::abs(samples[count - 1]) < 100);
+    }
+}
+
+void TestAimRules::everyReadingGivesOneWholeBeep_data()
+{
+    QTest::addColumn<int>("paceMs");
+    QTest::newRow("0.2 s") << 200;
+    QTest::newRow("0.5 s") << 500;
+    QTest::newRow("1 s") << 1000;
+}
+
+// Readings at the aim view's pace, their beeps queued as the view does, the
+// output pulling 10 ms at a time as a sound server does: each reading is
+// heard once, whole, at its own pitch, also the first after a silence.
+void TestAimRules::everyReadingGivesOneWholeBeep()
+{
+    QFETCH(int, paceMs);
+    constexpr int Rate = 48000;
+    constexpr int Chunk = Rate / 100;
+    const QList<double> readings{90, 0, 100, 55, 20, 70, 100, 35, 60, 80};
+    talvor::ToneQueue queue;
+    std::vector<qint16> heard;
+    const int beepMs = talvor::beepMilliseconds(paceMs);
+    QList<double> pitches;
+    for (qsizetype r = 0; r < readings.size(); ++r) {
+        // Below the floor (20) a reading is silent, as the view makes it.
+        if (const auto pitch = talvor::aimPitch(readings[r], 20)) {
+            queue.add(talvor::renderBeep(*pitch, Rate, beepMs));
+            pitches << *pitch;
+        }
+        for (int pulled = 0; pulled < paceMs; pulled += 10) {
+            std::vector<qint16> chunk(Chunk);
+            queue.read(reinterpret_cast<char *>(chunk.data()), Chunk * 2);
+            heard.insert(heard.end(), chunk.begin(), chunk.end());
+        }
+    }
+    // Beeps are the runs of sound; the pitch is counted in zero crossings.
+    QList<std::pair<size_t, size_t>> runs;
+    for (size_t i = 0; i < heard.size();) {
+        if (heard[i] == 0) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        // A beep's own zero samples are shorter than a millisecond.
+        for (size_t quiet = 0; end < heard.size() && quiet < size_t(Rate / 1000); ++end)
+            quiet = heard[end] == 0 ? quiet + 1 : 0;
+        runs.append({i, end - size_t(Rate / 1000)});
+        i = end;
+    }
+    QCOMPARE(runs.size(), pitches.size());
+    for (qsizetype b = 0; b < runs.size(); ++b) {
+        const auto [from, to] = runs[b];
+        QVERIFY2(std::abs(double(to - from) - Rate * beepMs / 1000.0) < Rate * 0.002,
+                 qPrintable(QStringLiteral("beep %1 lasts %2 samples").arg(b).arg(to - from)));
+        int crossings = 0;
+        for (size_t i = from + 1; i < to; ++i)
+            crossings += (heard[i - 1] < 0) != (heard[i] < 0);
+        const double hz = crossings / 2.0 / (double(to - from) / Rate);
+        QVERIFY2(std::abs(hz - pitches[b]) <= pitches[b] * 0.02,
+                 qPrintable(QStringLiteral("beep %1: %2 Hz for %3").arg(b).arg(hz).arg(pitches[b])));
     }
 }
 

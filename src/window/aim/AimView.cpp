@@ -1,6 +1,7 @@
 #include "AimView.h"
 
 #include "QrCode.h"
+#include "core/aim/ToneQueue.h"
 #include "core/reading/Numbers.h"
 #include "core/sharing/SharingRules.h"
 #include "monitor/Monitor.h"
@@ -266,7 +267,8 @@ void AimView::reading(double value, const QDateTime &at)
     m_readingAt = at;
     showFigures();
     if (const auto pitch = talvor::aimPitch(value, m_settings.aimFloor); pitch && m_toneBox->isChecked())
-        m_tone.play(talvor::renderBeep(*pitch, ToneOutput::SampleRate, 120));
+        m_tone.play(
+            talvor::renderBeep(*pitch, ToneOutput::SampleRate, talvor::beepMilliseconds(m_settings.aimTenths * 100)));
 }
 
 void AimView::noReading(const QString &reason)
