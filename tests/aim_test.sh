@@ -84,14 +84,24 @@ python3 "$here/support/idle_connections.py" 127.0.0.1 "$aim_port_now" 300 >"$des
 desktop_pids+=($!)
 wait_for 'grep -q "held 300" "$desktop_tmp/idle.out"' 100 || fail "300 idle connections: $(cat "$desktop_tmp/idle.out")"
 [ "$(curl -s -m 2 -o /dev/null -w '%{http_code}' "$url")" = 200 ] || fail "the page was not served beside 300 idle connections"
-python3 "$here/support/aim_page.py" "$url" "$reading" 41 63 27 >"$desktop_tmp/page.out" 2>&1 ||
-  fail "the page in chromium: $(cat "$desktop_tmp/page.out")"
-while read -r line; do
-  [ "${line#latency_ms=}" -lt 1000 ] || fail "the page took ${line#latency_ms=} ms to follow the modem"
-done <"$desktop_tmp/page.out"
+AIM_PAGE_READY=$desktop_tmp/ready AIM_PAGE_GO=$desktop_tmp/go \
+  python3 "$here/support/aim_page.py" "$url" "$reading" 41 63 27 >"$desktop_tmp/page.out" 2>&1 &
+page_pid=$!
+desktop_pids+=($page_pid)
+wait_for '[ -e "$desktop_tmp/ready" ]' 300 || fail "the page in chromium: $(cat "$desktop_tmp/page.out")"
 
-# Escape closes the view and stops serving the page.
+# Escape closes the view and stops serving the page, which marks all it
+# shows as old within a second.
+touch "$desktop_tmp/go"
 xdotool windowfocus --sync "$view" key Escape
+wait "$page_pid" || fail "the page in chromium: $(cat "$desktop_tmp/page.out")"
+while read -r line; do
+  case $line in
+  latency_ms=*) [ "${line#latency_ms=}" -lt 1000 ] || fail "the page took ${line#latency_ms=} ms to follow the modem" ;;
+  old_ms=*) [ "${line#old_ms=}" -lt 1000 ] || fail "the page took ${line#old_ms=} ms to mark itself old" ;;
+  esac
+done <"$desktop_tmp/page.out"
+grep -q old_ms= "$desktop_tmp/page.out" || fail "the page was never marked old: $(cat "$desktop_tmp/page.out")"
 wait_for '[ -z "$(aim_url)" ]' 50 || fail "the aim page is still named after Escape"
 ! curl -s -o /dev/null "$url" || fail "the aim page is still served after the view closed"
 echo "aim: served at $url, QR read, page followed the modem: $(tr '\n' ' ' <"$desktop_tmp/page.out")"

@@ -9,7 +9,9 @@ reads at every request and measures how long the page's number takes to show
 it. Prints `latency_ms=N` for each; exits 1 when a value is not shown within
 five seconds or the page reported an error in its console. With
 AIM_PAGE_SCREENSHOT=file.png it then saves the page as a phone held upright
-shows it."""
+shows it. With AIM_PAGE_READY and AIM_PAGE_GO (two paths) it then makes the
+first file, waits for the second to appear (Talvor is stopped meanwhile) and
+prints `old_ms=N`: how soon every part of the page was marked old."""
 import base64, json, os, shutil, socket, struct, subprocess, sys, tempfile, time, urllib.request
 
 
@@ -128,7 +130,22 @@ def main():
         if os.environ.get("AIM_PAGE_SCREENSHOT"):
             with open(os.environ["AIM_PAGE_SCREENSHOT"], "wb") as f:
                 f.write(base64.b64decode(tools.call("Page.captureScreenshot")["data"]))
-        for error in tools.errors():
+        # What comes after Talvor stops is expected to fail to load.
+        errors = tools.errors()
+        if os.environ.get("AIM_PAGE_READY"):
+            open(os.environ["AIM_PAGE_READY"], "w").close()
+            while not os.path.exists(os.environ["AIM_PAGE_GO"]):
+                time.sleep(0.01)
+            start = time.monotonic()
+            marked = 'document.body.classList.contains("old") && document.getElementById("st").textContent'
+            while not (said := tools.call("Runtime.evaluate", expression=marked, returnByValue=True)
+                       .get("result", {}).get("value")):
+                if time.monotonic() - start > 5:
+                    print("the page was not marked old within 5 s"); failed = True; break
+                time.sleep(0.01)
+            else:
+                print(f"old_ms={(time.monotonic() - start) * 1000:.0f}")
+        for error in errors:
             print(f"console error: {error}"); failed = True
         return 1 if failed else 0
     finally:

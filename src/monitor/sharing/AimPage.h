@@ -18,11 +18,14 @@ body{display:flex;flex-direction:column;align-items:center;justify-content:cente
 #g{position:relative;width:90vw;height:6vh;background:#333;border-radius:1vh;overflow:hidden}
 #f{height:100%;width:0;background:#1c1}#f.low{background:#e33}
 #t{position:absolute;top:0;bottom:0;width:4px;margin-left:-2px;background:#fff}
+#st{min-height:1.2em;color:#fc6}
+body.old #n,body.old #row,body.old #g{opacity:.35}
 button{font-size:min(6vw,5vh);padding:1.5vh 5vw;border-radius:1vh;border:0;background:#2a5db0;color:#fff}
 @media (orientation:landscape){body{gap:2vh}#n{font-size:min(26vw,45vh)}}
 </style></head><body>
 <div id="n" class="none">Waiting for Talvor</div>
-<div class="row"><span id="tr">&rarr;</span> peak <b id="p">&ndash;</b> <small id="pt"></small> &middot; lowest <b id="l">&ndash;</b></div>
+<div id="st" class="row"></div>
+<div class="row" id="row"><span id="tr">&rarr;</span> peak <b id="p">&ndash;</b> <small id="pt"></small> &middot; lowest <b id="l">&ndash;</b></div>
 <div id="g"><div id="f"></div><div id="t"></div></div>
 <button id="s">Tap for sound</button>
 <script>
@@ -50,22 +53,55 @@ $("s").onclick = () => {
 };
 const shown = v => v === null ? "\u2013" : String(v);
 const clamp = v => Math.max(0, Math.min(100, v));
-const events = new EventSource(location.pathname.replace(/\/$/, "") + "/events");
-events.onmessage = e => {
+const url = location.pathname.replace(/\/$/, "") + "/events";
+let lastAt = 0, events = null;
+// Whatever the page shows stays, greyed, with how old it is: never the
+// past as if it were now.
+function old(why) {
+  document.body.classList.add("old");
+  const age = lastAt ? " \u00b7 last news " + Math.round((Date.now() - lastAt) / 1000) + " s ago" : "";
+  $("st").textContent = why + age;
+  $("st").dataset.why = why;
+}
+// Talvor speaks at every reading and every second while it waits: a longer
+// silence is news too.
+setInterval(() => {
+  if (document.body.classList.contains("old")) old($("st").dataset.why);
+  else if (lastAt && Date.now() - lastAt > 5000) old("No news from Talvor");
+}, 1000);
+function show(e) {
   const d = JSON.parse(e.data), n = $("n"), low = d.reading !== null && d.reading <= d.threshold;
+  lastAt = Date.now();
+  document.body.classList.remove("old");
+  $("st").textContent = "";
   if (d.waiting !== null && d.waiting !== undefined) { n.textContent = "waiting " + d.waiting + " s"; n.className = "none"; }
   else if (d.reading === null) { n.textContent = d.reason || "No reading"; n.className = "none"; }
   else { n.textContent = d.reading; n.className = low ? "low" : ""; }
   $("p").textContent = shown(d.peak);
   $("pt").textContent = d.peak_time ? "at " + d.peak_time : "";
   $("l").textContent = shown(d.lowest);
-  $("tr").textContent = d.trend;
+  // No reading, no direction.
+  $("tr").textContent = d.reading === null ? "\u2013" : d.trend;
   $("f").style.width = (d.reading === null ? 0 : clamp(d.reading)) + "%";
   $("f").className = low ? "low" : "";
   $("t").style.left = clamp(d.threshold) + "%";
   floor = d.floor || 0;
   beep(d.reading);
-};
-events.onerror = () => { $("n").className = "none"; $("n").textContent = "Talvor is not answering"; };
+}
+function connect() {
+  events = new EventSource(url);
+  events.onmessage = show;
+  events.onerror = () => {
+    // Gone for now: the browser tries again by itself.
+    if (events.readyState !== EventSource.CLOSED) { old("Talvor is not answering"); return; }
+    // Turned away (eight phones watch) or the page's address gone: ask why,
+    // and try again every few seconds.
+    events.close();
+    fetch(url, { method: "HEAD", cache: "no-store" }).then(r => r.status, () => 0).then(status =>
+      old(status === 503 ? "Eight phones are watching already" : "Talvor is not answering"));
+    setTimeout(connect, 3000);
+  };
+}
+connect();
 </script></body></html>
 )PAGE";

@@ -65,11 +65,18 @@ MHD_Result answer(void *self, MHD_Connection *connection, const char *url, const
 {
     auto *server = static_cast<AimServer *>(self);
     *uploadSize = 0;
-    const bool get = std::strcmp(method, MHD_HTTP_METHOD_GET) == 0;
+    // HEAD answers as GET would, without a body, and opens no stream: the
+    // page asks with it why its stream was turned away.
+    const bool head = std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0;
+    const bool get = head || std::strcmp(method, MHD_HTTP_METHOD_GET) == 0;
     if (get && server->isPage(url))
         return fixed(connection, MHD_HTTP_OK, AimPage, std::strlen(AimPage), "text/html; charset=utf-8");
     if (!get || !server->isEvents(url))
         return fixed(connection, MHD_HTTP_NOT_FOUND, NotFound, sizeof NotFound - 1, "text/plain; charset=utf-8");
+    if (head)
+        return server->streamsFull()
+            ? fixed(connection, MHD_HTTP_SERVICE_UNAVAILABLE, TooMany, sizeof TooMany - 1, "text/plain; charset=utf-8")
+            : fixed(connection, MHD_HTTP_OK, "", 0, "text/event-stream");
     if (!server->openStream())
         return fixed(connection, MHD_HTTP_SERVICE_UNAVAILABLE, TooMany, sizeof TooMany - 1,
                      "text/plain; charset=utf-8");
@@ -97,9 +104,13 @@ QString AimServer::start(const QString &address, quint16 port)
     if (!at)
         return error;
     // 128 bits from the system's source: not to be guessed from the LAN.
-    QByteArray token(16, Qt::Uninitialized);
-    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(token.data()), 4);
-    m_path = "/aim/" + token.toHex();
+    // Kept while Talvor runs, so that a phone finds the page again when the
+    // view opens again.
+    if (m_path.isEmpty()) {
+        QByteArray token(16, Qt::Uninitialized);
+        QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(token.data()), 4);
+        m_path = "/aim/" + token.toHex();
+    }
     {
         const std::lock_guard<std::mutex> hold(m_lock);
         m_stopping = false;
@@ -146,6 +157,11 @@ bool AimServer::isPage(const char *url) const
 bool AimServer::isEvents(const char *url) const
 {
     return m_path + "/events" == url;
+}
+
+bool AimServer::streamsFull() const
+{
+    return m_streams >= MostStreams;
 }
 
 bool AimServer::openStream()

@@ -11,8 +11,9 @@
 
 // The aim page for a phone at the dish: one small page at
 // /aim/<token> and its stream of Server-Sent Events at /aim/<token>/events,
-// served by libmicrohttpd on threads of its own. The token is new at each
-// start; any other path is a 404. Nothing listens until start().
+// served by libmicrohttpd on threads of its own. The token is made at the
+// first start and kept after; any other path is a 404. Nothing listens
+// until start().
 class AimServer {
 public:
     // Phones and tabs watching at once; a further stream is refused.
@@ -36,6 +37,7 @@ public:
     // For the daemon's threads.
     bool isPage(const char *url) const;
     bool isEvents(const char *url) const;
+    bool streamsFull() const;
     bool openStream();
     void closeStream();
     // The next event for a stream that has seen event `seen`: waits for one,
