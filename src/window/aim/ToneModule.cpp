@@ -8,44 +8,32 @@
 #include <QAudioSink>
 #include <QIODevice>
 #include <QMediaDevices>
-
-#include <limits>
-#include <mutex>
+#include <QTimer>
 
 namespace {
 
-// The output pulls from here as fast as it plays: beeps, and silence between.
-class ToneSource : public QIODevice {
-public:
-    void add(const QByteArray &beep)
-    {
-        const std::lock_guard<std::mutex> hold(m_lock);
-        m_queue.add(beep);
-    }
-    bool isSequential() const override { return true; }
-    qint64 bytesAvailable() const override { return std::numeric_limits<qint32>::max(); }
-
-protected:
-    qint64 readData(char *data, qint64 size) override
-    {
-        const qint64 even = size & ~qint64(1);
-        const std::lock_guard<std::mutex> hold(m_lock);
-        m_queue.read(data, even);
-        return even;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    std::mutex m_lock;
-    talvor::ToneQueue m_queue;
-};
-
+// The stream is kept full, a few tens of milliseconds ahead: beeps, and
+// silence between them, so that it never runs dry.
 struct Tone {
-    ToneSource source;
     QAudioSink sink;
+    QIODevice *device = nullptr;
+    talvor::ToneQueue queue;
+    QTimer feed;
     Tone(const QAudioDevice &output, const QAudioFormat &format)
         : sink(output, format)
     {
+        feed.setTimerType(Qt::PreciseTimer);
+        feed.setInterval(10);
+        QObject::connect(&feed, &QTimer::timeout, [this] { fill(); });
+    }
+    void fill()
+    {
+        const qint64 room = sink.bytesFree() & ~qint64(1);
+        if (room <= 0)
+            return;
+        QByteArray chunk(room, Qt::Uninitialized);
+        queue.read(chunk.data(), room);
+        device->write(chunk);
     }
 };
 
@@ -65,30 +53,31 @@ Q_DECL_EXPORT void *talvor_tone_open(int sampleRate)
     if (output.isNull() || !output.isFormatSupported(format))
         return nullptr;
     auto *tone = new Tone(output, format);
-    // A short buffer: a beep starts within some 50 ms of its reading.
-    tone->sink.setBufferSize(format.bytesForDuration(50'000));
-    if (!tone->source.open(QIODevice::ReadOnly)) {
+    // A short buffer: a beep starts within some 60 ms of its reading.
+    tone->sink.setBufferSize(format.bytesForDuration(60'000));
+    tone->device = tone->sink.start();
+    if (!tone->device) {
         delete tone;
         return nullptr;
     }
-    tone->sink.start(&tone->source);
-    if (tone->sink.error() != QAudio::NoError) {
-        delete tone;
-        return nullptr;
-    }
+    tone->fill();
+    tone->feed.start();
     return tone;
 }
 
 // Plays the beep whole once the one playing has ended.
 Q_DECL_EXPORT int talvor_tone_play(void *handle, const char *samples, int size)
 {
-    static_cast<Tone *>(handle)->source.add(QByteArray(samples, size));
+    auto *tone = static_cast<Tone *>(handle);
+    tone->queue.add(QByteArray(samples, size));
+    tone->fill();
     return size;
 }
 
 Q_DECL_EXPORT void talvor_tone_close(void *handle)
 {
     auto *tone = static_cast<Tone *>(handle);
+    tone->feed.stop();
     tone->sink.stop();
     delete tone;
 }
