@@ -64,6 +64,9 @@ stream_code() { curl -s -m 1 -o /dev/null -w '%{http_code}' "$url/events"; }
 # One try only: a stream that was let in holds its place past its end.
 sleep 1
 [ "$(stream_code)" = 503 ] || fail "a ninth stream was not refused"
+# The page asks with HEAD why it was turned away, and takes no place asking.
+[ "$(curl -s -I -m 1 -o /dev/null -w '%{http_code}' "$url/events")" = 503 ] || fail "HEAD on a full stream did not say 503"
+[ "$(curl -s -I -m 1 -o /dev/null -w '%{http_code}' "$url")" = 200 ] || fail "HEAD on the page did not say 200"
 wait "${watchers[@]}" || true  # curl ends at its -m limit
 [ "$(cat "$desktop_tmp"/watcher* | tr -d '\n')" = 200200200200200200200200 ] ||
   fail "not all eight phones were let in: $(cat "$desktop_tmp"/watcher*)"
