@@ -1,6 +1,7 @@
 // The minute record's pure rules: folding log lines into minutes, the figures
 // of a range, and the report's rows, checked against figures computed here
 // from the readings themselves.
+#include "core/fetch/TransferTexts.h"
 #include "core/record/LogLine.h"
 #include "core/record/MinuteRecord.h"
 
@@ -206,8 +207,8 @@ void TestRecordRules::valueCountsAnswerAnyThreshold()
 void TestRecordRules::eventsAreRunsOfMinutes_data()
 {
     // A character a minute from 23:50 on 14 March: L low, H half low, G
-    // good, O no reading, . no row (Talvor not running); the range is the
-    // whole string.
+    // good, O no answer, R the login refused, E an error status, . no row
+    // (Talvor not running); the range is the whole string.
     QTest::addColumn<QString>("minutes");
     QTest::addColumn<QStringList>("events"); // kind first-last (minute offsets)
     QTest::newRow("a spell across midnight is one")
@@ -227,6 +228,10 @@ void TestRecordRules::eventsAreRunsOfMinutes_data()
     QTest::newRow("an outage inside a low spell")
         << QStringLiteral("LLOOLL")
         << QStringList{QStringLiteral("low 0-1"), QStringLiteral("outage 2-3"), QStringLiteral("low 4-5")};
+    // A wrong password is the user's, an error page the modem's: neither is an outage.
+    QTest::newRow("causes apart") << QStringLiteral("OORRRE")
+                                  << QStringList{QStringLiteral("outage 0-1"), QStringLiteral("refused 2-4"),
+                                                 QStringLiteral("error 5-5")};
 }
 
 void TestRecordRules::eventsAreRunsOfMinutes()
@@ -243,6 +248,10 @@ void TestRecordRules::eventsAreRunsOfMinutes()
         for (int poll = 0; poll < 6; ++poll) {
             if (minutes[i] == u'O')
                 row.addFailure(QStringLiteral("timed out"));
+            else if (minutes[i] == u'R')
+                row.addFailure(talvor::loginRefusedText());
+            else if (minutes[i] == u'E')
+                row.addFailure(talvor::errorStatusText(QStringLiteral("503 Service Unavailable")));
             else
                 // Most of a low minute's readings are low; one of them is not.
                 row.addReading(minutes[i] == u'L'       ? (poll == 0 ? 60 : 44 + poll)
@@ -263,6 +272,11 @@ void TestRecordRules::eventsAreRunsOfMinutes()
     QCOMPARE(lines[0], QByteArray("start,end,minutes,kind,lowest,reason\r"));
     if (QByteArray(QTest::currentDataTag()) == "a spell across midnight is one")
         QCOMPARE(lines[1], QByteArray("2026-03-14 23:52,2026-03-15 00:05,13,low,45,\r"));
+    // Each row has only the fields of its kind: a lowest reading, or a reason.
+    if (QByteArray(QTest::currentDataTag()) == "an outage inside a low spell") {
+        QCOMPARE(lines[1], QByteArray("2026-03-14 23:50,2026-03-14 23:52,2,low,45,\r"));
+        QCOMPARE(lines[2], QByteArray("2026-03-14 23:52,2026-03-14 23:54,2,outage,,timed out\r"));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestRecordRules)

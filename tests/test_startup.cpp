@@ -2,6 +2,7 @@
 // left by a killed instance does not stop the next start.
 #include "SettingsFiles.h"
 #include "TestHttpServer.h"
+#include "core/program/CommandLine.h"
 #include "core/record/LogLine.h"
 
 #include <QDir>
@@ -24,6 +25,7 @@ private slots:
     void reportsSayWhenTheyCannotBeWritten_data();
     void reportsSayWhenTheyCannotBeWritten();
     void todayCountsUpToNow();
+    void aPeriodThatEndedIsNotSoFar();
 
 private:
     QProcess *startTalvor(const QString &lockDir, const QString &folder = {});
@@ -245,6 +247,30 @@ void TestStartup::todayCountsUpToNow()
     QVERIFY2(coverage >= 95, rows[1].constData());
     const QByteArray events = run(QStringLiteral("--events"), home->filePath(QStringLiteral("events.csv")));
     QVERIFY2(!events.contains("not_running"), events.constData());
+}
+
+// A report of days gone by says what held then, with its date of making and
+// the version; one that includes today says "so far".
+void TestStartup::aPeriodThatEndedIsNotSoFar()
+{
+    const QDate today = QDate::currentDate();
+    writeFile(QDir(home->path()).filePath(talvor::logFileName(today.addDays(-3))),
+              talvor::logLine(today.addDays(-3).startOfDay().addSecs(9 * 3600), QStringLiteral("57")));
+    const auto header = [this](const QDate &from, const QDate &to) {
+        QProcess report;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TALVOR_HOME"), home->path());
+        report.setProcessEnvironment(env);
+        const QString file = home->filePath(QStringLiteral("days.svg"));
+        report.start(QStringLiteral(TALVOR_BINARY),
+                     {QStringLiteral("--report"), from.toString(Qt::ISODate), to.toString(Qt::ISODate), file});
+        return report.waitForFinished(30000) && report.exitCode() == 0 ? readFile(file) : QByteArray();
+    };
+    const QByteArray ended = header(today.addDays(-3), today.addDays(-2));
+    QVERIFY(ended.contains("of the period<") || ended.contains("of the period\n"));
+    QVERIFY(!ended.contains("so far"));
+    QVERIFY(ended.contains("by Talvor " + talvor::version().toUtf8()));
+    QVERIFY(header(today.addDays(-3), today).contains("of the period so far"));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -173,4 +173,28 @@ QString addressShown(const QString &url)
     return url.left(hostStart) + url.mid(at + 1);
 }
 
+QString loginRefusedText()
+{
+    return QStringLiteral("The modem refused the user name or password");
+}
+
+QString loginNeededText(const QString &loginFile)
+{
+    return QStringLiteral("The modem asks for a user name and password ([login] in %1)").arg(loginFile);
+}
+
+QString errorStatusText(const QString &status)
+{
+    return QStringLiteral("The modem answered %1").arg(status);
+}
+
+FailureCause failureCause(const QString &reason)
+{
+    if (reason == loginRefusedText() || reason.startsWith(loginNeededText({}).section(u'(', 0, 0)))
+        return FailureCause::LoginRefused;
+    if (reason.startsWith(errorStatusText({})))
+        return FailureCause::ErrorStatus;
+    return FailureCause::NoAnswer;
+}
+
 } // namespace talvor

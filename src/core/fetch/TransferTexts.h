@@ -19,4 +19,12 @@ QString transferErrorMessage(qint32 number);
 // "http://host/").
 QString addressShown(const QString &url);
 
+// Why a poll gave no reading when the modem answered but would not give its
+// page: the words, and which of the kinds a report tells apart they are.
+QString loginRefusedText();
+QString loginNeededText(const QString &loginFile);
+QString errorStatusText(const QString &status); // "503 Service Unavailable"
+enum class FailureCause { NoAnswer, LoginRefused, ErrorStatus };
+FailureCause failureCause(const QString &reason);
+
 } // namespace talvor

@@ -1,5 +1,6 @@
 #include "MinuteRecord.h"
 
+#include "core/fetch/TransferTexts.h"
 #include "core/reading/Numbers.h"
 #include "core/reading/ReadingRules.h"
 
@@ -327,6 +328,10 @@ QString RecordEvent::kindName() const
         return QStringLiteral("low");
     case Outage:
         return QStringLiteral("outage");
+    case Refused:
+        return QStringLiteral("refused");
+    case Error:
+        return QStringLiteral("error");
     case NotRunning:
         break;
     }
@@ -344,17 +349,29 @@ QList<RecordEvent> recordEvents(const QList<MinuteRow> &rows, qint64 from, qint6
     // A run goes on in the next minute only: a missing minute ends it.
     const auto step = [&close](std::optional<RecordEvent> &run, RecordEvent::Kind kind, const MinuteRow &row,
                                bool holds) {
-        if (run && (!holds || run->end != row.minute))
+        if (run && (!holds || run->end != row.minute || run->kind != kind))
             close(run);
         if (!holds)
             return;
         if (!run)
             run = RecordEvent{kind, row.minute, row.minute, std::nullopt, {}};
         run->end = row.minute + 1;
-        if (row.readings > 0)
+        // A low spell has its lowest reading; the others their reason.
+        if (kind == RecordEvent::Low)
             run->lowest = run->lowest ? std::min(*run->lowest, row.min) : row.min;
-        if (!row.reason.isEmpty())
+        else if (!row.reason.isEmpty())
             run->reason = row.reason;
+    };
+    const auto causeOf = [](const MinuteRow &row) {
+        switch (failureCause(row.reason)) {
+        case FailureCause::LoginRefused:
+            return RecordEvent::Refused;
+        case FailureCause::ErrorStatus:
+            return RecordEvent::Error;
+        case FailureCause::NoAnswer:
+            break;
+        }
+        return RecordEvent::Outage;
     };
     qint64 covered = from;
     for (const MinuteRow &row : rows) {
@@ -364,7 +381,7 @@ QList<RecordEvent> recordEvents(const QList<MinuteRow> &rows, qint64 from, qint6
             events.append({RecordEvent::NotRunning, covered, row.minute, std::nullopt, {}});
         covered = row.minute + 1;
         step(low, RecordEvent::Low, row, row.isLow());
-        step(outage, RecordEvent::Outage, row, row.isOutage());
+        step(outage, causeOf(row), row, row.isOutage());
     }
     close(low);
     close(outage);

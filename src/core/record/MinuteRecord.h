@@ -117,17 +117,20 @@ struct RangeFigures {
 
 // A stretch of the record a support desk asks about.
 struct RecordEvent {
-    enum Kind { Low, Outage, NotRunning };
+    // An outage: the modem did not answer; Refused: it refused the login;
+    // Error: it answered with an error status.
+    enum Kind { Low, Outage, NotRunning, Refused, Error };
     Kind kind = Low;
-    qint64 start = 0; // its first minute
-    qint64 end = 0;   // the minute after its last
-    std::optional<double> lowest;
-    QString reason;
+    qint64 start = 0;             // its first minute
+    qint64 end = 0;               // the minute after its last
+    std::optional<double> lowest; // low spells only
+    QString reason;               // the kinds without a reading only
     qint64 minutes() const { return end - start; }
     QString kindName() const;
 };
 
-// Minutes in a row that were low (a low spell) or outages, and stretches of
+// Minutes in a row that were low (a low spell) or without a reading for one
+// cause (outage, refused, error), and stretches of
 // at least `gapMinutes` without a row at all (Talvor was not running), from
 // `from` to before `to`, in order of their start. The rows, in order, carry
 // `low` for the threshold in force.

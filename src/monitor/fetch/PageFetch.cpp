@@ -80,7 +80,7 @@ void PageFetch::Inet1_StateChanged(qint16 state)
     // A wrong address often answers with an error page: say so before it.
     if (const int status = m_inet.status();
         state == Transfer::Complete && status != 0 && (status < 200 || status > 299))
-        line(QStringLiteral("The modem answered %1").arg(m_inet.statusText()));
+        line(talvor::errorStatusText(m_inet.statusText()));
     line(StateMessage(state));
     if (state == Transfer::Failed) {
         // Say why, so that a user can tell a wrong address from a modem that is off.
@@ -94,10 +94,8 @@ void PageFetch::Inet1_StateChanged(qint16 state)
         return;
     // A login page is not the status page: say what is wrong with the login.
     if (m_inet.status() == 401) {
-        const QString refused = m_inet.hasLogin()
-            ? QStringLiteral("The modem refused the user name or password")
-            : QStringLiteral("The modem asks for a user name and password ([login] in %1)")
-                  .arg(ModemSettings::FileName);
+        const QString refused =
+            m_inet.hasLogin() ? talvor::loginRefusedText() : talvor::loginNeededText(ModemSettings::FileName);
         line(refused);
         noReading(refused, talvor::SignalWatch::Failure::NoAnswer);
         return;
@@ -113,8 +111,7 @@ void PageFetch::Inet1_StateChanged(qint16 state)
             line(QStringLiteral("The page is longer than %1 MiB: only its start was read").arg(m_inet.bodyCap() >> 20));
         // An error status is the reason, not the page that came with it.
         if (m_inet.status() >= 400)
-            noReading(QStringLiteral("The modem answered %1").arg(m_inet.statusText()),
-                      talvor::SignalWatch::Failure::NoAnswer);
+            noReading(talvor::errorStatusText(m_inet.statusText()), talvor::SignalWatch::Failure::NoAnswer);
         else
             noReading(found.failure, talvor::SignalWatch::Failure::SearchTextMissing);
         return;

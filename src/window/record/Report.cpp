@@ -3,6 +3,7 @@
 #include "TimelinePainting.h"
 #include "core/fetch/PollSchedule.h"
 #include "core/fetch/TransferTexts.h"
+#include "core/program/CommandLine.h"
 #include "core/program/ProgramFolder.h"
 #include "core/program/WholeFile.h"
 #include "core/reading/Numbers.h"
@@ -76,7 +77,9 @@ QStringList eventLines(const QList<talvor::RecordEvent> &events)
         const QDateTime start = talvor::minuteStart(e.start).toLocalTime();
         const QDateTime end = talvor::minuteStart(e.end).toLocalTime();
         const QString kind = e.kind == talvor::RecordEvent::Low ? QStringLiteral("Low signal")
-            : e.kind == talvor::RecordEvent::Outage             ? QStringLiteral("No reading")
+            : e.kind == talvor::RecordEvent::Outage             ? QStringLiteral("No answer")
+            : e.kind == talvor::RecordEvent::Refused            ? QStringLiteral("Login refused")
+            : e.kind == talvor::RecordEvent::Error              ? QStringLiteral("Error answer")
                                                                 : QStringLiteral("Talvor not running");
         lines << QStringLiteral("%1  %2–%3  %4  %5  %6%7")
                      .arg(start.toString(QStringLiteral("yyyy-MM-dd")), start.toString(QStringLiteral("HH:mm")),
@@ -90,7 +93,8 @@ QStringList eventLines(const QList<talvor::RecordEvent> &events)
 }
 
 // Pages of the locale's paper: the header and drawing first, then the table.
-void writePdf(QIODevice &out, const RecordStore &store, TimelinePicture picture, const QStringList &table)
+void writePdf(QIODevice &out, const RecordStore &store, TimelinePicture picture, const QStringList &table,
+              const QString &made)
 {
     QPdfWriter pdf(&out);
     pdf.setResolution(96);
@@ -110,18 +114,27 @@ void writePdf(QIODevice &out, const RecordStore &store, TimelinePicture picture,
                       timelinePlotRect(area, p.fontMetrics(), int(picture.header.size())).width(), picture.threshold);
     paintTimeline(p, area, picture, paper());
     const int line = p.fontMetrics().height();
+    // Every page says when it was made and by which Talvor: a page handed
+    // on alone still says what it is.
+    int pageNumber = 1;
+    const auto footer = [&] {
+        p.drawText(QRect(0, page.height() - line, page.width(), line), Qt::AlignLeft,
+                   QStringLiteral("%1 \u00b7 page %2").arg(made).arg(pageNumber++));
+    };
     int y = area.bottom() + 2 * line;
     p.drawText(QPoint(0, y),
                table.isEmpty() ? QStringLiteral("No low spells, outages or times Talvor was not running.")
                                : QStringLiteral("Low spells, outages and times Talvor was not running:"));
     for (const QString &text : table) {
         y += line;
-        if (y > page.height() - line) {
+        if (y > page.height() - 3 * line) {
+            footer();
             pdf.newPage();
             y = line;
         }
         p.drawText(QPoint(0, y), text);
     }
+    footer();
 }
 
 } // namespace
@@ -158,6 +171,9 @@ int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, b
     // Every minute, for the tables; the drawings need only their columns.
     const auto rows = [&] { return store.rows(begin, end, settings.threshold); };
     const auto spells = [&] { return talvor::recordEvents(rows(), begin, until); };
+    const QString made =
+        QStringLiteral("Made %1 by Talvor %2")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), talvor::version());
     QByteArray bytes;
     if (events) {
         bytes = talvor::eventsCsv(spells());
@@ -180,11 +196,15 @@ int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, b
                      zone.displayName(start, QTimeZone::OffsetName)),
             QStringLiteral("Threshold: %1 (a reading at or below it is low); %2")
                 .arg(talvor::shortestText(settings.threshold), settings.polling),
-            until > begin ? QStringLiteral("Coverage: readings for %1 % of the period so far")
-                                .arg(QString::number(
-                                    talvor::coveragePercent(store.minutesKept(begin, until), begin, until), 'f', 1))
-                          : QStringLiteral("Coverage: the period has not begun"),
+            until <= begin
+                ? QStringLiteral("Coverage: the period has not begun")
+                : QStringLiteral("Coverage: readings for %1 % of the period%2")
+                      .arg(QString::number(talvor::coveragePercent(store.minutesKept(begin, until), begin, until), 'f',
+                                           1),
+                           // "So far" only while the period goes on.
+                           until < end ? QStringLiteral(" so far") : QString()),
             picture.figures,
+            made,
         };
         QFont font = QGuiApplication::font();
         font.setPixelSize(14);
@@ -211,7 +231,7 @@ int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, b
             QPainter p(&svg);
             paintTimeline(p, QRect(0, 0, Width, height), picture, paper());
         } else {
-            writePdf(buffer, store, picture, eventLines(spells()));
+            writePdf(buffer, store, picture, eventLines(spells()), made);
         }
     }
     // Half a record is not a report: nothing is written over what was there.
