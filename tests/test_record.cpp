@@ -127,6 +127,13 @@ void TestRecord::liveMinutesAndLogsMeetOnce()
     QCOMPARE(columns[2].outageMinutes, 1);
     QCOMPARE(columns[3].outageMinutes, 0);
     QCOMPARE(columns[1].sums.min, 45.0);
+    // Zoomed in to ten columns a minute: each minute fills its ten, no stripes.
+    const QList<TimelineColumn> zoomed =
+        store.columns(talvor::epochMinute(at("09:59:00")), talvor::epochMinute(at("10:03:00")), 40, 50);
+    for (int c = 0; c < 40; ++c)
+        QVERIFY(zoomed[c].sums.readings + zoomed[c].outageMinutes > 0);
+    QCOMPARE(zoomed[15].sums.min, 45.0);
+    QCOMPARE(zoomed[25].outageMinutes, 1);
     // The same outage through the hourly sums and the figures.
     const qint64 nine = talvor::epochMinute(at("09:00:00")), eleven = talvor::epochMinute(at("11:00:00"));
     QCOMPARE(store.columns(nine, eleven, 2, 50)[1].outageMinutes, 1);

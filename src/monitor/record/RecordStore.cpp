@@ -389,8 +389,17 @@ QList<TimelineColumn> RecordStore::columns(qint64 from, qint64 to, int count, do
     QList<TimelineColumn> columns(qMax(0, count));
     if (!m_open || count <= 0 || to <= from)
         return columns;
-    // Beyond an hour a column, the hourly sums answer a year in milliseconds.
     const qint64 span = to - from;
+    // Zoomed in to more columns than minutes: each minute spans the columns
+    // it covers, so that adjacent minutes draw as one band, not as stripes
+    // with "not running" between them.
+    if (span < count) {
+        const QList<TimelineColumn> minutes = this->columns(from, to, int(span), threshold);
+        for (int c = 0; c < count; ++c)
+            columns[c] = minutes[qsizetype(c * span / count)];
+        return columns;
+    }
+    // Beyond an hour a column, the hourly sums answer a year in milliseconds.
     const bool hourly = span / count >= 60;
     SqlStatement q(m_db,
                    QStringLiteral("SELECT ((minute - ?1) * ?2) / ?3, SUM(readings), MIN(min), MAX(max), "
