@@ -11,10 +11,12 @@
 #include "window/record/TimelineView.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QToolTip>
 
 #include <ctime>
@@ -42,6 +44,7 @@ private slots:
     void aReadCutShortIsSaid();
     void minutesLetGoAfterAWeekAreCounted();
     void theTimelineSaysHowManyOfAMinutesReadingsWereLow();
+    void theMinuteBeingFilledAndAZoomAreShownForWhatTheyAre();
 };
 
 namespace {
@@ -535,6 +538,41 @@ void TestRecord::theTimelineSaysHowManyOfAMinutesReadingsWereLow()
     QCOMPARE(tips.size(), 1);
     QVERIFY2(tips.first().contains(QStringLiteral("\n1 of 3 readings at or below 40 (33.3 %)")),
              qPrintable(tips.first()));
+}
+
+void TestRecord::theMinuteBeingFilledAndAZoomAreShownForWhatTheyAre()
+{
+    QTemporaryDir dir;
+    RecordStore store(QDir(dir.path()).filePath(RecordStore::FileName));
+    QVERIFY(store.open().isEmpty());
+    // Nothing in the record yet, three readings in the minute being filled.
+    MinuteRow live;
+    live.minute = talvor::epochMinute(QDateTime::currentDateTime());
+    for (const double reading : {40.0, 60.0, 45.0})
+        live.addReading(reading);
+    TimelineView view(
+        store, [&live] { return std::optional<MinuteRow>(live); }, 50);
+    view.resize(900, 400);
+    view.show();
+    view.setRange(TimelineView::Day);
+    QLabel *figures = nullptr;
+    for (QLabel *label : view.findChildren<QLabel *>())
+        figures = label->text().contains(u"at or below") ? label : figures;
+    QVERIFY(figures);
+    QVERIFY2(figures->text().startsWith(QStringLiteral("67% of readings at or below 50")), qPrintable(figures->text()));
+    const auto checked = [&view] {
+        QStringList names;
+        for (QToolButton *button : view.findChildren<QToolButton *>())
+            if (button->isChecked())
+                names << button->text();
+        return names;
+    };
+    QCOMPARE(checked(), QStringList{QStringLiteral("Day")});
+    // Zoomed to a span of the user's own: no range is shown as chosen.
+    view.zoom(0.2, live.minute);
+    QCOMPARE(checked(), QStringList());
+    view.setRange(TimelineView::Week);
+    QCOMPARE(checked(), QStringList{QStringLiteral("Week")});
 }
 
 void TestRecord::calendarRangesAreWhatAPersonMeans_data()

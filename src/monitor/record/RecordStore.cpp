@@ -423,7 +423,8 @@ QList<TimelineColumn> RecordStore::columns(qint64 from, qint64 to, int count, do
     return columns;
 }
 
-talvor::RangeFigures RecordStore::figures(qint64 from, qint64 to, double threshold) const
+talvor::RangeFigures RecordStore::figures(qint64 from, qint64 to, double threshold,
+                                          const std::optional<MinuteRow> &pending) const
 {
     QList<MinuteRow> rows;
     if (!m_open || to <= from)
@@ -453,6 +454,11 @@ talvor::RangeFigures RecordStore::figures(qint64 from, qint64 to, double thresho
     // The outage minutes alone, their readings counted in the totals already.
     rows += minuteRows(QStringLiteral("minute, 0, NULL, NULL, 0, 0, failures, reason"),
                        QStringLiteral("AND failures > 0 AND " TALVOR_OUTAGE), from, to, std::nullopt);
+    if (pending && pending->minute >= from && pending->minute < to) {
+        MinuteRow live = *pending;
+        live.low = live.counts.atOrBelow(threshold);
+        rows.append(live);
+    }
     return talvor::RangeFigures::of(rows);
 }
 

@@ -80,7 +80,9 @@ public:
     qint64 minutesKept(qint64 from, qint64 to) const;
     // The figures of a range: totals from the hourly sums where whole hours
     // allow, outages from the minutes that had them.
-    talvor::RangeFigures figures(qint64 from, qint64 to, double threshold) const;
+    // With `pending`, the minute being filled counts too.
+    talvor::RangeFigures figures(qint64 from, qint64 to, double threshold,
+                                 const std::optional<talvor::MinuteRow> &pending = std::nullopt) const;
     // The minute after the last one kept before readings were counted by
     // value, whose counts at or below a threshold are approximate.
     std::optional<qint64> approximateUntil() const;

@@ -98,9 +98,10 @@ QRect timelinePlotRect(const QRect &area, const QFontMetrics &metrics, int heade
     return area.adjusted(axis, top, -8, -(metrics.height() + 8 + ShareStrip + 2));
 }
 
-QString timelineFigures(const RecordStore &store, qint64 from, qint64 to, double threshold)
+QString timelineFigures(const RecordStore &store, qint64 from, qint64 to, double threshold,
+                        const std::optional<talvor::MinuteRow> &pending)
 {
-    QString text = store.figures(from, to, threshold).text(threshold);
+    QString text = store.figures(from, to, threshold, pending).text(threshold);
     if (const auto until = store.approximateUntil(); until && *until > from)
         text += QStringLiteral(" (approximate before %1)")
                     .arg(talvor::minuteStart(*until).toLocalTime().date().addDays(1).toString(Qt::ISODate));

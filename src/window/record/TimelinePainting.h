@@ -31,6 +31,7 @@ QRect timelinePlotRect(const QRect &area, const QFontMetrics &metrics, int heade
 // running.
 void paintTimeline(QPainter &p, const QRect &area, const TimelinePicture &picture, const QPalette &palette);
 // The range figures, with a word where the record is approximate.
-QString timelineFigures(const RecordStore &store, qint64 from, qint64 to, double threshold);
+QString timelineFigures(const RecordStore &store, qint64 from, qint64 to, double threshold,
+                        const std::optional<talvor::MinuteRow> &pending = std::nullopt);
 // What a column holds, for the hover and for assistive technology.
 QString columnText(const TimelinePicture &picture, int index);

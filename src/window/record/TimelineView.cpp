@@ -189,7 +189,6 @@ void TimelineView::setRange(Range range)
 {
     m_range = range;
     m_zoomed.reset();
-    m_ranges->button(range)->setChecked(true);
     refresh();
 }
 
@@ -198,7 +197,6 @@ void TimelineView::showDay(const QDate &day)
     m_day = day == QDate::currentDate() ? QDate() : day;
     if (m_range == All)
         m_range = Day;
-    m_ranges->button(m_range)->setChecked(true);
     m_zoomed.reset();
     refresh();
 }
@@ -280,6 +278,14 @@ void TimelineView::refreshSoon()
 
 void TimelineView::refresh()
 {
+    // The button of the range shown; none while a span of the user's own is.
+    if (QAbstractButton *checked = m_ranges->checkedButton(); checked && m_zoomed) {
+        m_ranges->setExclusive(false);
+        checked->setChecked(false);
+        m_ranges->setExclusive(true);
+    } else if (!m_zoomed) {
+        m_ranges->button(m_range)->setChecked(true);
+    }
     // Hidden, the tab waits: it is drawn afresh when shown.
     if (!isVisible())
         return;
@@ -289,9 +295,9 @@ void TimelineView::refresh()
     const QRect plot = m_plot->plotRect();
     const int count = std::max(0, plot.width());
     picture.columns = m_store.columns(picture.from, picture.to, count, m_threshold);
-    // The minute being filled joins its column at once.
-    if (const auto pending = m_pending ? m_pending() : std::nullopt;
-        pending && pending->minute >= picture.from && pending->minute < picture.to && count > 0) {
+    // The minute being filled joins its column and the figures at once.
+    const auto pending = m_pending ? m_pending() : std::nullopt;
+    if (pending && pending->minute >= picture.from && pending->minute < picture.to && count > 0) {
         talvor::MinuteRow live = *pending;
         live.low = live.counts.atOrBelow(m_threshold);
         TimelineColumn &column =
@@ -304,7 +310,7 @@ void TimelineView::refresh()
             column.outageReason = live.reason;
         }
     }
-    picture.figures = timelineFigures(m_store, picture.from, picture.to, m_threshold);
+    picture.figures = timelineFigures(m_store, picture.from, picture.to, m_threshold, pending);
     m_figures->setText(picture.figures);
     const QDateTime from = talvor::minuteStart(picture.from).toLocalTime();
     const QDateTime to = talvor::minuteStart(picture.to).toLocalTime();
