@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QNetworkInterface>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -271,6 +273,26 @@ void TestStartup::aPeriodThatEndedIsNotSoFar()
     QVERIFY(!ended.contains("so far"));
     QVERIFY(ended.contains("by Talvor " + talvor::version().toUtf8()));
     QVERIFY(header(today.addDays(-3), today).contains("of the period so far"));
+    // The PDF: a line a day before the spells, and every page's date of making.
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("needs pdftotext");
+    QProcess report;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TALVOR_HOME"), home->path());
+    report.setProcessEnvironment(env);
+    const QString pdf = home->filePath(QStringLiteral("days.pdf"));
+    report.start(QStringLiteral(TALVOR_BINARY),
+                 {QStringLiteral("--report"), today.addDays(-3).toString(Qt::ISODate),
+                  today.addDays(-2).toString(Qt::ISODate), pdf});
+    QVERIFY(report.waitForFinished(30000) && report.exitCode() == 0);
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY(text.waitForFinished(30000));
+    const QString page = QString::fromUtf8(text.readAllStandardOutput());
+    const QRegularExpression day(
+        QStringLiteral("\\n%1 +1 +0\\.1 % +0\\.0 % +0 +0\\n").arg(today.addDays(-3).toString(Qt::ISODate)));
+    QVERIFY2(day.match(page).hasMatch(), qPrintable(page));
+    QVERIFY(page.contains(QStringLiteral("by Talvor %1 \u00b7 page 1").arg(talvor::version())));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

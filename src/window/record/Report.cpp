@@ -15,6 +15,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLocale>
@@ -93,8 +94,8 @@ QStringList eventLines(const QList<talvor::RecordEvent> &events)
 }
 
 // Pages of the locale's paper: the header and drawing first, then the table.
-void writePdf(QIODevice &out, const RecordStore &store, TimelinePicture picture, const QStringList &table,
-              const QString &made)
+void writePdf(QIODevice &out, const RecordStore &store, TimelinePicture picture, const QStringList &days,
+              const QStringList &table, const QString &made)
 {
     QPdfWriter pdf(&out);
     pdf.setResolution(96);
@@ -121,11 +122,8 @@ void writePdf(QIODevice &out, const RecordStore &store, TimelinePicture picture,
         p.drawText(QRect(0, page.height() - line, page.width(), line), Qt::AlignLeft,
                    QStringLiteral("%1 \u00b7 page %2").arg(made).arg(pageNumber++));
     };
-    int y = area.bottom() + 2 * line;
-    p.drawText(QPoint(0, y),
-               table.isEmpty() ? QStringLiteral("No low spells, outages or times Talvor was not running.")
-                               : QStringLiteral("Low spells, outages and times Talvor was not running:"));
-    for (const QString &text : table) {
+    int y = area.bottom() + line;
+    const auto write = [&](const QString &text) {
         y += line;
         if (y > page.height() - 3 * line) {
             footer();
@@ -133,8 +131,41 @@ void writePdf(QIODevice &out, const RecordStore &store, TimelinePicture picture,
             y = line;
         }
         p.drawText(QPoint(0, y), text);
-    }
+    };
+    // The day table's columns line up in a font of fixed pitch.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPixelSize(font.pixelSize());
+    p.setFont(fixed);
+    for (const QString &text : days)
+        write(text);
+    p.setFont(font);
+    y += line;
+    write(table.isEmpty() ? QStringLiteral("No low spells, outages or times Talvor was not running.")
+                          : QStringLiteral("Low spells, outages and times Talvor was not running:"));
+    for (const QString &text : table)
+        write(text);
     footer();
+}
+
+// The report's CSV as a table of a line a day: readings, coverage, the share
+// at or below the threshold, low and outage minutes.
+QStringList dayLines(const QByteArray &csv)
+{
+    QStringList lines{QStringLiteral("Day          readings  coverage  at or below  low min  outage min")};
+    for (const QByteArray &row : csv.split('\n').mid(1)) {
+        // date,readings,min,avg,max,percent_at_or_below,outage_minutes,threshold,coverage_percent,low_minutes
+        const QList<QByteArray> f = row.trimmed().split(',');
+        if (f.size() < 10)
+            continue;
+        lines << QStringLiteral("%1  %2  %3 %  %4 %  %5  %6")
+                     .arg(QString::fromLatin1(f[0]), -11)
+                     .arg(QString::fromLatin1(f[1]), 8)
+                     .arg(QString::fromLatin1(f[8]), 6)
+                     .arg(QString::fromLatin1(f[5]), 9)
+                     .arg(QString::fromLatin1(f[9]), 7)
+                     .arg(QString::fromLatin1(f[6]), 10);
+    }
+    return lines;
 }
 
 } // namespace
@@ -234,7 +265,9 @@ int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, b
             QPainter p(&svg);
             paintTimeline(p, QRect(0, 0, Width, height), picture, paper());
         } else {
-            writePdf(buffer, store, picture, eventLines(spells()), made);
+            const QList<talvor::MinuteRow> all = rows();
+            writePdf(buffer, store, picture, dayLines(talvor::reportCsv(all, from, to, settings.threshold, now)),
+                     eventLines(talvor::recordEvents(all, begin, until)), made);
         }
     }
     // Half a record is not a report: nothing is written over what was there.
