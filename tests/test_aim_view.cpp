@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <optional>
+
 using namespace talvor;
 
 class TestAimView : public QObject {
@@ -26,6 +28,27 @@ private slots:
     void keysWorkWhereverTheFocusIs();
     void sizesFollowTheWindow();
 };
+
+namespace {
+// A window on a folder of its own, with its aim view open.
+class OpenAim {
+public:
+    OpenAim()
+    {
+        qputenv("TALVOR_HOME", m_home.path().toLocal8Bit());
+        m_window.emplace();
+        w().Form_Load();
+        w().showAim();
+    }
+    Talvorf &w() { return *m_window->window; }
+    AimView &view() { return *w().aim(); }
+    SignalEvents &events() { return w().monitor().events(); }
+
+private:
+    QTemporaryDir m_home;
+    std::optional<TestWindow> m_window; // made once TALVOR_HOME names the folder
+};
+} // namespace
 
 void TestAimView::pollsAtItsOwnPaceWhileOpen_data()
 {
@@ -58,15 +81,10 @@ void TestAimView::pollsAtItsOwnPaceWhileOpen()
 
 void TestAimView::showsWhatThePollsGave()
 {
-    QTemporaryDir home;
-    qputenv("TALVOR_HOME", home.path().toLocal8Bit());
-    TestWindow window;
-    Talvorf &w = *window.window;
-    w.Form_Load();
-    w.showAim();
-    AimView &view = *w.aim();
+    OpenAim aim;
+    AimView &view = aim.view();
     const auto number = [&view] { return view.findChild<QLabel *>(QStringLiteral("AimNumber"))->text(); };
-    SignalEvents &events = w.monitor().events();
+    SignalEvents &events = aim.events();
     const QDateTime now = QDateTime::currentDateTime();
     events.reading(QStringLiteral("64"), 50, now);
     events.reading(QStringLiteral("38"), 50, now);
@@ -89,16 +107,11 @@ void TestAimView::showsWhatThePollsGave()
 
 void TestAimView::keysWorkWhereverTheFocusIs()
 {
-    QTemporaryDir home;
-    qputenv("TALVOR_HOME", home.path().toLocal8Bit());
-    TestWindow window;
-    Talvorf &w = *window.window;
-    w.Form_Load();
-    w.showAim();
-    AimView &view = *w.aim();
+    OpenAim aim;
+    AimView &view = aim.view();
     view.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&view));
-    SignalEvents &events = w.monitor().events();
+    SignalEvents &events = aim.events();
     auto *interval = view.findChild<QDoubleSpinBox *>();
     const auto peakIs = [&view](const QString &text) {
         const QList<QLabel *> labels = view.findChildren<QLabel *>();
@@ -137,14 +150,9 @@ void TestAimView::keysWorkWhereverTheFocusIs()
 // and a reason appearing under the number moves nothing.
 void TestAimView::sizesFollowTheWindow()
 {
-    QTemporaryDir home;
-    qputenv("TALVOR_HOME", home.path().toLocal8Bit());
-    TestWindow window;
-    Talvorf &w = *window.window;
-    w.Form_Load();
-    w.showAim();
-    AimView &view = *w.aim();
-    SignalEvents &events = w.monitor().events();
+    OpenAim aim;
+    AimView &view = aim.view();
+    SignalEvents &events = aim.events();
     events.reading(QStringLiteral("64"), 50, QDateTime::currentDateTime());
     auto *number = view.findChild<QLabel *>(QStringLiteral("AimNumber"));
     QLabel *peak = nullptr;

@@ -222,6 +222,14 @@ struct Broker {
         pub.waitForFinished(5000);
     }
     ~Broker() { stop(); }
+    // Settings that publish to this broker, with Home Assistant's discovery.
+    SharingSettings settings() const
+    {
+        SharingSettings s;
+        s.broker = QStringLiteral("127.0.0.1:%1").arg(port);
+        s.discovery = QStringLiteral("homeassistant");
+        return s;
+    }
 };
 } // namespace
 
@@ -254,10 +262,8 @@ void TestMqtt::retainedTopicsFollowTheSettings()
     qputenv("TALVOR_HOME", home.path().toUtf8());
 
     SharingHub hub;
-    SharingSettings before;
-    before.broker = QStringLiteral("127.0.0.1:%1").arg(port);
+    SharingSettings before = broker.settings();
     before.topic = QStringLiteral("talvor");
-    before.discovery = QStringLiteral("homeassistant");
     hub.apply(before);
     hub.reading(57, 50, QDateTime::currentDateTime());
     QCOMPARE(retainedOn(port, 6).size(), 6);
@@ -289,9 +295,7 @@ void TestMqtt::twoCopiesShareABrokerAndHomeAssistantRestarts()
     QVERIFY(broker.start());
     QTemporaryDir home;
     qputenv("TALVOR_HOME", home.path().toUtf8());
-    SharingSettings settings;
-    settings.broker = QStringLiteral("127.0.0.1:%1").arg(broker.port);
-    settings.discovery = QStringLiteral("homeassistant");
+    const SharingSettings settings = broker.settings();
     // Two copies on one host, each with its own id: a clash would have the
     // broker throw one off for the other again and again.
     SharingHub house, barn;
@@ -436,9 +440,7 @@ void TestMqtt::aBrokerBackAfterFailuresGetsEverythingAgain()
     qputenv("TALVOR_HOME", home.path().toUtf8());
     SharingHub hub;
     QSignalSpy problems(&hub, &SharingHub::problemChanged);
-    SharingSettings settings;
-    settings.broker = QStringLiteral("127.0.0.1:%1").arg(broker.port);
-    settings.discovery = QStringLiteral("homeassistant");
+    const SharingSettings settings = broker.settings();
     hub.apply(settings);
     hub.reading(57, 50, QDateTime::currentDateTime());
     QStringList before = retainedOn(broker.port, 6);

@@ -30,6 +30,12 @@ private slots:
     void aPeriodThatEndedIsNotSoFar();
 
 private:
+    // `talvor ARGUMENTS` on the test's folder, run to its end: the exit
+    // code (-1 when it did not end) and what it said on stderr.
+    std::pair<int, QByteArray> runTalvor(const QStringList &arguments);
+    // The file a --report or --events of these days wrote in the folder;
+    // empty when it failed.
+    QByteArray written(const QString &option, const QDate &from, const QDate &to, const QString &name);
     QProcess *startTalvor(const QString &lockDir, const QString &folder = {});
     bool waitForLock(const QString &lockDir);
 
@@ -70,6 +76,25 @@ QProcess *TestStartup::startTalvor(const QString &lockDir, const QString &folder
     p->start(QStringLiteral(TALVOR_BINARY), {});
     p->waitForStarted(5000);
     return p;
+}
+
+std::pair<int, QByteArray> TestStartup::runTalvor(const QStringList &arguments)
+{
+    QProcess talvor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TALVOR_HOME"), home->path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), locks->path());
+    talvor.setProcessEnvironment(env);
+    talvor.start(QStringLiteral(TALVOR_BINARY), arguments);
+    const bool ended = talvor.waitForFinished(30000);
+    return {ended ? talvor.exitCode() : -1, talvor.readAllStandardError()};
+}
+
+QByteArray TestStartup::written(const QString &option, const QDate &from, const QDate &to, const QString &name)
+{
+    const QString file = home->filePath(name);
+    return runTalvor({option, from.toString(Qt::ISODate), to.toString(Qt::ISODate), file}).first == 0 ? readFile(file)
+                                                                                                      : QByteArray();
 }
 
 bool TestStartup::waitForLock(const QString &lockDir)
@@ -192,15 +217,8 @@ void TestStartup::reportsSayWhenTheyCannotBeWritten()
         .replace(QStringLiteral("{full}"), full)
         .replace(QStringLiteral("{home}"), home->path());
 
-    QProcess report;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TALVOR_HOME"), home->path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), locks->path());
-    report.setProcessEnvironment(env);
-    report.start(QStringLiteral(TALVOR_BINARY), command.split(u' ') << target);
-    QVERIFY(report.waitForFinished(30000));
-    const QByteArray errors = report.readAllStandardError();
-    QCOMPARE(report.exitCode(), exitCode);
+    const auto [ended, errors] = runTalvor(command.split(u' ') << target);
+    QCOMPARE(ended, exitCode);
     if (exitCode != 0) {
         // One line that names the file, and nothing else.
         QCOMPARE(errors.count('\n'), 1);
@@ -232,22 +250,14 @@ void TestStartup::todayCountsUpToNow()
     for (QDateTime minute = now.date().startOfDay().addSecs(30); minute < now.addSecs(-60); minute = minute.addSecs(60))
         log += talvor::logLine(minute, QStringLiteral("57"));
     writeFile(QDir(home->path()).filePath(talvor::logFileName(now.date())), log);
-    const QString day = now.date().toString(Qt::ISODate);
-    const auto run = [&](const QString &option, const QString &file) {
-        QProcess report;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("TALVOR_HOME"), home->path());
-        report.setProcessEnvironment(env);
-        report.start(QStringLiteral(TALVOR_BINARY), {option, day, day, file});
-        return report.waitForFinished(30000) && report.exitCode() == 0 ? readFile(file) : QByteArray();
-    };
+    const QDate day = now.date();
     const QList<QByteArray> rows =
-        run(QStringLiteral("--report"), home->filePath(QStringLiteral("today.csv"))).split('\n');
+        written(QStringLiteral("--report"), day, day, QStringLiteral("today.csv")).split('\n');
     QVERIFY(rows.size() >= 2);
     // Coverage is the ninth column.
     const double coverage = rows[1].split(',').value(8).toDouble();
     QVERIFY2(coverage >= 95, rows[1].constData());
-    const QByteArray events = run(QStringLiteral("--events"), home->filePath(QStringLiteral("events.csv")));
+    const QByteArray events = written(QStringLiteral("--events"), day, day, QStringLiteral("events.csv"));
     QVERIFY2(!events.contains("not_running"), events.constData());
 }
 
@@ -259,14 +269,7 @@ void TestStartup::aPeriodThatEndedIsNotSoFar()
     writeFile(QDir(home->path()).filePath(talvor::logFileName(today.addDays(-3))),
               talvor::logLine(today.addDays(-3).startOfDay().addSecs(9 * 3600), QStringLiteral("57")));
     const auto header = [this](const QDate &from, const QDate &to) {
-        QProcess report;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("TALVOR_HOME"), home->path());
-        report.setProcessEnvironment(env);
-        const QString file = home->filePath(QStringLiteral("days.svg"));
-        report.start(QStringLiteral(TALVOR_BINARY),
-                     {QStringLiteral("--report"), from.toString(Qt::ISODate), to.toString(Qt::ISODate), file});
-        return report.waitForFinished(30000) && report.exitCode() == 0 ? readFile(file) : QByteArray();
+        return written(QStringLiteral("--report"), from, to, QStringLiteral("days.svg"));
     };
     const QByteArray ended = header(today.addDays(-3), today.addDays(-2));
     QVERIFY(ended.contains("of the period<") || ended.contains("of the period\n"));
@@ -276,17 +279,11 @@ void TestStartup::aPeriodThatEndedIsNotSoFar()
     // The PDF: a line a day before the spells, and every page's date of making.
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         QSKIP("needs pdftotext");
-    QProcess report;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TALVOR_HOME"), home->path());
-    report.setProcessEnvironment(env);
-    const QString pdf = home->filePath(QStringLiteral("days.pdf"));
-    report.start(QStringLiteral(TALVOR_BINARY),
-                 {QStringLiteral("--report"), today.addDays(-3).toString(Qt::ISODate),
-                  today.addDays(-2).toString(Qt::ISODate), pdf});
-    QVERIFY(report.waitForFinished(30000) && report.exitCode() == 0);
+    QVERIFY(!written(QStringLiteral("--report"), today.addDays(-3), today.addDays(-2), QStringLiteral("days.pdf"))
+                 .isEmpty());
     QProcess text;
-    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    text.start(QStringLiteral("pdftotext"),
+               {QStringLiteral("-layout"), home->filePath(QStringLiteral("days.pdf")), QStringLiteral("-")});
     QVERIFY(text.waitForFinished(30000));
     const QString page = QString::fromUtf8(text.readAllStandardOutput());
     const QRegularExpression day(

@@ -4,8 +4,8 @@
 
 namespace talvor {
 
-// What the tone's sound output plays, read whenever the output asks: whole
-// beeps one after another, and silence between them, so that the stream
+// What the tone's sound output plays, read as fast as the output takes it:
+// whole beeps one after another, and silence between them, so that the stream
 // never runs dry (a dry stream cuts the next beep and leaves stale sound to
 // play after a silence). A new beep goes after the one playing; one that
 // waits and has not begun gives way to it, so a beep never lags a reading.

@@ -1,5 +1,6 @@
 #include "RecordFunctions.h"
 
+#include "SqlStatement.h"
 #include "core/record/MinuteRecord.h"
 
 #include <sqlite3.h>
@@ -103,4 +104,21 @@ int registerRecordFunctions(sqlite3 *db)
     }
     return sqlite3_create_function_v2(db, "merge_counts", 1, Flags, nullptr, nullptr, &mergeCountsStep,
                                       &mergeCountsFinal, nullptr);
+}
+
+talvor::MinuteRow rowFrom(const SqlStatement &q)
+{
+    talvor::MinuteRow row;
+    row.minute = q.integer(0);
+    row.readings = int(q.integer(1));
+    row.min = q.real(2);
+    row.max = q.real(3);
+    row.sum = q.real(4);
+    if (!q.isNull(5))
+        row.low = q.integer(5);
+    row.failures = int(q.integer(6));
+    row.reason = q.text(7);
+    if (q.columns() > 8)
+        row.counts = talvor::ValueCounts::unpacked(q.blob(8));
+    return row;
 }
