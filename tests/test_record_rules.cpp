@@ -4,6 +4,7 @@
 #include "core/fetch/TransferTexts.h"
 #include "core/record/LogLine.h"
 #include "core/record/MinuteRecord.h"
+#include "core/record/SettingsHistory.h"
 
 #include <QTest>
 
@@ -25,6 +26,7 @@ private slots:
     void valueCountsAnswerAnyThreshold();
     void eventsAreRunsOfMinutes_data();
     void eventsAreRunsOfMinutes();
+    void aSettingIsStatedAsItHeld();
 };
 
 void TestRecordRules::initTestCase()
@@ -280,4 +282,32 @@ void TestRecordRules::eventsAreRunsOfMinutes()
 }
 
 QTEST_APPLESS_MAIN(TestRecordRules)
+// What held over a period: the value in force at its start, each change
+// within it once, a long run cut short; the spacing logs show.
+void TestRecordRules::aSettingIsStatedAsItHeld()
+{
+    const qint64 day = QDateTime(QDate(2026, 11, 10), QTime(0, 0)).toMSecsSinceEpoch();
+    const qint64 hour = 3'600'000;
+    const auto change = [&](qint64 at, const char *value) {
+        return talvor::SettingChange{at, talvor::IntervalSetting, QString::fromLatin1(value)};
+    };
+    const QList<talvor::SettingChange> changes{change(day - hour, "every 30 s"), change(day + 14 * hour, "every 5 s"),
+                                               change(day + 15 * hour, "every 5 s"),
+                                               change(day + 30 * hour, "every 1 s")};
+    QCOMPARE(talvor::settingHeld(changes, day, day + 24 * hour, QStringLiteral("x")),
+             QStringLiteral("every 30 s; every 5 s from 10 Nov 14:00"));
+    QCOMPARE(talvor::settingHeld(changes, day + 40 * hour, day + 48 * hour, {}), QStringLiteral("every 1 s"));
+    QCOMPARE(talvor::settingHeld(changes, day - 2 * hour, day, QStringLiteral("readings about every 30 s")),
+             QStringLiteral("readings about every 30 s; every 30 s from 9 Nov 23:00"));
+    QList<talvor::SettingChange> many;
+    for (int i = 1; i <= 6; ++i)
+        many << change(day + i * hour, i % 2 ? "a" : "b");
+    QCOMPARE(talvor::settingHeld(many, day, day + 24 * hour, {}),
+             QStringLiteral("a from 10 Nov 01:00; b from 10 Nov 02:00; a from 10 Nov 03:00; 2 more changes; "
+                            "b from 10 Nov 06:00"));
+    QCOMPARE(talvor::spacingShown({2, 2, 0, 1, 2, 3}), QStringLiteral("readings about every 30 s"));
+    QCOMPARE(talvor::spacingShown({1, 0, 1}), QStringLiteral("readings about once a minute or less often"));
+    QCOMPARE(talvor::spacingShown({0}), QString());
+}
+
 #include "test_record_rules.moc"

@@ -1,5 +1,6 @@
 #include "Monitor.h"
 
+#include "core/fetch/TransferTexts.h"
 #include "core/reading/Numbers.h"
 
 #include <QRandomGenerator>
@@ -61,6 +62,23 @@ void Monitor::setThreshold(double threshold)
 {
     m_request.threshold = threshold;
     m_sharing.setThreshold(threshold);
+    recordSettings();
+}
+
+void Monitor::setSearchText(const QString &text)
+{
+    m_request.searchText = text;
+    recordSettings();
+}
+
+void Monitor::recordSettings()
+{
+    m_record.setSetting(talvor::AddressSetting, talvor::addressShown(m_request.url));
+    m_record.setSetting(talvor::IntervalSetting,
+                        m_inputs.autoCheck ? talvor::everyText(m_inputs.intervalMs / 100.0)
+                                           : QStringLiteral("automatic polling off"));
+    m_record.setSetting(talvor::ThresholdSetting, talvor::shortestText(m_request.threshold));
+    m_record.setSetting(talvor::RuleSetting, talvor::readingRuleText(m_request.rule, m_request.searchText));
 }
 
 void Monitor::setUrl(const QString &url)
@@ -68,6 +86,7 @@ void Monitor::setUrl(const QString &url)
     if (url == m_request.url)
         return;
     m_request.url = url;
+    recordSettings();
     requestChanged();
 }
 
@@ -76,6 +95,7 @@ void Monitor::setRefreshTenths(double tenths)
     const qint32 ms = talvor::toInt32(tenths * 100).value_or(0);
     m_inputs.intervalMs = qBound(1, ms, 65535);
     m_sharing.setPollSeconds((m_inputs.intervalMs + 999) / 1000);
+    recordSettings();
     forgetBackOff();
     reschedule();
 }
@@ -83,6 +103,7 @@ void Monitor::setRefreshTenths(double tenths)
 void Monitor::setAutoCheck(bool on)
 {
     m_inputs.autoCheck = on;
+    recordSettings();
     reschedule(true);
 }
 
@@ -233,6 +254,7 @@ void Monitor::setReadingRule(const talvor::ReadingRule &rule)
         return;
     m_modem.rule = rule;
     m_request.rule = rule;
+    recordSettings();
     // A pattern or a JSON pointer looks through the whole page.
     m_inet.setBodyCap(rule.usesPattern() ? Transfer::LargeBodyCap : Transfer::BodyCap);
     requestChanged();

@@ -43,7 +43,7 @@ public:
     DailyLogFile &dailyLog() { return m_log; }
 
     void setUrl(const QString &url);
-    void setSearchText(const QString &text) { m_request.searchText = text; }
+    void setSearchText(const QString &text);
     void setThreshold(double threshold);
     // The refresh rate in tenths of a second sets the timer's period.
     void setRefreshTenths(double tenths);
@@ -107,6 +107,8 @@ private:
     void showWaiting(bool on);
     // The icon is grey while real polls are stale, never in a test mode.
     void showGrey();
+    // What the polls are made with, for the record to keep.
+    void recordSettings();
 
     QTimer m_autoCheck;
     talvor::PollInputs m_inputs;

@@ -138,6 +138,13 @@ std::optional<ReadingRule::Kind> readingRuleKind(const QString &name)
     return std::nullopt;
 }
 
+QString readingRuleText(const ReadingRule &rule, const QString &searchText)
+{
+    if (rule.usesPattern())
+        return readingRuleName(rule.kind) + u' ' + rule.pattern;
+    return QStringLiteral("%1 after \"%2\"").arg(readingRuleName(rule.kind), searchText);
+}
+
 QString readingRuleName(ReadingRule::Kind kind)
 {
     switch (kind) {

@@ -22,6 +22,9 @@ struct ReadingRule {
 // "three", "number", "regex" or "json"; nothing for another name.
 std::optional<ReadingRule::Kind> readingRuleKind(const QString &name);
 QString readingRuleName(ReadingRule::Kind kind);
+// The rule in a few words, as a report states it: `number after "SNR:"`,
+// `json /signal/snr`.
+QString readingRuleText(const ReadingRule &rule, const QString &searchText);
 
 // A rule's find in a page: the reading as shortest decimal text, or the
 // words that say why there is none.

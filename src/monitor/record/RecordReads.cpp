@@ -154,3 +154,31 @@ std::optional<RecordStore::LogMark> RecordStore::logMark(const QString &name) co
         readFailed();
     return std::nullopt;
 }
+
+QList<talvor::SettingChange> RecordStore::settingChanges(const QString &name) const
+{
+    QList<talvor::SettingChange> changes;
+    if (!m_open)
+        return changes;
+    SqlStatement q(m_db, QStringLiteral("SELECT at, value FROM settings WHERE name = ? ORDER BY at, rowid"));
+    q.bind(name);
+    while (q.next())
+        changes << talvor::SettingChange{q.integer(0), name, q.text(1)};
+    if (!q.done())
+        readFailed();
+    return changes;
+}
+
+QList<int> RecordStore::pollsPerMinute(qint64 from, qint64 to) const
+{
+    QList<int> polls;
+    if (!m_open)
+        return polls;
+    SqlStatement q(m_db, QStringLiteral("SELECT readings + failures FROM minutes WHERE minute >= ? AND minute < ?"));
+    q.bind(from).bind(to);
+    while (q.next())
+        polls << int(q.integer(0));
+    if (!q.done())
+        readFailed();
+    return polls;
+}

@@ -156,6 +156,7 @@ QString RecordStore::createTables()
         "imported INTEGER NOT NULL DEFAULT 0, counts BLOB, approximate INTEGER NOT NULL DEFAULT 0)",
         "CREATE TABLE IF NOT EXISTS logs(name TEXT PRIMARY KEY, size INTEGER, modified INTEGER, offset INTEGER, "
         "tail INTEGER)",
+        "CREATE TABLE IF NOT EXISTS settings(at INTEGER NOT NULL, name TEXT NOT NULL, value TEXT NOT NULL)",
         // A file that only looks like a database fails here, at its first read.
         "SELECT count(*) FROM minutes WHERE minute < 0",
     };
@@ -340,6 +341,18 @@ bool RecordStore::forgetImported(qint64 from, qint64 to)
 {
     SqlStatement q(m_db, QStringLiteral("DELETE FROM minutes WHERE imported = 1 AND minute >= ? AND minute < ?"));
     return (q.bind(from).bind(to).run() || failed()) && refreshHours(from, to);
+}
+
+bool RecordStore::writeSetting(const talvor::SettingChange &change)
+{
+    if (!m_open)
+        return false;
+    // A restart with the same settings adds nothing.
+    SqlStatement q(m_db,
+                   QStringLiteral("INSERT INTO settings(at, name, value) SELECT ?1, ?2, ?3 WHERE ?3 IS NOT "
+                                  "(SELECT value FROM settings WHERE name = ?2 ORDER BY at DESC, rowid DESC "
+                                  "LIMIT 1)"));
+    return q.bind(change.atMs).bind(change.name).bind(change.value).run() || failed();
 }
 
 bool RecordStore::setLogMark(const QString &name, const LogMark &mark)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/record/MinuteRecord.h"
+#include "core/record/SettingsHistory.h"
 
 #include <QList>
 #include <QString>
@@ -86,6 +87,14 @@ public:
     // The minute after the last one kept before readings were counted by
     // value, whose counts at or below a threshold are approximate.
     std::optional<qint64> approximateUntil() const;
+
+    // A setting the polls are made with from then on; nothing is added when
+    // the last one kept of that name says the same.
+    bool writeSetting(const talvor::SettingChange &change);
+    // The changes kept of one setting, oldest first.
+    QList<talvor::SettingChange> settingChanges(const QString &name) const;
+    // How many polls each minute from `from` to before `to` kept has.
+    QList<int> pollsPerMinute(qint64 from, qint64 to) const;
 
     // What of a daily log has been folded in already.
     struct LogMark {

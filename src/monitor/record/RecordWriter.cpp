@@ -61,6 +61,12 @@ void RecordWriter::write(const talvor::MinuteRow &row)
     writeNowOrLater();
 }
 
+void RecordWriter::writeSettings(const QList<talvor::SettingChange> &changes)
+{
+    m_settingsWaiting.insert(m_settingsWaiting.end(), changes.begin(), changes.end());
+    writeNowOrLater();
+}
+
 void RecordWriter::importLogs()
 {
     m_importWanted = true;
@@ -78,27 +84,16 @@ bool RecordWriter::writeWaiting()
 {
     if (!openStore())
         return false;
+    // Settings first: a minute is never kept without what it was polled with.
+    while (!m_settingsWaiting.empty()) {
+        if (!m_store.writeSetting(m_settingsWaiting.front()))
+            return cannotWrite();
+        m_settingsWaiting.pop_front();
+    }
     bool wrote = false;
     while (!m_waiting.empty()) {
-        if (!m_store.writeLive(m_waiting.front())) {
-            const QString error = m_store.lastError();
-            if (m_store.lastErrorIsDamage()) {
-                const QString aside = m_store.setAside();
-                emit notice(QStringLiteral("The record of readings %1 was found damaged (%2); it is kept as %3 and a "
-                                           "new one is started.")
-                                .arg(m_store.path(), error, aside));
-                if (!aside.isEmpty())
-                    return writeWaiting();
-            }
-            // Opened again next time: a file made writable again is then
-            // written, not refused by a connection that still reads only.
-            m_store.close();
-            setProblem(m_writeProblem,
-                       QStringLiteral("The record of readings cannot be written (%1); its minutes wait and go in "
-                                      "once it can.")
-                           .arg(error));
-            return false;
-        }
+        if (!m_store.writeLive(m_waiting.front()))
+            return cannotWrite();
         const qint64 minute = m_waiting.front().minute;
         m_waiting.pop_front();
         wrote = true;
@@ -129,6 +124,27 @@ bool RecordWriter::writeWaiting()
             m_importWanted = false;
     }
     return true;
+}
+
+bool RecordWriter::cannotWrite()
+{
+    const QString error = m_store.lastError();
+    if (m_store.lastErrorIsDamage()) {
+        const QString aside = m_store.setAside();
+        emit notice(QStringLiteral("The record of readings %1 was found damaged (%2); it is kept as %3 and a "
+                                   "new one is started.")
+                        .arg(m_store.path(), error, aside));
+        if (!aside.isEmpty())
+            return writeWaiting();
+    }
+    // Opened again next time: a file made writable again is then
+    // written, not refused by a connection that still reads only.
+    m_store.close();
+    setProblem(m_writeProblem,
+               QStringLiteral("The record of readings cannot be written (%1); its minutes wait and go "
+                              "in once it can.")
+                   .arg(error));
+    return false;
 }
 
 void RecordWriter::setProblem(QString &which, const QString &text)

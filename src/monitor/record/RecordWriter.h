@@ -27,6 +27,7 @@ public:
 
     void open();
     void write(const talvor::MinuteRow &row);
+    void writeSettings(const QList<talvor::SettingChange> &changes);
     void importLogs();
     // One last try at what waits; then the thread ends.
     void finish();
@@ -45,12 +46,16 @@ private:
     bool writeWaiting();
     void writeNowOrLater();
     bool openStore();
+    // A write failed: a damaged file is set aside, anything else waits; false
+    // when it must wait.
+    bool cannotWrite();
     void setProblem(QString &which, const QString &text);
 
     QString m_folder;
     RecordStore m_store;
     const std::atomic<bool> &m_stopping;
     std::deque<talvor::MinuteRow> m_waiting;
+    std::deque<talvor::SettingChange> m_settingsWaiting;
     qint64 m_dropped = 0; // minutes let go when more than a week waited
     bool m_importWanted = false;
     qint64 m_prunedAt = std::numeric_limits<qint64>::min() / 2;

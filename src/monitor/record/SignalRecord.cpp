@@ -65,13 +65,35 @@ talvor::MinuteRow &SignalRecord::minuteOf(const QDateTime &at)
     return *m_pending;
 }
 
+void SignalRecord::setSetting(const QString &name, const QString &value)
+{
+    m_settings[name] = value;
+}
+
+void SignalRecord::keepSettings(const QDateTime &at)
+{
+    QList<talvor::SettingChange> changes;
+    for (const auto &[name, value] : m_settings) {
+        QString &kept = m_settingsKept[name];
+        if (kept != value) {
+            kept = value;
+            changes << talvor::SettingChange{at.toMSecsSinceEpoch(), name, value};
+        }
+    }
+    if (!changes.isEmpty())
+        QMetaObject::invokeMethod(m_writer.get(),
+                                  [writer = m_writer.get(), changes] { writer->writeSettings(changes); });
+}
+
 void SignalRecord::reading(double value, const QDateTime &at)
 {
+    keepSettings(at);
     minuteOf(at).addReading(value);
 }
 
 void SignalRecord::noReading(const QString &reason, const QDateTime &at)
 {
+    keepSettings(at);
     minuteOf(at).addFailure(reason);
 }
 

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 
 class RecordWriter;
@@ -36,6 +37,11 @@ public:
     // minute from then on.
     void importLogsLater();
 
+    // What the polls are made with now (see talvor::SettingChange). The
+    // record keeps it, dated, with the next poll: a setting nobody polled
+    // with, such as an address half typed, is not kept.
+    void setSetting(const QString &name, const QString &value);
+
     void reading(double value, const QDateTime &at);
     void noReading(const QString &reason, const QDateTime &at);
     // Hands over the minute being filled, finished or not.
@@ -58,10 +64,13 @@ signals:
 
 private:
     talvor::MinuteRow &minuteOf(const QDateTime &at);
+    void keepSettings(const QDateTime &at);
     void writeFinishedMinute();
 
     Clock m_clock;
     std::optional<talvor::MinuteRow> m_pending;
+    std::map<QString, QString> m_settings;
+    std::map<QString, QString> m_settingsKept;
     QTimer m_minuteEnd;
     QTimer m_logLook;
     std::atomic<bool> m_stopping = false;

@@ -32,19 +32,50 @@ namespace {
 constexpr int Width = 1200;
 constexpr int PlotHeight = 500;
 
-// What the settings file says now; the defaults without one.
-struct InForce {
-    double threshold;
-    QString modem;
-    QString polling;
-};
-
-InForce settingsInForce()
+// What held over the minutes from `begin` to before `end`, as the record
+// kept it: the modem, the polling, the threshold the monitor alerted at and
+// the reading rule. Where nothing was kept yet (logs from before the record,
+// or another program's) the polling is what the readings show, never what
+// is set now.
+QStringList settingsHeld(const RecordStore &store, qint64 begin, qint64 end, double threshold)
 {
-    const talvor::PollSettings poll = talvor::pollSettings(talvor::readSettingsFile());
-    return {poll.threshold, talvor::addressShown(poll.url),
-            poll.autoCheck ? QStringLiteral("polled ") + talvor::everyText(poll.tenths)
-                           : QStringLiteral("automatic polling off")};
+    const qint64 fromMs = talvor::minuteStart(begin).toMSecsSinceEpoch();
+    const qint64 toMs = talvor::minuteStart(end).toMSecsSinceEpoch();
+    const QString unrecorded = QStringLiteral("not recorded");
+    const auto held = [&](const QString &name, const QString &unknown) {
+        const QList<talvor::SettingChange> changes = store.settingChanges(name);
+        const qint64 firstKept = changes.isEmpty()
+            ? end
+            : std::clamp(talvor::epochMinute(QDateTime::fromMSecsSinceEpoch(changes[0].atMs)), begin, end);
+        // Minutes before the first change kept were polled with something
+        // the record does not know.
+        const QList<int> polls = store.pollsPerMinute(begin, firstKept);
+        const QString before = polls.isEmpty() ? QString()
+            : name == talvor::IntervalSetting  ? talvor::spacingShown(polls)
+                                               : unknown;
+        const QString text = talvor::settingHeld(changes, fromMs, toMs, before);
+        return text.isEmpty() ? unknown : text;
+    };
+    // The figures count with today's threshold; the one alerts were given
+    // at is said only where it was another.
+    const QString now = talvor::shortestText(threshold);
+    QStringList alertedAt;
+    for (const talvor::SettingChange &c : store.settingChanges(talvor::ThresholdSetting)) {
+        if (c.atMs <= fromMs)
+            alertedAt = {c.value};
+        else if (c.atMs < toMs)
+            alertedAt << c.value;
+    }
+    return {
+        QStringLiteral("Modem: %1").arg(held(talvor::AddressSetting, unrecorded)),
+        QStringLiteral("Polling: %1").arg(held(talvor::IntervalSetting, unrecorded)),
+        QStringLiteral("Threshold: %1 (a reading at or below it is low)%2")
+            .arg(now,
+                 alertedAt.count(now) == alertedAt.size()
+                     ? QString()
+                     : QStringLiteral("; the monitor alerted at %1").arg(held(talvor::ThresholdSetting, unrecorded))),
+        QStringLiteral("Reading: %1").arg(held(talvor::RuleSetting, unrecorded)),
+    };
 }
 
 int fail(const QString &text)
@@ -182,7 +213,7 @@ int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, b
         return fail(problem);
     if (!problem.isEmpty())
         std::fputs(qPrintable(problem + u'\n'), stderr);
-    const InForce settings = settingsInForce();
+    const double threshold = talvor::pollSettings(talvor::readSettingsFile()).threshold;
     if (const ImportResult imported = importLogs(store, folder); imported.stopped)
         std::fputs(
             qPrintable(QStringLiteral("talvor: the daily logs are not all in the report: %1\n").arg(imported.problem)),
@@ -203,7 +234,7 @@ int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, b
     const qint64 until = std::clamp(now, begin, end);
     const QString ending = file.section(u'.', -1).toLower();
     // Every minute, for the tables; the drawings need only their columns.
-    const auto rows = [&] { return store.rows(begin, end, settings.threshold); };
+    const auto rows = [&] { return store.rows(begin, end, threshold); };
     const auto spells = [&] { return talvor::recordEvents(rows(), begin, until); };
     const QString made =
         QStringLiteral("Made %1 by Talvor %2")
@@ -212,40 +243,41 @@ int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, b
     if (events) {
         bytes = talvor::eventsCsv(spells());
     } else if (ending == u"csv") {
-        bytes = talvor::reportCsv(rows(), from, to, settings.threshold, now);
+        bytes = talvor::reportCsv(rows(), from, to, threshold, now);
     } else {
         TimelinePicture picture;
         picture.from = begin;
         picture.to = end;
-        picture.threshold = settings.threshold;
-        picture.figures = timelineFigures(store, begin, end, settings.threshold);
+        picture.threshold = threshold;
+        picture.figures = timelineFigures(store, begin, end, threshold);
         const QTimeZone zone = QTimeZone::systemTimeZone();
         const QDateTime start = from.startOfDay();
-        picture.header = {
-            QStringLiteral("Talvor signal strength report, %1 to %2")
-                .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)),
-            QStringLiteral("Modem: %1").arg(settings.modem),
-            QStringLiteral("Period: %1 00:00 to %2 24:00, local time %3 (%4)")
-                .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate), QString::fromUtf8(zone.id()),
-                     zone.displayName(start, QTimeZone::OffsetName)),
-            QStringLiteral("Threshold: %1 (a reading at or below it is low); %2")
-                .arg(talvor::shortestText(settings.threshold), settings.polling),
-            until <= begin
-                ? QStringLiteral("Coverage: the period has not begun")
-                : QStringLiteral("Coverage: readings for %1 % of the period%2")
-                      .arg(QString::number(talvor::coveragePercent(store.minutesKept(begin, until), begin, until), 'f',
-                                           1),
-                           // "So far" only while the period goes on.
-                           until < end ? QStringLiteral(" so far") : QString()),
-            picture.figures,
-            made,
-        };
+        picture.header =
+            QStringList{
+                QStringLiteral("Talvor signal strength report, %1 to %2")
+                    .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)),
+                QStringLiteral("Period: %1 00:00 to %2 24:00, local time %3 (%4)")
+                    .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate), QString::fromUtf8(zone.id()),
+                         zone.displayName(start, QTimeZone::OffsetName)),
+            }
+            + settingsHeld(store, begin, end, threshold)
+            + QStringList{
+                until <= begin
+                    ? QStringLiteral("Coverage: the period has not begun")
+                    : QStringLiteral("Coverage: readings for %1 % of the period%2")
+                          .arg(QString::number(talvor::coveragePercent(store.minutesKept(begin, until), begin, until),
+                                               'f', 1),
+                               // "So far" only while the period goes on.
+                               until < end ? QStringLiteral(" so far") : QString()),
+                picture.figures,
+                made,
+            };
         QFont font = QGuiApplication::font();
         font.setPixelSize(14);
         QGuiApplication::setFont(font);
         const int height = PlotHeight + QFontMetrics(font).height() * int(picture.header.size());
         const QRect plot = timelinePlotRect(QRect(0, 0, Width, height), QFontMetrics(font), int(picture.header.size()));
-        picture.columns = store.columns(begin, end, plot.width(), settings.threshold);
+        picture.columns = store.columns(begin, end, plot.width(), threshold);
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         if (ending == u"png") {
@@ -254,7 +286,7 @@ int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, b
                 QPainter p(&image);
                 paintTimeline(p, image.rect(), picture, paper());
             }
-            if (!image.save(&buffer, "PNG"))
+            if (!image.save(&buffer, "PNG", 80))
                 return fail(QStringLiteral("%1 cannot be written: the picture could not be made").arg(file));
         } else if (ending == u"svg") {
             QSvgGenerator svg;
@@ -266,7 +298,7 @@ int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, b
             paintTimeline(p, QRect(0, 0, Width, height), picture, paper());
         } else {
             const QList<talvor::MinuteRow> all = rows();
-            writePdf(buffer, store, picture, dayLines(talvor::reportCsv(all, from, to, settings.threshold, now)),
+            writePdf(buffer, store, picture, dayLines(talvor::reportCsv(all, from, to, threshold, now)),
                      eventLines(talvor::recordEvents(all, begin, until)), made);
         }
     }
