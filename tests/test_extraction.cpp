@@ -1,4 +1,6 @@
 #include "core/reading/Extraction.h"
+#include "core/reading/JsonScan.h"
+#include "core/reading/NamedValues.h"
 
 #include <QTest>
 
@@ -22,6 +24,9 @@ private slots:
     void noSearchTextNoReading();
     void rulesReadOtherPages_data();
     void rulesReadOtherPages();
+    void namedValuesComeFromOnePage_data();
+    void namedValuesComeFromOnePage();
+    void walkingToAPointerAgreesWithParsing();
 };
 
 void TestExtraction::readsTheNumberAfterTheSearchText_data()
@@ -192,6 +197,79 @@ void TestExtraction::rulesReadOtherPages()
     QCOMPARE(found.reading.value_or(QString()), reading);
     QVERIFY2(failure.isEmpty() ? found.failure.isEmpty() : found.failure.startsWith(failure),
              qPrintable(found.failure));
+}
+
+// Each row: a page, values as "name rule pattern" (| between), and what each
+// gave ("name=value", "name?failure" when missing, "!" when skipped).
+void TestExtraction::namedValuesComeFromOnePage_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("values");
+    QTest::addColumn<QString>("found");
+    const QString json = QStringLiteral(R"({"signal":{"snr":12.5,"esno":9.1},"rx":{"power":-45.2}})");
+    QTest::newRow("two found, one missing") << json << "esno json /signal/esno|rx json /rx/power|gone json /nowhere"
+                                            << "esno=9.1 rx=-45.2 gone?No value at /nowhere";
+    QTest::newRow("a bad rule beside a good one") << json << "esno xpath //esno|rx json /rx/power"
+                                                  << "! rx=-45.2";
+    QTest::newRow("a bad name beside a good one") << json << "e-s json /signal/esno|rx json /rx/power"
+                                                  << "! rx=-45.2";
+    QTest::newRow("named like the reading, read as the reading")
+        << json << "signal json /signal/snr|snr json /signal/snr"
+        << "signal=12.5 snr=12.5";
+    QTest::newRow("decimal comma, Unicode minus and a pattern")
+        << QStringLiteral("SNR: 12,5 dB\nTx: \u22123.5 dBm\nRSRQ=-11")
+        << "snr number SNR:|tx number Tx:|rsrq regex RSRQ=(-?\\d+)"
+        << "snr=12.5 tx=-3.5 rsrq=-11";
+    QTest::newRow("not JSON: the pattern still reads")
+        << QStringLiteral("<b>Es/No 7.4</b>") << "esno json /esno|esno2 regex Es/No ([0-9.]+)"
+        << "esno?Not JSON: illegal value at character 1 esno2=7.4";
+    QString large = QStringLiteral(R"({"pad":")") + QString(100'000, u'x') + QStringLiteral(R"(","end":{"v":-0.25}})");
+    QTest::newRow("a JSON page of 100 kB") << large << "v json /end/v"
+                                           << "v=-0.25";
+}
+
+void TestExtraction::namedValuesComeFromOnePage()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, values);
+    QFETCH(QString, found);
+    QList<talvor::ValueRule> rules;
+    QStringList said;
+    for (const QString &v : values.split(u'|')) {
+        const QStringList f = v.split(u' ');
+        const talvor::ValueRuleRead read = talvor::valueRule(f[0], {}, {}, f[1], f.mid(2).join(u' '), {});
+        if (read.rule)
+            rules << *read.rule;
+        else
+            said << QStringLiteral("!");
+    }
+    talvor::PageSearch search(page);
+    for (const talvor::NamedValue &v : talvor::findValues(search, rules))
+        said << (v.value ? QStringLiteral("%1=%2").arg(v.name).arg(*v.value)
+                         : QStringLiteral("%1?%2").arg(v.name, v.failure));
+    QCOMPARE(said.join(u' '), found);
+}
+
+// The walk that finds a value without parsing the page says what the parsed
+// document says, wherever it can tell.
+void TestExtraction::walkingToAPointerAgreesWithParsing()
+{
+    const QString page = QStringLiteral(
+        R"( {"a\"}":{"x":"}]\\","n":-1.5e2},"b/c":[0,{"d":[1,2,3]},"s"],"e~f":7,"q":"he said \"}]\"","t":true,)"
+        R"("u\u00e9":4,"big":1e20,"o":{},"l":[],"neg":-0.25, "sp" : 	 8 })");
+    for (const char *pointer : {"/a\"}/n", "/a\"}/x", "/b~1c/1/d/2", "/b~1c/3", "/b~1c/x", "/e~0f", "/q", "/t", "/ué",
+                                "/big", "/o/p", "/l/0", "/neg", "/sp", "/missing", "/b~1c/0", "/b~1c/-1"}) {
+        const talvor::ReadingRule rule{talvor::ReadingRule::Json, QString::fromUtf8(pointer)};
+        talvor::PageSearch search(page);
+        const talvor::ReadingFound walked = search.find({}, rule);
+        // On a sound page the walk answers every pointer itself.
+        QVERIFY2(talvor::scanPointer(page, rule.pattern), pointer);
+        const talvor::ReadingFound parsed = talvor::findReading(page, {}, rule);
+        QVERIFY2(walked.reading == parsed.reading && walked.failure == parsed.failure,
+                 qPrintable(QStringLiteral("%1: %2 %3 / %4 %5")
+                                .arg(QString::fromUtf8(pointer), walked.reading.value_or(QStringLiteral("-")),
+                                     walked.failure, parsed.reading.value_or(QStringLiteral("-")), parsed.failure)));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestExtraction)

@@ -16,6 +16,7 @@
 #include "window/fetch/TestModes.h"
 #include "window/form/CrlfTextView.h"
 #include "window/form/TabViews.h"
+#include "window/history/HistogramChart.h"
 #include "window/history/History.h"
 #include "window/record/DailyLog.h"
 #include "window/record/TimelineView.h"
@@ -140,6 +141,10 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     connect(c.ResumePolling, &QAction::triggered, m_monitor.get(), &Monitor::resume);
     connect(&events, &talvor::SignalEvents::alertRaised, m_status.get(), &SignalStatus::offerAlert);
     connect(m_status.get(), &SignalStatus::notify, m_tray.get(), &TrayPresence::notify);
+    // A named value's alert is told as a problem is: at once, when alerts are on.
+    connect(&events, &talvor::SignalEvents::valueAlert, m_status.get(), &SignalStatus::offerProblem);
+    connect(&events, &talvor::SignalEvents::valuesTaken, c.MSChart1,
+            [chart = c.MSChart1](const QList<talvor::NamedValue> &values) { chart->setValues(values); });
     connect(&events, &talvor::SignalEvents::pollFailed, m_history.get(),
             [this](const QString &reason) { m_history->noReadingYet(reason); });
 

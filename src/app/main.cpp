@@ -118,7 +118,7 @@ int answerCommandLine(int argc, char *argv[], talvor::CommandLine &line)
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(argc, argv);
         QGuiApplication::setApplicationName(QStringLiteral("Talvor"));
-        return writeReport(line.from, line.to, line.file, line.action == talvor::CommandLine::Events);
+        return writeReport(line.from, line.to, line.file, line.action == talvor::CommandLine::Events, line.value);
     }
     case talvor::CommandLine::Headless:
         return becomeHeadless(argc, argv);

@@ -70,6 +70,7 @@ public:
         connect(&events, &talvor::SignalEvents::alertRaised, this,
                 [](talvor::SignalWatch::Alert, const QString &text) { say(text); });
         connect(&events, &talvor::SignalEvents::problemRaised, this, &say);
+        connect(&events, &talvor::SignalEvents::valueAlert, this, &say);
         connect(&m_monitor, &Monitor::notice, this, &say);
     }
 

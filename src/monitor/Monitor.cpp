@@ -43,11 +43,13 @@ Monitor::Monitor(talvor::FormState &form, const QString &folder, QObject *parent
     connect(&m_events, &talvor::SignalEvents::readingTaken, &m_record,
             [this](double value, double, const QDateTime &at) { m_record.reading(value, at); });
     connect(&m_events, &talvor::SignalEvents::pollFailed, &m_record, &SignalRecord::noReading);
+    connect(&m_events, &talvor::SignalEvents::valuesTaken, &m_record, &SignalRecord::values);
     connect(&m_record, &SignalRecord::problemChanged, &m_events,
             [this](const QString &text) { m_events.setProblem(QStringLiteral("record"), text); });
     // So do Prometheus, MQTT and --status.
     connect(&m_events, &talvor::SignalEvents::readingTaken, &m_sharing, &SharingHub::reading);
     connect(&m_events, &talvor::SignalEvents::pollFailed, &m_sharing, &SharingHub::noReading);
+    connect(&m_events, &talvor::SignalEvents::valuesTaken, &m_sharing, &SharingHub::values);
     connect(&m_events, &talvor::SignalEvents::staleChanged, &m_sharing, &SharingHub::staleChanged);
     connect(&m_events, &talvor::SignalEvents::problemsChanged, &m_sharing, &SharingHub::setProblems);
     connect(&m_sharing, &SharingHub::problemChanged, &m_events, &talvor::SignalEvents::setProblem);
@@ -241,6 +243,7 @@ void Monitor::pollNow()
 
 void Monitor::setModem(const ModemSettings &modem)
 {
+    setValues(modem.values);
     setReadingRule(modem.rule);
     setLogin(modem.user, modem.password);
     m_modem.notes = modem.notes;
@@ -255,9 +258,25 @@ void Monitor::setReadingRule(const talvor::ReadingRule &rule)
     m_modem.rule = rule;
     m_request.rule = rule;
     recordSettings();
-    // A pattern or a JSON pointer looks through the whole page.
-    m_inet.setBodyCap(rule.usesPattern() ? Transfer::LargeBodyCap : Transfer::BodyCap);
+    setBodyCap();
     requestChanged();
+}
+
+void Monitor::setValues(const QList<talvor::ValueRule> &values)
+{
+    m_modem.values = values;
+    m_request.values = values;
+    m_sharing.setValues(values);
+    setBodyCap();
+}
+
+void Monitor::setBodyCap()
+{
+    // A pattern or a JSON pointer looks through the whole page.
+    const bool whole = m_request.rule.usesPattern()
+        || std::any_of(m_request.values.begin(), m_request.values.end(),
+                       [](const talvor::ValueRule &v) { return v.rule.usesPattern(); });
+    m_inet.setBodyCap(whole ? Transfer::LargeBodyCap : Transfer::BodyCap);
 }
 
 void Monitor::setLogin(const QString &user, const QString &password)

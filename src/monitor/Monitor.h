@@ -67,6 +67,8 @@ public:
     // A rule or login the user changed: the rest of Modem.ini stays as it is.
     void setReadingRule(const talvor::ReadingRule &rule);
     void setLogin(const QString &user, const QString &password);
+    // The named values read from the same page.
+    void setValues(const QList<talvor::ValueRule> &values);
     const ModemSettings &modem() const { return m_modem; }
 
     // A tick of the poll timer: a request, unless the last one still runs.
@@ -109,6 +111,8 @@ private:
     void showGrey();
     // What the polls are made with, for the record to keep.
     void recordSettings();
+    // The whole page is read where a rule searches all of it.
+    void setBodyCap();
 
     QTimer m_autoCheck;
     talvor::PollInputs m_inputs;

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "core/reading/NamedValues.h"
+
 #include <QCommandLineParser>
 
 namespace talvor {
@@ -40,7 +42,7 @@ CommandLine refusal(const QString &error)
 
 // --report or --events FROM TO FILE: days as yyyy-mm-dd, a file ending in
 // what it is.
-CommandLine parseDays(const QStringList &rest, CommandLine::Action action)
+CommandLine parseDays(QStringList rest, CommandLine::Action action)
 {
     const bool report = action == CommandLine::Report;
     const QString option = report ? QStringLiteral("--report") : QStringLiteral("--events");
@@ -51,6 +53,14 @@ CommandLine parseDays(const QStringList &rest, CommandLine::Action action)
     line.action = CommandLine::Refuse;
     // A script reads one line of error, not the usage.
     line.withUsage = false;
+    if (const qsizetype at = rest.indexOf(QStringLiteral("--value")); at >= 0) {
+        line.value = rest.value(at + 1);
+        if (!isValueName(line.value)) {
+            line.error = QStringLiteral("talvor: --value takes a value's name (letters, digits and _)");
+            return line;
+        }
+        rest.remove(at, 2);
+    }
     if (rest.size() != 3) {
         line.error = QStringLiteral("talvor: %1 takes FROM TO FILE (days as yyyy-mm-dd)").arg(option);
         return line;
@@ -133,7 +143,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
 QString usageText(const QString &programFolder)
 {
     return QStringLiteral("Usage: talvor [--help] [--version] [--status] [--headless] [--aim [--phone]]\n"
-                          "              [--report FROM TO FILE] [--events FROM TO FILE.csv]\n"
+                          "              [--report FROM TO FILE] [--events FROM TO FILE.csv] [--value NAME]\n"
                           "\n"
                           "Talvor watches the signal strength of a satellite modem on your home network.\n"
                           "It polls the modem's plain-text status page and shows every reading in its\n"
@@ -162,7 +172,9 @@ QString usageText(const QString &programFolder)
                           "                           logs in the folder are folded in first\n"
                           "  --events FROM TO FILE.csv\n"
                           "                           list the low spells, outages and times Talvor was\n"
-                          "                           not running in those days as CSV, one row each\n")
+                          "                           not running in those days as CSV, one row each\n"
+                          "  --value NAME             with --report or --events: the named value NAME\n"
+                          "                           (Modem.ini [values]) in place of the reading\n")
         .arg(programFolder);
 }
 

@@ -14,6 +14,7 @@ struct CommandLine {
     QDate from;
     QDate to;
     QString file;
+    QString value;       // --value NAME: a named value in place of the reading
     bool waybar = false; // for Status: Waybar's JSON, also when none runs
     bool aim = false;    // for Run: open the aim view at start
     bool phone = false;  // with aim: and serve the phone page

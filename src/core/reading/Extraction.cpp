@@ -1,5 +1,6 @@
 #include "Extraction.h"
 
+#include "JsonScan.h"
 #include "Numbers.h"
 
 #include <QJsonArray>
@@ -80,14 +81,26 @@ ReadingFound byPattern(const QString &pageText, const QString &pattern)
     return found;
 }
 
-ReadingFound byPointer(const QString &pageText, const QString &pointer)
+// The page as JSON: its root, or why it is not JSON.
+struct JsonPage {
+    QJsonValue root;
+    QString failure;
+};
+
+JsonPage parseJson(const QString &pageText)
 {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(pageText.toUtf8(), &error);
     if (error.error != QJsonParseError::NoError)
-        return {std::nullopt,
-                QStringLiteral("Not JSON: %1 at character %2").arg(error.errorString()).arg(error.offset)};
-    QJsonValue value = document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array());
+        return {{}, QStringLiteral("Not JSON: %1 at character %2").arg(error.errorString()).arg(error.offset)};
+    return {document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array()), {}};
+}
+
+ReadingFound byPointer(const JsonPage &page, const QString &pointer)
+{
+    if (!page.failure.isEmpty())
+        return {std::nullopt, page.failure};
+    QJsonValue value = page.root;
     if (!pointer.isEmpty() && !pointer.startsWith(u'/'))
         return {std::nullopt, QStringLiteral("%1 is not a JSON pointer (it starts with /)").arg(pointer)};
     // RFC 6901: each step names a member or an array index; ~1 is / and ~0 is ~.
@@ -160,13 +173,34 @@ QString readingRuleName(ReadingRule::Kind kind)
     return QStringLiteral("three");
 }
 
+struct PageSearch::Parsed : JsonPage { };
+
+PageSearch::PageSearch(const QString &pageText)
+    : m_text(pageText)
+{
+}
+
+PageSearch::~PageSearch() = default;
+
+ReadingFound PageSearch::find(const QString &searchText, const ReadingRule &rule)
+{
+    if (rule.kind == ReadingRule::Json) {
+        if (const auto walked = scanPointer(m_text, rule.pattern))
+            return *walked;
+        if (!m_json)
+            m_json = std::make_unique<Parsed>(Parsed{parseJson(m_text)});
+        return byPointer(*m_json, rule.pattern);
+    }
+    return findReading(m_text, searchText, rule);
+}
+
 ReadingFound findReading(const QString &pageText, const QString &searchText, const ReadingRule &rule)
 {
     switch (rule.kind) {
     case ReadingRule::Regex:
         return byPattern(pageText, rule.pattern);
     case ReadingRule::Json:
-        return byPointer(pageText, rule.pattern);
+        return byPointer(parseJson(pageText), rule.pattern);
     case ReadingRule::Number: {
         const qsizetype position = searchText.isEmpty() ? -1 : pageText.indexOf(searchText, 0, Qt::CaseInsensitive);
         if (position < 0)

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace talvor {
@@ -36,5 +37,19 @@ struct ReadingFound {
 // text (a sign, a Unicode minus, decimals with . or ,); "regex" and "json"
 // search the whole body and leave the search text alone.
 ReadingFound findReading(const QString &pageText, const QString &searchText, const ReadingRule &rule);
+
+// One page searched by several rules (the reading and the named values):
+// parsed as JSON once, at the first rule that needs it.
+class PageSearch {
+public:
+    explicit PageSearch(const QString &pageText);
+    ~PageSearch();
+    ReadingFound find(const QString &searchText, const ReadingRule &rule);
+
+private:
+    struct Parsed;
+    const QString &m_text;
+    std::unique_ptr<Parsed> m_json;
+};
 
 } // namespace talvor

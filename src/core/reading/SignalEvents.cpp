@@ -18,6 +18,22 @@ void SignalEvents::noReading(const QString &reason, SignalWatch::Failure failure
     tell(change);
 }
 
+void SignalEvents::values(const QList<NamedValue> &values, const QDateTime &at)
+{
+    m_values = values;
+    emit valuesTaken(values, at);
+    // A missing value says nothing about its level: the last word stands.
+    for (const NamedValue &v : values) {
+        if (!v.value || !v.threshold)
+            continue;
+        bool &low = m_valueLow[v.name];
+        if (low != v.low()) {
+            low = v.low();
+            emit valueAlert(v.alertText());
+        }
+    }
+}
+
 void SignalEvents::tell(const SignalWatch::Change &change)
 {
     if (change.staleChanged)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "NamedValues.h"
 #include "SignalWatch.h"
 
 #include <QDateTime>
@@ -26,6 +27,10 @@ public:
     // A poll gave none, for the reason the page view gives.
     void noReading(const QString &reason, SignalWatch::Failure failure, const QDateTime &at);
 
+    // The named values a poll gave, found or missing; told before the
+    // poll's reading or failure.
+    void values(const QList<NamedValue> &values, const QDateTime &at);
+    const QList<NamedValue> &lastValues() const { return m_values; }
     // Why the last poll gave no reading; empty when it gave one.
     QString lastFailure() const { return m_watch.lastFailure(); }
     // Polls in a row have given no reading: the last one is stale.
@@ -45,6 +50,9 @@ public:
 signals:
     void readingTaken(double value, double threshold, const QDateTime &at);
     void pollFailed(const QString &reason, const QDateTime &at);
+    void valuesTaken(const QList<talvor::NamedValue> &values, const QDateTime &at);
+    // A value went to or above its threshold: "Es/No low: 5.8 dB (threshold 6)".
+    void valueAlert(const QString &text);
     void staleChanged(bool stale);
     // "Last reading 57 at 14:03:12" or "No reading since …: reason", after every poll.
     void statusLineChanged(const QString &line);
@@ -60,6 +68,8 @@ private:
 
     SignalWatch m_watch;
     QMap<QString, QString> m_problems; // by part
+    QList<NamedValue> m_values;
+    QMap<QString, bool> m_valueLow; // by name: low was said and back not yet
     int m_nextTry = 0;
     std::optional<QDateTime> m_paused;
 };

@@ -74,6 +74,9 @@ struct MinuteRow {
     bool isLow() const { return low && isLow(readings, *low); }
 };
 
+// The named values of one minute, by name.
+using ValueMinutes = std::map<QString, MinuteRow>;
+
 // Folds daily log files ("2004/03/15","09:05:07 pm",57) into minutes. A line
 // that is not of that form (a torn last line, a heading, a typo) is skipped
 // and counted, never fatal.

@@ -35,6 +35,21 @@ QJsonObject origin(const DiscoveryDevice &d)
     return {{QStringLiteral("name"), QStringLiteral("Talvor")}, {QStringLiteral("sw_version"), d.version}};
 }
 
+// A Prometheus label value: backslash, quote and line end escaped.
+QByteArray labelValue(const QString &text)
+{
+    QByteArray out;
+    for (const char c : text.toUtf8()) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace
 
 QByteArray metricsText(const SharingState &s, const QString &version)
@@ -53,6 +68,17 @@ QByteArray metricsText(const SharingState &s, const QString &version)
     metric(out, "talvor_polls_total", "counter", "Polls of the modem's status page, by what they gave.");
     out += "talvor_polls_total{result=\"reading\"} " + QByteArray::number(s.readings) + '\n';
     out += "talvor_polls_total{result=\"no_reading\"} " + QByteArray::number(s.noReadings) + '\n';
+    if (!s.values.isEmpty()) {
+        metric(out, "talvor_value", "gauge", "A named value read from the modem's status page.");
+        for (const NamedValue &v : s.values)
+            if (v.value)
+                out += "talvor_value{name=\"" + v.name.toLatin1() + "\",unit=\"" + labelValue(v.unit) + "\"} "
+                    + number(*v.value) + '\n';
+        metric(out, "talvor_value_threshold", "gauge", "A named value at or below this counts as low.");
+        for (const NamedValue &v : s.values)
+            if (v.threshold)
+                out += "talvor_value_threshold{name=\"" + v.name.toLatin1() + "\"} " + number(*v.threshold) + '\n';
+    }
     metric(out, "talvor_build_info", "gauge", "The version of Talvor that serves these figures.");
     out += "talvor_build_info{version=\"" + version.toLatin1() + "\"} 1\n";
     return out;
@@ -71,6 +97,12 @@ QByteArray statusJson(const SharingState &s)
     o.insert(QStringLiteral("problems"), QJsonArray::fromStringList(s.problems));
     if (!s.aimUrl.isEmpty())
         o.insert(QStringLiteral("aim_url"), s.aimUrl);
+    if (!s.values.isEmpty()) {
+        QJsonObject values;
+        for (const NamedValue &v : s.values)
+            values.insert(v.name, v.value ? QJsonValue(*v.value) : QJsonValue());
+        o.insert(QStringLiteral("values"), values);
+    }
     o.insert(QStringLiteral("paused"), s.paused.has_value());
     if (s.paused && s.paused->isValid())
         o.insert(QStringLiteral("paused_until"),
@@ -127,6 +159,10 @@ QByteArray waybarStatus(const std::optional<QByteArray> &status)
                                .toString(QStringLiteral("HH:mm:ss")),
                            shortestText(threshold));
     }
+    const QJsonObject values = s.value(u"values").toObject();
+    for (auto v = values.begin(); v != values.end(); ++v)
+        tooltip +=
+            QStringLiteral("\n%1 %2").arg(v.key(), v->isDouble() ? shortestText(v->toDouble()) : QStringLiteral("–"));
     const QStringList problems = s.value(u"problems").toVariant().toStringList();
     if (!problems.isEmpty())
         tooltip += u'\n' + problems.join(u'\n');
@@ -164,6 +200,42 @@ QString sharingId(const QString &hostName)
             break; // the host's own name, not its domain
     }
     return id.isEmpty() ? QStringLiteral("talvor") : id;
+}
+
+QString valueConfigTopic(const QString &prefix, const QString &id, const QString &name)
+{
+    return QStringLiteral("%1/sensor/talvor_%2/value_%3/config").arg(prefix, id, name);
+}
+
+QString valueTopic(const QString &base, const QString &name)
+{
+    return QStringLiteral("%1/value/%2").arg(base, name);
+}
+
+QString valueOfConfigTopic(const QString &prefix, const QString &id, const QString &topic)
+{
+    const QString start = QStringLiteral("%1/sensor/talvor_%2/value_").arg(prefix, id);
+    const QString end = QStringLiteral("/config");
+    if (!topic.startsWith(start) || !topic.endsWith(end))
+        return {};
+    const QString name = topic.mid(start.size(), topic.size() - start.size() - end.size());
+    return isValueName(name) ? name : QString();
+}
+
+Discovery valueDiscovery(const QString &prefix, const QString &topic, const DiscoveryDevice &d, const NamedValue &v)
+{
+    const QString base = topic + u'/' + d.id;
+    QJsonObject config{{QStringLiteral("name"), v.label},
+                       {QStringLiteral("state_topic"), valueTopic(base, v.name)},
+                       {QStringLiteral("availability_topic"), base + QStringLiteral("/status")},
+                       {QStringLiteral("unique_id"), QStringLiteral("talvor_%1_value_%2").arg(d.id, v.name)},
+                       {QStringLiteral("state_class"), QStringLiteral("measurement")},
+                       {QStringLiteral("expire_after"), expireAfterSeconds(d.pollSeconds)},
+                       {QStringLiteral("device"), deviceObject(d)},
+                       {QStringLiteral("origin"), origin(d)}};
+    if (!v.unit.isEmpty())
+        config.insert(QStringLiteral("unit_of_measurement"), v.unit);
+    return {valueConfigTopic(prefix, d.id, v.name), QJsonDocument(config).toJson(QJsonDocument::Compact)};
 }
 
 int expireAfterSeconds(int pollSeconds)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/reading/NamedValues.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -21,11 +23,13 @@ struct SharingState {
     QStringList problems;            // Talvor's own troubles (record, sharing) until put right
     QString aimUrl;                  // the phone's aim page while it is served
     std::optional<QDateTime> paused; // polling paused until then (invalid: until resumed)
+    QList<NamedValue> values;        // the named values of the last poll, in their order
 };
 
 // The Prometheus text exposition (version 0.0.4) of the state.
 QByteArray metricsText(const SharingState &state, const QString &version);
-// One JSON line: {"reading":57,"time":"…","stale":false,"threshold":50,"reason":""}
+// One JSON line: {"reading":57,"time":"…","stale":false,"threshold":50,"reason":""},
+// with "values":{"esno":9.1,"rx":null} where named values are set.
 QByteArray statusJson(const SharingState &state);
 // A running copy's answer, fit to print: one JSON object, written again so
 // that nothing it holds (a control character, an escape sequence) reaches
@@ -61,6 +65,14 @@ struct DiscoveryDevice {
 };
 Discovery signalDiscovery(const QString &prefix, const QString &topic, const DiscoveryDevice &device);
 Discovery modemDiscovery(const QString &prefix, const QString &topic, const DiscoveryDevice &device);
+// A named value's sensor, under the same device; its state topic is
+// valueTopic().
+Discovery valueDiscovery(const QString &prefix, const QString &topic, const DiscoveryDevice &device,
+                         const NamedValue &value);
+QString valueConfigTopic(const QString &prefix, const QString &id, const QString &name);
+QString valueTopic(const QString &base, const QString &name);
+// The value a discovery config topic of this device is for; empty when it is not one.
+QString valueOfConfigTopic(const QString &prefix, const QString &id, const QString &topic);
 // The signal's state expires after three polls missed, never sooner than 30 s.
 int expireAfterSeconds(int pollSeconds);
 

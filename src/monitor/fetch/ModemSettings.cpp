@@ -1,6 +1,7 @@
 #include "ModemSettings.h"
 
 #include "core/program/ProgramFolder.h"
+#include "core/reading/Numbers.h"
 #include "monitor/OwnerOnlyFile.h"
 
 #include <QDir>
@@ -22,6 +23,26 @@ ModemSettings ModemSettings::load()
                                   "three characters after the search text are read.")
                        .arg(ini.fileName(), rule);
     s.rule.pattern = ini.value(QStringLiteral("reading/pattern")).toString();
+    // names=a,b reads as a list, names="a,b" as one text: both are the same names.
+    const QStringList names =
+        ini.value(QStringLiteral("values/names")).toStringList().join(u',').split(u',', Qt::SkipEmptyParts);
+    for (const QString &listed : names) {
+        const QString name = listed.trimmed();
+        const QString group = QStringLiteral("value.%1/").arg(name);
+        const auto field = [&](const char *key) { return ini.value(group + QLatin1String(key)).toString(); };
+        const talvor::ValueRuleRead read =
+            talvor::valueRule(name, field("label"), field("unit"), field("rule"), field("pattern"), field("threshold"));
+        const bool twice = std::any_of(s.values.begin(), s.values.end(),
+                                       [&name](const talvor::ValueRule &v) { return v.name == name; });
+        if (!read.rule || twice)
+            s.notes << QStringLiteral("%1: %2").arg(ini.fileName(),
+                                                    twice ? QStringLiteral("the value %1 is named twice; the second "
+                                                                           "is skipped.")
+                                                                .arg(name)
+                                                          : read.problem);
+        else
+            s.values << *read.rule;
+    }
     s.user = ini.value(QStringLiteral("login/user")).toString();
     s.password = ini.value(QStringLiteral("login/password")).toString();
     if (!s.password.isEmpty()) {
@@ -45,5 +66,26 @@ QString ModemSettings::saveLogin() const
     return writeOwnerOnly(FileName, [this](QSettings &ini) {
         ini.setValue(QStringLiteral("login/user"), user);
         ini.setValue(QStringLiteral("login/password"), password);
+    });
+}
+
+QString ModemSettings::saveValues() const
+{
+    return writeOwnerOnly(FileName, [this](QSettings &ini) {
+        for (const QString &group : ini.childGroups())
+            if (group.startsWith(QStringLiteral("value.")))
+                ini.remove(group);
+        QStringList names;
+        for (const talvor::ValueRule &v : values) {
+            names << v.name;
+            const QString group = QStringLiteral("value.%1/").arg(v.name);
+            ini.setValue(group + QStringLiteral("label"), v.label);
+            ini.setValue(group + QStringLiteral("unit"), v.unit);
+            ini.setValue(group + QStringLiteral("rule"), talvor::readingRuleName(v.rule.kind));
+            ini.setValue(group + QStringLiteral("pattern"), v.rule.usesPattern() ? v.rule.pattern : v.searchText);
+            if (v.threshold)
+                ini.setValue(group + QStringLiteral("threshold"), talvor::shortestText(*v.threshold));
+        }
+        ini.setValue(QStringLiteral("values/names"), names.join(u','));
     });
 }

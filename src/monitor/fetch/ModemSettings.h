@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/reading/Extraction.h"
+#include "core/reading/NamedValues.h"
 
 #include <QString>
 #include <QStringList>
@@ -9,10 +9,13 @@
 // it asks for. Talvor.ini keeps its own fields, so older copies still read it.
 //   [reading] rule=three|number|regex|json  pattern=
 //   [login] user=  password=  (the password only where no keyring answers)
+//   [values] names=esno,rx  and a [value.NAME] each: label= unit= rule=
+//   pattern= threshold= (see talvor::ValueRule)
 struct ModemSettings {
     talvor::ReadingRule rule;
     QString user;
     QString password;
+    QList<talvor::ValueRule> values;
     // What loading had to say, for the page view (an unknown rule, a
     // password in the file, a file tightened to its owner).
     QStringList notes;
@@ -23,4 +26,5 @@ struct ModemSettings {
     // is; an error text, empty when saved.
     QString saveReading() const;
     QString saveLogin() const;
+    QString saveValues() const;
 };

@@ -10,6 +10,8 @@
 
 #include <QDateTime>
 
+#include <utility>
+
 PageFetch::PageFetch(talvor::FormState &form, Transfer &Inet1, talvor::SignalEvents &events, QObject *parent)
     : QObject(parent)
     , m_form(form)
@@ -24,12 +26,31 @@ void PageFetch::noReading(const QString &reason, talvor::SignalWatch::Failure fa
     // First, so that the status line it leads to names the next try.
     if (failure != talvor::SignalWatch::Failure::BadAddress)
         emit modemGaveNothing();
-    m_events.noReading(reason, failure, QDateTime::currentDateTime());
+    const QDateTime at = QDateTime::currentDateTime();
+    // A poll that gave no page gives none of the values either.
+    if (!std::exchange(m_valuesGiven, true) && !m_request.values.isEmpty())
+        m_events.values(talvor::missingValues(m_request.values, reason), at);
+    m_events.noReading(reason, failure, at);
+}
+
+void PageFetch::giveValues(talvor::PageSearch &page, const QDateTime &at)
+{
+    if (m_request.values.isEmpty())
+        return;
+    const QList<talvor::NamedValue> values = m_inet.status() >= 400
+        ? talvor::missingValues(m_request.values, talvor::errorStatusText(m_inet.statusText()))
+        : talvor::findValues(page, m_request.values);
+    for (const talvor::NamedValue &v : values)
+        line(v.value ? QStringLiteral("Value %1: %2").arg(v.name, v.shown())
+                     : QStringLiteral("Value %1 (%2) missing: %3").arg(v.name, v.label, v.failure));
+    m_valuesGiven = true;
+    m_events.values(values, at);
 }
 
 void PageFetch::FetchStatusPage(const Request &request)
 {
     m_request = request;
+    m_valuesGiven = false;
     // Without an address there is nothing to fetch; say so and leave the
     // program running (ending it would lose unsaved settings).
     if (request.url.isEmpty()) {
@@ -102,8 +123,12 @@ void PageFetch::Inet1_StateChanged(qint16 state)
     }
     // Only the body is searched: the page view also holds lines of ours, some
     // of them quoting what a server sent.
-    const talvor::ReadingFound found =
-        talvor::findReading(m_inet.readBody(m_inet.bodyCap()), m_request.searchText, m_request.rule);
+    const QString body = m_inet.readBody(m_inet.bodyCap());
+    talvor::PageSearch page(body);
+    const talvor::ReadingFound found = page.find(m_request.searchText, m_request.rule);
+    // The values and the reading of a poll fall in the same minute.
+    const QDateTime at = QDateTime::currentDateTime();
+    giveValues(page, at);
     if (!found.reading) {
         // The previous reading stays: an error page is not a reading of 0.
         line(found.failure);
@@ -116,6 +141,6 @@ void PageFetch::Inet1_StateChanged(qint16 state)
             noReading(found.failure, talvor::SignalWatch::Failure::SearchTextMissing);
         return;
     }
-    m_events.reading(*found.reading, m_request.threshold, QDateTime::currentDateTime());
+    m_events.reading(*found.reading, m_request.threshold, at);
     emit readingFound(*found.reading);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/reading/Extraction.h"
+#include "core/reading/NamedValues.h"
 #include "core/reading/SignalWatch.h"
 
 #include <QObject>
@@ -24,6 +24,7 @@ public:
         QString searchText;
         double threshold = 50;
         talvor::ReadingRule rule;
+        QList<talvor::ValueRule> values;
     };
     // How a piece of the transcript joins the page view.
     enum class Edit { Replace, AppendText, AppendLine };
@@ -46,9 +47,12 @@ private:
     void line(const QString &text) { emit transcript(text, Edit::AppendLine); }
     void reportTransferError(qint32 number);
     void noReading(const QString &reason, talvor::SignalWatch::Failure failure);
+    // The named values the page gives, to the transcript and the events.
+    void giveValues(talvor::PageSearch &page, const QDateTime &at);
 
     talvor::FormState &m_form;
     Transfer &m_inet;
     talvor::SignalEvents &m_events;
     Request m_request;
+    bool m_valuesGiven = false; // this poll's values went out
 };

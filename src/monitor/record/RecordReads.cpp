@@ -1,6 +1,7 @@
 #include "RecordFunctions.h"
 #include "RecordStore.h"
 #include "SqlStatement.h"
+#include "core/reading/NamedValues.h"
 
 // What the record answers: minutes, columns, figures and marks, each read
 // checked to its end (see readError()).
@@ -181,4 +182,44 @@ QList<int> RecordStore::pollsPerMinute(qint64 from, qint64 to) const
     if (!q.done())
         readFailed();
     return polls;
+}
+
+bool RecordStore::showValue(const QString &name)
+{
+    if (!m_open || !talvor::isValueName(name) || !valueNames().contains(name))
+        return false;
+    // Temporary views of the same names stand in front of the tables, so
+    // that every query of the record reads the value; the name is checked
+    // above to be letters, digits and _ only.
+    const QString views[] = {
+        QStringLiteral("DROP VIEW IF EXISTS temp.minutes"),
+        QStringLiteral("DROP VIEW IF EXISTS temp.hours"),
+        QStringLiteral("CREATE TEMP VIEW minutes AS SELECT m.minute AS minute, COALESCE(v.readings, 0) AS readings, "
+                       "v.min AS min, v.max AS max, COALESCE(v.sum, 0) AS sum, m.failures AS failures, "
+                       "m.reason AS reason, m.imported AS imported, v.counts AS counts, 0 AS approximate "
+                       "FROM main.minutes m LEFT JOIN main.value_minutes v ON v.minute = m.minute AND v.name = '%1'")
+            .arg(name),
+        QStringLiteral("CREATE TEMP VIEW hours AS SELECT (minute / 60) * 60 AS minute, SUM(readings) AS readings, "
+                       "MIN(min) AS min, MAX(max) AS max, SUM(sum) AS sum, SUM(failures) AS failures, "
+                       "MAX(reason) AS reason, SUM(" TALVOR_OUTAGE
+                       ") AS outage_minutes, merge_counts(counts) AS counts "
+                       "FROM temp.minutes GROUP BY minute / 60"),
+    };
+    for (const QString &sql : views)
+        if (!SqlStatement(m_db, sql).run())
+            return failed();
+    return true;
+}
+
+QStringList RecordStore::valueNames() const
+{
+    QStringList names;
+    if (!m_open)
+        return names;
+    SqlStatement q(m_db, QStringLiteral("SELECT DISTINCT name FROM value_minutes ORDER BY name"));
+    while (q.next())
+        names << q.text(0);
+    if (!q.done())
+        readFailed();
+    return names;
 }

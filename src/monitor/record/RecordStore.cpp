@@ -156,6 +156,9 @@ QString RecordStore::createTables()
         "imported INTEGER NOT NULL DEFAULT 0, counts BLOB, approximate INTEGER NOT NULL DEFAULT 0)",
         "CREATE TABLE IF NOT EXISTS logs(name TEXT PRIMARY KEY, size INTEGER, modified INTEGER, offset INTEGER, "
         "tail INTEGER)",
+        "CREATE TABLE IF NOT EXISTS value_minutes(name TEXT NOT NULL, minute INTEGER NOT NULL, "
+        "readings INTEGER NOT NULL, min REAL, max REAL, sum REAL NOT NULL, counts BLOB, PRIMARY KEY(minute, name)) "
+        "WITHOUT ROWID",
         "CREATE TABLE IF NOT EXISTS settings(at INTEGER NOT NULL, name TEXT NOT NULL, value TEXT NOT NULL)",
         // A file that only looks like a database fails here, at its first read.
         "SELECT count(*) FROM minutes WHERE minute < 0",
@@ -249,7 +252,7 @@ void RecordStore::rollback()
     m_code = code;
 }
 
-bool RecordStore::writeLive(const MinuteRow &row)
+bool RecordStore::writeLive(const MinuteRow &row, const talvor::ValueMinutes &values)
 {
     if (!transaction())
         return false;
@@ -279,10 +282,33 @@ bool RecordStore::writeLive(const MinuteRow &row)
         .bind(qint64(merged.failures))
         .bind(merged.reason)
         .bind(merged.counts.packed());
-    if (read && (q.run() || failed()) && refreshHours(row.minute, row.minute + 1) && commit())
+    if (read && (q.run() || failed()) && writeValues(values) && refreshHours(row.minute, row.minute + 1) && commit())
         return true;
     rollback();
     return false;
+}
+
+bool RecordStore::writeValues(const talvor::ValueMinutes &values)
+{
+    SqlStatement q(m_db,
+                   QStringLiteral("INSERT INTO value_minutes(name, minute, readings, min, max, sum, counts) "
+                                  "VALUES(?, ?, ?, ?, ?, ?, ?) ON CONFLICT(minute, name) DO UPDATE SET "
+                                  "readings = readings + excluded.readings, min = MIN(min, excluded.min), "
+                                  "max = MAX(max, excluded.max), sum = sum + excluded.sum, "
+                                  "counts = counts_plus(counts, excluded.counts)"));
+    for (const auto &[name, row] : values) {
+        q.reset();
+        if (!q.bind(name)
+                 .bind(row.minute)
+                 .bind(qint64(row.readings))
+                 .bind(row.min)
+                 .bind(row.max)
+                 .bind(row.sum)
+                 .bind(row.counts.packed())
+                 .run())
+            return failed();
+    }
+    return true;
 }
 
 bool RecordStore::writeImported(const std::map<qint64, MinuteRow> &rows)
@@ -327,7 +353,7 @@ bool RecordStore::prune(qint64 minute)
 {
     if (!transaction())
         return false;
-    for (const QString &table : {QStringLiteral("minutes"), QStringLiteral("hours")}) {
+    for (const QString &table : {QStringLiteral("minutes"), QStringLiteral("hours"), QStringLiteral("value_minutes")}) {
         if (!SqlStatement(m_db, QStringLiteral("DELETE FROM %1 WHERE minute < ?").arg(table)).bind(minute).run()) {
             failed();
             rollback();

@@ -56,7 +56,8 @@ public:
 
     // Minutes the program saw itself: they replace minutes folded in from
     // logs, and add to minutes written earlier (a restart within a minute).
-    bool writeLive(const talvor::MinuteRow &row);
+    // The named values of the same minute go in with it.
+    bool writeLive(const talvor::MinuteRow &row, const talvor::ValueMinutes &values = {});
     // Minutes from daily logs: only where the program saw nothing itself.
     bool writeImported(const std::map<qint64, talvor::MinuteRow> &rows);
     // Removes minutes before `minute`.
@@ -72,6 +73,12 @@ public:
     // The same range cut into `count` equal columns; a column without a row
     // stays empty (the program was not running).
     QList<TimelineColumn> columns(qint64 from, qint64 to, int count, double threshold) const;
+    // From here on every query reads the named value's minutes in place of
+    // the reading's (failures and outages stay the modem's); false when the
+    // record holds no such value.
+    bool showValue(const QString &name);
+    // The names of the values kept.
+    QStringList valueNames() const;
     std::optional<qint64> firstMinute() const;
     std::optional<qint64> lastMinute() const;
     // What the first read that ended in an error said (the rows read until
@@ -121,6 +128,7 @@ private:
     // An error text, empty when the tables are there.
     QString createTables();
     bool refreshHours(qint64 fromMinute, qint64 toMinute);
+    bool writeValues(const talvor::ValueMinutes &values);
     bool exec(const char *sql);
     // Keeps what the connection said about its last failure; always false.
     bool failed() const;

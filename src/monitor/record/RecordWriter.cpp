@@ -51,9 +51,9 @@ void RecordWriter::writeNowOrLater()
         m_retry.start();
 }
 
-void RecordWriter::write(const talvor::MinuteRow &row)
+void RecordWriter::write(const talvor::MinuteRow &row, const talvor::ValueMinutes &values)
 {
-    m_waiting.push_back(row);
+    m_waiting.push_back({row, values});
     if (qsizetype(m_waiting.size()) > MostWaiting) {
         m_waiting.pop_front();
         ++m_dropped;
@@ -92,9 +92,9 @@ bool RecordWriter::writeWaiting()
     }
     bool wrote = false;
     while (!m_waiting.empty()) {
-        if (!m_store.writeLive(m_waiting.front()))
+        if (!m_store.writeLive(m_waiting.front().row, m_waiting.front().values))
             return cannotWrite();
-        const qint64 minute = m_waiting.front().minute;
+        const qint64 minute = m_waiting.front().row.minute;
         m_waiting.pop_front();
         wrote = true;
         // Two years are kept; what is older goes once a day.

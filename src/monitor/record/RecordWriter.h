@@ -26,7 +26,7 @@ public:
     RecordWriter(const QString &folder, const std::atomic<bool> &stopping);
 
     void open();
-    void write(const talvor::MinuteRow &row);
+    void write(const talvor::MinuteRow &row, const talvor::ValueMinutes &values = {});
     void writeSettings(const QList<talvor::SettingChange> &changes);
     void importLogs();
     // One last try at what waits; then the thread ends.
@@ -54,7 +54,11 @@ private:
     QString m_folder;
     RecordStore m_store;
     const std::atomic<bool> &m_stopping;
-    std::deque<talvor::MinuteRow> m_waiting;
+    struct Waiting {
+        talvor::MinuteRow row;
+        talvor::ValueMinutes values;
+    };
+    std::deque<Waiting> m_waiting;
     std::deque<talvor::SettingChange> m_settingsWaiting;
     qint64 m_dropped = 0; // minutes let go when more than a week waited
     bool m_importWanted = false;

@@ -97,6 +97,18 @@ void SignalRecord::noReading(const QString &reason, const QDateTime &at)
     minuteOf(at).addFailure(reason);
 }
 
+void SignalRecord::values(const QList<talvor::NamedValue> &values, const QDateTime &at)
+{
+    const qint64 minute = minuteOf(at).minute;
+    for (const talvor::NamedValue &v : values) {
+        if (!v.value)
+            continue;
+        talvor::MinuteRow &row = m_pendingValues[v.name];
+        row.minute = minute;
+        row.addReading(*v.value);
+    }
+}
+
 void SignalRecord::writeFinishedMinute()
 {
     if (m_pending && talvor::epochMinute(m_clock()) > m_pending->minute)
@@ -110,7 +122,8 @@ void SignalRecord::flush()
     if (!m_pending)
         return;
     const talvor::MinuteRow row = *m_pending;
+    const talvor::ValueMinutes values = std::exchange(m_pendingValues, {});
     m_pending.reset();
     m_minuteEnd.stop();
-    QMetaObject::invokeMethod(m_writer.get(), [writer = m_writer.get(), row] { writer->write(row); });
+    QMetaObject::invokeMethod(m_writer.get(), [writer = m_writer.get(), row, values] { writer->write(row, values); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RecordStore.h"
+#include "core/reading/NamedValues.h"
 #include "core/record/MinuteRecord.h"
 
 #include <QDateTime>
@@ -44,6 +45,8 @@ public:
 
     void reading(double value, const QDateTime &at);
     void noReading(const QString &reason, const QDateTime &at);
+    // The named values of a poll: each found one is kept by the minute.
+    void values(const QList<talvor::NamedValue> &values, const QDateTime &at);
     // Hands over the minute being filled, finished or not.
     void flush();
 
@@ -69,6 +72,7 @@ private:
 
     Clock m_clock;
     std::optional<talvor::MinuteRow> m_pending;
+    talvor::ValueMinutes m_pendingValues;
     std::map<QString, QString> m_settings;
     std::map<QString, QString> m_settingsKept;
     QTimer m_minuteEnd;

@@ -44,6 +44,12 @@ SharingHub::SharingHub(QObject *parent)
     connect(&m_mqtt, &MqttLink::message, this, [this](const QString &topic, const QByteArray &payload) {
         if (topic == m_settings.discovery + QStringLiteral("/status") && payload == "online")
             publishDiscovery();
+        // A value removed while Talvor was not running still has its sensor.
+        const QString name = talvor::valueOfConfigTopic(m_settings.discovery, m_settings.instance, topic);
+        const bool current = std::any_of(m_state.values.begin(), m_state.values.end(),
+                                         [&name](const talvor::NamedValue &v) { return v.name == name; });
+        if (!name.isEmpty() && !payload.isEmpty() && !current)
+            clearValue(name);
     });
     m_brokerPatience.setSingleShot(true);
     m_brokerPatience.setInterval(BrokerPatienceMs);
@@ -131,8 +137,11 @@ void SharingHub::apply(const SharingSettings &given)
         report(MqttPart, error);
         if (error.isEmpty())
             m_brokerPatience.start();
-        if (error.isEmpty() && !settings.discovery.isEmpty())
+        if (error.isEmpty() && !settings.discovery.isEmpty()) {
             m_mqtt.subscribe(settings.discovery + QStringLiteral("/status"));
+            m_mqtt.subscribe(talvor::valueConfigTopic(settings.discovery, settings.instance, QStringLiteral("+"))
+                                 .replace(QStringLiteral("value_+"), QStringLiteral("+")));
+        }
     }
     changed();
 }
@@ -151,6 +160,10 @@ void SharingHub::publishDiscovery()
     for (const auto &d : {talvor::signalDiscovery(m_settings.discovery, topicRoot(), device),
                           talvor::modemDiscovery(m_settings.discovery, topicRoot(), device)})
         m_mqtt.publish(d.topic, d.config, true);
+    for (const talvor::NamedValue &v : m_state.values) {
+        const talvor::Discovery d = talvor::valueDiscovery(m_settings.discovery, topicRoot(), device, v);
+        m_mqtt.publish(d.topic, d.config, true);
+    }
 }
 
 void SharingHub::reading(double value, double threshold, const QDateTime &at)
@@ -170,6 +183,34 @@ void SharingHub::noReading(const QString &reason, const QDateTime &)
     if (std::exchange(m_state.reason, reason) != reason)
         m_mqtt.publish(base() + QStringLiteral("/reason"), reason.toUtf8(), true);
     ++m_state.noReadings;
+    changed();
+}
+
+void SharingHub::setValues(const QList<talvor::ValueRule> &rules)
+{
+    const QList<talvor::NamedValue> before = std::exchange(m_state.values, talvor::missingValues(rules, {}));
+    for (const talvor::NamedValue &old : before)
+        if (std::none_of(rules.begin(), rules.end(), [&old](const talvor::ValueRule &r) { return r.name == old.name; }))
+            clearValue(old.name);
+    if (m_mqtt.isConnected())
+        publishDiscovery();
+    changed();
+}
+
+void SharingHub::clearValue(const QString &name)
+{
+    QStringList topics{talvor::valueTopic(base(), name)};
+    if (!m_settings.discovery.isEmpty())
+        topics << talvor::valueConfigTopic(m_settings.discovery, m_settings.instance, name);
+    m_mqtt.clear(topics);
+}
+
+void SharingHub::values(const QList<talvor::NamedValue> &values, const QDateTime &)
+{
+    m_state.values = values;
+    for (const talvor::NamedValue &v : values)
+        if (v.value)
+            m_mqtt.publish(talvor::valueTopic(base(), v.name), talvor::shortestText(*v.value).toLatin1(), true);
     changed();
 }
 

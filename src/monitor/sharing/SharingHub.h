@@ -24,6 +24,9 @@ public:
 
     void reading(double value, double threshold, const QDateTime &at);
     void noReading(const QString &reason, const QDateTime &at);
+    // The named values set (each gets its sensor) and what a poll gave.
+    void setValues(const QList<talvor::ValueRule> &rules);
+    void values(const QList<talvor::NamedValue> &values, const QDateTime &at);
     void staleChanged(bool stale);
     void setThreshold(double threshold);
     // The set interval between polls (not a back-off's or the aim view's):
@@ -58,6 +61,8 @@ private:
     void publishDiscovery();
     QString base() const;
     QString topicRoot() const;
+    // Takes a value's state and sensor off the broker.
+    void clearValue(const QString &name);
     // Gives this copy an instance id the first time it speaks MQTT.
     SharingSettings withInstance(SharingSettings settings);
 

@@ -288,21 +288,58 @@ void HistogramChart::paintThreshold(QPainter &p, const QRect &plot, const talvor
         p.fillRect(used.adjusted(-4, -2, 4, 2), backing);
         p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, m_placeholder);
     }
-    if (m_figures.text().isEmpty())
-        return;
-    const QSize size = m_figures.size().toSize();
-    QRect box(0, 0, size.width() + 8, size.height() + 2);
-    box.moveTopRight(plot.topRight() + QPoint(-2, 2));
-    if (box.left() > plot.left()) {
-        p.fillRect(box, backing);
-        p.drawStaticText(box.topLeft() + QPoint(4, 1), m_figures);
-        return;
+    int below = plot.top() + 2;
+    if (!m_figures.text().isEmpty()) {
+        const QSize size = m_figures.size().toSize();
+        QRect box(0, 0, size.width() + 8, size.height() + 2);
+        box.moveTopRight(plot.topRight() + QPoint(-2, 2));
+        if (box.left() > plot.left()) {
+            p.fillRect(box, backing);
+            p.drawStaticText(box.topLeft() + QPoint(4, 1), m_figures);
+            below = box.bottom() + 1;
+        } else {
+            // A narrow plot wraps the figures inside it rather than over the axis.
+            const QRect area = plot.adjusted(6, 3, -6, 0);
+            const QRect used = p.boundingRect(area, Qt::AlignRight | Qt::AlignTop | Qt::TextWordWrap, m_figures.text());
+            p.fillRect(used.adjusted(-4, -1, 4, 1), backing);
+            p.drawText(area, Qt::AlignRight | Qt::AlignTop | Qt::TextWordWrap, m_figures.text());
+            below = used.bottom() + 2;
+        }
     }
-    // A narrow plot wraps the figures inside it rather than over the axis.
-    const QRect area = plot.adjusted(6, 3, -6, 0);
-    const QRect used = p.boundingRect(area, Qt::AlignRight | Qt::AlignTop | Qt::TextWordWrap, m_figures.text());
-    p.fillRect(used.adjusted(-4, -1, 4, 1), backing);
-    p.drawText(area, Qt::AlignRight | Qt::AlignTop | Qt::TextWordWrap, m_figures.text());
+    paintValues(p, plot, below, backing);
+}
+
+void HistogramChart::paintValues(QPainter &p, const QRect &plot, int top, const QColor &backing) const
+{
+    if (m_values.isEmpty())
+        return;
+    const QString gap = QStringLiteral(" \u00b7 ");
+    const QFontMetrics metrics = p.fontMetrics();
+    int width = 0;
+    for (const talvor::NamedValue &v : m_values)
+        width += metrics.horizontalAdvance(v.shown()) + (&v == &m_values.back() ? 0 : metrics.horizontalAdvance(gap));
+    QRect box(0, top, width + 8, metrics.height() + 2);
+    box.moveRight(plot.right() - 2);
+    p.fillRect(box, backing);
+    int x = box.left() + 4;
+    const int baseline = box.top() + 1 + metrics.ascent();
+    const QColor text = palette().color(QPalette::Text);
+    for (const talvor::NamedValue &v : m_values) {
+        p.setPen(v.low() ? QColor(Qt::red) : text);
+        p.drawText(x, baseline, v.shown());
+        x += metrics.horizontalAdvance(v.shown());
+        if (&v != &m_values.back()) {
+            p.setPen(text);
+            p.drawText(x, baseline, gap);
+            x += metrics.horizontalAdvance(gap);
+        }
+    }
+}
+
+void HistogramChart::setValues(const QList<talvor::NamedValue> &values)
+{
+    m_values = values;
+    update();
 }
 
 void HistogramChart::setPlaceholder(const QString &text)

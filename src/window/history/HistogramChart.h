@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/reading/NamedValues.h"
 #include "core/reading/ReadingRules.h"
 
 #include <QHash>
@@ -43,6 +44,9 @@ public:
     // One line in the plot while it has nothing to show ("No reading yet: …");
     // empty for none.
     void setPlaceholder(const QString &text);
+    // The named values of the last poll, under the figures: each red at or
+    // below its threshold.
+    void setValues(const QList<talvor::NamedValue> &values);
     QString rowLabel(int row) const { return m_rows[size_t(qBound(1, row, rowCount()) - 1)].label; }
 
     QSize sizeHint() const override { return {760, 300}; }
@@ -52,6 +56,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void paintValues(QPainter &p, const QRect &plot, int top, const QColor &backing) const;
     struct Row {
         QString cells[2];
         double values[2] = {0, 0};
@@ -70,6 +75,7 @@ private:
     std::optional<double> m_threshold;
     QStaticText m_figures;
     QString m_placeholder;
+    QList<talvor::NamedValue> m_values;
     int m_row = 1;
     int m_column = 1;
     bool m_repaintPending = false;

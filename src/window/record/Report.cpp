@@ -9,6 +9,7 @@
 #include "core/reading/Numbers.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsFile.h"
+#include "monitor/fetch/ModemSettings.h"
 #include "monitor/record/LogImport.h"
 #include "monitor/record/RecordStore.h"
 
@@ -37,7 +38,7 @@ constexpr int PlotHeight = 500;
 // the reading rule. Where nothing was kept yet (logs from before the record,
 // or another program's) the polling is what the readings show, never what
 // is set now.
-QStringList settingsHeld(const RecordStore &store, qint64 begin, qint64 end, double threshold)
+QStringList settingsHeld(const RecordStore &store, qint64 begin, qint64 end, double threshold, bool ofValue)
 {
     const qint64 fromMs = talvor::minuteStart(begin).toMSecsSinceEpoch();
     const qint64 toMs = talvor::minuteStart(end).toMSecsSinceEpoch();
@@ -69,11 +70,15 @@ QStringList settingsHeld(const RecordStore &store, qint64 begin, qint64 end, dou
     return {
         QStringLiteral("Modem: %1").arg(held(talvor::AddressSetting, unrecorded)),
         QStringLiteral("Polling: %1").arg(held(talvor::IntervalSetting, unrecorded)),
-        QStringLiteral("Threshold: %1 (a reading at or below it is low)%2")
-            .arg(now,
-                 alertedAt.count(now) == alertedAt.size()
-                     ? QString()
-                     : QStringLiteral("; the monitor alerted at %1").arg(held(talvor::ThresholdSetting, unrecorded))),
+        !ofValue
+            ? QStringLiteral("Threshold: %1 (a reading at or below it is low)%2")
+                  .arg(now,
+                       alertedAt.count(now) == alertedAt.size() ? QString()
+                                                                : QStringLiteral("; the monitor alerted at %1")
+                                                                      .arg(held(talvor::ThresholdSetting, unrecorded)))
+            : threshold > -std::numeric_limits<double>::max()
+            ? QStringLiteral("Threshold: %1 (a value at or below it is low)").arg(now)
+            : QStringLiteral("Threshold: none set for this value"),
         QStringLiteral("Reading: %1").arg(held(talvor::RuleSetting, unrecorded)),
     };
 }
@@ -201,7 +206,7 @@ QStringList dayLines(const QByteArray &csv)
 
 } // namespace
 
-int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, bool events)
+int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, bool events, const QString &value)
 {
     const QString folder = talvor::programFolder();
     RecordStore store(QDir(folder).filePath(RecordStore::FileName));
@@ -213,11 +218,23 @@ int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, b
         return fail(problem);
     if (!problem.isEmpty())
         std::fputs(qPrintable(problem + u'\n'), stderr);
-    const double threshold = talvor::pollSettings(talvor::readSettingsFile()).threshold;
+    double threshold = talvor::pollSettings(talvor::readSettingsFile()).threshold;
     if (const ImportResult imported = importLogs(store, folder); imported.stopped)
         std::fputs(
             qPrintable(QStringLiteral("talvor: the daily logs are not all in the report: %1\n").arg(imported.problem)),
             stderr);
+    QString valueLabel;
+    if (!value.isEmpty()) {
+        if (!store.showValue(value))
+            return fail(store.lastError().isEmpty() ? QStringLiteral("the record holds no value named %1").arg(value)
+                                                    : store.lastError());
+        const QList<talvor::ValueRule> rules = ModemSettings::load().values;
+        const auto rule =
+            std::find_if(rules.begin(), rules.end(), [&value](const talvor::ValueRule &r) { return r.name == value; });
+        // A value without a threshold of its own has none that it can be at or below.
+        threshold = rule != rules.end() && rule->threshold ? *rule->threshold : -std::numeric_limits<double>::max();
+        valueLabel = rule != rules.end() ? rule->label : value;
+    }
 
     // The days asked for within those the record holds, today included: the
     // years before the first reading and after today are not a report's.
@@ -254,13 +271,15 @@ int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, b
         const QDateTime start = from.startOfDay();
         picture.header =
             QStringList{
-                QStringLiteral("Talvor signal strength report, %1 to %2")
-                    .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)),
+                QStringLiteral("Talvor %1 report, %2 to %3")
+                    .arg(value.isEmpty() ? QStringLiteral("signal strength")
+                                         : QStringLiteral("%1 (%2)").arg(valueLabel, value),
+                         from.toString(Qt::ISODate), to.toString(Qt::ISODate)),
                 QStringLiteral("Period: %1 00:00 to %2 24:00, local time %3 (%4)")
                     .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate), QString::fromUtf8(zone.id()),
                          zone.displayName(start, QTimeZone::OffsetName)),
             }
-            + settingsHeld(store, begin, end, threshold)
+            + settingsHeld(store, begin, end, threshold, !value.isEmpty())
             + QStringList{
                 until <= begin
                     ? QStringLiteral("Coverage: the period has not begun")

@@ -13,4 +13,7 @@
 // after today (or its last) are left out. Returns the process's exit code;
 // what went wrong goes to stderr, and a record that cannot be read whole, or
 // a file that cannot be written whole, is a failure.
-int writeReport(const QDate &from, const QDate &to, const QString &file, bool events = false);
+// With `value`, the named value of that name takes the reading's place,
+// with its own threshold.
+int writeReport(const QDate &from, const QDate &to, const QString &file, bool events = false,
+                const QString &value = {});
