@@ -209,7 +209,7 @@ void TestRecordRules::valueCountsAnswerAnyThreshold()
 void TestRecordRules::eventsAreRunsOfMinutes_data()
 {
     // A character a minute from 23:50 on 14 March: L low, H half low, G
-    // good, O no answer, R the login refused, E an error status, . no row
+    // good, O no answer, R the login refused (F a form's), E an error status, . no row
     // (Talvor not running); the range is the whole string.
     QTest::addColumn<QString>("minutes");
     QTest::addColumn<QStringList>("events"); // kind first-last (minute offsets)
@@ -234,6 +234,8 @@ void TestRecordRules::eventsAreRunsOfMinutes_data()
     QTest::newRow("causes apart") << QStringLiteral("OORRRE")
                                   << QStringList{QStringLiteral("outage 0-1"), QStringLiteral("refused 2-4"),
                                                  QStringLiteral("error 5-5")};
+    QTest::newRow("a form login refused")
+        << QStringLiteral("OOFF") << QStringList{QStringLiteral("outage 0-1"), QStringLiteral("refused 2-3")};
 }
 
 void TestRecordRules::eventsAreRunsOfMinutes()
@@ -252,6 +254,8 @@ void TestRecordRules::eventsAreRunsOfMinutes()
                 row.addFailure(QStringLiteral("timed out"));
             else if (minutes[i] == u'R')
                 row.addFailure(talvor::loginRefusedText());
+            else if (minutes[i] == u'F')
+                row.addFailure(talvor::formLoginRefusedText(QStringLiteral("401 Unauthorized")));
             else if (minutes[i] == u'E')
                 row.addFailure(talvor::errorStatusText(QStringLiteral("503 Service Unavailable")));
             else

@@ -1,5 +1,7 @@
+#include "core/fetch/FormLogin.h"
 #include "core/fetch/TransferTexts.h"
 
+#include <QCryptographicHash>
 #include <QTest>
 
 using namespace talvor;
@@ -12,6 +14,8 @@ private slots:
     void messagesWithOddCharacters();
     void numbersOutsideTheTableFallBack();
     void addressesAreShownWithoutTheirSecrets();
+    void loginBodiesAreFilledAndEncoded_data();
+    void loginBodiesAreFilledAndEncoded();
 };
 
 void TestTransferTexts::stateTexts()
@@ -66,4 +70,44 @@ void TestTransferTexts::addressesAreShownWithoutTheirSecrets()
 }
 
 QTEST_APPLESS_MAIN(TestTransferTexts)
+// The login post as a modem receives it: each value encoded for the
+// content type, hashes over the plain values, the body's own braces kept.
+void TestTransferTexts::loginBodiesAreFilledAndEncoded_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QByteArray>("sent"); // or the problem's start
+    const QString form = QStringLiteral("application/x-www-form-urlencoded");
+    const QString json = QStringLiteral("application/json");
+    QTest::newRow("form") << "u={user}&p={password}&t={token}" << form
+                          << QByteArray("u=ad%20min&p=a%26%22b%3D&t=T%2B1");
+    QTest::newRow("json") << R"({"u":"{user}","p":"{password}"})" << json
+                          << QByteArray(R"({"u":"ad min","p":"a&\"b="})");
+    QTest::newRow("base64 of the plain password, then encoded")
+        << "p={password_base64}" << form << QByteArray("p=YSYiYj0%3D");
+    QTest::newRow("md5 and sha256") << "{password_md5} {password_sha256}" << json
+                                    << QByteArray("f0d08b01ce89f0a4c23a517c323ab0e2 ")
+            + QCryptographicHash::hash("a&\"b=", QCryptographicHash::Sha256).toHex();
+    QTest::newRow("sha256 over password and token")
+        << "{sha256:{password}{token}}" << form
+        << QCryptographicHash::hash("a&\"b=T+1", QCryptographicHash::Sha256).toHex();
+    QTest::newRow("unknown placeholder") << "p={pasword}" << form << QByteArray("The login body has {pasword}");
+}
+
+void TestTransferTexts::loginBodiesAreFilledAndEncoded()
+{
+    QFETCH(QString, body);
+    QFETCH(QString, type);
+    QFETCH(QByteArray, sent);
+    talvor::FormLogin login;
+    login.body = body;
+    login.contentType = type;
+    const talvor::LoginBody made =
+        talvor::loginBody(login, QStringLiteral("ad min"), QStringLiteral("a&\"b="), QStringLiteral("T+1"));
+    if (made.problem.isEmpty())
+        QCOMPARE(made.bytes, sent);
+    else
+        QVERIFY2(made.problem.toUtf8().startsWith(sent), qPrintable(made.problem));
+}
+
 #include "test_transfer_texts.moc"

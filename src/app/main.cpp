@@ -6,6 +6,7 @@
 #include "core/sharing/SharingRules.h"
 #include "monitor/Headless.h"
 #include "monitor/SingleInstance.h"
+#include "monitor/fetch/PageCheck.h"
 #include "monitor/fetch/Transfer.h"
 #include "monitor/sharing/SharingHub.h"
 #include "window/form/DeferredIconStyle.h"
@@ -122,6 +123,11 @@ int answerCommandLine(int argc, char *argv[], talvor::CommandLine &line)
     }
     case talvor::CommandLine::Headless:
         return becomeHeadless(argc, argv);
+    case talvor::CommandLine::Check: {
+        QCoreApplication app(argc, argv);
+        const bool reading = checkPage([](const QString &line) { std::fputs(qPrintable(line + u'\n'), stdout); });
+        return reading ? 0 : 1;
+    }
     case talvor::CommandLine::Run:
         break;
     }

@@ -246,6 +246,7 @@ void Monitor::setModem(const ModemSettings &modem)
     setValues(modem.values);
     setReadingRule(modem.rule);
     setLogin(modem.user, modem.password);
+    m_inet.setFormLogin(modem.form);
     m_modem.notes = modem.notes;
     for (const QString &note : modem.notes)
         emit notice(note);

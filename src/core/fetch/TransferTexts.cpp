@@ -178,6 +178,11 @@ QString loginRefusedText()
     return QStringLiteral("The modem refused the user name or password");
 }
 
+QString formLoginRefusedText(const QString &said)
+{
+    return QStringLiteral("The modem refused the login: %1").arg(said);
+}
+
 QString loginNeededText(const QString &loginFile)
 {
     return QStringLiteral("The modem asks for a user name and password ([login] in %1)").arg(loginFile);
@@ -190,7 +195,8 @@ QString errorStatusText(const QString &status)
 
 FailureCause failureCause(const QString &reason)
 {
-    if (reason == loginRefusedText() || reason.startsWith(loginNeededText({}).section(u'(', 0, 0)))
+    if (reason == loginRefusedText() || reason.startsWith(loginNeededText({}).section(u'(', 0, 0))
+        || reason.startsWith(formLoginRefusedText({})))
         return FailureCause::LoginRefused;
     if (reason.startsWith(errorStatusText({})))
         return FailureCause::ErrorStatus;

@@ -22,6 +22,8 @@ QString addressShown(const QString &url);
 // Why a poll gave no reading when the modem answered but would not give its
 // page: the words, and which of the kinds a report tells apart they are.
 QString loginRefusedText();
+// A form login refused: "The modem refused the login: <what it said>".
+QString formLoginRefusedText(const QString &said);
 QString loginNeededText(const QString &loginFile);
 QString errorStatusText(const QString &status); // "503 Service Unavailable"
 enum class FailureCause { NoAnswer, LoginRefused, ErrorStatus };

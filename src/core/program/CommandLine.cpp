@@ -103,6 +103,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
     parser.addOption(status);
     const QCommandLineOption headless(QStringLiteral("headless"), QString());
     parser.addOption(headless);
+    const QCommandLineOption check(QStringLiteral("check"), QString());
+    parser.addOption(check);
     const QCommandLineOption aim(QStringLiteral("aim"), QString());
     const QCommandLineOption phone(QStringLiteral("phone"), QString());
     parser.addOption(aim);
@@ -126,6 +128,11 @@ CommandLine parseCommandLine(const QStringList &arguments)
             return refusal(QStringLiteral("talvor: --headless goes alone"));
         line.action = CommandLine::Headless;
     }
+    if (parser.isSet(check)) {
+        if (line.action != CommandLine::Run || parser.isSet(headless))
+            return refusal(QStringLiteral("talvor: --check goes alone"));
+        line.action = CommandLine::Check;
+    }
     line.aim = parser.isSet(aim);
     line.phone = parser.isSet(phone);
     if (line.phone && !line.aim)
@@ -142,7 +149,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
 
 QString usageText(const QString &programFolder)
 {
-    return QStringLiteral("Usage: talvor [--help] [--version] [--status] [--headless] [--aim [--phone]]\n"
+    return QStringLiteral("Usage: talvor [--help] [--version] [--status] [--headless] [--check] [--aim [--phone]]\n"
                           "              [--report FROM TO FILE] [--events FROM TO FILE.csv] [--value NAME]\n"
                           "\n"
                           "Talvor watches the signal strength of a satellite modem on your home network.\n"
@@ -163,6 +170,9 @@ QString usageText(const QString &programFolder)
                           "  --headless               poll, keep the record and the log and share the\n"
                           "                           numbers without a window, until stopped (SIGTERM);\n"
                           "                           SIGHUP reads the settings again\n"
+                          "  --check                  fetch the page once with this folder's settings and\n"
+                          "                           print each step (login, answers, what each rule\n"
+                          "                           found), secrets hidden; exit status 0 with a reading\n"
                           "  --aim                    open the Aim the Dish view at start\n"
                           "  --aim --phone            and serve it to a phone ([aim] listen= in Sharing.ini\n"
                           "                           fixes the address)\n"

@@ -7,7 +7,7 @@
 namespace talvor {
 
 struct CommandLine {
-    enum Action { Run, ShowHelp, ShowVersion, Status, Report, Events, Headless, Refuse } action = Run;
+    enum Action { Run, ShowHelp, ShowVersion, Status, Report, Events, Headless, Check, Refuse } action = Run;
     QString error;         // for Refuse: what was wrong
     bool withUsage = true; // for Refuse: the usage follows the error
     // For Report and Events: the days (both included) and the file, by its ending.

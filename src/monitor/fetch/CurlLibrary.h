@@ -17,6 +17,8 @@
     TALVOR_CURL(easy_getinfo) \
     TALVOR_CURL(easy_strerror) \
     TALVOR_CURL(free) \
+    TALVOR_CURL(slist_append) \
+    TALVOR_CURL(slist_free_all) \
     TALVOR_CURL(multi_init) \
     TALVOR_CURL(multi_cleanup) \
     TALVOR_CURL(multi_setopt) \

@@ -5,9 +5,36 @@
 #include "monitor/OwnerOnlyFile.h"
 
 #include <QDir>
+#include <QFile>
+#include <QMap>
 #include <QSettings>
 
 const QString ModemSettings::FileName = QStringLiteral("Modem.ini");
+
+namespace {
+
+// The key=value lines of one [section], each value exactly as written.
+QMap<QString, QString> sectionAsWritten(const QString &path, const QString &section)
+{
+    QMap<QString, QString> lines;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return lines;
+    bool inside = false;
+    for (const QByteArray &raw : file.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith(u'[')) {
+            inside = line.compare(QStringLiteral("[%1]").arg(section), Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (inside && equals > 0 && !line.startsWith(u';') && !line.startsWith(u'#'))
+            lines.insert(line.left(equals).trimmed().toLower(), line.mid(equals + 1).trimmed());
+    }
+    return lines;
+}
+
+} // namespace
 
 ModemSettings ModemSettings::load()
 {
@@ -44,6 +71,31 @@ ModemSettings ModemSettings::load()
             s.values << *read.rule;
     }
     s.user = ini.value(QStringLiteral("login/user")).toString();
+    const QString kind = ini.value(QStringLiteral("login/kind")).toString().trimmed().toLower();
+    if (kind == u"form") {
+        talvor::FormLogin form;
+        // Patterns and bodies hold quotes, commas and semicolons, which the
+        // INI reader would take apart: the form's lines are read as written.
+        const QMap<QString, QString> lines = sectionAsWritten(ini.fileName(), QStringLiteral("login"));
+        const auto field = [&lines](const char *key, const QString &otherwise) {
+            return lines.value(QLatin1String(key), otherwise);
+        };
+        form.page = field("page", {});
+        form.token = field("token", {});
+        form.post = field("post", {});
+        form.body = field("body", form.body);
+        form.contentType = field("content_type", form.contentType);
+        form.loggedOut = field("logged_out", {});
+        form.logout = field("logout", {});
+        if (form.post.isEmpty())
+            s.notes << QStringLiteral("%1: a form login needs post= (where the login is sent); none is tried.")
+                           .arg(ini.fileName());
+        else
+            s.form = form;
+    } else if (!kind.isEmpty() && kind != u"basic-digest") {
+        s.notes << QStringLiteral("%1: the login kind \"%2\" is not basic-digest or form; basic-digest is used.")
+                       .arg(ini.fileName(), kind);
+    }
     s.password = ini.value(QStringLiteral("login/password")).toString();
     if (!s.password.isEmpty()) {
         s.notes << QStringLiteral("The modem's password is kept in %1, readable by you alone.").arg(ini.fileName());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/fetch/FormLogin.h"
 #include "core/reading/NamedValues.h"
 
 #include <QString>
@@ -15,6 +16,9 @@ struct ModemSettings {
     talvor::ReadingRule rule;
     QString user;
     QString password;
+    // [login] kind=form and its page=, token=, post=, body=, content_type=,
+    // logged_out= and logout=; none for kind=basic-digest (the default).
+    std::optional<talvor::FormLogin> form;
     QList<talvor::ValueRule> values;
     // What loading had to say, for the page view (an unknown rule, a
     // password in the file, a file tightened to its owner).

@@ -19,6 +19,7 @@ PageFetch::PageFetch(talvor::FormState &form, Transfer &Inet1, talvor::SignalEve
     , m_events(events)
 {
     connect(&m_inet, &Transfer::StateChanged, this, &PageFetch::Inet1_StateChanged);
+    connect(&m_inet, &Transfer::step, this, &PageFetch::line);
 }
 
 void PageFetch::noReading(const QString &reason, talvor::SignalWatch::Failure failure)
@@ -113,6 +114,11 @@ void PageFetch::Inet1_StateChanged(qint16 state)
     }
     if (state != Transfer::Complete)
         return;
+    if (const QString refused = m_inet.loginRefusal(); !refused.isEmpty()) {
+        line(refused);
+        noReading(refused, talvor::SignalWatch::Failure::NoAnswer);
+        return;
+    }
     // A login page is not the status page: say what is wrong with the login.
     if (m_inet.status() == 401) {
         const QString refused =

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/fetch/FormLogin.h"
+
 #include <QObject>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 // The program's HTTP transfer control (Inet1): one request at a time over
 // libcurl, driven from the GUI thread by socket notifiers and one timer, its
@@ -79,12 +82,26 @@ public:
     // Once the modem has named Basic, the login goes with the first request.
     void setLogin(const QString &user, const QString &password);
     bool hasLogin() const;
+    // A login by a form post and a session cookie in place of Basic and
+    // Digest (none: those). The session is kept from poll to poll and
+    // logged into again, once a poll at most, when the status page says it
+    // ended; after two refused logins none is tried for five minutes.
+    // Cookies live here, in memory, and go to the modem's origin alone.
+    void setFormLogin(const std::optional<talvor::FormLogin> &login);
+    // Why this poll's form login failed, in words fit to show; empty when it
+    // did not fail (the poll's page is then the status page).
+    QString loginRefusal() const;
+    static constexpr int FailedLoginsBeforePause = 2;
+    static constexpr int LoginPauseMs = 5 * 60 * 1000;
 
     // The request in flight, on curl's side; only Transfer.cpp (with CurlLibrary, CurlMulti and Redirects) knows curl.
     struct Request;
 
 signals:
     void StateChanged(qint16 state);
+    // A step of a form login ("Login sent to /login: 302 Found"), secrets
+    // and cookie values never in it; told before the request's states.
+    void step(const QString &text);
 
 private:
     std::unique_ptr<Request> d;
