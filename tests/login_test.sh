@@ -2,7 +2,8 @@
 # Form logins against a loopback modem (tests/support/form_modem.py) whose
 # session ends every five pages: the headless monitor reads at every poll
 # and logs in once a session, the password goes in the login post alone, a
-# wrong password is refused in --status with two logins at most, --check
+# wrong password is refused in --status with two logins at most, the session
+# is logged out at the end, --check
 # tells each step with secrets hidden, a JSON login with a hashed password
 # works, and a session cookie never goes to another port.
 #   tests/login_test.sh BUILD_DIR
@@ -48,6 +49,7 @@ token=${6:-$csrf_rule}
 post=/goform/login
 body=${4:-$form_body}
 content_type=${5:-application/x-www-form-urlencoded}
+logout=/logout.html
 INI
   metrics=$(free_port)
   printf '[metrics]\nlisten=127.0.0.1:%s\n' "$metrics" >"$work/$1/Sharing.ini"
@@ -72,6 +74,8 @@ echo "good: $readings readings, $failures polls without, $logins logins, $pages 
 [ "${readings:-0}" -ge 15 ] && [ "$failures" = 0 ] || fail "not a reading at every poll: $readings readings, $failures without"
 # Each session serves five pages and ends with one more request (the redirect).
 [ "$logins" -le $(( readings / 5 + 1 )) ] && [ "$logins" -ge $(( readings / 5 )) ] || fail "$logins logins for $readings readings"
+# The modem allows one session: Talvor ends its own on the way out.
+[ "$(count "$work/good.log" 'path == "/logout.html" and "SID" in cookies')" = 1 ] || fail "no logout with the session at the end"
 [ "$(count "$work/good.log" 'password and method != "POST"')" = 0 ] || fail "the password went in a request other than the login post"
 [ "$(count "$work/good.log" 'password and method == "POST"')" = "$logins" ] || fail "the login posts lacked the password"
 [ "$(count "$work/good.log" 'path == "/status.json" and "SID" not in cookies')" -le "$logins" ] || fail "status pages asked without the session"

@@ -342,5 +342,6 @@ void Monitor::stop()
 {
     m_autoCheck.stop();
     m_inet.cancel();
+    m_inet.logOut();
     m_record.flush();
 }

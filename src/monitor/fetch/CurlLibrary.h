@@ -14,6 +14,7 @@
     TALVOR_CURL(easy_init) \
     TALVOR_CURL(easy_cleanup) \
     TALVOR_CURL(easy_setopt) \
+    TALVOR_CURL(easy_perform) \
     TALVOR_CURL(easy_getinfo) \
     TALVOR_CURL(easy_strerror) \
     TALVOR_CURL(free) \

@@ -702,6 +702,44 @@ void Transfer::setFormLogin(const std::optional<talvor::FormLogin> &login)
     d->loginsPausedUntil = 0;
 }
 
+namespace {
+size_t dropped(char *, size_t size, size_t count, void *)
+{
+    return size * count;
+}
+} // namespace
+
+void Transfer::logOut()
+{
+    Request &r = *d;
+    const QByteArray target = r.form && !r.form->logout.isEmpty() ? r.onModem(r.form->logout) : QByteArray();
+    if (!r.session || target.isEmpty() || !loadedCurl().api)
+        return;
+    r.session = false;
+    const EasyHandle easy(curl().easy_init());
+    if (!easy)
+        return;
+    QByteArray jar;
+    for (const auto &[name, value] : r.cookies)
+        jar += (jar.isEmpty() ? "" : "; ") + name + '=' + value;
+    r.cookies.clear();
+    // The same rules as every request: no proxy, http and https, no hop elsewhere.
+    CURL *handle = easy.get();
+    const bool set = curl().easy_setopt(handle, CURLOPT_URL, target.constData()) == CURLE_OK
+        && curl().easy_setopt(handle, CURLOPT_NOSIGNAL, 1L) == CURLE_OK
+        && curl().easy_setopt(handle, CURLOPT_PROXY, "") == CURLE_OK
+        && curl().easy_setopt(handle, CURLOPT_NOPROXY, "*") == CURLE_OK
+        && curl().easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK
+        && curl().easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK
+        && curl().easy_setopt(handle, CURLOPT_TIMEOUT_MS, 2000L) == CURLE_OK
+        && curl().easy_setopt(handle, CURLOPT_USERAGENT, "Talvor") == CURLE_OK
+        && curl().easy_setopt(handle, CURLOPT_WRITEFUNCTION, &dropped) == CURLE_OK
+        && curl().easy_setopt(handle, CURLOPT_COOKIE, jar.constData()) == CURLE_OK;
+    // What the modem answers changes nothing: Talvor is ending either way.
+    if (set)
+        curl().easy_perform(handle);
+}
+
 QString Transfer::loginRefusal() const
 {
     return d->refusal;

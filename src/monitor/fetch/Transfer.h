@@ -91,6 +91,9 @@ public:
     // Why this poll's form login failed, in words fit to show; empty when it
     // did not fail (the poll's page is then the status page).
     QString loginRefusal() const;
+    // Ends the form login's session on a modem that allows one session at a
+    // time (logout=), waiting two seconds at most: for the program's end.
+    void logOut();
     static constexpr int FailedLoginsBeforePause = 2;
     static constexpr int LoginPauseMs = 5 * 60 * 1000;
 
