@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -34,6 +35,7 @@ private slots:
     void aRuleWaitsForTheAddressItReads();
     void aRuleThatCannotBeKeptIsStillUsedAndSaid();
     void theTrueReasonAndTheFirstLowReachEveryView();
+    void aFormLoginIsTriedAndKeptFromTheDialog();
 };
 
 void TestModemPages::readsWhatTheRuleSays_data()
@@ -237,8 +239,8 @@ void TestModemPages::readingAndLoginAreKeptApart()
         QTest::mouseClick(w.c.ModemLogin, Qt::LeftButton);
         auto *dialog = w.findChild<QDialog *>(QStringLiteral("LoginDialog"));
         QVERIFY(dialog && dialog->isVisible());
-        const QList<QLineEdit *> boxes = dialog->findChildren<QLineEdit *>();
-        QCOMPARE(boxes.size(), 2);
+        const QList<QLineEdit *> boxes{dialog->findChild<QLineEdit *>(QStringLiteral("User")),
+                                       dialog->findChild<QLineEdit *>(QStringLiteral("Password"))};
         boxes[0]->setText(QStringLiteral("admin"));
         boxes[1]->setText(QStringLiteral("s3cret"));
         QCOMPARE(boxes[1]->echoMode(), QLineEdit::Password);
@@ -299,4 +301,69 @@ void TestModemPages::theTrueReasonAndTheFirstLowReachEveryView()
 }
 
 QTEST_MAIN(TestModemPages)
+// The dialog's Test polls once with the form as typed, step by step; Save
+// keeps the form (quotes and all) in Modem.ini and hands it to the monitor,
+// whose next polls then log in.
+void TestModemPages::aFormLoginIsTriedAndKeptFromTheDialog()
+{
+    TestHttpServer server;
+    int logins = 0;
+    server.setBehaviour([&logins](QTcpSocket *socket, const QByteArray &request) {
+        if (request.startsWith("GET /login"))
+            return TestHttpServer::reply(R"(<input name="csrf" value="T0K">)")(socket, request);
+        if (request.startsWith("POST /in")) {
+            // The body's fields are the login test's; here the form is what is posted.
+            const bool good = request.contains("Content-Type: application/x-www-form-urlencoded");
+            logins += good;
+            return TestHttpServer::raw(good
+                                           ? "HTTP/1.1 302 Found\r\nSet-Cookie: SID=abc123\r\nLocation: /s\r\n"
+                                             "Content-Length: 0\r\n\r\n"
+                                           : "HTTP/1.1 403 Forbidden\r\nContent-Length: 3\r\n\r\nno!")(socket, request);
+        }
+        if (request.contains("Cookie: SID=abc123"))
+            return TestHttpServer::reply(modemPage("57"))(socket, request);
+        TestHttpServer::raw("HTTP/1.1 302 Found\r\nLocation: /login\r\nContent-Length: 0\r\n\r\n")(socket, request);
+    });
+    QTemporaryDir home;
+    std::unique_ptr<TestWindow> test = loadTestWindow(home);
+    Talvorf &w = *test->window;
+    w.c.txtURL->setText(server.url(QStringLiteral("/s")));
+    QTest::mouseClick(w.c.ModemLogin, Qt::LeftButton);
+    auto *dialog = w.findChild<QDialog *>(QStringLiteral("LoginDialog"));
+    dialog->findChild<QLineEdit *>(QStringLiteral("User"))->setText(QStringLiteral("admin"));
+    dialog->findChild<QLineEdit *>(QStringLiteral("Password"))->setText(QStringLiteral("s3cret!"));
+    auto *kind = dialog->findChild<QComboBox *>();
+    kind->setCurrentIndex(1);
+    const QList<QLineEdit *> fields = dialog->findChildren<QLineEdit *>();
+    const auto field = [&fields](const char *placeholder) {
+        return *std::find_if(fields.begin(), fields.end(), [placeholder](QLineEdit *f) {
+            return f->placeholderText().startsWith(QLatin1String(placeholder));
+        });
+    };
+    field("/login.html")->setText(QStringLiteral("/login"));
+    field("name=")->setText(QStringLiteral(R"x(name="csrf" value="([^"]*)")x"));
+    field("/goform")->setText(QStringLiteral("/in"));
+    field("username=")->setText(QStringLiteral("user={user}&pw={password}&csrf={token}"));
+    for (QPushButton *button : dialog->findChildren<QPushButton *>())
+        if (button->text() == u"&Test")
+            button->click();
+    auto *steps = dialog->findChild<QPlainTextEdit *>();
+    QTRY_VERIFY_WITH_TIMEOUT(steps->toPlainText().contains(QStringLiteral("A reading came")), 10000);
+    for (const char *step : {"Token found", "Login sent to /in: 302 Found", "Cookies set: SID", "Reading: 57"})
+        QVERIFY2(steps->toPlainText().contains(QLatin1String(step)), qPrintable(steps->toPlainText()));
+    QVERIFY(!steps->toPlainText().contains(QStringLiteral("s3cret")) && !steps->toPlainText().contains(u"abc123"));
+    dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Save)->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 20000);
+    const ModemSettings kept = ModemSettings::load();
+    QVERIFY(kept.form);
+    QCOMPARE(kept.form->token, QStringLiteral(R"x(name="csrf" value="([^"]*)")x"));
+    QCOMPARE(kept.form->body, QStringLiteral("user={user}&pw={password}&csrf={token}"));
+    QCOMPARE(w.monitor().modem().form, kept.form);
+    // The monitor logs in at its next poll, once.
+    const int before = logins;
+    w.monitor().pollNow();
+    QTRY_VERIFY_WITH_TIMEOUT(w.c.Talvor->text() == u"57", 10000);
+    QCOMPARE(logins, before + 1);
+}
+
 #include "test_modem_pages.moc"

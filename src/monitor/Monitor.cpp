@@ -246,7 +246,7 @@ void Monitor::setModem(const ModemSettings &modem)
     setValues(modem.values);
     setReadingRule(modem.rule);
     setLogin(modem.user, modem.password);
-    m_inet.setFormLogin(modem.form);
+    setFormLogin(modem.form);
     m_modem.notes = modem.notes;
     for (const QString &note : modem.notes)
         emit notice(note);
@@ -260,6 +260,15 @@ void Monitor::setReadingRule(const talvor::ReadingRule &rule)
     m_request.rule = rule;
     recordSettings();
     setBodyCap();
+    requestChanged();
+}
+
+void Monitor::setFormLogin(const std::optional<talvor::FormLogin> &form)
+{
+    if (form == m_modem.form)
+        return;
+    m_modem.form = form;
+    m_inet.setFormLogin(form);
     requestChanged();
 }
 

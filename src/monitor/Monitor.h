@@ -69,7 +69,11 @@ public:
     void setLogin(const QString &user, const QString &password);
     // The named values read from the same page.
     void setValues(const QList<talvor::ValueRule> &values);
+    // A form login in place of Basic and Digest, or none.
+    void setFormLogin(const std::optional<talvor::FormLogin> &form);
     const ModemSettings &modem() const { return m_modem; }
+    // What the next poll asks for, for a test of settings not yet saved.
+    const PageFetch::Request &request() const { return m_request; }
 
     // A tick of the poll timer: a request, unless the last one still runs.
     void AutoCheck_Timer();

@@ -77,8 +77,13 @@ ModemSettings ModemSettings::load()
         // Patterns and bodies hold quotes, commas and semicolons, which the
         // INI reader would take apart: the form's lines are read as written.
         const QMap<QString, QString> lines = sectionAsWritten(ini.fileName(), QStringLiteral("login"));
-        const auto field = [&lines](const char *key, const QString &otherwise) {
-            return lines.value(QLatin1String(key), otherwise);
+        const auto field = [&lines, &ini](const char *key, const QString &otherwise) {
+            const QString written = lines.value(QLatin1String(key), otherwise);
+            // Saved from the window, a value with quotes is quoted and escaped
+            // the INI way; one written by hand is taken as it stands.
+            return written.startsWith(u'"') && written.endsWith(u'"') && written.size() > 1
+                ? ini.value(QStringLiteral("login/") + QLatin1String(key)).toStringList().join(u',')
+                : written;
         };
         form.page = field("page", {});
         form.token = field("token", {});
@@ -118,6 +123,24 @@ QString ModemSettings::saveLogin() const
     return writeOwnerOnly(FileName, [this](QSettings &ini) {
         ini.setValue(QStringLiteral("login/user"), user);
         ini.setValue(QStringLiteral("login/password"), password);
+        ini.setValue(QStringLiteral("login/kind"), form ? QStringLiteral("form") : QStringLiteral("basic-digest"));
+        const talvor::FormLogin written = form.value_or(talvor::FormLogin{});
+        const std::pair<const char *, QString> fields[] = {
+            {"page", written.page},
+            {"token", written.token},
+            {"post", written.post},
+            {"body", written.body},
+            {"content_type", written.contentType},
+            {"logged_out", written.loggedOut},
+            {"logout", written.logout},
+        };
+        for (const auto &[key, value] : fields) {
+            const QString name = QStringLiteral("login/") + QLatin1String(key);
+            if (form)
+                ini.setValue(name, value);
+            else
+                ini.remove(name);
+        }
     });
 }
 

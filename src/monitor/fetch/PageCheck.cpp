@@ -1,16 +1,54 @@
 #include "PageCheck.h"
 
-#include "ModemSettings.h"
-#include "PageFetch.h"
-#include "Transfer.h"
 #include "core/fetch/FormLogin.h"
-#include "core/reading/SignalEvents.h"
-#include "core/settings/FormState.h"
 #include "core/settings/SettingsFile.h"
 
 #include <QEventLoop>
 
 #include <algorithm>
+
+PageCheck::PageCheck(QObject *parent)
+    : QObject(parent)
+    , m_fetch(m_form, m_inet, m_events)
+{
+    connect(&m_fetch, &PageFetch::readingFound, this, [this](const QString &found) {
+        m_reading = true;
+        emit line(QStringLiteral("Reading: %1").arg(found));
+    });
+    connect(&m_fetch, &PageFetch::transcript, this, [this](const QString &text, PageFetch::Edit) {
+        for (const QString &each : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+            emit line(talvor::hideSecrets(each, {m_password}));
+    });
+    // The fetch hears the end first (it was connected first): the reading is in by then.
+    connect(&m_inet, &Transfer::StateChanged, this, [this](qint16 state) {
+        if (state == Transfer::Complete || state == Transfer::Failed)
+            end();
+    });
+    // A request refused before it went out ends here.
+    connect(&m_events, &talvor::SignalEvents::pollFailed, this, &PageCheck::end);
+}
+
+void PageCheck::start(const PageFetch::Request &request, const ModemSettings &modem)
+{
+    m_inet.cancel();
+    m_password = modem.password;
+    m_reading = false;
+    m_running = true;
+    m_inet.setLogin(modem.user, modem.password);
+    m_inet.setFormLogin(modem.form);
+    const bool whole = request.rule.usesPattern()
+        || std::any_of(request.values.begin(), request.values.end(),
+                       [](const talvor::ValueRule &v) { return v.rule.usesPattern(); });
+    m_inet.setBodyCap(whole ? Transfer::LargeBodyCap : Transfer::BodyCap);
+    m_fetch.FetchStatusPage(request);
+}
+
+void PageCheck::end()
+{
+    if (!std::exchange(m_running, false))
+        return;
+    emit finished(m_reading);
+}
 
 bool checkPage(const std::function<void(const QString &)> &say)
 {
@@ -18,39 +56,16 @@ bool checkPage(const std::function<void(const QString &)> &say)
     const ModemSettings modem = ModemSettings::load();
     for (const QString &note : modem.notes)
         say(note);
-    talvor::FormState form;
-    Transfer inet;
-    talvor::SignalEvents events;
-    PageFetch fetch(form, inet, events);
-    inet.setLogin(modem.user, modem.password);
-    inet.setFormLogin(modem.form);
-    const bool whole = modem.rule.usesPattern()
-        || std::any_of(modem.values.begin(), modem.values.end(),
-                       [](const talvor::ValueRule &v) { return v.rule.usesPattern(); });
-    inet.setBodyCap(whole ? Transfer::LargeBodyCap : Transfer::BodyCap);
-    bool reading = false;
+    PageCheck check;
     QEventLoop loop;
-    QObject::connect(&fetch, &PageFetch::readingFound, &loop, [&reading, &say](const QString &found) {
-        reading = true;
-        say(QStringLiteral("Reading: %1").arg(found));
-    });
-    QObject::connect(&fetch, &PageFetch::transcript, &loop, [&say, &modem](const QString &text, PageFetch::Edit) {
-        for (const QString &line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
-            say(talvor::hideSecrets(line, {modem.password}));
-    });
-    bool done = false;
-    const auto end = [&loop, &done] {
-        done = true;
+    QObject::connect(&check, &PageCheck::line, &loop, say);
+    bool reading = false;
+    QObject::connect(&check, &PageCheck::finished, &loop, [&](bool found) {
+        reading = found;
         loop.quit();
-    };
-    // The fetch hears the end first (it was connected first): the reading is in by then.
-    QObject::connect(&inet, &Transfer::StateChanged, &loop, [end](qint16 state) {
-        if (state == Transfer::Complete || state == Transfer::Failed)
-            end();
     });
-    QObject::connect(&events, &talvor::SignalEvents::pollFailed, &loop, end);
-    fetch.FetchStatusPage({poll.url, poll.searchText, poll.threshold, modem.rule, modem.values});
-    if (!done)
+    check.start({poll.url, poll.searchText, poll.threshold, modem.rule, modem.values}, modem);
+    if (check.running())
         loop.exec();
     return reading;
 }
