@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,6 +37,7 @@ private slots:
     void aRuleThatCannotBeKeptIsStillUsedAndSaid();
     void theTrueReasonAndTheFirstLowReachEveryView();
     void aFormLoginIsTriedAndKeptFromTheDialog();
+    void valuesAreTriedAndKeptFromTheDialog();
 };
 
 void TestModemPages::readsWhatTheRuleSays_data()
@@ -364,6 +366,58 @@ void TestModemPages::aFormLoginIsTriedAndKeptFromTheDialog()
     w.monitor().pollNow();
     QTRY_VERIFY_WITH_TIMEOUT(w.c.Talvor->text() == u"57", 10000);
     QCOMPARE(logins, before + 1);
+}
+
+// "Values…": a bad row is said and nothing saved; Test shows what each
+// value reads; Save keeps them and the next poll shares them.
+void TestModemPages::valuesAreTriedAndKeptFromTheDialog()
+{
+    TestHttpServer server;
+    server.setBehaviour(TestHttpServer::reply(R"({"signal":{"snr":12.5,"esno":9.1},"rx":{"power":-45.2}})"));
+    QTemporaryDir home;
+    std::unique_ptr<TestWindow> test = loadTestWindow(home);
+    Talvorf &w = *test->window;
+    w.c.txtURL->setText(server.url(QStringLiteral("/s")));
+    w.c.ModemValues->click();
+    auto *dialog = w.findChild<QDialog *>(QStringLiteral("ValuesDialog"));
+    QVERIFY(dialog && dialog->isVisible());
+    auto *table = dialog->findChild<QTableWidget *>();
+    const auto button = [dialog](const QString &text) {
+        for (QPushButton *b : dialog->findChildren<QPushButton *>())
+            if (b->text() == text)
+                return b;
+        return static_cast<QPushButton *>(nullptr);
+    };
+    const auto row = [&](const QStringList &cells, const QString &rule) {
+        button(QStringLiteral("&Add"))->click();
+        const int at = table->rowCount() - 1;
+        for (int column : {0, 1, 2, 4, 5})
+            table->item(at, column)->setText(cells.value(column));
+        qobject_cast<QComboBox *>(table->cellWidget(at, 3))->setCurrentText(rule);
+    };
+    row({QStringLiteral("esno"),
+         QStringLiteral("Es/No"),
+         QStringLiteral("dB"),
+         {},
+         QStringLiteral("/signal/esno"),
+         QStringLiteral("6")},
+        QStringLiteral("json"));
+    row({QStringLiteral("rx power"), {}, {}, {}, QStringLiteral("/rx/power")}, QStringLiteral("json"));
+    dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Save)->click();
+    QVERIFY(dialog->isVisible());
+    QVERIFY(ModemSettings::load().values.isEmpty());
+    table->item(1, 0)->setText(QStringLiteral("rx"));
+    button(QStringLiteral("&Test"))->click();
+    auto *steps = dialog->findChild<QPlainTextEdit *>();
+    QTRY_VERIFY_WITH_TIMEOUT(steps->toPlainText().contains(QStringLiteral("Value rx: rx -45.2")), 10000);
+    QVERIFY2(steps->toPlainText().contains(QStringLiteral("Value esno: Es/No 9.1 dB")),
+             qPrintable(steps->toPlainText()));
+    dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Save)->click();
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(ModemSettings::load().values.size(), 2);
+    QCOMPARE(w.monitor().modem().values.size(), 2);
+    w.monitor().pollNow();
+    QTRY_VERIFY_WITH_TIMEOUT(w.sharing().statusJson().contains(R"("values":{"esno":9.1,"rx":-45.2})"), 10000);
 }
 
 #include "test_modem_pages.moc"

@@ -86,6 +86,10 @@ QWidget *buildReading(QWidget *panel, FormControls &c)
     c.ModemLogin = named(new QPushButton(QStringLiteral("Login\u2026"), group), "ModemLogin");
     c.ModemLogin->setToolTip(QStringLiteral("The user name and password the modem's page asks for."));
     addBoxAndButton(*form, QStringLiteral("Pattern:"), c.ReadingPattern, c.ModemLogin);
+    c.ModemValues = named(new QPushButton(QStringLiteral("Values\u2026"), group), "ModemValues");
+    c.ModemValues->setToolTip(QStringLiteral("More numbers from the same page (Es/No, transmit power, RSRQ), "
+                                             "each named, recorded, shared and watched."));
+    form->addRow(QString(), c.ModemValues);
     return group;
 }
 

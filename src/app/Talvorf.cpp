@@ -23,6 +23,7 @@
 #include "window/settings/LoginDialog.h"
 #include "window/settings/ReadingOptions.h"
 #include "window/settings/SettingsController.h"
+#include "window/settings/ValuesDialog.h"
 #include "window/sharing/SharingMenu.h"
 #include "window/tray/IconDesigner.h"
 #include "window/tray/ProgramIcon.h"
@@ -72,6 +73,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     m_login = new LoginDialog(c.MenuLogin, *m_monitor, this);
     connect(m_login, &LoginDialog::notice, c.Info_HTML, &CrlfTextView::appendLine);
     connect(c.ModemLogin, &QPushButton::clicked, c.MenuLogin, &QAction::trigger);
+    new ValuesDialog(c.ModemValues, *m_monitor, this);
     m_reading = std::make_unique<ReadingOptions>(c.ReadingRule, c.ReadingPattern, c.txtURL, *m_monitor);
     connect(m_reading.get(), &ReadingOptions::notice, c.Info_HTML, &CrlfTextView::appendLine);
     m_pipeline = std::make_unique<ReadingPipeline>(form, *this, *c.ChooseView, *c.Talvor);

@@ -73,7 +73,8 @@ struct FormControls {
     QCheckBox *Step1to100SS = nullptr;
     QComboBox *ReadingRule = nullptr; // "Reading": how the page gives its reading
     QLineEdit *ReadingPattern = nullptr;
-    QPushButton *ModemLogin = nullptr; // opens "Modem Login…"
+    QPushButton *ModemLogin = nullptr;  // opens "Modem Login…"
+    QPushButton *ModemValues = nullptr; // opens "Values…"
 
     // "Taskbar Icon Designer"
     QWidget *Frame2 = nullptr;
