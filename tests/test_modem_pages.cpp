@@ -418,6 +418,18 @@ void TestModemPages::valuesAreTriedAndKeptFromTheDialog()
     QCOMPARE(w.monitor().modem().values.size(), 2);
     w.monitor().pollNow();
     QTRY_VERIFY_WITH_TIMEOUT(w.sharing().statusJson().contains(R"("values":{"esno":9.1,"rx":-45.2})"), 10000);
+    // The Timeline tab offers each value; chosen, it draws that value's minutes.
+    w.monitor().record().flush();
+    QTRY_VERIFY_WITH_TIMEOUT(w.monitor().record().store().valueNames().contains(QStringLiteral("esno")), 10000);
+    QComboBox *shown = nullptr;
+    for (QComboBox *box : w.findChildren<QComboBox *>())
+        if (box->accessibleName() == u"Shown")
+            shown = box;
+    QVERIFY(shown && shown->findData(QStringLiteral("esno")) > 0);
+    shown->setCurrentIndex(shown->findData(QStringLiteral("esno")));
+    emit shown->activated(shown->currentIndex());
+    QCOMPARE(w.monitor().record().shownValue(), QStringLiteral("esno"));
+    QCOMPARE(w.monitor().record().store().rows(0, std::numeric_limits<qint64>::max() / 2, 6).value(0).max, 9.1);
 }
 
 #include "test_modem_pages.moc"

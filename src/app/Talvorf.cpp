@@ -159,7 +159,28 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     (new QVBoxLayout(c.Frame1[4]))->addWidget(m_timeline);
     c.Frame1[4]->layout()->setContentsMargins(0, 0, 0, 0);
     connect(&record, &SignalRecord::changed, m_timeline, &TimelineView::refresh);
-    connect(m_history.get(), &History::thresholdChanged, m_timeline, &TimelineView::setThreshold);
+    // The timeline shows the reading or a named value, each with its threshold.
+    connect(m_history.get(), &History::thresholdChanged, m_timeline, [this, &record](double threshold) {
+        if (record.shownValue().isEmpty())
+            m_timeline->setThreshold(threshold);
+    });
+    connect(&events, &talvor::SignalEvents::valuesTaken, m_timeline, [this](const QList<talvor::NamedValue> &values) {
+        QStringList names;
+        for (const talvor::NamedValue &v : values)
+            names << v.name;
+        if (std::exchange(m_valueNames, names) != names)
+            m_timeline->setValueChoices(names);
+    });
+    connect(m_timeline, &TimelineView::valueChosen, this, [this, &record, &events](const QString &name) {
+        record.showValue(record.store().valueNames().contains(name) ? name : QString());
+        const QList<talvor::NamedValue> &values = events.lastValues();
+        const auto value = std::find_if(values.begin(), values.end(), [&record](const talvor::NamedValue &v) {
+            return v.name == record.shownValue();
+        });
+        m_timeline->setThreshold(record.shownValue().isEmpty() ? talvor::leadingNumber(c.ssThreshold->text())
+                                     : value != values.end() && value->threshold ? *value->threshold
+                                                                                 : -std::numeric_limits<double>::max());
+    });
     connect(&events, &talvor::SignalEvents::readingTaken, m_timeline, &TimelineView::refreshSoon);
     connect(&events, &talvor::SignalEvents::pollFailed, m_timeline, &TimelineView::refreshSoon);
 

@@ -110,5 +110,6 @@ private:
     TimelineView *m_timeline = nullptr; // a control of the fifth tab, owned by it
     AimView *m_aim = nullptr;           // made when first opened, a child of the window
     LoginDialog *m_login = nullptr;     // a child of the window
+    QStringList m_valueNames;           // the named values the timeline offers
     bool m_sessionEnding = false;
 };

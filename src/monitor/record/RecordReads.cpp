@@ -186,6 +186,10 @@ QList<int> RecordStore::pollsPerMinute(qint64 from, qint64 to) const
 
 bool RecordStore::showValue(const QString &name)
 {
+    if (m_open && name.isEmpty())
+        return (SqlStatement(m_db, QStringLiteral("DROP VIEW IF EXISTS temp.minutes")).run()
+                && SqlStatement(m_db, QStringLiteral("DROP VIEW IF EXISTS temp.hours")).run())
+            || failed();
     if (!m_open || !talvor::isValueName(name) || !valueNames().contains(name))
         return false;
     // Temporary views of the same names stand in front of the tables, so

@@ -74,8 +74,8 @@ public:
     // stays empty (the program was not running).
     QList<TimelineColumn> columns(qint64 from, qint64 to, int count, double threshold) const;
     // From here on every query reads the named value's minutes in place of
-    // the reading's (failures and outages stay the modem's); false when the
-    // record holds no such value.
+    // the reading's (failures and outages stay the modem's), or the
+    // reading's again for ""; false when the record holds no such value.
     bool showValue(const QString &name);
     // The names of the values kept.
     QStringList valueNames() const;

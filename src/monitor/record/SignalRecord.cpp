@@ -21,6 +21,9 @@ SignalRecord::SignalRecord(const QString &folder, QObject *parent)
     m_thread.setObjectName(QStringLiteral("record writer"));
     connect(m_writer.get(), &RecordWriter::opened, this, [this] {
         m_reader.openToRead();
+        // A connection opened again has forgotten what it showed.
+        if (!m_shown.isEmpty() && !m_reader.showValue(m_shown))
+            m_shown.clear();
         emit changed();
     });
     connect(m_writer.get(), &RecordWriter::written, this, &SignalRecord::changed);
@@ -63,6 +66,28 @@ talvor::MinuteRow &SignalRecord::minuteOf(const QDateTime &at)
         m_minuteEnd.start(int(std::clamp<qint64>(due + 500, 0, 61'000)));
     }
     return *m_pending;
+}
+
+std::optional<talvor::MinuteRow> SignalRecord::pending() const
+{
+    if (m_shown.isEmpty() || !m_pending)
+        return m_pending;
+    const auto value = m_pendingValues.find(m_shown);
+    talvor::MinuteRow row = value == m_pendingValues.end() ? talvor::MinuteRow{} : value->second;
+    row.minute = m_pending->minute;
+    // The modem's failures of the minute stand with the value, as in the record.
+    row.failures = m_pending->failures;
+    row.reason = m_pending->reason;
+    return row;
+}
+
+bool SignalRecord::showValue(const QString &name)
+{
+    if (!m_reader.showValue(name))
+        return false;
+    m_shown = name;
+    emit changed();
+    return true;
 }
 
 void SignalRecord::setSetting(const QString &name, const QString &value)

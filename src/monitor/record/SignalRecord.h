@@ -51,7 +51,12 @@ public:
     void flush();
 
     // The minute being filled, not yet in the record.
-    const std::optional<talvor::MinuteRow> &pending() const { return m_pending; }
+    // While a named value is shown, its minute.
+    std::optional<talvor::MinuteRow> pending() const;
+    // What store() and pending() give: the reading (""), or a named value's
+    // minutes with the modem's outages; false when the record holds none.
+    bool showValue(const QString &name);
+    const QString &shownValue() const { return m_shown; }
     // The record as written so far, for reading.
     const RecordStore &store() const { return m_reader; }
     // Tests step the clock across minutes and days.
@@ -73,6 +78,7 @@ private:
     Clock m_clock;
     std::optional<talvor::MinuteRow> m_pending;
     talvor::ValueMinutes m_pendingValues;
+    QString m_shown;
     std::map<QString, QString> m_settings;
     std::map<QString, QString> m_settingsKept;
     QTimer m_minuteEnd;

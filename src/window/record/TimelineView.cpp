@@ -1,6 +1,7 @@
 #include "TimelineView.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -91,6 +92,7 @@ TimelineView::TimelineView(const RecordStore &store, Pending pending, double thr
     , m_threshold(threshold)
     , m_ranges(new QButtonGroup(this))
     , m_date(new QDateEdit(QDate::currentDate(), this))
+    , m_value(new QComboBox(this))
     , m_span(new QLabel(this))
     , m_figures(new QLabel(this))
     , m_problems(new QLabel(this))
@@ -121,6 +123,11 @@ TimelineView::TimelineView(const RecordStore &store, Pending pending, double thr
     m_date->setAccessibleName(QStringLiteral("Show the day"));
     connect(m_date, &QDateEdit::userDateChanged, this, &TimelineView::showDay);
     buttons->addWidget(m_date);
+    m_value->setAccessibleName(QStringLiteral("Shown"));
+    m_value->addItem(QStringLiteral("Reading"), QString());
+    m_value->hide();
+    connect(m_value, &QComboBox::activated, this, [this] { emit valueChosen(m_value->currentData().toString()); });
+    buttons->addWidget(m_value);
     buttons->addSpacing(12);
     buttons->addWidget(m_span, 1);
     m_figures->setWordWrap(true);
@@ -167,6 +174,21 @@ std::pair<qint64, qint64> TimelineView::calendarRange(Range kind, const QDate &d
     }
     // Midnight to midnight on the clock: 23 or 25 hours on the days it changes.
     return {talvor::epochMinute(first.startOfDay()), talvor::epochMinute(next.startOfDay())};
+}
+
+void TimelineView::setValueChoices(const QStringList &names)
+{
+    const QString shown = m_value->currentData().toString();
+    m_value->clear();
+    m_value->addItem(QStringLiteral("Reading"), QString());
+    for (const QString &name : names)
+        m_value->addItem(name, name);
+    // Only where there is a choice.
+    m_value->setVisible(!names.isEmpty());
+    const int again = m_value->findData(shown);
+    m_value->setCurrentIndex(std::max(0, again));
+    if (again < 0 && !shown.isEmpty())
+        emit valueChosen({});
 }
 
 std::pair<qint64, qint64> TimelineView::span() const

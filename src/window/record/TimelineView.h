@@ -10,6 +10,7 @@
 #include <optional>
 
 class QButtonGroup;
+class QComboBox;
 class QDateEdit;
 class QLabel;
 class QToolButton;
@@ -41,6 +42,9 @@ public:
     void refresh();
     // The same, soon: readings come faster than a person looks.
     void refreshSoon();
+    // The named values the chooser offers beside the reading ("" is the
+    // reading); keeps the choice when it is still offered.
+    void setValueChoices(const QStringList &names);
     // Talvor's own troubles, shown under the figures until put right.
     void setProblems(const QStringList &problems);
 
@@ -48,6 +52,11 @@ public:
     std::pair<qint64, qint64> span() const;
     // The calendar range of `kind` that holds `day`, in local time.
     static std::pair<qint64, qint64> calendarRange(Range kind, const QDate &day, const QLocale &locale);
+
+signals:
+    // The reading ("") or a named value was chosen: whoever owns the record
+    // shows it, and says its threshold.
+    void valueChosen(const QString &name);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -64,6 +73,7 @@ private:
     std::optional<std::pair<qint64, qint64>> m_zoomed; // a span of the user's own
     QButtonGroup *m_ranges;
     QDateEdit *m_date;
+    QComboBox *m_value;
     QLabel *m_span;
     QLabel *m_figures;
     QLabel *m_problems;
