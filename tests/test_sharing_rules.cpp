@@ -19,6 +19,7 @@ private slots:
     void discoveryNamesThisCopy();
     void runningCopysAnswer_data();
     void runningCopysAnswer();
+    void namedValuesReachStatusAndWaybar();
 };
 
 void TestSharingRules::sharingEndpointsAndIds_data()
@@ -92,6 +93,27 @@ void TestSharingRules::waybarSaysWhatTheStatusSays()
     QCOMPARE(w.value(u"class").toString(), cssClass);
     QCOMPARE(w.value(u"percentage").toInt(), percentage);
     QVERIFY(!w.value(u"tooltip").toString().isEmpty());
+}
+
+// The status line carries the named values only where some are set (a
+// folder without them says what it always said), and Waybar's tip lists them.
+void TestSharingRules::namedValuesReachStatusAndWaybar()
+{
+    SharingState state;
+    state.reading = 57;
+    QVERIFY(!statusJson(state).contains("values"));
+    QVERIFY(!metricsText(state, QStringLiteral("1")).contains("talvor_value"));
+    state.values = {
+        {QStringLiteral("esno"), QStringLiteral("Es/No"), QStringLiteral("dB"), 6.0, 9.1, {}},
+        {QStringLiteral("rx"), QStringLiteral("Rx"), QStringLiteral("d\"B"), {}, std::nullopt, QStringLiteral("gone")}};
+    const QByteArray status = statusJson(state);
+    QVERIFY2(status.contains(R"("values":{"esno":9.1,"rx":null})"), status.constData());
+    const QString tip = QJsonDocument::fromJson(waybarStatus(status)).object().value(u"tooltip").toString();
+    QVERIFY2(tip.contains(QStringLiteral("\nesno 9.1")) && tip.contains(QStringLiteral("\nrx –")), qPrintable(tip));
+    // A unit is a label value: its quote is escaped, as Prometheus reads it.
+    QVERIFY(metricsText(state, QStringLiteral("1")).contains(R"(talvor_value_threshold{name="esno"} 6)"));
+    state.values[1].value = -45.2;
+    QVERIFY(metricsText(state, QStringLiteral("1")).contains(R"(talvor_value{name="rx",unit="d\"B"} -45.2)"));
 }
 
 void TestSharingRules::discoveryNamesThisCopy_data()
