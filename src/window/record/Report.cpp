@@ -50,10 +50,10 @@ QStringList settingsHeld(const RecordStore &store, qint64 begin, qint64 end, dou
             : std::clamp(talvor::epochMinute(QDateTime::fromMSecsSinceEpoch(changes[0].atMs)), begin, end);
         // Minutes before the first change kept were polled with something
         // the record does not know.
-        const QList<int> polls = store.pollsPerMinute(begin, firstKept);
-        const QString before = polls.isEmpty() ? QString()
-            : name == talvor::IntervalSetting  ? talvor::spacingShown(polls)
-                                               : unknown;
+        const QString before = name == talvor::IntervalSetting
+            ? talvor::spacingShown(store.pollsPerMinute(begin, firstKept))
+            : store.minutesKept(begin, firstKept) > 0 ? unknown
+                                                      : QString();
         const QString text = talvor::settingHeld(changes, fromMs, toMs, before);
         return text.isEmpty() ? unknown : text;
     };
