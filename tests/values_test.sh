@@ -146,6 +146,12 @@ f = sys.argv[1].strip().split(",")
 # date,readings,min,avg,max,...
 assert int(f[1]) > 2 and float(f[2]) == 5.8 and float(f[4]) == 9.1, f
 assert 8.0 < float(f[3]) <= 9.1, f' "$row" || fail "the report of esno: $row"
+# A value without a threshold: its own figures, no threshold and nothing low.
+"$build/bin/talvor" --report "$day" "$day" "$work/rx.csv" --value rx || fail "--report --value rx ended with $?"
+python3 -c '
+import sys
+f = open(sys.argv[1]).read().splitlines()[1].split(",")
+assert float(f[3]) == -45.2 and f[5] == "0.0" and f[7] == "", f' "$work/rx.csv" || fail "the report of rx: $(cat "$work/rx.csv")"
 "$build/bin/talvor" --report "$day" "$day" "$work/none.csv" --value nothing 2>"$work/none.err" && fail "a report of a value never kept succeeded"
 grep -q "no value named nothing" "$work/none.err" || fail "said: $(cat "$work/none.err")"
 echo "PASS"

@@ -179,7 +179,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
         });
         m_timeline->setThreshold(record.shownValue().isEmpty() ? talvor::leadingNumber(c.ssThreshold->text())
                                      : value != values.end() && value->threshold ? *value->threshold
-                                                                                 : -std::numeric_limits<double>::max());
+                                                                                 : talvor::NoThreshold);
     });
     connect(&events, &talvor::SignalEvents::readingTaken, m_timeline, &TimelineView::refreshSoon);
     connect(&events, &talvor::SignalEvents::pollFailed, m_timeline, &TimelineView::refreshSoon);

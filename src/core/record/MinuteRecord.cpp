@@ -443,7 +443,8 @@ QByteArray reportCsv(const QList<MinuteRow> &rows, QDate from, QDate to, double 
         csv += day.toString(Qt::ISODate).toLatin1() + ',' + QByteArray::number(f.readings) + ',' + figure(f.min) + ','
             + (f.readings ? QByteArray::number(f.sum / double(f.readings), 'f', 2) : QByteArray()) + ',' + figure(f.max)
             + ',' + (f.readings ? QByteArray::number(100.0 * double(f.low) / double(f.readings), 'f', 1) : QByteArray())
-            + ',' + QByteArray::number(f.outageMinutes) + ',' + shortestText(threshold).toLatin1() + ','
+            + ',' + QByteArray::number(f.outageMinutes) + ','
+            + (threshold == NoThreshold ? QByteArray() : shortestText(threshold).toLatin1()) + ','
             + (until > begin ? QByteArray::number(coveragePercent(dayRows.size(), begin, until), 'f', 1) : QByteArray())
             + ',' + QByteArray::number(lowMinutes) + "\r\n";
     }

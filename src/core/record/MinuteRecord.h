@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <limits>
 #include <map>
 #include <optional>
 #include <vector>
@@ -149,5 +150,9 @@ double coveragePercent(qsizetype rowCount, qint64 from, qint64 to);
 // coverage_percent,low_minutes. Minutes from `now` on are not counted as
 // missing.
 QByteArray reportCsv(const QList<MinuteRow> &rows, QDate from, QDate to, double threshold, qint64 now);
+
+// The threshold of a named value that has none: nothing is at or below it,
+// and a report leaves its threshold column empty.
+inline constexpr double NoThreshold = -std::numeric_limits<double>::max();
 
 } // namespace talvor

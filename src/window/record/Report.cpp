@@ -76,7 +76,7 @@ QStringList settingsHeld(const RecordStore &store, qint64 begin, qint64 end, dou
                        alertedAt.count(now) == alertedAt.size() ? QString()
                                                                 : QStringLiteral("; the monitor alerted at %1")
                                                                       .arg(held(talvor::ThresholdSetting, unrecorded)))
-            : threshold > -std::numeric_limits<double>::max()
+            : threshold != talvor::NoThreshold
             ? QStringLiteral("Threshold: %1 (a value at or below it is low)").arg(now)
             : QStringLiteral("Threshold: none set for this value"),
         QStringLiteral("Reading: %1").arg(held(talvor::RuleSetting, unrecorded)),
@@ -232,7 +232,7 @@ int writeReport(const QDate &asked, const QDate &askedTo, const QString &file, b
         const auto rule =
             std::find_if(rules.begin(), rules.end(), [&value](const talvor::ValueRule &r) { return r.name == value; });
         // A value without a threshold of its own has none that it can be at or below.
-        threshold = rule != rules.end() && rule->threshold ? *rule->threshold : -std::numeric_limits<double>::max();
+        threshold = rule != rules.end() && rule->threshold ? *rule->threshold : talvor::NoThreshold;
         valueLabel = rule != rules.end() ? rule->label : value;
     }
 
