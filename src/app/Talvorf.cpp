@@ -173,6 +173,7 @@ Talvorf::Talvorf(std::unique_ptr<talvor::Dialogs> dialogs, std::unique_ptr<TrayB
     });
     connect(m_timeline, &TimelineView::valueChosen, this, [this, &record, &events](const QString &name) {
         record.showValue(record.store().valueNames().contains(name) ? name : QString());
+        m_timeline->showChoice(record.shownValue());
         const QList<talvor::NamedValue> &values = events.lastValues();
         const auto value = std::find_if(values.begin(), values.end(), [&record](const talvor::NamedValue &v) {
             return v.name == record.shownValue();

@@ -191,6 +191,11 @@ void TimelineView::setValueChoices(const QStringList &names)
         emit valueChosen({});
 }
 
+void TimelineView::showChoice(const QString &name)
+{
+    m_value->setCurrentIndex(std::max(0, m_value->findData(name)));
+}
+
 std::pair<qint64, qint64> TimelineView::span() const
 {
     if (m_zoomed)

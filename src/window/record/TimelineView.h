@@ -45,6 +45,9 @@ public:
     // The named values the chooser offers beside the reading ("" is the
     // reading); keeps the choice when it is still offered.
     void setValueChoices(const QStringList &names);
+    // What is shown now, as the chooser names it: a value not in the record
+    // yet leaves the reading shown.
+    void showChoice(const QString &name);
     // Talvor's own troubles, shown under the figures until put right.
     void setProblems(const QStringList &problems);
 
