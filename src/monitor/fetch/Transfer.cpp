@@ -483,6 +483,11 @@ bool Transfer::Request::startHop(const QByteArray &address)
             if (headers)
                 curl().slist_free_all(headers);
             headers = curl().slist_append(nullptr, ("Content-Type: " + form->contentType.toUtf8()).constData());
+            if (!headers) {
+                errorText = QStringLiteral("The login could not be sent: no memory for its Content-Type header.");
+                easy.reset();
+                return false;
+            }
             set(CURLOPT_HTTPHEADER, headers);
             set(CURLOPT_POSTFIELDSIZE, long(postBody.size()));
             set(CURLOPT_POSTFIELDS, postBody.constData());
