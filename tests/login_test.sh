@@ -10,14 +10,9 @@
 set -uo pipefail
 build=$1
 source "$(dirname "$0")/../scripts/lib/loopback.sh"
-for tool in curl python3; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
-done
+needs curl python3
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
+with_work
 fail() { echo "FAIL: $*"; for f in "$work"/*.out; do echo "--- $f"; tail -20 "$f"; done; exit 1; }
 
 # modem NAME [options]: a form modem on a free port; its port in $port.
@@ -27,7 +22,6 @@ modem() {
   pids+=($!)
   wait_for "curl -s -o /dev/null http://127.0.0.1:$port/login.html" 50 || fail "the modem $1 did not start"
   : >"$work/$1.log"
-  [ -n "${KEEP_WORK:-}" ] && echo "work: $work"
 }
 form_body='username={user}&password={password}&csrf={token}'
 csrf_rule='name="csrf" value="([^"]*)"'

@@ -9,13 +9,8 @@
 set -uo pipefail
 build=$1
 source "$(dirname "$0")/../scripts/lib/loopback.sh"
-for tool in mosquitto mosquitto_sub curl python3; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
-done
-work=$(mktemp -d)
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
+needs mosquitto mosquitto_sub curl python3
+with_work
 fail() { echo "FAIL: $*"; echo "--- talvor"; cat "$work/talvor.log"; exit 1; }
 
 page_port=$(free_port) metrics_port=$(free_port) mqtt_port=$(free_port)

@@ -282,11 +282,8 @@ void Monitor::setValues(const QList<talvor::ValueRule> &values)
 
 void Monitor::setBodyCap()
 {
-    // A pattern or a JSON pointer looks through the whole page.
-    const bool whole = m_request.rule.usesPattern()
-        || std::any_of(m_request.values.begin(), m_request.values.end(),
-                       [](const talvor::ValueRule &v) { return v.rule.usesPattern(); });
-    m_inet.setBodyCap(whole ? Transfer::LargeBodyCap : Transfer::BodyCap);
+    m_inet.setBodyCap(talvor::searchesWholePage(m_request.rule, m_request.values) ? Transfer::LargeBodyCap
+                                                                                  : Transfer::BodyCap);
 }
 
 void Monitor::setLogin(const QString &user, const QString &password)

@@ -3,6 +3,8 @@
 #include "Numbers.h"
 #include "ReadingRules.h"
 
+#include <algorithm>
+
 namespace talvor {
 
 bool NamedValue::low() const
@@ -73,6 +75,12 @@ NamedValue namedFrom(const ValueRule &rule)
     return {rule.name, rule.label, rule.unit, rule.threshold, std::nullopt, {}};
 }
 } // namespace
+
+bool searchesWholePage(const ReadingRule &reading, const QList<ValueRule> &values)
+{
+    return reading.usesPattern()
+        || std::any_of(values.begin(), values.end(), [](const ValueRule &v) { return v.rule.usesPattern(); });
+}
 
 QList<NamedValue> findValues(PageSearch &page, const QList<ValueRule> &rules)
 {

@@ -50,6 +50,10 @@ struct ValueRuleRead {
 ValueRuleRead valueRule(const QString &name, const QString &label, const QString &unit, const QString &ruleName,
                         const QString &pattern, const QString &threshold);
 
+// A pattern or a JSON pointer, for the reading or any value, looks through
+// the whole page: the transfer then keeps all of it.
+bool searchesWholePage(const ReadingRule &reading, const QList<ValueRule> &values);
+
 // Every value in a page, in the rules' order.
 QList<NamedValue> findValues(PageSearch &page, const QList<ValueRule> &rules);
 // The values of a poll that gave no page: each missing for the poll's reason.

@@ -36,10 +36,8 @@ void PageCheck::start(const PageFetch::Request &request, const ModemSettings &mo
     m_running = true;
     m_inet.setLogin(modem.user, modem.password);
     m_inet.setFormLogin(modem.form);
-    const bool whole = request.rule.usesPattern()
-        || std::any_of(request.values.begin(), request.values.end(),
-                       [](const talvor::ValueRule &v) { return v.rule.usesPattern(); });
-    m_inet.setBodyCap(whole ? Transfer::LargeBodyCap : Transfer::BodyCap);
+    m_inet.setBodyCap(talvor::searchesWholePage(request.rule, request.values) ? Transfer::LargeBodyCap
+                                                                              : Transfer::BodyCap);
     m_fetch.FetchStatusPage(request);
 }
 

@@ -3,13 +3,11 @@
 #include "CurlLibrary.h"
 #include "CurlMulti.h"
 #include "Redirects.h"
-#include "core/fetch/TransferTexts.h"
+#include "TransferRequest.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
-#include <QRegularExpression>
 #include <QTimer>
 #include <QUrl>
 
@@ -30,91 +28,6 @@ bool isHostName(const QString &host)
 }
 
 } // namespace
-
-struct Transfer::Request {
-    explicit Request(Transfer &owner)
-        : q(owner)
-        , multi(owner, [this] {
-            finishIfDone();
-            emitPending();
-        })
-    {
-    }
-    ~Request()
-    {
-        dropEasy();
-        if (headers)
-            curl().slist_free_all(headers);
-    }
-
-    bool start();
-    bool startHop(const QByteArray &url);
-    // The form login's steps, each a request of its own within the poll.
-    void beginLogin();
-    void sendLogin();
-    void loginRefused(const QString &said);
-    // The next request of the poll; a failure to start it ends the poll.
-    void hop(const QByteArray &to, const QString &failing);
-    // Where a hop of a form login ended; false when it was handled there.
-    bool sessionStep();
-    QByteArray onModem(const QString &path) const;
-    void say(const QString &text) { steps << talvor::hideSecrets(text, {QString::fromUtf8(password)}); }
-    // After curl worked: tells the states it reached and the end, if it came.
-    void finishIfDone();
-    void completed();
-    QString failureText(CURLcode result) const;
-    void finish(State last);
-    void dropEasy();
-    void report(State state) { pending.append(state); }
-    void learnScheme(const QByteArray &challenge);
-    void emitPending();
-
-    Transfer &q;
-    CurlMulti multi;
-    EasyHandle easy;
-    QElapsedTimer clock;
-    QUrl url;
-    QByteArray hopUrl;
-    Origin first;
-    QByteArray body;
-    QByteArray user;
-    QByteArray password;
-    QString errorText;
-    // How the modem at learnedAt asks for the login, once it has said so: the
-    // login then goes with the first request where the scheme allows it.
-    long scheme = CURLAUTH_BASIC | CURLAUTH_DIGEST;
-    Origin learnedAt;
-    int refusals = 0; // 401 answers in this poll
-    bool gaveUp = false;
-    QString reason;      // of the last response's status line
-    QByteArray location; // the last response's first Location header
-    QList<State> pending;
-    QStringList steps;
-    // The form login and its session.
-    enum Phase { StatusPage, LoginPage, LoginPost } phase = StatusPage;
-    std::optional<talvor::FormLogin> form;
-    bool session = false;
-    bool loggedInThisPoll = false;
-    int failedLogins = 0;
-    qint64 loginsPausedUntil = 0; // ms since the epoch
-    std::map<QByteArray, QByteArray> cookies;
-    QByteArray statusUrl;
-    QByteArray postBody;
-    QByteArray cookieHeader;
-    QString token;
-    QString refusal;
-    QString phaseAnswer; // the first answer of the login's current step
-    struct curl_slist *headers = nullptr;
-    char curlError[CURL_ERROR_SIZE] = {};
-    int timeoutMs = DefaultTimeoutMs;
-    qsizetype bodyCap = BodyCap;
-    int hops = 0;
-    int status = 0;
-    qint64 headerBytes = 0;
-    bool hostIsName = false;
-    bool inHeaders = false;
-    bool capped = false;
-};
 
 namespace {
 
@@ -162,19 +75,8 @@ size_t onHeader(char *data, size_t size, size_t count, void *self)
     // The first, as curl itself would follow.
     if (request.location.isNull() && line.size() > 9 && line.first(9).toLower() == "location:")
         request.location = line.sliced(9).trimmed();
-    // Cookies are kept from the modem's answers alone: every hop stays on its origin.
-    if (request.form && line.size() > 11 && line.first(11).toLower() == "set-cookie:") {
-        const QByteArray pair = line.sliced(11).split(';').value(0).trimmed();
-        const qsizetype equals = pair.indexOf('=');
-        const QByteArray lower = line.toLower();
-        if (equals > 0) {
-            const QByteArray name = pair.first(equals);
-            if (lower.contains("max-age=0") || lower.contains("1970"))
-                request.cookies.erase(name);
-            else
-                request.cookies[name] = pair.sliced(equals + 1);
-        }
-    }
+    if (request.form)
+        request.keepCookie(line);
     if (!request.user.isEmpty() && line.size() > 17 && line.first(17).toLower() == "www-authenticate:")
         request.learnScheme(line.sliced(17).trimmed());
     if (!line.isEmpty())
@@ -273,149 +175,6 @@ bool Transfer::Request::start()
     return startHop(encoded);
 }
 
-QByteArray Transfer::Request::onModem(const QString &path) const
-{
-    const QByteArray target = redirectTarget(statusUrl, path.toUtf8());
-    const Origin at = originOf(target);
-    // The login goes to the modem alone, as the password does.
-    if (at.scheme != first.scheme || at.host != first.host || at.port != first.port)
-        return {};
-    return target;
-}
-
-void Transfer::Request::beginLogin()
-{
-    loggedInThisPoll = true;
-    if (QDateTime::currentMSecsSinceEpoch() < loginsPausedUntil) {
-        refusal = talvor::formLoginRefusedText(
-            QStringLiteral("after %1 refused logins Talvor waits until %2 before it tries again (modems lock "
-                           "users out)")
-                .arg(FailedLoginsBeforePause)
-                .arg(QDateTime::fromMSecsSinceEpoch(loginsPausedUntil).toString(QStringLiteral("HH:mm:ss"))));
-        finish(Complete);
-        return;
-    }
-    token.clear();
-    if (form->page.isEmpty()) {
-        sendLogin();
-        return;
-    }
-    const QByteArray page = onModem(form->page);
-    if (page.isEmpty()) {
-        errorText = QStringLiteral("The login page %1 is not on the modem's scheme, host and port.").arg(form->page);
-        finish(Failed);
-        return;
-    }
-    phase = LoginPage;
-    hop(page, QStringLiteral("The login page could not be asked for."));
-}
-
-void Transfer::Request::hop(const QByteArray &to, const QString &failing)
-{
-    dropEasy();
-    phaseAnswer.clear();
-    if (startHop(to))
-        return;
-    if (errorText.isEmpty())
-        errorText = failing;
-    finish(Failed);
-}
-
-void Transfer::Request::sendLogin()
-{
-    const talvor::LoginBody made =
-        talvor::loginBody(*form, QString::fromUtf8(user), QString::fromUtf8(password), token);
-    const QByteArray post = onModem(form->post);
-    if (!made.problem.isEmpty() || post.isEmpty()) {
-        errorText = made.problem.isEmpty()
-            ? QStringLiteral("The login post %1 is not on the modem's scheme, host and port.").arg(form->post)
-            : made.problem;
-        finish(Failed);
-        return;
-    }
-    postBody = made.bytes;
-    phase = LoginPost;
-    hop(post, QStringLiteral("The login could not be sent."));
-}
-
-void Transfer::Request::loginRefused(const QString &said)
-{
-    session = false;
-    if (++failedLogins >= FailedLoginsBeforePause)
-        loginsPausedUntil = QDateTime::currentMSecsSinceEpoch() + LoginPauseMs;
-    refusal = talvor::formLoginRefusedText(talvor::hideSecrets(said, {QString::fromUtf8(password), token}));
-    finish(Complete);
-}
-
-bool Transfer::Request::sessionStep()
-{
-    const QString answer = reason.isEmpty() ? QString::number(status) : QStringLiteral("%1 %2").arg(status).arg(reason);
-    const QString path = QUrl::fromEncoded(hopUrl).path();
-    if (phase == LoginPage) {
-        say(QStringLiteral("Login page %1: %2").arg(path, phaseAnswer));
-        if (status >= 400) {
-            loginRefused(QStringLiteral("the login page %1 answered %2").arg(path, answer));
-            return false;
-        }
-        if (!form->token.isEmpty()) {
-            const auto found = talvor::findToken(QString::fromUtf8(body), form->token);
-            if (!found) {
-                say(QStringLiteral("No token found on the login page"));
-                loginRefused(QStringLiteral("no token found on the login page %1").arg(path));
-                return false;
-            }
-            token = *found;
-            say(QStringLiteral("Token found"));
-        }
-        sendLogin();
-        return false;
-    }
-    if (phase == LoginPost) {
-        say(QStringLiteral("Login sent to %1: %2").arg(QUrl::fromEncoded(onModem(form->post)).path(), phaseAnswer));
-        QStringList names;
-        for (const auto &[name, value] : cookies)
-            names << QString::fromUtf8(name);
-        say(names.isEmpty() ? QStringLiteral("No cookies set")
-                            : QStringLiteral("Cookies set: %1").arg(names.join(QStringLiteral(", "))));
-        if (status >= 400) {
-            QString said = QString::fromUtf8(body.left(200)).simplified();
-            said.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
-            loginRefused(said.isEmpty() ? answer : QStringLiteral("%1 (%2)").arg(answer, said.left(120)));
-            return false;
-        }
-        session = true;
-        phase = StatusPage;
-        // Sent on to the status page itself: that answer is the poll's.
-        if (hopUrl != statusUrl) {
-            hop(statusUrl, QStringLiteral("The status page could not be asked for."));
-            return false;
-        }
-    }
-    if (!form)
-        return true;
-    say(QStringLiteral("Status page: %1").arg(answer));
-    const auto isPath = [&path, this](const QString &other) {
-        return !other.isEmpty() && QUrl::fromEncoded(onModem(other)).path() == path;
-    };
-    const bool ended = status == 401 || status == 403 || (hops > 0 && (isPath(form->page) || isPath(form->post)))
-        || (!form->loggedOut.isEmpty()
-            && QRegularExpression(form->loggedOut).match(QString::fromUtf8(body)).hasMatch());
-    if (!ended) {
-        failedLogins = 0;
-        return true;
-    }
-    session = false;
-    if (loggedInThisPoll) {
-        // Just logged in, and the modem still asks for it: the login was not taken.
-        loginRefused(QStringLiteral("the status page still asks for a login (%1)").arg(answer));
-        return false;
-    }
-    say(QStringLiteral("The session has ended: logging in again"));
-    hops = 0;
-    beginLogin();
-    return false;
-}
-
 bool Transfer::Request::startHop(const QByteArray &address)
 {
     body.clear();
@@ -473,11 +232,8 @@ bool Transfer::Request::startHop(const QByteArray &address)
     set(CURLOPT_VERBOSE, 1L);
     if (form) {
         // The session's cookies, to the modem's origin only: no hop leaves it.
-        QByteArray jar;
-        for (const auto &[name, value] : cookies)
-            jar += (jar.isEmpty() ? "" : "; ") + name + '=' + value;
-        cookieHeader = jar;
-        if (!jar.isEmpty())
+        cookieHeader = cookieLine();
+        if (!cookieHeader.isEmpty())
             set(CURLOPT_COOKIE, cookieHeader.constData());
         if (phase == LoginPost && hopUrl == onModem(form->post)) {
             if (headers)
@@ -694,60 +450,6 @@ void Transfer::setLogin(const QString &user, const QString &password)
     d->user = user.toUtf8();
     d->password = password.toUtf8();
     d->scheme = CURLAUTH_BASIC | CURLAUTH_DIGEST;
-}
-
-void Transfer::setFormLogin(const std::optional<talvor::FormLogin> &login)
-{
-    if (login == d->form)
-        return;
-    d->form = login;
-    d->session = false;
-    d->cookies.clear();
-    d->failedLogins = 0;
-    d->loginsPausedUntil = 0;
-}
-
-namespace {
-size_t dropped(char *, size_t size, size_t count, void *)
-{
-    return size * count;
-}
-} // namespace
-
-void Transfer::logOut()
-{
-    Request &r = *d;
-    const QByteArray target = r.form && !r.form->logout.isEmpty() ? r.onModem(r.form->logout) : QByteArray();
-    if (!r.session || target.isEmpty() || !loadedCurl().api)
-        return;
-    r.session = false;
-    const EasyHandle easy(curl().easy_init());
-    if (!easy)
-        return;
-    QByteArray jar;
-    for (const auto &[name, value] : r.cookies)
-        jar += (jar.isEmpty() ? "" : "; ") + name + '=' + value;
-    r.cookies.clear();
-    // The same rules as every request: no proxy, http and https, no hop elsewhere.
-    CURL *handle = easy.get();
-    const bool set = curl().easy_setopt(handle, CURLOPT_URL, target.constData()) == CURLE_OK
-        && curl().easy_setopt(handle, CURLOPT_NOSIGNAL, 1L) == CURLE_OK
-        && curl().easy_setopt(handle, CURLOPT_PROXY, "") == CURLE_OK
-        && curl().easy_setopt(handle, CURLOPT_NOPROXY, "*") == CURLE_OK
-        && curl().easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK
-        && curl().easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK
-        && curl().easy_setopt(handle, CURLOPT_TIMEOUT_MS, 2000L) == CURLE_OK
-        && curl().easy_setopt(handle, CURLOPT_USERAGENT, "Talvor") == CURLE_OK
-        && curl().easy_setopt(handle, CURLOPT_WRITEFUNCTION, &dropped) == CURLE_OK
-        && curl().easy_setopt(handle, CURLOPT_COOKIE, jar.constData()) == CURLE_OK;
-    // What the modem answers changes nothing: Talvor is ending either way.
-    if (set)
-        curl().easy_perform(handle);
-}
-
-QString Transfer::loginRefusal() const
-{
-    return d->refusal;
 }
 
 bool Transfer::hasLogin() const

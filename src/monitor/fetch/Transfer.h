@@ -97,7 +97,8 @@ public:
     static constexpr int FailedLoginsBeforePause = 2;
     static constexpr int LoginPauseMs = 5 * 60 * 1000;
 
-    // The request in flight, on curl's side; only Transfer.cpp (with CurlLibrary, CurlMulti and Redirects) knows curl.
+    // The request in flight, on curl's side; only Transfer.cpp and TransferLogin.cpp (with CurlLibrary, CurlMulti and
+    // Redirects) know curl.
     struct Request;
 
 signals:

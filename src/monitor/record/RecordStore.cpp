@@ -288,6 +288,15 @@ bool RecordStore::writeLive(const MinuteRow &row, const talvor::ValueMinutes &va
     return false;
 }
 
+namespace {
+// A minute's readings as the upserts that add minutes together take them:
+// readings, min, max, sum and the counts by value.
+SqlStatement &bindReadings(SqlStatement &q, const MinuteRow &row)
+{
+    return q.bind(qint64(row.readings)).bind(row.min).bind(row.max).bind(row.sum).bind(row.counts.packed());
+}
+} // namespace
+
 bool RecordStore::writeValues(const talvor::ValueMinutes &values)
 {
     SqlStatement q(m_db,
@@ -298,14 +307,7 @@ bool RecordStore::writeValues(const talvor::ValueMinutes &values)
                                   "counts = counts_plus(counts, excluded.counts)"));
     for (const auto &[name, row] : values) {
         q.reset();
-        if (!q.bind(name)
-                 .bind(row.minute)
-                 .bind(qint64(row.readings))
-                 .bind(row.min)
-                 .bind(row.max)
-                 .bind(row.sum)
-                 .bind(row.counts.packed())
-                 .run())
+        if (!bindReadings(q.bind(name).bind(row.minute), row).run())
             return failed();
     }
     return true;
@@ -326,13 +328,7 @@ bool RecordStore::writeImported(const std::map<qint64, MinuteRow> &rows)
                        "counts = counts_plus(counts, excluded.counts) WHERE imported = 1"));
     for (const auto &[key, row] : rows) {
         q.reset();
-        if (!q.bind(key)
-                 .bind(qint64(row.readings))
-                 .bind(row.min)
-                 .bind(row.max)
-                 .bind(row.sum)
-                 .bind(row.counts.packed())
-                 .run())
+        if (!bindReadings(q.bind(key), row).run())
             return failed();
     }
     return refreshHours(rows.begin()->first, rows.rbegin()->first + 1);
