@@ -73,11 +73,12 @@ if grep -rnE '#include <(QtWidgets/|QtGui/|QtDBus/)?(Q(Widget|Application|Gui|Pa
   status=1
 fi
 # Only the transfer knows curl: CurlLibrary.h loads it, CurlMulti runs it on
-# the event loop, Transfer.cpp drives it, Redirects.cpp reads its URLs.
+# the event loop, Transfer.cpp drives it (and TransferLogin.cpp a form
+# login's steps, through TransferRequest.h), Redirects.cpp reads its URLs.
 if grep -rln 'curl/curl.h' src | grep -v '^src/monitor/fetch/CurlLibrary.h$' ||
    grep -rlE '"Curl(Library|Multi).h"' src |
-     grep -v -E '^src/monitor/fetch/(CurlLibrary\.cpp|CurlMulti\.(h|cpp)|Transfer\.cpp|Redirects\.cpp)$'; then
-  echo "curl is included outside the transfer (CurlLibrary, CurlMulti, Transfer.cpp, Redirects.cpp)"
+     grep -v -E '^src/monitor/fetch/(CurlLibrary\.cpp|CurlMulti\.(h|cpp)|Transfer\.cpp|TransferRequest\.h|Redirects\.cpp)$'; then
+  echo "curl is included outside the transfer (CurlLibrary, CurlMulti, Transfer.cpp, TransferRequest.h, Redirects.cpp)"
   status=1
 fi
 exit $status
